@@ -1,0 +1,70 @@
+#include "chisquare/do_chisquare.h"
+
+#include <string>
+
+#include "chisquare/cntab1.h"
+#include "input/table_data_reader.h"
+#include "input/table_data_writer.h"
+#include "run/pause.h"
+
+namespace ortelan {
+namespace {
+
+constexpr const char* kWhere = "DO_CHISQUARE";
+
+// Rows and columns of the header, the rest of the header line skipped, then
+// each row's counts with the rest of its line skipped.
+void loadTable(RunContext& context, TableScanner& scanner, CountTable& table) {
+  const auto rows = static_cast<int>(readTableNumber(context, scanner, -32768, 32767, kWhere));
+  const auto columns = static_cast<int>(readTableNumber(context, scanner, -32768, 32767, kWhere));
+  if (rows > kMaxPopulations || columns > kMaxAlleleCode) {
+    context.fault(201, kWhere, "Table too large in the table data ~TMPlocus.tmp");
+  }
+  scanner.skipLine();
+  table.resize(std::max(rows, 0), std::max(columns, 0));
+  for (int r = 1; r <= rows; ++r) {
+    for (int c = 1; c <= columns; ++c) {
+      table.at(r, c) = static_cast<std::int32_t>(readTableNumber(context, scanner, 0, INT32_MAX, kWhere));
+    }
+    scanner.skipLine();
+  }
+}
+
+}  // namespace
+
+template <class Real>
+void DO_CHISQUARE(Run<Real>& run) {
+  const bool shared = run.edition.tableForm == TableForm::SharedFile;
+  TableDataSource source(shared ? TableDataSource::Form::SharedFile : TableDataSource::Form::FilePerLocus);
+  if (shared) {
+    if (!source.openShared()) fatalStop(run.console, kSharedTableFile);
+  }
+  if (run.edition.announcesChisquare) {
+    writeLine(run.console, Stream::Out);
+    writeLine(run.console, Stream::Out, " do_chisquare");
+  }
+  const PauseFn pause = [&run](std::string_view message) { numericPause(run.edition, run.console, message); };
+  CountTable table;
+  auto& state = run.state;
+  for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
+    if (!state.isTested(I)) {
+      state.CHI2PPERLOCUS[I] = -1;
+      source.passOver();
+      continue;
+    }
+    if (run.edition.announcesChisquare) run.console.write(Stream::Out, std::to_string(I) + "\r");
+    if (!source.openLocus(I)) run.fault(2, kWhere, "Missing table data in ~TMPlocus.tmp");
+    loadTable(run, source.scanner(), table);
+    source.closeLocus();
+    Real CHISQ, DF, PROB;
+    CNTAB1(table, table.rows, table.columns, CHISQ, DF, PROB, pause);
+    state.CHI2PERLOCUS[I] = CHISQ;
+    state.DFPERLOCUS[I] = DF;
+    state.CHI2PPERLOCUS[I] = PROB;
+  }
+}
+
+template void DO_CHISQUARE<double>(Run<double>&);
+template void DO_CHISQUARE<long double>(Run<long double>&);
+
+}  // namespace ortelan

@@ -1,0 +1,65 @@
+#include "exacttest/do_fisher.h"
+
+#include <cstdio>
+#include <string>
+
+#include "exacttest/chain.h"
+#include "exacttest/table_loader.h"
+#include "input/table_data_reader.h"
+#include "input/table_data_writer.h"
+
+namespace ortelan {
+namespace {
+
+void showProgress(RunContext& context, int locus) {
+  if (context.edition.progress == ProgressStyle::CursorLine) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%8d", locus);
+    context.console.gotoXY(14, 20);
+    context.console.write(Stream::Out, std::string("... and now processing locus no.") + number);
+  } else {
+    context.console.write(Stream::Out, "  Now processing locus no. " + std::to_string(locus) + "\r");
+  }
+}
+
+}  // namespace
+
+template <class Real>
+void DO_FISHER(Run<Real>& run) {
+  auto& state = run.state;
+  const bool shared = run.edition.tableForm == TableForm::SharedFile;
+  TableDataSource source(shared ? TableDataSource::Form::SharedFile : TableDataSource::Form::FilePerLocus);
+  if (shared) {
+    writeLine(run.console, Stream::Out);
+    if (!source.openShared()) fatalStop(run.console, kSharedTableFile);
+  }
+  std::fill(state.FISHERPPERLOCUS.begin(), state.FISHERPPERLOCUS.end(), Real(0));
+  std::fill(state.FISHERSEPERLOCUS.begin(), state.FISHERSEPERLOCUS.end(), Real(0));
+  LoadedTable table;
+  Ranmar generator;
+  for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
+    const bool tested = state.isTested(I);
+    if (tested || run.edition.progress == ProgressStyle::CursorLine) showProgress(run, I);
+    if (!tested) {
+      state.FISHERPPERLOCUS[I] = -1;
+      source.passOver();
+      continue;
+    }
+    if (!source.openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
+    // FISHER: load, seed, walk.
+    READINFILE(run, source.scanner(), table);
+    source.closeLocus();
+    state.MEM = table.MEM;
+    state.B = table.B;
+    state.C = table.C;
+    generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
+    const ChainEstimate<Real> estimate = CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator);
+    state.FISHERPPERLOCUS[I] = estimate.HM;
+    state.FISHERSEPERLOCUS[I] = estimate.HECA;
+  }
+}
+
+template void DO_FISHER<double>(Run<double>&);
+template void DO_FISHER<long double>(Run<long double>&);
+
+}  // namespace ortelan

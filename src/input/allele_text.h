@@ -1,0 +1,12 @@
+// Turning the characters of one allele into its code.
+#pragma once
+
+#include <string_view>
+
+namespace ortelan {
+
+// The text as a decimal number: leading blanks and a sign are allowed,
+// then digits and nothing else. Any other text is 0, the missing allele.
+int alleleTextValue(std::string_view text);
+
+}  // namespace ortelan

@@ -1,0 +1,177 @@
+#include "input/individual_store.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "input/text_source.h"
+
+namespace ortelan {
+namespace {
+
+constexpr std::size_t kMaxTitle = 254;
+
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+// The line without its trailing control characters and blanks (codes 32 and
+// below); a line with nothing else keeps its first character.
+std::string trimmedName(std::string_view line) {
+  std::size_t end = line.size();
+  while (end > 1 && static_cast<unsigned char>(line[end - 1]) <= 32) --end;
+  return std::string(line.substr(0, end));
+}
+
+bool isBlankLine(std::string_view line) {
+  for (char c : line) {
+    if (c != ' ' && c != '\t') return false;
+  }
+  return true;
+}
+
+// Lines of the file; "at end" is true once a read has met the end of the
+// file, as a stream's end-of-file state.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : text_(text) {}
+  // False when nothing is left to read.
+  bool next(std::string_view& line) {
+    if (pos_ >= text_.size()) {
+      atEnd_ = true;
+      line = {};
+      return false;
+    }
+    std::size_t end = text_.find('\n', pos_);
+    if (end == std::string_view::npos) {
+      line = text_.substr(pos_);
+      pos_ = text_.size();
+      atEnd_ = true;
+    } else {
+      line = text_.substr(pos_, end - pos_);
+      pos_ = end + 1;
+    }
+    return true;
+  }
+  bool atEnd() const { return atEnd_; }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+  bool atEnd_ = false;
+};
+
+void readIndividual(RunContext& context, const DataSummary& data, IndividualStore& store, std::string_view line,
+                    int individual, int population) {
+  if (population > kMaxPopulations) {
+    fatalStop(context.console, "More than 100 populations in the data file; the limit is 100.");
+  }
+  std::uint8_t* codes = store.addIndividual(population);
+  const std::size_t comma = line.find(',');
+  std::size_t pos = comma == std::string_view::npos ? line.size() : comma + 1;
+  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    while (pos < line.size() && (static_cast<unsigned char>(line[pos]) < '0' ||
+                                 static_cast<unsigned char>(line[pos]) >= 128)) {
+      ++pos;
+    }
+    if (pos == line.size()) {
+      context.console.write(Stream::Err, "\nData row (" + std::to_string(individual) + ")\n");
+      fatalStop(context.console, "Error - data row.");
+    }
+    const std::size_t start = pos;
+    while (pos < line.size() && isDigit(static_cast<unsigned char>(line[pos]))) ++pos;
+    const std::string_view token = line.substr(start, pos - start);
+    if (token.empty()) fatalStop(context.console, "Err - data line");
+    int first = 0;
+    int second = 0;
+    if (token.size() == 4 || token.size() == 6) {
+      const std::size_t half = token.size() / 2;
+      for (std::size_t i = 0; i < half; ++i) {
+        first = first * 10 + (token[i] - '0');
+        second = second * 10 + (token[half + i] - '0');
+      }
+    }
+    if (first > kMaxAlleleCode || second > kMaxAlleleCode) {
+      fatalStop(context.console, "Allele code above 99 (individual " + std::to_string(individual) + ", locus " +
+                                     std::to_string(locus) + "); codes run from 0 to 99.");
+    }
+    codes[2 * (locus - 1)] = static_cast<std::uint8_t>(first);
+    codes[2 * (locus - 1) + 1] = static_cast<std::uint8_t>(second);
+  }
+}
+
+}  // namespace
+
+bool startsWithPop(std::string_view line) {
+  if (line.size() < 3) return false;
+  auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+  return lower(line[0]) == 'p' && lower(line[1]) == 'o' && lower(line[2]) == 'p';
+}
+
+void ReadInDataFile(RunContext& context, DataSummary& data, IndividualStore& store, const std::string& fileName) {
+  std::FILE* check = std::fopen(fileName.c_str(), "r+");
+  if (check == nullptr) fatalStop(context.console, "ReadInDataFile(string filename) 1 **");
+  std::fclose(check);
+  std::optional<std::string> raw = readWholeFile(fileName);
+  if (!raw) fatalStop(context.console, "ReadInDataFile(string filename) 1 **");
+  const std::string text = withUnixLineEnds(std::move(*raw));
+
+  LineReader lines(text);
+  std::string_view line;
+  lines.next(line);
+  data.TITLE_LINE = std::string(line.substr(0, kMaxTitle));
+
+  for (;;) {
+    lines.next(line);
+    std::string name = trimmedName(line);
+    const bool population = startsWithPop(name);
+    if (!population) {
+      if (data.NUMBOFLOCI == kMaxLoci) {
+        fatalStop(context.console, "More than 10,000 loci in the data file; the limit is 10,000.");
+      }
+      data.addLocus(std::move(name));
+    }
+    if (lines.atEnd()) {
+      for (int i = 0; i < 16; ++i) writeLine(context.console, Stream::Out);
+      writeLine(context.console, Stream::Out, "There is something wrong with the infile. Check it!!!");
+      fatalStop(context.console, "Error");
+    }
+    if (population) break;
+  }
+
+  store.reset(data.NUMBOFLOCI);
+  int individual = 0;
+  int population = 1;
+  while (lines.next(line)) {
+    if (isBlankLine(line)) continue;  // blank lines between or after individuals
+    if (startsWithPop(line)) {
+      ++population;
+      continue;
+    }
+    readIndividual(context, data, store, line, ++individual, population);
+  }
+}
+
+void writeTablesFromStore(RunContext& context, DataSummary& data, const IndividualStore& store,
+                          TableDataWriter& writer) {
+  LocusCounts counts;
+  const int populations = store.populations();
+  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    counts.clear();
+    for (int i = 0; i < store.size(); ++i) {
+      const std::uint8_t* codes = store.alleles(i, locus);
+      ++counts.TABLE[store.population(i)][codes[0]];
+      ++counts.TABLE[store.population(i)][codes[1]];
+    }
+    if (locus == 1) data.NUMBPOPS = populations;
+    if (populations != data.NUMBPOPS) fatalStop(context.console, "Err - warn1 = 1");
+    const ColumnSummary columns = summarizeColumns(counts, data.NUMBPOPS);
+    data.ALLELES_PER_LOCUS[locus] = columns.alleles;
+    if (locus == 1) {
+      data.TOTNUMBGENES = columns.TEMPTNG;
+      data.TOTNUMBINDIVIDUALS = (data.TOTNUMBGENES + 1) / 2;
+    }
+    if (columns.TEMPTNG != data.TOTNUMBGENES) fatalStop(context.console, "Err - warn2 = 1");
+    writer.writeLocus(locus, data.LOCUSNAME[locus], counts, columns, data.NUMBPOPS);
+  }
+  writer.finish();
+}
+
+}  // namespace ortelan

@@ -1,0 +1,133 @@
+#include "report/writefinal.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <type_traits>
+
+namespace ortelan {
+namespace {
+
+constexpr const char* kWhere = "WRITEFINAL";
+
+// printf into a string.
+template <class... Args>
+std::string format(const char* pattern, Args... args) {
+  const int length = std::snprintf(nullptr, 0, pattern, args...);
+  std::string text(static_cast<std::size_t>(length), '\0');
+  std::snprintf(text.data(), text.size() + 1, pattern, args...);
+  return text;
+}
+
+// A real in fixed-point notation, right-aligned in `width`.
+template <class Real>
+std::string fixed(Real value, int width, int decimals) {
+  if constexpr (std::is_same_v<Real, long double>) {
+    return format("%*.*Lf", width, decimals, value);
+  } else {
+    return format("%*.*f", width, decimals, value);
+  }
+}
+
+// The name field of the wide layout: a blank, then characters 1..30 of the
+// name, filled with blanks.
+std::string wideName(const std::string& name) {
+  std::string field = " " + name.substr(0, 30);
+  field.resize(31, ' ');
+  return field;
+}
+
+template <class Real>
+std::string wideBody(const RunState<Real>& s) {
+  std::string text;
+  text += " Locus" + std::string(25, ' ') + format("%12s%12s%17s%8s%13s", "P(Fisher)", "SE(P)", "Chi2", "df", "P(chi2)");
+  text += "\r\n" + std::string(95, '-') + "\r\n";
+  for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+    text += wideName(s.LOCUSNAME[I]);
+    if (s.isTested(I)) {
+      text += fixed(s.FISHERPPERLOCUS[I], 12, 5) + fixed(s.FISHERSEPERLOCUS[I], 12, 5) +
+              fixed(s.CHI2PERLOCUS[I], 17, 3) + fixed(s.DFPERLOCUS[I], 8, 0) + fixed(s.CHI2PPERLOCUS[I], 13, 5);
+    }
+    text += "\r\n";
+  }
+  text += std::string(95, '-') + "\r\n";
+  text += " TOTAL" + std::string(25, ' ') + fixed(s.TOTFISHERP, 12, 5) + std::string(12, ' ') +
+          fixed(s.SUMCHI2, 17, 3) + fixed(s.SUMDFCHI2, 8, 0) + fixed(s.TOTCHI2P, 13, 5) + "\r\n";
+  return text;
+}
+
+template <class Real>
+std::string narrowBody(const RunState<Real>& s) {
+  std::string text;
+  text += format(" %-25s     ", "Locus") +
+          format("%s %12s %9s %6s %12s", "P(Fisher)", "SE(P)", "Chi2", " df", "P(chi2)");
+  text += "\r\n" + std::string(83, '-') + "\r\n";
+  for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+    text += format(" %-25s", s.LOCUSNAME[I].substr(0, 25).c_str());
+    if (s.isTested(I)) {
+      text += fixed(s.FISHERPPERLOCUS[I], 14, 5) + " " + fixed(s.FISHERSEPERLOCUS[I], 12, 5) +
+              fixed(s.CHI2PERLOCUS[I], 10, 3) + " " + fixed(s.DFPERLOCUS[I], 6, 0) +
+              fixed(s.CHI2PPERLOCUS[I], 13, 5);
+    }
+    text += "\r\n";
+  }
+  text += std::string(83, '-') + "\r\n";
+  text += format(" %-19s   ", "TOTAL") + fixed(s.TOTFISHERP, 17, 5) + format(" %5c", ' ') +
+          fixed(s.SUMCHI2, 17, 3) + "  " + fixed(s.SUMDFCHI2, 5, 0) + "   " + fixed(s.TOTCHI2P, 10, 5) + "\r\n";
+  return text;
+}
+
+}  // namespace
+
+template <class Real>
+std::string formatReport(const Edition& edition, const RunState<Real>& s, const CivilDate& date) {
+  const bool wide = edition.layout == ReportLayout::Wide;
+  std::string text(edition.reportHeading);
+  text += s.INFILENAME;
+  text += wide ? format("    Date: %d-%.2d-%.2d ", date.year, date.month, date.day)
+               : format("  Date: %04d-%02d-%02d", date.year, date.month, date.day);
+  text += "\r\n\r\n";
+  text += s.TITLE_LINE + "\r\n";
+  text += format("Number of loci = %15d\r\n", s.NUMBOFLOCI);
+  text += format("Number of individuals = %8d\r\n", static_cast<int>(s.TOTNUMBINDIVIDUALS));
+  text += format("Number of populations = %8d\r\n", s.NUMBPOPS);
+  text += "\r\nThe P-values from Fisher's exact test were obtained using:\r\n";
+  // The total is formed in 64 bits: any two settings the dialogue accepts.
+  const long long total = static_cast<long long>(s.B) * static_cast<long long>(s.C);
+  text += format("%d dememorization steps and a total of %lld iterations\r\n", static_cast<int>(s.MEM), total);
+  text += format("(%d batches with %d iterations/batch).\r\n", static_cast<int>(s.B), static_cast<int>(s.C));
+  text += "\r\n";
+  text += wide ? wideBody(s) : narrowBody(s);
+  return text;
+}
+
+template <class Real>
+void WRITEFINAL(Run<Real>& run) {
+  const bool runTimeErrors = run.edition.failure == FailureStyle::RunTimeErrors;
+  std::optional<CivilDate> date;
+  if (!runTimeErrors) {
+    date = run.console.today();
+    if (!date) {
+      writeLine(run.console, Stream::Out, " _localtime64_s failed due to invalid arguments.");
+      throw RunEnded{1};
+    }
+  }
+  auto fail = [&](int number) {
+    std::remove(kReportPartFile);
+    if (runTimeErrors) runTimeError(number, kWhere);
+    fatalStop(run.console, " Error: File Ortelan.out");
+  };
+  std::FILE* file = std::fopen(kReportPartFile, "wb");
+  if (file == nullptr) fail(errno == ENOENT ? 3 : 5);
+  if (runTimeErrors) date = run.console.today().value_or(CivilDate{});
+  const std::string text = formatReport(run.edition, run.state, *date);
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (std::fclose(file) != 0 || !written) fail(101);
+  if (std::rename(kReportPartFile, kReportFile) != 0) fail(5);
+}
+
+template std::string formatReport<double>(const Edition&, const RunState<double>&, const CivilDate&);
+template std::string formatReport<long double>(const Edition&, const RunState<long double>&, const CivilDate&);
+template void WRITEFINAL<double>(Run<double>&);
+template void WRITEFINAL<long double>(Run<long double>&);
+
+}  // namespace ortelan

@@ -1,0 +1,58 @@
+// The one door to the outside world: screen, keyboard, standard input,
+// sound, clock, date and file removal. The run logic never touches a
+// terminal or the operating system directly, so tests can replace this
+// with a scripted console that types the dialogue and reads the screen.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ortelan {
+
+enum class Stream { Out, Err };
+
+struct CivilDate {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+};
+
+class Console {
+ public:
+  static constexpr int kEnd = -1;  // getChar/peekChar/readKey at the end of input
+
+  virtual ~Console() = default;
+
+  // Screen.
+  virtual void write(Stream stream, std::string_view text) = 0;
+  virtual void clearScreen() = 0;
+  virtual void gotoXY(int column, int line) = 0;  // both counted from 1
+
+  // Standard input, byte by byte (carriage returns are passed through).
+  virtual int getChar() = 0;
+  virtual int peekChar() = 0;
+  // One key without echo and without waiting for Return.
+  virtual int readKeyWithoutEcho() = 0;
+
+  // Sound, time.
+  virtual void beep(int hertz, int milliseconds) = 0;  // plays and waits
+  virtual std::uint32_t tickCountMs() = 0;             // since system start
+  virtual std::int64_t calendarSeconds() = 0;
+  virtual std::optional<CivilDate> today() = 0;  // local date
+
+  // Files in the working directory.
+  virtual bool removeFile(const std::string& name) = 0;
+};
+
+// Convenience on top of the primitives.
+void writeLine(Console& console, Stream stream, std::string_view text = {});
+// Reads the rest of the current input line, without its line end (a
+// carriage return before the line feed belongs to the line end). Empty
+// optional when input is exhausted before anything is read.
+std::optional<std::string> readLine(Console& console);
+// Discards input up to and including the next line feed.
+void skipLine(Console& console);
+
+}  // namespace ortelan

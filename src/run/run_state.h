@@ -1,0 +1,70 @@
+// The program-wide record of one run: what each step hands to the next.
+// Per-locus arrays are indexed from 1 (entry 0 is unused) and grow with
+// the number of loci.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ortelan {
+
+inline constexpr int kMaxPopulations = 100;
+inline constexpr int kMaxLoci = 10000;
+inline constexpr int kMaxAlleleCode = 99;
+
+// The three Markov chain settings of the dialogue (Y1, Y2, Y3).
+struct ChainSettings {
+  std::int32_t dememorizations = 10000;
+  std::int32_t batches = 100;
+  std::int32_t iterationsPerBatch = 5000;
+};
+
+// What the reader learns of the data: names and counts.
+struct DataSummary {
+  std::string INFILENAME;
+  std::string TITLE_LINE;
+  std::vector<std::string> LOCUSNAME{1};
+  int NUMBOFLOCI = 0;
+  int NUMBPOPS = 0;
+  std::vector<int> ALLELES_PER_LOCUS{0};
+  std::int32_t TOTNUMBGENES = 0;
+  std::int32_t TOTNUMBINDIVIDUALS = 0;
+
+  // A tested locus has two or more alleles; every step selects by this.
+  bool isTested(int locus) const { return ALLELES_PER_LOCUS[locus] >= 2; }
+
+  // Appends a locus name; the caller has checked the limit.
+  void addLocus(std::string name) {
+    LOCUSNAME.push_back(std::move(name));
+    ALLELES_PER_LOCUS.push_back(0);
+    NUMBOFLOCI = static_cast<int>(LOCUSNAME.size()) - 1;
+  }
+};
+
+template <class Real>
+struct RunState : DataSummary {
+  // Settings as last read back from the table data by the exact test.
+  std::int32_t MEM = 0;
+  std::int32_t B = 0;
+  std::int32_t C = 0;
+
+  std::vector<Real> FISHERPPERLOCUS{Real(0)};
+  std::vector<Real> FISHERSEPERLOCUS{Real(0)};
+  std::vector<Real> CHI2PERLOCUS{Real(0)};
+  std::vector<Real> DFPERLOCUS{Real(0)};
+  std::vector<Real> CHI2PPERLOCUS{Real(0)};
+
+  Real SUMCHI2 = 0, SUMDFCHI2 = 0, SUMLNP = 0, SUMDFFISHER = 0, TOTCHI2P = 0, TOTFISHERP = 0;
+
+  // Sizes the result arrays for loci 1..NUMBOFLOCI.
+  void sizeResultArrays() {
+    const auto size = static_cast<std::size_t>(NUMBOFLOCI) + 1;
+    for (auto* array : {&FISHERPPERLOCUS, &FISHERSEPERLOCUS, &CHI2PERLOCUS, &DFPERLOCUS, &CHI2PPERLOCUS}) {
+      array->resize(size, Real(0));
+    }
+  }
+};
+
+}  // namespace ortelan

@@ -1,0 +1,41 @@
+// The real console: ANSI escape sequences on a terminal, plain text when
+// standard output is redirected; termios for a key without echo when
+// standard input is a terminal, one byte of standard input when it is not.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "run/console.h"
+
+namespace ortelan {
+
+class TerminalConsole final : public Console {
+ public:
+  TerminalConsole();
+  ~TerminalConsole() override;
+
+  void write(Stream stream, std::string_view text) override;
+  void clearScreen() override;
+  void gotoXY(int column, int line) override;
+  int getChar() override;
+  int peekChar() override;
+  int readKeyWithoutEcho() override;
+  void beep(int hertz, int milliseconds) override;
+  std::uint32_t tickCountMs() override;
+  std::int64_t calendarSeconds() override;
+  std::optional<CivilDate> today() override;
+  bool removeFile(const std::string& name) override;
+
+ private:
+  bool fill();  // reads more standard input; false at its end
+  void flushOut();
+
+  bool outIsTerminal_;
+  bool inIsTerminal_;
+  std::string inBuffer_;
+  std::size_t inPos_ = 0;
+  bool inEnded_ = false;
+};
+
+}  // namespace ortelan

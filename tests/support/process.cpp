@@ -1,0 +1,86 @@
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <stdexcept>
+
+namespace ortelan::testing {
+
+ProcessResult runProcess(const std::string& program, const std::string& input, const std::string& workingDir,
+                         int timeoutSeconds) {
+  int in[2], out[2], err[2];
+  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (chdir(workingDir.c_str()) != 0) _exit(126);
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  signal(SIGPIPE, SIG_IGN);
+  fcntl(in[1], F_SETFL, O_NONBLOCK);
+  ProcessResult result;
+  std::size_t written = 0;
+  bool inOpen = true, outOpen = true, errOpen = true;
+  if (input.empty()) {
+    close(in[1]);
+    inOpen = false;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+  while (outOpen || errOpen) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      break;
+    }
+    pollfd fds[3];
+    int count = 0;
+    if (outOpen) fds[count++] = {out[0], POLLIN, 0};
+    if (errOpen) fds[count++] = {err[0], POLLIN, 0};
+    if (inOpen) fds[count++] = {in[1], POLLOUT, 0};
+    if (poll(fds, static_cast<nfds_t>(count), 200) < 0 && errno != EINTR) break;
+    for (int i = 0; i < count; ++i) {
+      if (fds[i].revents == 0) continue;
+      if (fds[i].fd == in[1]) {
+        ssize_t n = write(in[1], input.data() + written, input.size() - written);
+        if (n > 0) written += static_cast<std::size_t>(n);
+        if (n < 0 && errno != EAGAIN) written = input.size();
+        if (written == input.size()) {
+          close(in[1]);
+          inOpen = false;
+        }
+        continue;
+      }
+      char buffer[65536];
+      ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n <= 0) {
+        close(fds[i].fd);
+        (fds[i].fd == out[0] ? outOpen : errOpen) = false;
+      } else {
+        (fds[i].fd == out[0] ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+  }
+  if (inOpen) close(in[1]);
+  if (outOpen) close(out[0]);
+  if (errOpen) close(err[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}
+
+}  // namespace ortelan::testing

@@ -1,0 +1,19 @@
+// Runs a program with the given standard input in a working directory and
+// collects its standard output, standard error and exit status.
+#pragma once
+
+#include <string>
+
+namespace ortelan::testing {
+
+struct ProcessResult {
+  std::string out;
+  std::string err;
+  int status = -1;  // exit status 0..255; -1 when killed by a signal
+  int signal = 0;
+};
+
+ProcessResult runProcess(const std::string& program, const std::string& input, const std::string& workingDir,
+                         int timeoutSeconds = 120);
+
+}  // namespace ortelan::testing
