@@ -24,8 +24,7 @@ class Walk {
   // One batch step; the tolerance test is made in every case (LABEL18).
   bool batchStepCounts() {
     step();
-    tolerance();
-    return RHO <= 0;
+    return toleranceAndCount(RHO);
   }
 
  private:
@@ -95,9 +94,8 @@ template <class Real>
 ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator) {
   Walk<Real> walk(MM, generator);
   walk.DEMEMORIZATION(MEM);
-  ChainEstimate<Real> estimate;
-  Real& HM = estimate.HM;
-  Real& HECA = estimate.HECA;
+  Real HM = 0;
+  Real HECA = 0;
   for (std::int32_t K = 1; K <= B; ++K) {
     std::int32_t CNMOY = 0;
     for (std::int32_t CL = 0; CL < C; ++CL) {
@@ -107,12 +105,7 @@ ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std
     HM = HM + p;
     HECA = HECA + p * p;
   }
-  const Real batches = static_cast<Real>(B);
-  const Real variance = (HECA - HM * HM / batches) / batches / (batches - 1);
-  // Equal batch proportions can leave a tiny negative rounding residue.
-  HECA = variance > 0 ? std::sqrt(variance) : Real(0);
-  HM = HM / batches;
-  return estimate;
+  return batchEstimate(HM, HECA, B);
 }
 
 template ChainEstimate<double> CHAINE<double>(CountTable&, std::int32_t, std::int32_t, std::int32_t, Ranmar&);

@@ -3,10 +3,12 @@
 // visited tables that are no more probable than the observed one.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "exacttest/ranmar.h"
 #include "input/count_table.h"
+#include "run/real.h"
 
 namespace ortelan {
 
@@ -15,6 +17,26 @@ struct ChainEstimate {
   Real HM = 0;    // P-value: mean of the batch proportions
   Real HECA = 0;  // its standard error
 };
+
+// The end of a batch iteration: a RHO within 1e-8 of 0 is taken as 0 (the
+// observed table's own probability, up to rounding), and the current table
+// counts when it is no more probable than the observed one, ties included.
+template <class Real>
+bool toleranceAndCount(Real& RHO) {
+  if (std::fabs(RHO) < ORTELAN_REAL(1e-8)) RHO = 0;
+  return RHO <= 0;
+}
+
+// The estimate from the sums of the B batch proportions and of their
+// squares: their mean, and their standard deviation (divisor B - 1) over
+// the square root of B. A tiny negative rounding residue under the square
+// root (equal proportions) gives a standard error of 0.
+template <class Real>
+ChainEstimate<Real> batchEstimate(Real sumOfProportions, Real sumOfSquares, std::int32_t B) {
+  const Real batches = static_cast<Real>(B);
+  const Real variance = (sumOfSquares - sumOfProportions * sumOfProportions / batches) / batches / (batches - 1);
+  return {sumOfProportions / batches, variance > 0 ? std::sqrt(variance) : Real(0)};
+}
 
 // Walks MM (cells [1..N, 1..M], N >= 2, M >= 2, positive total) in place:
 // MEM dememorization steps, then B >= 2 batches of C >= 1 steps. Each step
