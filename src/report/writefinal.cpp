@@ -31,8 +31,8 @@ std::string fixed(Real value, int width, int decimals) {
 // The name field of the wide layout: a blank, then characters 1..30 of the
 // name, filled with blanks.
 std::string wideName(const std::string& name) {
-  std::string field = " " + name.substr(0, 30);
-  field.resize(31, ' ');
+  std::string field(31, ' ');
+  name.copy(field.data() + 1, 30);
   return field;
 }
 

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Installs what the build and the tests need on Debian (run as root).
+set -eu
+packages="cmake g++ make libgtest-dev libbenchmark-dev clang libclang-rt-dev"
+missing=""
+for p in $packages; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # shellcheck disable=SC2086
+  apt-get install -y -qq $missing >/dev/null
+fi
