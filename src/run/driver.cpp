@@ -4,7 +4,7 @@
 #include "chisquare/totals.h"
 #include "exacttest/do_fisher.h"
 #include "input/individual_store.h"
-#include "input/locus_passes_reader.h"
+#include "input/one_pass_reader.h"
 #include "input/table_data_writer.h"
 #include "input/text_source.h"
 #include "report/writefinal.h"
@@ -29,7 +29,7 @@ void READ_GENEPOP_INFILE_WRITE_CONTINGENCY_OUTFILES(Run<Real>& run) {
     if (!text) runTimeError(2, "READ_INFILE_I");
     const std::string data = withUnixLineEnds(std::move(*text));
     TableDataWriter writer(run);
-    READ_INFILE_I(run, run.state, data, writer);
+    readGenepopOnce(run, run.state, data, writer);
   } else {
     IndividualStore store;
     ReadInDataFile(run, run.state, store, answers.fileName);
