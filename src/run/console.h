@@ -44,6 +44,9 @@ class Console {
 
   // Files in the working directory.
   virtual bool removeFile(const std::string& name) = 0;
+
+  // The processor cores this process may run on (at least 1).
+  virtual int usableCores() = 0;
 };
 
 // Convenience on top of the primitives.

@@ -1,5 +1,6 @@
 #include "run/terminal_console.h"
 
+#include <sched.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <algorithm>
 #include <thread>
 
 namespace ortelan {
@@ -113,5 +115,12 @@ std::optional<CivilDate> TerminalConsole::today() {
 }
 
 bool TerminalConsole::removeFile(const std::string& name) { return std::remove(name.c_str()) == 0; }
+
+int TerminalConsole::usableCores() {
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return 1;
+  return std::max(1, CPU_COUNT(&allowed));
+}
 
 }  // namespace ortelan

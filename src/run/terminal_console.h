@@ -26,6 +26,7 @@ class TerminalConsole final : public Console {
   std::int64_t calendarSeconds() override;
   std::optional<CivilDate> today() override;
   bool removeFile(const std::string& name) override;
+  int usableCores() override;
 
  private:
   bool fill();  // reads more standard input; false at its end

@@ -25,6 +25,7 @@ class ScriptedConsole final : public Console {
   std::int64_t calendarSeconds() override { return seconds; }
   std::optional<CivilDate> today() override { return date; }
   bool removeFile(const std::string& name) override;
+  int usableCores() override { return cores; }
 
   const std::string& out() const { return out_; }
   const std::string& err() const { return err_; }
@@ -36,6 +37,7 @@ class ScriptedConsole final : public Console {
   std::int64_t seconds = 1765000000;
   std::optional<CivilDate> date = CivilDate{2026, 3, 5};
   std::set<std::string> undeletable;  // names removeFile refuses
+  int cores = 1;
 
  private:
   std::string input_;
