@@ -89,14 +89,15 @@ void TableDataWriter::writeLocus(int locus, std::string_view name, const LocusCo
   text_ += name;
   text_ += "\r\n";
   text_ += formatLocusTable(counts, columns, populations, drawSeeds(), context_.settings);
-  writeAll(shared_, text_);
-  std::fflush(shared_);
+  // A block that does not reach the disk stops the run, as one that cannot be opened.
+  if (!writeAll(shared_, text_) || std::fflush(shared_) != 0) fatalStop(context_.console, kSharedTableFile);
 }
 
 void TableDataWriter::finish() {
   if (shared_ != nullptr) {
-    std::fclose(shared_);
+    const bool closed = std::fclose(shared_) == 0;
     shared_ = nullptr;
+    if (!closed) fatalStop(context_.console, kSharedTableFile);
   }
 }
 

@@ -1,5 +1,6 @@
 #include "input/text_source.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 

@@ -1,7 +1,7 @@
 // A text file held in memory and read the way the locus-pass reader reads
-// it: character by character, or line by line. A carriage return right
-// before a line feed is part of the line end, so Windows and Unix files
-// read alike.
+// it: character by character, or line by line. The text is given with Unix
+// line ends (withUnixLineEnds): a carriage return right before a line feed
+// is part of the line end, so Windows and Unix files read alike.
 #pragma once
 
 #include <cstddef>
