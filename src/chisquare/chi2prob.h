@@ -17,14 +17,14 @@ using PauseFn = std::function<void(std::string_view message)>;
 //    (Press et al., Numerical Recipes, section 6.2); chi above 200 gives 0.
 //  - df > 100: the Wilson-Hilferty normal approximation, with the normal
 //    tail of Abramowitz and Stegun 26.2.17 (absolute error below 7.5e-8 in
-//    the tail itself; the approximation's own error dominates, about 1e-3
-//    at 101 degrees of freedom and less above).
+//    the tail itself; the approximation's own error dominates, at most
+//    about 1.1e-4 at 101 degrees of freedom and less above).
 // Bad arguments (A <= 0 or X < 0) and non-convergence pause and go on.
 template <class Real>
 Real GAMMQ(Real A, Real X, const PauseFn& pause);
 
 // ln Gamma(XX) for XX > 0, by the Lanczos approximation with six
-// coefficients (absolute error below 2e-10).
+// coefficients (absolute error at most about 2.1e-10).
 template <class Real>
 Real GAMMLN(Real XX);
 
