@@ -111,8 +111,10 @@ void ReadInDataFile(RunContext& context, DataSummary& data, IndividualStore& sto
   std::fclose(check);
   std::optional<std::string> raw = readWholeFile(fileName);
   if (!raw) fatalStop(context.console, "ReadInDataFile(string filename) 1 **");
-  const std::string text = withUnixLineEnds(std::move(*raw));
+  readDataText(context, data, store, withUnixLineEnds(std::move(*raw)));
+}
 
+void readDataText(RunContext& context, DataSummary& data, IndividualStore& store, std::string_view text) {
   LineReader lines(text);
   std::string_view line;
   lines.next(line);
@@ -150,7 +152,7 @@ void ReadInDataFile(RunContext& context, DataSummary& data, IndividualStore& sto
 }
 
 void writeTablesFromStore(RunContext& context, DataSummary& data, const IndividualStore& store,
-                          TableDataWriter& writer) {
+                          LocusTableSink& writer) {
   LocusCounts counts;
   const int populations = store.populations();
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {

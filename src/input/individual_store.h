@@ -46,10 +46,12 @@ bool startsWithPop(std::string_view line);
 
 // ReadInDataFile: title, locus names and the store, or a fatal stop.
 void ReadInDataFile(RunContext& context, DataSummary& data, IndividualStore& store, const std::string& fileName);
+// The same from the file's text, with Unix line ends.
+void readDataText(RunContext& context, DataSummary& data, IndividualStore& store, std::string_view text);
 
 // The table writer of ortelan_c: counts each locus from the store, checks
 // it against locus 1 and writes its block.
 void writeTablesFromStore(RunContext& context, DataSummary& data, const IndividualStore& store,
-                          TableDataWriter& writer);
+                          LocusTableSink& writer);
 
 }  // namespace ortelan

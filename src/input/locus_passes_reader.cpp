@@ -109,7 +109,7 @@ int countLocusPass(std::string_view text, int locus, int alleleDigits, LocusCoun
   return pop;
 }
 
-void READ_INFILE_I(RunContext& context, DataSummary& data, std::string_view text, TableDataWriter& writer) {
+void READ_INFILE_I(RunContext& context, DataSummary& data, std::string_view text, LocusTableSink& writer) {
   readTitleAndLocusNames(context, data, text);
   LocusCounts counts;
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {

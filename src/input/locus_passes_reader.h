@@ -27,6 +27,6 @@ void readTitleAndLocusNames(RunContext& context, DataSummary& data, std::string_
 int countLocusPass(std::string_view text, int locus, int alleleDigits, LocusCounts& counts);
 
 // The whole reader: `text` is the data file with Unix line ends.
-void READ_INFILE_I(RunContext& context, DataSummary& data, std::string_view text, TableDataWriter& writer);
+void READ_INFILE_I(RunContext& context, DataSummary& data, std::string_view text, LocusTableSink& writer);
 
 }  // namespace ortelan

@@ -72,7 +72,7 @@ bool readIndividualsOnce(std::string_view text, int loci, int alleleDigits, Indi
   return true;
 }
 
-void readGenepopOnce(RunContext& context, DataSummary& data, std::string_view text, TableDataWriter& writer) {
+void readGenepopOnce(RunContext& context, DataSummary& data, std::string_view text, LocusTableSink& writer) {
   readTitleAndLocusNames(context, data, text);
   IndividualsOnce individuals;
   if (!readIndividualsOnce(text, data.NUMBOFLOCI, context.edition.alleleDigits, individuals)) {

@@ -30,6 +30,6 @@ struct IndividualsOnce {
 bool readIndividualsOnce(std::string_view text, int loci, int alleleDigits, IndividualsOnce& out);
 
 // The whole reader: `text` is the data file with Unix line ends.
-void readGenepopOnce(RunContext& context, DataSummary& data, std::string_view text, TableDataWriter& writer);
+void readGenepopOnce(RunContext& context, DataSummary& data, std::string_view text, LocusTableSink& writer);
 
 }  // namespace ortelan

@@ -28,18 +28,28 @@ using LocusSeeds = std::array<int, 4>;
 std::string formatLocusTable(const LocusCounts& counts, const ColumnSummary& columns, int populations,
                              const LocusSeeds& seeds, const ChainSettings& settings);
 
-class TableDataWriter {
+// Where the readers hand each finished locus table.
+class LocusTableSink {
+ public:
+  virtual ~LocusTableSink() = default;
+  virtual void writeLocus(int locus, std::string_view name, const LocusCounts& counts, const ColumnSummary& columns,
+                          int populations) = 0;
+  // After the last locus.
+  virtual void finish() {}
+};
+
+class TableDataWriter final : public LocusTableSink {
  public:
   explicit TableDataWriter(RunContext& context);
-  ~TableDataWriter();
+  ~TableDataWriter() override;
   TableDataWriter(const TableDataWriter&) = delete;
   TableDataWriter& operator=(const TableDataWriter&) = delete;
 
   // Draws the locus's four seeds and writes its table.
   void writeLocus(int locus, std::string_view name, const LocusCounts& counts, const ColumnSummary& columns,
-                  int populations);
+                  int populations) override;
   // Closes the shared file.
-  void finish();
+  void finish() override;
 
  private:
   LocusSeeds drawSeeds();

@@ -52,7 +52,7 @@ std::string replaced(std::string text, std::string_view from, std::string_view t
 
 // The 80-bit programs' readers: the locus passes, and the one pass that
 // stands in for them. Every file must read alike with both.
-using Reader = void (*)(RunContext&, DataSummary&, std::string_view, TableDataWriter&);
+using Reader = void (*)(RunContext&, DataSummary&, std::string_view, LocusTableSink&);
 class EightyBitReader : public ::testing::TestWithParam<Reader> {};
 INSTANTIATE_TEST_SUITE_P(LocusPasses, EightyBitReader, ::testing::Values(&READ_INFILE_I));
 INSTANTIATE_TEST_SUITE_P(OnePass, EightyBitReader, ::testing::Values(&readGenepopOnce));
