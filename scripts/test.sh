@@ -1,10 +1,41 @@
 #!/bin/sh
-# Installs what is needed, builds, and runs the whole test suite.
+# Installs what is needed, builds, and runs the whole test suite: once as
+# built for use, once under the address and undefined-behaviour sanitizers,
+# then each fuzz target for a bounded time.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 jobs=$(nproc)
+fuzz_seconds=${ORTELAN_FUZZ_SECONDS:-60}
 
+echo "== Tests"
 cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build-test" -j"$jobs"
 ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
+
+echo "== Tests under the sanitizers"
+cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORTELAN_SANITIZE=ON >/dev/null
+cmake --build "$root/build-asan" -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+
+echo "== Fuzzing, ${fuzz_seconds} s per target"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
+cmake --build "$root/build-fuzz" -j"$jobs"
+for target in genepop individual_store table_loader; do
+  work="$root/build-fuzz/run/$target"
+  rm -rf "$work"
+  mkdir -p "$work/corpus"
+  echo "-- $target"
+  # A crash, a leak, a sanitizer report or a unit slower than 10 s fails the run;
+  # the input that did it is left in $work.
+  (cd "$work" && "$root/build-fuzz/fuzz/${target}_fuzz" -max_total_time="$fuzz_seconds" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 corpus "$root/fuzz/corpus/$target" 2>fuzz.log) || {
+    tail -n 60 "$work/fuzz.log"
+    echo "fuzz target $target failed; its input is in $work"
+    exit 1
+  }
+  grep -E '^(stat::number_of_executed_units|Done )' "$work/fuzz.log" || true
+done
+echo "== All tests passed"

@@ -91,11 +91,10 @@ void readGenepopOnce(RunContext& context, DataSummary& data, std::string_view te
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
     if (locus == individuals.firstBadLocus) runTimeError(201, "READ_INFILE_I");
     counts.clear();
-    const std::uint8_t* codes = individuals.alleles.data() + 2 * static_cast<std::size_t>(locus - 1);
-    for (std::size_t i = 0; i < count; ++i, codes += stride) {
+    for (std::size_t i = 0, at = 2 * static_cast<std::size_t>(locus - 1); i < count; ++i, at += stride) {
       auto& row = counts.TABLE[individuals.population[i]];
-      ++row[codes[0]];
-      ++row[codes[1]];
+      ++row[individuals.alleles[at]];
+      ++row[individuals.alleles[at + 1]];
     }
     if (locus == 1) data.NUMBPOPS = individuals.populations;
     const ColumnSummary columns = summarizeColumns(counts, data.NUMBPOPS);

@@ -122,6 +122,13 @@ TEST(OnePassReader, SameOutcomeAsTheLocusPasses) {
   EXPECT_LT(fellBack, 200);
 }
 
+TEST(OnePassReader, LociWithoutIndividuals) {
+  // Found by fuzzing: no individual after the population line.
+  for (const char* text : {"t\nL1\nL2\nPop\n\n", "t\nL1\nPop\nno comma here\n", "t\nL\nPop\nPop\n\n"}) {
+    EXPECT_EQ(readWith(edition3d(), text, readGenepopOnce), readWith(edition3d(), text, READ_INFILE_I)) << text;
+  }
+}
+
 TEST(OnePassReader, ShortLinesFallBackToThePasses) {
   IndividualsOnce individuals;
   EXPECT_TRUE(readIndividualsOnce("t\nA\nB\nPop\na, 001001 002002\nb, 001002 002002 003003\n", 2, 3, individuals));

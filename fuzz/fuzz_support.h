@@ -1,0 +1,33 @@
+// What the fuzz targets share: a sink that records the locus tables the
+// readers hand over, and a way to run a step that may end the run.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "input/table_data_writer.h"
+
+namespace ortelan::fuzzing {
+
+class RecordingSink final : public LocusTableSink {
+ public:
+  void writeLocus(int locus, std::string_view name, const LocusCounts& counts, const ColumnSummary& columns,
+                  int populations) override;
+  std::string record;
+};
+
+// Runs `step`; an ending of the run (data warning, run-time error, fatal
+// stop) is an expected outcome and is described in the returned text.
+template <class Step>
+std::string outcomeOf(Step&& step) {
+  try {
+    step();
+    return "done";
+  } catch (const RunEnded& ended) {
+    return "status " + std::to_string(ended.status);
+  } catch (const RunTimeError& error) {
+    return "error " + std::to_string(error.number);
+  }
+}
+
+}  // namespace ortelan::fuzzing

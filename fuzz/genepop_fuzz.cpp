@@ -1,0 +1,40 @@
+// The 80-bit programs' reader on arbitrary bytes: it must end in one of its
+// defined ways, and the one-pass reader must agree with the locus passes.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "apps/editions.h"
+#include "fuzz/fuzz_support.h"
+#include "input/locus_passes_reader.h"
+#include "input/one_pass_reader.h"
+#include "input/text_source.h"
+#include "support/scripted_console.h"
+
+namespace {
+
+using namespace ortelan;
+
+template <class Reader>
+std::string readWith(const Edition& edition, const std::string& text, Reader reader) {
+  testing::ScriptedConsole console;
+  RunContext context(edition, console);
+  DataSummary data;
+  fuzzing::RecordingSink sink;
+  std::string outcome = fuzzing::outcomeOf([&] { reader(context, data, text, sink); });
+  outcome += "|" + data.TITLE_LINE + "|" + std::to_string(data.NUMBOFLOCI) + "|" + std::to_string(data.NUMBPOPS) +
+             "|" + std::to_string(data.TOTNUMBINDIVIDUALS) + "\n" + sink.record + console.screen();
+  return outcome;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  if (size == 0) return 0;
+  const Edition& edition = (bytes[0] & 1) != 0 ? edition3d() : edition2d();
+  const std::string text = withUnixLineEnds(std::string(reinterpret_cast<const char*>(bytes) + 1, size - 1));
+  const std::string once = readWith(edition, text, readGenepopOnce);
+  const std::string passes = readWith(edition, text, READ_INFILE_I);
+  if (once != passes) std::abort();
+  return 0;
+}

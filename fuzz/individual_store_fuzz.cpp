@@ -1,0 +1,25 @@
+// ortelan_c's reader and table writer on arbitrary bytes: every run ends in
+// a table for each locus or in the fatal stop, never outside its tables.
+#include <cstdint>
+#include <string>
+
+#include "apps/editions.h"
+#include "fuzz/fuzz_support.h"
+#include "input/individual_store.h"
+#include "input/text_source.h"
+#include "support/scripted_console.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  using namespace ortelan;
+  const std::string text = withUnixLineEnds(std::string(reinterpret_cast<const char*>(bytes), size));
+  testing::ScriptedConsole console;
+  RunContext context(editionC(), console);
+  DataSummary data;
+  IndividualStore store;
+  fuzzing::RecordingSink sink;
+  fuzzing::outcomeOf([&] {
+    readDataText(context, data, store, text);
+    writeTablesFromStore(context, data, store, sink);
+  });
+  return 0;
+}
