@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "exacttest/ranmar.h"
 #include "input/count_table.h"
@@ -29,13 +30,22 @@ bool toleranceAndCount(Real& RHO) {
 
 // The estimate from the sums of the B batch proportions and of their
 // squares: their mean, and their standard deviation (divisor B - 1) over
-// the square root of B. A tiny negative rounding residue under the square
-// root (equal proportions) gives a standard error of 0.
+// the square root of B.
+//
+// With equal proportions the spread under the square root is 0 in exact
+// arithmetic, but unless the proportion is exactly representable (as 0 and
+// 1 are) the two rounded sums leave a residue of either sign, up to about
+// B ulps of the sum of squares: a negative one would give NaN, a positive
+// one a small false standard error. A spread within four times that bound
+// is taken as none. A true spread of proportions counted over C iterations
+// is at least about 1 / (2 C^2), far above it for any usual C.
 template <class Real>
 ChainEstimate<Real> batchEstimate(Real sumOfProportions, Real sumOfSquares, std::int32_t B) {
   const Real batches = static_cast<Real>(B);
-  const Real variance = (sumOfSquares - sumOfProportions * sumOfProportions / batches) / batches / (batches - 1);
-  return {sumOfProportions / batches, variance > 0 ? std::sqrt(variance) : Real(0)};
+  const Real spread = sumOfSquares - sumOfProportions * sumOfProportions / batches;
+  const Real roundingResidue = 4 * batches * std::numeric_limits<Real>::epsilon() * sumOfSquares;
+  const Real variance = spread / batches / (batches - 1);
+  return {sumOfProportions / batches, spread > roundingResidue ? std::sqrt(variance) : Real(0)};
 }
 
 // Walks MM (cells [1..N, 1..M], N >= 2, M >= 2, positive total) in place:
