@@ -7,6 +7,7 @@
 #include <string>
 
 #include "exacttest/chain.h"
+#include "exacttest/literal_chain.h"
 #include "exacttest/ranmar.h"
 
 namespace {
@@ -35,19 +36,26 @@ CountTable patternTable(int rows, int columns, int largestCount) {
   return table;
 }
 
-template <class Real>
+// The walk of the programs, or the step-by-step walk it is held to.
+template <class Real, bool Literal>
 void walkOneLocus(benchmark::State& state, int rows, int columns, int largestCount) {
   const CountTable observed = patternTable(rows, columns, largestCount);
   std::int64_t total = 0;
   for (int I = 1; I <= rows; ++I) {
     for (int J = 1; J <= columns; ++J) total += observed.at(I, J);
   }
+  ortelan::ChainWorkspace workspace;
   for (auto _ : state) {
     CountTable MM = observed;
     Ranmar generator;
     generator.MAKE_RANDOM(12, 34, 56, 78);
-    const auto estimate = ortelan::CHAINE<Real>(MM, kDememorizations, kBatches, kIterationsPerBatch, generator);
-    benchmark::DoNotOptimize(estimate);
+    if constexpr (Literal) {
+      benchmark::DoNotOptimize(
+          ortelan::reference::literalCHAINE<Real>(MM, kDememorizations, kBatches, kIterationsPerBatch, generator));
+    } else {
+      benchmark::DoNotOptimize(
+          ortelan::CHAINE<Real>(MM, kDememorizations, kBatches, kIterationsPerBatch, generator, &workspace));
+    }
   }
   // Seconds per chain step (shown with its SI prefix: 20n is 20 ns).
   state.counters["per_step"] =
@@ -71,11 +79,17 @@ int main(int argc, char** argv) {
   constexpr Shape kShapes[] = {{2, 2, 120}, {5, 7, 40}, {10, 10, 24}, {30, 20, 8}};
   for (const Shape& shape : kShapes) {
     const std::string size = std::to_string(shape.rows) + "x" + std::to_string(shape.columns);
-    benchmark::RegisterBenchmark(("CHAINE<double>/" + size).c_str(), walkOneLocus<double>, shape.rows,
+    benchmark::RegisterBenchmark(("CHAINE<double>/" + size).c_str(), walkOneLocus<double, false>, shape.rows,
                                  shape.columns, shape.largestCount)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("CHAINE<long double>/" + size).c_str(), walkOneLocus<long double>, shape.rows,
+    benchmark::RegisterBenchmark(("CHAINE<long double>/" + size).c_str(), walkOneLocus<long double, false>,
+                                 shape.rows, shape.columns, shape.largestCount)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("literal<double>/" + size).c_str(), walkOneLocus<double, true>, shape.rows,
                                  shape.columns, shape.largestCount)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("literal<long double>/" + size).c_str(), walkOneLocus<long double, true>,
+                                 shape.rows, shape.columns, shape.largestCount)
         ->Unit(benchmark::kMillisecond);
   }
   benchmark::RegisterBenchmark("GOSUB100", drawOne);

@@ -1,115 +1,180 @@
 #include "exacttest/chain.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "run/real.h"
 
 namespace ortelan {
+
+const double* ChainWorkspace::lnCounts(std::int64_t total) {
+  const auto needed = static_cast<std::size_t>(total) + 2;
+  for (std::size_t k = lnCounts_.size(); k < needed; ++k) lnCounts_.push_back(std::log(static_cast<double>(k)));
+  return lnCounts_.data();
+}
+
 namespace {
 
+// The walk, one chain step after another, with nothing recomputed that can
+// be kept:
+//  - the table is flat and the generator hands out draws made 97 at a time;
+//  - PROB >= 1 and PSWITCH >= UNI are decided in integers where that is
+//    exact, which is as the rounded quotient decides them;
+//  - ln(PROB) is ln c11 + ln c22 - ln(c21 + 1) - ln(c12 + 1) from a table
+//    of logarithms, summed into RHO in double precision in both programs.
+//    Only RHO's last bits differ from taking the logarithm of the rounded
+//    quotient: some 1e-13 after a whole walk, far below the tolerance of
+//    1e-8 that decides ties and far below any other difference between the
+//    log-probabilities of two tables of counts, so every count is the same.
+//  - Whether a switch is possible, needs a draw and is accepted are coin
+//    flips a processor cannot predict; they are worked out without
+//    branches: the next draw is looked at and taken only when PROB < 1, the
+//    four cells move by 0 or 1, and RHO gains ln(PROB) times 1 or 0 (the
+//    logarithms in the table are all finite, so the product is exact).
 template <class Real>
 class Walk {
  public:
-  Walk(CountTable& MM, Ranmar& generator)
-      : cells_(MM.cells.data()), stride_(MM.stride()), N_(MM.rows), M_(MM.columns), gen_(generator) {}
+  Walk(CountTable& MM, Ranmar& generator, const double* lnCounts)
+      : cells_(MM.cells.data()), stride_(MM.stride()), N_(MM.rows), M_(MM.columns), gen_(generator),
+        ln_(lnCounts) {}
 
-  // DEMEMORIZATION: RHO from 0, MEM steps, nothing counted.
-  void DEMEMORIZATION(std::int32_t MEM) {
+  // DEMEMORIZATION: RHO from 0, MEM steps, nothing counted; an impossible
+  // switch skips the tolerance test. False when stopped.
+  bool DEMEMORIZATION(std::int32_t MEM, const std::atomic<bool>* stop) {
     RHO = 0;
-    for (std::int32_t KK = 1; KK <= MEM; ++KK) {
-      if (step()) tolerance();  // LABEL16: an impossible switch skips the test
-    }
-  }
-
-  // One batch step; the tolerance test is made in every case (LABEL18).
-  bool batchStepCounts() {
-    step();
-    return toleranceAndCount(RHO);
-  }
-
- private:
-  std::int32_t& cell(int row, int column) { return cells_[row * stride_ + column]; }
-
-  // GOSUB20: two distinct rows and two distinct columns.
-  void GOSUB20() {
-    OP1 = gen_.choose(N_);
-    ALL1 = gen_.choose(M_);
-    do {
-      OP2 = gen_.choose(N_);
-    } while (OP2 == OP1);
-    do {
-      ALL2 = gen_.choose(M_);
-    } while (ALL2 == ALL1);
-  }
-
-  // GOSUB110: the switch; every margin stays.
-  void GOSUB110() {
-    --cell(OP1, ALL1);
-    --cell(OP2, ALL2);
-    ++cell(OP1, ALL2);
-    ++cell(OP2, ALL1);
-    RHO = RHO + std::log(PROB);
-  }
-
-  // Steps 1 to 5 of a chain step. False when the switch is impossible
-  // (PROB1 = 0): the table stays and no further draw is made.
-  bool step() {
-    GOSUB20();
-    const std::int64_t decreased = static_cast<std::int64_t>(cell(OP1, ALL1)) * cell(OP2, ALL2);
-    if (decreased == 0) return false;
-    const std::int64_t increased =
-        (static_cast<std::int64_t>(cell(OP2, ALL1)) + 1) * (static_cast<std::int64_t>(cell(OP1, ALL2)) + 1);
-    const Real PROB1 = static_cast<Real>(decreased);
-    const Real PROB2 = static_cast<Real>(increased);
-    PROB = PROB1 / PROB2;
-    if (PROB >= 1) {
-      GOSUB110();
-    } else {
-      const Real PSWITCH = PROB;
-      const Real UNI = static_cast<Real>(gen_.GOSUB100()) * kUnit;
-      if (PSWITCH >= UNI) GOSUB110();
+    for (std::int32_t done = 0; done < MEM;) {
+      const std::int32_t steps = std::min<std::int32_t>(MEM - done, 1 << 16);
+      walk<false>(steps);
+      done += steps;
+      if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
     }
     return true;
   }
 
-  void tolerance() {
-    if (std::fabs(RHO) < kTolerance) RHO = 0;
+  // One batch: C steps, each followed by the tolerance test and the count.
+  std::int32_t batch(std::int32_t C) { return walk<true>(C); }
+
+ private:
+  // Below this PROB2, comparing PROB1 * 2^24 with UNI * PROB2 in integers
+  // decides PROB >= UNI as the rounded quotient does: the two differ by at
+  // least 2^-52, more than half a unit in the last place of any quotient
+  // below 1 in either real type.
+  static constexpr std::int64_t kExactBelow = std::int64_t{1} << 28;
+
+  // `steps` chain steps with the generator's position and RHO in locals.
+  // In the batches (Counting) the tolerance test follows every step and the
+  // visited table is counted; in the dememorization an impossible switch
+  // skips the test. Returns the count.
+  template <bool Counting>
+  std::int32_t walk(std::int32_t steps) {
+    // Locals, so that the stores into the table need not be assumed to
+    // change them.
+    std::int32_t* const cells = cells_;
+    const int stride = stride_, N = N_, M = M_;
+    const double* const ln = ln_;
+    Ranmar::Stream gen(gen_);
+    double rho = RHO;
+    std::int32_t CNMOY = 0;
+    for (std::int32_t step = 0; step < steps; ++step) {
+      // GOSUB20: two distinct rows and two distinct columns; draws for
+      // them and for the acceptance test are reserved before they are used.
+      gen.reserve(5);
+      const int OP1 = gen.choose(N);
+      const int ALL1 = gen.choose(M);
+      int OP2 = gen.choose(N);
+      while (OP2 == OP1) {
+        gen.reserve(3);
+        OP2 = gen.choose(N);
+      }
+      int ALL2 = gen.choose(M);
+      while (ALL2 == ALL1) {
+        gen.reserve(2);
+        ALL2 = gen.choose(M);
+      }
+      std::int32_t* const row1 = cells + OP1 * stride;
+      std::int32_t* const row2 = cells + OP2 * stride;
+      const std::int32_t c11 = row1[ALL1], c22 = row2[ALL2], c21 = row2[ALL1], c12 = row1[ALL2];
+      const std::int64_t PROB1 = static_cast<std::int64_t>(c11) * c22;
+      const std::int64_t PROB2 = (static_cast<std::int64_t>(c21) + 1) * (static_cast<std::int64_t>(c12) + 1);
+      const bool possible = PROB1 != 0;
+      std::int32_t move;
+      if (PROB2 < kExactBelow) [[likely]] {
+        // With PROB >= 1 the test below holds whatever the draw, which is
+        // then left for the next step.
+        move = possible & ((PROB1 << 24) >= gen.peek() * PROB2);
+        gen.take(possible & (PROB1 < PROB2));
+      } else {
+        move = possible && acceptedByQuotient(gen, PROB1, PROB2);
+      }
+      // GOSUB110: the switch keeps every margin.
+      row1[ALL1] -= move;
+      row2[ALL2] -= move;
+      row1[ALL2] += move;
+      row2[ALL1] += move;
+      rho = rho + (((ln[c11] + ln[c22]) - ln[c21 + 1]) - ln[c12 + 1]) * move;
+      if constexpr (Counting) {
+        rho = withTolerance(rho);
+        CNMOY += rho <= 0 ? 1 : 0;
+      } else if (possible) {
+        rho = withTolerance(rho);
+      }
+    }
+    RHO = rho;
+    return CNMOY;
   }
 
-  static constexpr Real kUnit = Real(1) / Real(Ranmar::kOne);
-  static constexpr Real kTolerance = ORTELAN_REAL(1e-8);
+  // The tolerance test of toleranceAndCount without a branch: the bits of
+  // RHO are kept, or cleared to 0 when |RHO| < 1e-8.
+  static double withTolerance(double rho) {
+    const std::uint64_t keep = std::fabs(rho) < 1e-8 ? 0 : ~std::uint64_t{0};
+    return std::bit_cast<double>(std::bit_cast<std::uint64_t>(rho) & keep);
+  }
+
+  // PROB >= 1 is accepted without a draw; otherwise with PSWITCH >= UNI,
+  // the quotient rounded to Real as the chain defines it.
+  static bool acceptedByQuotient(Ranmar::Stream& gen, std::int64_t PROB1, std::int64_t PROB2) {
+    const Real PROB = static_cast<Real>(PROB1) / static_cast<Real>(PROB2);
+    if (PROB >= 1) return true;
+    return PROB >= static_cast<Real>(gen.GOSUB100()) / static_cast<Real>(Ranmar::kOne);
+  }
 
   std::int32_t* cells_;
   int stride_;
   int N_, M_;
   Ranmar& gen_;
-  int OP1 = 0, OP2 = 0, ALL1 = 0, ALL2 = 0;
-  Real PROB = 0;
-  Real RHO = 0;
+  const double* ln_;
+  double RHO = 0;
 };
 
 }  // namespace
 
 template <class Real>
-ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator) {
-  Walk<Real> walk(MM, generator);
-  walk.DEMEMORIZATION(MEM);
+ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator,
+                           ChainWorkspace* workspace, const std::atomic<bool>* stop) {
+  ChainWorkspace own;
+  if (workspace == nullptr) workspace = &own;
+  // No cell ever exceeds the table total.
+  std::int64_t total = 0;
+  for (int I = 1; I <= MM.rows; ++I) {
+    for (int J = 1; J <= MM.columns; ++J) total += MM.at(I, J);
+  }
+  Walk<Real> walk(MM, generator, workspace->lnCounts(total));
   Real HM = 0;
   Real HECA = 0;
+  if (!walk.DEMEMORIZATION(MEM, stop)) return {};
   for (std::int32_t K = 1; K <= B; ++K) {
-    std::int32_t CNMOY = 0;
-    for (std::int32_t CL = 0; CL < C; ++CL) {
-      if (walk.batchStepCounts()) ++CNMOY;
-    }
-    const Real p = static_cast<Real>(CNMOY) / static_cast<Real>(C);
+    const Real p = static_cast<Real>(walk.batch(C)) / static_cast<Real>(C);
     HM = HM + p;
     HECA = HECA + p * p;
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return {};
   }
   return batchEstimate(HM, HECA, B);
 }
 
-template ChainEstimate<double> CHAINE<double>(CountTable&, std::int32_t, std::int32_t, std::int32_t, Ranmar&);
+template ChainEstimate<double> CHAINE<double>(CountTable&, std::int32_t, std::int32_t, std::int32_t, Ranmar&,
+                                              ChainWorkspace*, const std::atomic<bool>*);
 template ChainEstimate<long double> CHAINE<long double>(CountTable&, std::int32_t, std::int32_t, std::int32_t,
-                                                        Ranmar&);
+                                                        Ranmar&, ChainWorkspace*, const std::atomic<bool>*);
 
 }  // namespace ortelan

@@ -3,8 +3,10 @@
 // visited tables that are no more probable than the observed one.
 #pragma once
 
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 #include <limits>
 
 #include "exacttest/ranmar.h"
@@ -48,12 +50,27 @@ ChainEstimate<Real> batchEstimate(Real sumOfProportions, Real sumOfSquares, std:
   return {sumOfProportions / batches, spread > roundingResidue ? std::sqrt(variance) : Real(0)};
 }
 
+// What a walk keeps from one locus to the next: the natural logarithms of
+// the counts 0, 1, 2, ..., as far as the largest table total met so far.
+// One per thread; it only grows.
+class ChainWorkspace {
+ public:
+  // ln k for k = 0..total + 1 (ln 0 is never used and held as 0).
+  const double* lnCounts(std::int64_t total);
+
+ private:
+  std::vector<double> lnCounts_{0.0};
+};
+
 // Walks MM (cells [1..N, 1..M], N >= 2, M >= 2, positive total) in place:
 // MEM dememorization steps, then B >= 2 batches of C >= 1 steps. Each step
 // proposes a random 2 x 2 switch that keeps every margin and accepts it
 // with the probability ratio of the two tables; RHO, the log of that ratio
 // to the observed table, decides whether a visited table is counted.
+// `workspace` may be shared by the loci a thread walks; when `stop` is set
+// the walk ends early (its estimate is then meaningless).
 template <class Real>
-ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator);
+ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator,
+                           ChainWorkspace* workspace = nullptr, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace ortelan

@@ -1,10 +1,17 @@
 #include "exacttest/ranmar.h"
 
 namespace ortelan {
+namespace {
+
+// "If negative, add": without a branch, the sign spread over the word
+// masks the addend.
+constexpr std::int32_t wrap(std::int32_t value, std::int32_t modulus) { return value + ((value >> 31) & modulus); }
+
+}  // namespace
 
 void Ranmar::MAKE_RANDOM(int UU1, int UU2, int UU3, int UU4) {
   int i = UU1, j = UU2, k = UU3, l = UU4;
-  for (int index = 1; index <= 97; ++index) {
+  for (int index = 1; index <= kLag; ++index) {
     std::int32_t s = 0;
     std::int32_t t = kOne / 2;
     for (int bit = 0; bit < 24; ++bit) {
@@ -16,11 +23,54 @@ void Ranmar::MAKE_RANDOM(int UU1, int UU2, int UU3, int UU4) {
       if ((l * m) % 64 >= 32) s += t;
       t /= 2;
     }
-    U[index] = s;
+    V[static_cast<std::size_t>(kLag - index)] = s;
   }
   DI = 362436;
-  DP = 97;
-  DQ = 33;
+  next_ = count_ = 0;
+}
+
+namespace {
+
+// The correction of draw n is DI less (n + 1) DD, reduced into [0, DM):
+// each step lowers it by DD < DM and adds DM back when it falls below 0,
+// so it is DI - ((n + 1) DD mod DM), wrapped once.
+constexpr std::size_t kLag = Ranmar::kLag;
+
+constexpr std::array<std::int32_t, kLag> kCorrectionSteps = [] {
+  std::array<std::int32_t, kLag> steps{};
+  std::int64_t total = 0;
+  for (std::size_t n = 0; n < kLag; ++n) {
+    total = (total + Ranmar::DD) % Ranmar::DM;
+    steps[n] = static_cast<std::int32_t>(total);
+  }
+  return steps;
+}();
+
+// One round of 97 draws into `round`, from the lag table in draw order and
+// the correction DI, both advanced. Built for the widest vectors the
+// processor has.
+__attribute__((target_clones("avx2", "default"))) void drawRound(std::int32_t* V, std::int32_t& DI,
+                                                                  std::int32_t* round) {
+  constexpr std::int32_t kOne = Ranmar::kOne, DM = Ranmar::DM;
+  // Draw n (0..96) updates U[DP], DP = 97 - n, that is V[n], by U[DQ]: DQ
+  // runs from 33 down to 1 while DP runs from 97 down to 65 (V[n + 64], not
+  // yet updated in this round), then from 97 down to 34 (V[n - 33], updated
+  // 33 draws earlier).
+  for (std::size_t n = 0; n < 33; ++n) V[n] = wrap(V[n] - V[n + 64], kOne);
+  for (std::size_t n = 33; n < kLag; ++n) V[n] = wrap(V[n] - V[n - 33], kOne);
+  for (std::size_t n = 0; n < kLag; ++n) round[n] = wrap(V[n] - wrap(DI - kCorrectionSteps[n], DM), kOne);
+  DI = wrap(DI - kCorrectionSteps[kLag - 1], DM);
+}
+
+}  // namespace
+
+int Ranmar::makeDraws(int next) {
+  const int kept = count_ - next;
+  for (int i = 0; i < kept; ++i) drawn_[static_cast<std::size_t>(i)] = drawn_[static_cast<std::size_t>(next + i)];
+  drawRound(V.data(), DI, drawn_.data() + kept);
+  count_ = kept + kLag;
+  next_ = 0;
+  return 0;
 }
 
 }  // namespace ortelan

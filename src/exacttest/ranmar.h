@@ -5,7 +5,9 @@
 // Every value of the generator is a multiple of 2^-24 in [0, 1) and every
 // operation on it is exact, so it is kept here as integers in units of
 // 2^-24: the stream is bit for bit that of the floating form, in any real
-// type, and a draw costs a few integer operations.
+// type. The lag pointers run through all 97 places of the table in 97
+// draws, so the draws are made 97 at a time, in loops the compiler can
+// vectorise, and handed out one by one.
 #pragma once
 
 #include <array>
@@ -16,35 +18,71 @@ namespace ortelan {
 class Ranmar {
  public:
   static constexpr std::int32_t kOne = 1 << 24;  // 1.0 in units of 2^-24
+  static constexpr int kLag = 97;                // places in the lag table
+  static constexpr std::int32_t DD = 7654321;    // the correction's decrement
+  static constexpr std::int32_t DM = 16777213;   // and its modulus
 
   // MAKE_RANDOM: the lag table from four seeds, each in 1..168.
   void MAKE_RANDOM(int UU1, int UU2, int UU3, int UU4);
 
   // GOSUB100: the next draw UNI, in units of 2^-24 (0 <= UNI < 2^24).
   std::int32_t GOSUB100() {
-    std::int32_t UNI = U[DP] - U[DQ];
-    if (UNI < 0) UNI += kOne;
-    U[DP] = UNI;
-    if (--DP == 0) DP = 97;
-    if (--DQ == 0) DQ = 97;
-    DI -= DD;
-    if (DI < 0) DI += DM;
-    UNI -= DI;
-    if (UNI < 0) UNI += kOne;
-    return UNI;
+    if (next_ == count_) makeDraws(next_);
+    return drawn_[static_cast<std::size_t>(next_++)];
   }
 
   // An integer in 1..n: the integer part of n x UNI + 1.
   int choose(int n) { return static_cast<int>((static_cast<std::int64_t>(n) * GOSUB100()) >> 24) + 1; }
 
- private:
-  static constexpr std::int32_t DD = 7654321;
-  static constexpr std::int32_t DM = 16777213;
+  // The same draws for a hot loop: the position stays in a local (a
+  // register) and goes back to the generator at the end. A loop reserves
+  // the draws it may need and then takes them without further checks; it
+  // may look at the next draw and take it only when it needs it.
+  class Stream {
+   public:
+    static constexpr int kMaxReserve = 8;
 
-  std::array<std::int32_t, 98> U{};  // entries 1..97
+    explicit Stream(Ranmar& generator) : generator_(generator), next_(generator.next_) {}
+    ~Stream() { generator_.next_ = next_; }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    // At least `count` (at most kMaxReserve) draws are at hand after this.
+    void reserve(int count) {
+      if (next_ + count > generator_.count_) [[unlikely]] next_ = generator_.makeDraws(next_);
+    }
+    std::int64_t peek() const { return generator_.drawn_[static_cast<std::size_t>(next_)]; }
+    void take(bool taken) { next_ += taken ? 1 : 0; }
+    // A reserved draw as an integer in 1..n.
+    int choose(int n) {
+      const std::int64_t UNI = generator_.drawn_[static_cast<std::size_t>(next_++)];
+      return static_cast<int>((n * UNI) >> 24) + 1;
+    }
+    // One draw, reserved or not.
+    std::int32_t GOSUB100() {
+      reserve(1);
+      const auto UNI = static_cast<std::int32_t>(peek());
+      take(true);
+      return UNI;
+    }
+
+   private:
+    Ranmar& generator_;
+    int next_;
+  };
+
+ private:
+  // Keeps the draws not yet taken (from `next` on), appends the next 97
+  // and returns the new position of the first of them (0). The pointers DP
+  // and DQ start every round at 97 and 33.
+  int makeDraws(int next);
+
+  // The lag table in the order the draws visit it: V[n] is U[97 - n].
+  std::array<std::int32_t, kLag> V{};
   std::int32_t DI = 362436;
-  int DP = 97;
-  int DQ = 33;
+  std::array<std::int32_t, kLag + Stream::kMaxReserve> drawn_{};
+  int next_ = 0;
+  int count_ = 0;  // draws made: drawn_[next_..count_) are still to come
 };
 
 }  // namespace ortelan
