@@ -100,9 +100,10 @@ class Walk {
       const bool possible = PROB1 != 0;
       std::int32_t move;
       if (PROB2 < kExactBelow) [[likely]] {
-        // With PROB >= 1 the test below holds whatever the draw, which is
-        // then left for the next step.
-        move = possible & ((PROB1 << 24) >= gen.peek() * PROB2);
+        // With PROB >= 1 the test below holds whatever the draw (PROB1 is
+        // then replaced by PROB2, which keeps the shift within 52 bits),
+        // and the draw is left for the next step.
+        move = possible & ((std::min(PROB1, PROB2) << 24) >= gen.peek() * PROB2);
         gen.take(possible & (PROB1 < PROB2));
       } else {
         move = possible && acceptedByQuotient(gen, PROB1, PROB2);

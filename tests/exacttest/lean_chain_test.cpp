@@ -76,6 +76,17 @@ TEST(LeanChain, SameAtTheDefaultSettings) {
   expectSameWalk<long double>(table, {12, 34, 56, 78}, 10000, 100, 5000, wide);
 }
 
+TEST(LeanChain, HugeCountsAreAcceptedLikeSmallOnes) {
+  // PROB1 far beyond 2^39 and PROB2 small: accepted without a draw.
+  CountTable table;
+  table.resize(2, 2);
+  table.at(1, 1) = table.at(2, 2) = 1'000'000;
+  table.at(1, 2) = table.at(2, 1) = 0;
+  ChainWorkspace workspace;
+  expectSameWalk<double>(table, {5, 6, 7, 8}, 50, 2, 50, workspace);
+  expectSameWalk<long double>(table, {5, 6, 7, 8}, 50, 2, 50, workspace);
+}
+
 TEST(LeanChain, StopsWhenAsked) {
   CountTable table;
   table.resize(2, 2);
