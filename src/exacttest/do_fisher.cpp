@@ -4,6 +4,7 @@
 #include <string>
 
 #include "exacttest/chain.h"
+#include "exacttest/locus_pool.h"
 #include "exacttest/table_loader.h"
 #include "input/table_data_reader.h"
 #include "input/table_data_writer.h"
@@ -35,27 +36,34 @@ void DO_FISHER(Run<Real>& run) {
   }
   std::fill(state.FISHERPPERLOCUS.begin(), state.FISHERPPERLOCUS.end(), Real(0));
   std::fill(state.FISHERSEPERLOCUS.begin(), state.FISHERSEPERLOCUS.end(), Real(0));
-  LoadedTable table;
-  Ranmar generator;
-  for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
-    const bool tested = state.isTested(I);
-    if (tested || run.edition.progress == ProgressStyle::CursorLine) showProgress(run, I);
-    if (!tested) {
-      state.FISHERPPERLOCUS[I] = -1;
-      source.passOver();
-      continue;
+  // FISHER for each tested locus: the table is loaded and checked here, in
+  // locus order; its chain is walked by the pool.
+  std::vector<ChainEstimate<Real>> estimates(static_cast<std::size_t>(state.NUMBOFLOCI) + 1);
+  {
+    LocusPool<Real> pool(run.console.usableCores(), estimates);
+    for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
+      const bool tested = state.isTested(I);
+      if (tested || run.edition.progress == ProgressStyle::CursorLine) showProgress(run, I);
+      if (!tested) {
+        state.FISHERPPERLOCUS[I] = -1;
+        source.passOver();
+        continue;
+      }
+      if (!source.openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
+      LoadedTable table;
+      READINFILE(run, source.scanner(), table);
+      source.closeLocus();
+      state.MEM = table.MEM;
+      state.B = table.B;
+      state.C = table.C;
+      pool.walk(I, std::move(table));
     }
-    if (!source.openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
-    // FISHER: load, seed, walk.
-    READINFILE(run, source.scanner(), table);
-    source.closeLocus();
-    state.MEM = table.MEM;
-    state.B = table.B;
-    state.C = table.C;
-    generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
-    const ChainEstimate<Real> estimate = CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator);
-    state.FISHERPPERLOCUS[I] = estimate.HM;
-    state.FISHERSEPERLOCUS[I] = estimate.HECA;
+    pool.finish();
+  }
+  for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
+    if (!state.isTested(I)) continue;
+    state.FISHERPPERLOCUS[I] = estimates[static_cast<std::size_t>(I)].HM;
+    state.FISHERSEPERLOCUS[I] = estimates[static_cast<std::size_t>(I)].HECA;
   }
 }
 

@@ -47,10 +47,8 @@ constexpr std::array<std::int32_t, kLag> kCorrectionSteps = [] {
 }();
 
 // One round of 97 draws into `round`, from the lag table in draw order and
-// the correction DI, both advanced. Built for the widest vectors the
-// processor has.
-__attribute__((target_clones("avx2", "default"))) void drawRound(std::int32_t* V, std::int32_t& DI,
-                                                                  std::int32_t* round) {
+// the correction DI, both advanced.
+[[gnu::always_inline]] inline void drawRoundBody(std::int32_t* V, std::int32_t& DI, std::int32_t* round) {
   constexpr std::int32_t kOne = Ranmar::kOne, DM = Ranmar::DM;
   // Draw n (0..96) updates U[DP], DP = 97 - n, that is V[n], by U[DQ]: DQ
   // runs from 33 down to 1 while DP runs from 97 down to 65 (V[n + 64], not
@@ -61,6 +59,26 @@ __attribute__((target_clones("avx2", "default"))) void drawRound(std::int32_t* V
   for (std::size_t n = 0; n < kLag; ++n) round[n] = wrap(V[n] - wrap(DI - kCorrectionSteps[n], DM), kOne);
   DI = wrap(DI - kCorrectionSteps[kLag - 1], DM);
 }
+
+using DrawRound = void (*)(std::int32_t*, std::int32_t&, std::int32_t*);
+
+void drawRoundPlain(std::int32_t* V, std::int32_t& DI, std::int32_t* round) { drawRoundBody(V, DI, round); }
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same loops in the widest vectors, where the processor has them.
+[[gnu::target("avx2")]] void drawRoundAvx2(std::int32_t* V, std::int32_t& DI, std::int32_t* round) {
+  drawRoundBody(V, DI, round);
+}
+
+DrawRound pickDrawRound() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? drawRoundAvx2 : drawRoundPlain;
+}
+#else
+DrawRound pickDrawRound() { return drawRoundPlain; }
+#endif
+
+const DrawRound drawRound = pickDrawRound();
 
 }  // namespace
 

@@ -1,0 +1,123 @@
+// Walks the chains of loci on all the cores the process may use. The loci
+// are handed over in locus order by the thread that loads them (so every
+// message and stop of the loading comes as in one thread); each chain is
+// independent, with its own seeds, so its estimate is the same whichever
+// thread walks it. At most one locus per worker is waiting or walking, so
+// the progress line follows the walks.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "exacttest/chain.h"
+#include "exacttest/ranmar.h"
+#include "exacttest/table_loader.h"
+
+namespace ortelan {
+
+template <class Real>
+class LocusPool {
+ public:
+  // Estimates go to estimates[locus]; with one worker the chains are walked
+  // by the calling thread.
+  LocusPool(int workers, std::vector<ChainEstimate<Real>>& estimates) : estimates_(estimates) {
+    if (workers > 1) {
+      for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
+    }
+    capacity_ = std::max(workers, 1);
+  }
+
+  // Stops the walks still going (the run has ended) and joins the workers.
+  ~LocusPool() {
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    stop_ = true;
+    ready_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+
+  LocusPool(const LocusPool&) = delete;
+  LocusPool& operator=(const LocusPool&) = delete;
+
+  // Walks the chain of `locus` on its loaded table, waiting first while
+  // every worker has a locus.
+  void walk(int locus, LoadedTable&& table) {
+    if (threads_.empty()) {
+      estimates_[static_cast<std::size_t>(locus)] = walkOne(table, inlineWorkspace_);
+      return;
+    }
+    std::unique_lock lock(mutex_);
+    space_.wait(lock, [this] { return inFlight_ < capacity_; });
+    ++inFlight_;
+    jobs_.push_back({locus, std::move(table)});
+    ready_.notify_one();
+  }
+
+  // Waits for every walk handed over; rethrows what a worker met.
+  void finish() {
+    std::unique_lock lock(mutex_);
+    space_.wait(lock, [this] { return inFlight_ == 0; });
+    if (failure_) std::rethrow_exception(failure_);
+  }
+
+ private:
+  struct Job {
+    int locus;
+    LoadedTable table;
+  };
+
+  ChainEstimate<Real> walkOne(LoadedTable& table, ChainWorkspace& workspace) {
+    Ranmar generator;
+    generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
+    return CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, &stop_);
+  }
+
+  void work() {
+    ChainWorkspace workspace;
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return closing_ || !jobs_.empty(); });
+        if (jobs_.empty()) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      try {
+        estimates_[static_cast<std::size_t>(job.locus)] = walkOne(job.table, workspace);
+      } catch (...) {
+        std::lock_guard lock(mutex_);
+        if (!failure_) failure_ = std::current_exception();
+      }
+      {
+        std::lock_guard lock(mutex_);
+        --inFlight_;
+      }
+      space_.notify_all();
+    }
+  }
+
+  std::vector<ChainEstimate<Real>>& estimates_;
+  ChainWorkspace inlineWorkspace_;
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable ready_;  // a job is waiting, or the pool closes
+  std::condition_variable space_;  // a walk has ended
+  std::deque<Job> jobs_;
+  int capacity_ = 1;
+  int inFlight_ = 0;
+  bool closing_ = false;
+  std::exception_ptr failure_;
+  std::atomic<bool> stop_{false};
+};
+
+}  // namespace ortelan
