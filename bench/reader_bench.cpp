@@ -25,10 +25,10 @@ using namespace ortelan;
 std::string genepopFile(int loci, int individuals) {
   std::mt19937 random(7);
   std::string text = "Benchmark data\n";
-  for (int l = 1; l <= loci; ++l) text += "snp" + std::to_string(l) + "\n";
+  for (int l = 1; l <= loci; ++l) text.append("snp").append(std::to_string(l)).append("\n");
   for (int i = 0; i < individuals; ++i) {
     if (i == 0 || i == individuals / 2) text += "Pop\n";
-    text += "ind" + std::to_string(i) + ",";
+    text.append("ind").append(std::to_string(i)).append(",");
     for (int l = 0; l < loci; ++l) {
       char genotype[8];
       std::snprintf(genotype, sizeof genotype, " 0%02u0%02u", static_cast<unsigned>(1 + random() % 3),
