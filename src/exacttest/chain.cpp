@@ -9,7 +9,7 @@
 namespace ortelan {
 
 const double* ChainWorkspace::lnCounts(std::int64_t total) {
-  const auto needed = static_cast<std::size_t>(total) + 2;
+  const auto needed = static_cast<std::size_t>(std::min(total + 2, kMaxCounts));
   for (std::size_t k = lnCounts_.size(); k < needed; ++k) lnCounts_.push_back(std::log(static_cast<double>(k)));
   return lnCounts_.data();
 }
@@ -32,7 +32,9 @@ namespace {
 //    branches: the next draw is looked at and taken only when PROB < 1, the
 //    four cells move by 0 or 1, and RHO gains ln(PROB) times 1 or 0 (the
 //    logarithms in the table are all finite, so the product is exact).
-template <class Real>
+// `AllInTable`: no cell can exceed the table of logarithms (the table total
+// is below its size); otherwise larger counts take their logarithm anew.
+template <class Real, bool AllInTable>
 class Walk {
  public:
   Walk(CountTable& MM, Ranmar& generator, const double* lnCounts)
@@ -113,7 +115,7 @@ class Walk {
       row2[ALL2] -= move;
       row1[ALL2] += move;
       row2[ALL1] += move;
-      rho = rho + (((ln[c11] + ln[c22]) - ln[c21 + 1]) - ln[c12 + 1]) * move;
+      rho = rho + (((lnOf(ln, c11) + lnOf(ln, c22)) - lnOf(ln, c21 + 1)) - lnOf(ln, c12 + 1)) * move;
       if constexpr (Counting) {
         rho = withTolerance(rho);
         CNMOY += rho <= 0 ? 1 : 0;
@@ -123,6 +125,14 @@ class Walk {
     }
     RHO = rho;
     return CNMOY;
+  }
+
+  static double lnOf(const double* ln, std::int32_t count) {
+    if constexpr (AllInTable) {
+      return ln[count];
+    } else {
+      return count < ChainWorkspace::kMaxCounts ? ln[count] : std::log(static_cast<double>(count));
+    }
   }
 
   // The tolerance test of toleranceAndCount without a branch: the bits of
@@ -148,6 +158,22 @@ class Walk {
   double RHO = 0;
 };
 
+// CHAINE after the set-up: the dememorization, then the batches.
+template <class Real, class Walker>
+ChainEstimate<Real> walkAll(Walker& walk, std::int32_t MEM, std::int32_t B, std::int32_t C,
+                            const std::atomic<bool>* stop) {
+  Real HM = 0;
+  Real HECA = 0;
+  if (!walk.DEMEMORIZATION(MEM, stop)) return {};
+  for (std::int32_t K = 1; K <= B; ++K) {
+    const Real p = static_cast<Real>(walk.batch(C)) / static_cast<Real>(C);
+    HM = HM + p;
+    HECA = HECA + p * p;
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return {};
+  }
+  return batchEstimate(HM, HECA, B);
+}
+
 }  // namespace
 
 template <class Real>
@@ -160,17 +186,13 @@ ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std
   for (int I = 1; I <= MM.rows; ++I) {
     for (int J = 1; J <= MM.columns; ++J) total += MM.at(I, J);
   }
-  Walk<Real> walk(MM, generator, workspace->lnCounts(total));
-  Real HM = 0;
-  Real HECA = 0;
-  if (!walk.DEMEMORIZATION(MEM, stop)) return {};
-  for (std::int32_t K = 1; K <= B; ++K) {
-    const Real p = static_cast<Real>(walk.batch(C)) / static_cast<Real>(C);
-    HM = HM + p;
-    HECA = HECA + p * p;
-    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return {};
+  const double* ln = workspace->lnCounts(total);
+  if (total + 2 <= ChainWorkspace::kMaxCounts) {
+    Walk<Real, true> walk(MM, generator, ln);
+    return walkAll<Real>(walk, MEM, B, C, stop);
   }
-  return batchEstimate(HM, HECA, B);
+  Walk<Real, false> walk(MM, generator, ln);
+  return walkAll<Real>(walk, MEM, B, C, stop);
 }
 
 template ChainEstimate<double> CHAINE<double>(CountTable&, std::int32_t, std::int32_t, std::int32_t, Ranmar&,

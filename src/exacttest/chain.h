@@ -51,11 +51,14 @@ ChainEstimate<Real> batchEstimate(Real sumOfProportions, Real sumOfSquares, std:
 }
 
 // What a walk keeps from one locus to the next: the natural logarithms of
-// the counts 0, 1, 2, ..., as far as the largest table total met so far.
-// One per thread; it only grows.
+// the counts 0, 1, 2, ..., as far as the largest table total met so far
+// (at most kMaxCounts of them). One per thread; it only grows.
 class ChainWorkspace {
  public:
-  // ln k for k = 0..total + 1 (ln 0 is never used and held as 0).
+  static constexpr std::int64_t kMaxCounts = std::int64_t{1} << 22;
+
+  // ln k for k = 0..min(total + 1, kMaxCounts - 1); ln 0 is never used and
+  // held as 0.
   const double* lnCounts(std::int64_t total);
 
  private:

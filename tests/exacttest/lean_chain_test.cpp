@@ -87,6 +87,21 @@ TEST(LeanChain, HugeCountsAreAcceptedLikeSmallOnes) {
   expectSameWalk<long double>(table, {5, 6, 7, 8}, 50, 2, 50, workspace);
 }
 
+TEST(LeanChain, CountsBeyondTheTableOfLogarithms) {
+  // A total of some 4.2 million gene copies: logarithms of the larger
+  // counts are taken anew, with the same walk.
+  CountTable table;
+  table.resize(2, 3);
+  table.at(1, 1) = 2'100'000;
+  table.at(2, 2) = 2'100'000;
+  table.at(1, 2) = table.at(2, 1) = 3;
+  table.at(1, 3) = 5;
+  table.at(2, 3) = 1;
+  ChainWorkspace workspace;
+  expectSameWalk<double>(table, {9, 8, 7, 6}, 300, 3, 300, workspace);
+  expectSameWalk<long double>(table, {9, 8, 7, 6}, 300, 3, 300, workspace);
+}
+
 TEST(LeanChain, StopsWhenAsked) {
   CountTable table;
   table.resize(2, 2);
