@@ -63,17 +63,20 @@ class Walk {
   // least 2^-52, more than half a unit in the last place of any quotient
   // below 1 in either real type.
   static constexpr std::int64_t kExactBelow = std::int64_t{1} << 28;
+  static constexpr int kMaxRows = 101;  // the working table's rows, margins aside
 
   // `steps` chain steps with the generator's position and RHO in locals.
   // In the batches (Counting) the tolerance test follows every step and the
   // visited table is counted; in the dememorization an impossible switch
   // skips the test. Returns the count.
   template <bool Counting>
-  std::int32_t walk(std::int32_t steps) {
+  [[gnu::noinline]] std::int32_t walk(std::int32_t steps) {
     // Locals, so that the stores into the table need not be assumed to
-    // change them.
-    std::int32_t* const cells = cells_;
-    const int stride = stride_, N = N_, M = M_;
+    // change them. Rows and columns are chosen from 0 here (the chain's
+    // row OP is rows[OP - 1], its column ALL is at ALL - 1 from there).
+    std::int32_t* rows[kMaxRows];
+    for (int I = 0; I < N_; ++I) rows[I] = cells_ + (I + 1) * stride_ + 1;
+    const auto N = static_cast<std::uint64_t>(N_), M = static_cast<std::uint64_t>(M_);
     const double* const ln = ln_;
     Ranmar::Stream gen(gen_);
     double rho = RHO;
@@ -82,21 +85,22 @@ class Walk {
       // GOSUB20: two distinct rows and two distinct columns; draws for
       // them and for the acceptance test are reserved before they are used.
       gen.reserve(5);
-      const int OP1 = gen.choose(N);
-      const int ALL1 = gen.choose(M);
-      int OP2 = gen.choose(N);
+      const std::uint64_t OP1 = gen.chooseFromZero(N);
+      const std::uint64_t ALL1 = gen.chooseFromZero(M);
+      std::uint64_t OP2 = gen.chooseFromZero(N);
       while (OP2 == OP1) {
         gen.reserve(3);
-        OP2 = gen.choose(N);
+        OP2 = gen.chooseFromZero(N);
       }
-      int ALL2 = gen.choose(M);
+      std::uint64_t ALL2 = gen.chooseFromZero(M);
       while (ALL2 == ALL1) {
         gen.reserve(2);
-        ALL2 = gen.choose(M);
+        ALL2 = gen.chooseFromZero(M);
       }
-      std::int32_t* const row1 = cells + OP1 * stride;
-      std::int32_t* const row2 = cells + OP2 * stride;
+      std::int32_t* const row1 = rows[OP1];
+      std::int32_t* const row2 = rows[OP2];
       const std::int32_t c11 = row1[ALL1], c22 = row2[ALL2], c21 = row2[ALL1], c12 = row1[ALL2];
+      const double lnPROB = ((lnOf(ln, c11) + lnOf(ln, c22)) - lnOf(ln, c21 + 1)) - lnOf(ln, c12 + 1);
       const std::int64_t PROB1 = static_cast<std::int64_t>(c11) * c22;
       const std::int64_t PROB2 = (static_cast<std::int64_t>(c21) + 1) * (static_cast<std::int64_t>(c12) + 1);
       const bool possible = PROB1 != 0;
@@ -105,7 +109,7 @@ class Walk {
         // With PROB >= 1 the test below holds whatever the draw (PROB1 is
         // then replaced by PROB2, which keeps the shift within 52 bits),
         // and the draw is left for the next step.
-        move = possible & ((std::min(PROB1, PROB2) << 24) >= gen.peek() * PROB2);
+        move = possible & ((std::min(PROB1, PROB2) << 24) >= static_cast<std::int64_t>(gen.peek()) * PROB2);
         gen.take(possible & (PROB1 < PROB2));
       } else {
         move = possible && acceptedByQuotient(gen, PROB1, PROB2);
@@ -115,7 +119,7 @@ class Walk {
       row2[ALL2] -= move;
       row1[ALL2] += move;
       row2[ALL1] += move;
-      rho = rho + (((lnOf(ln, c11) + lnOf(ln, c22)) - lnOf(ln, c21 + 1)) - lnOf(ln, c12 + 1)) * move;
+      rho = rho + lnPROB * move;
       if constexpr (Counting) {
         rho = withTolerance(rho);
         CNMOY += rho <= 0 ? 1 : 0;
@@ -127,11 +131,13 @@ class Walk {
     return CNMOY;
   }
 
+  // Counts are never negative: as unsigned they index without widening.
   static double lnOf(const double* ln, std::int32_t count) {
+    const auto k = static_cast<std::uint32_t>(count);
     if constexpr (AllInTable) {
-      return ln[count];
+      return ln[k];
     } else {
-      return count < ChainWorkspace::kMaxCounts ? ln[count] : std::log(static_cast<double>(count));
+      return k < ChainWorkspace::kMaxCounts ? ln[k] : std::log(static_cast<double>(k));
     }
   }
 

@@ -82,9 +82,9 @@ const DrawRound drawRound = pickDrawRound();
 
 }  // namespace
 
-int Ranmar::makeDraws(int next) {
-  const int kept = count_ - next;
-  for (int i = 0; i < kept; ++i) drawn_[static_cast<std::size_t>(i)] = drawn_[static_cast<std::size_t>(next + i)];
+std::size_t Ranmar::makeDraws(std::size_t next) {
+  const std::size_t kept = count_ - next;
+  for (std::size_t i = 0; i < kept; ++i) drawn_[i] = drawn_[next + i];
   drawRound(V.data(), DI, drawn_.data() + kept);
   count_ = kept + kLag;
   next_ = 0;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace ortelan {
@@ -28,7 +29,7 @@ class Ranmar {
   // GOSUB100: the next draw UNI, in units of 2^-24 (0 <= UNI < 2^24).
   std::int32_t GOSUB100() {
     if (next_ == count_) makeDraws(next_);
-    return drawn_[static_cast<std::size_t>(next_++)];
+    return drawn_[next_++];
   }
 
   // An integer in 1..n: the integer part of n x UNI + 1.
@@ -40,7 +41,7 @@ class Ranmar {
   // may look at the next draw and take it only when it needs it.
   class Stream {
    public:
-    static constexpr int kMaxReserve = 8;
+    static constexpr std::size_t kMaxReserve = 8;
 
     explicit Stream(Ranmar& generator) : generator_(generator), next_(generator.next_) {}
     ~Stream() { generator_.next_ = next_; }
@@ -48,16 +49,16 @@ class Ranmar {
     Stream& operator=(const Stream&) = delete;
 
     // At least `count` (at most kMaxReserve) draws are at hand after this.
-    void reserve(int count) {
+    void reserve(std::size_t count) {
       if (next_ + count > generator_.count_) [[unlikely]] next_ = generator_.makeDraws(next_);
     }
-    std::int64_t peek() const { return generator_.drawn_[static_cast<std::size_t>(next_)]; }
+    std::uint64_t peek() const { return static_cast<std::uint32_t>(generator_.drawn_[next_]); }
     void take(bool taken) { next_ += taken ? 1 : 0; }
+    // A reserved draw as an integer in 0..n-1: the integer part of n x UNI
+    // (one less than the chain's choice in 1..n).
+    std::uint64_t chooseFromZero(std::uint64_t n) { return (n * peekAndTake()) >> 24; }
     // A reserved draw as an integer in 1..n.
-    int choose(int n) {
-      const std::int64_t UNI = generator_.drawn_[static_cast<std::size_t>(next_++)];
-      return static_cast<int>((n * UNI) >> 24) + 1;
-    }
+    int choose(int n) { return static_cast<int>(chooseFromZero(static_cast<std::uint64_t>(n))) + 1; }
     // One draw, reserved or not.
     std::int32_t GOSUB100() {
       reserve(1);
@@ -67,22 +68,24 @@ class Ranmar {
     }
 
    private:
+    std::uint64_t peekAndTake() { return static_cast<std::uint32_t>(generator_.drawn_[next_++]); }
+
     Ranmar& generator_;
-    int next_;
+    std::size_t next_;
   };
 
  private:
   // Keeps the draws not yet taken (from `next` on), appends the next 97
   // and returns the new position of the first of them (0). The pointers DP
   // and DQ start every round at 97 and 33.
-  int makeDraws(int next);
+  std::size_t makeDraws(std::size_t next);
 
   // The lag table in the order the draws visit it: V[n] is U[97 - n].
   std::array<std::int32_t, kLag> V{};
   std::int32_t DI = 362436;
   std::array<std::int32_t, kLag + Stream::kMaxReserve> drawn_{};
-  int next_ = 0;
-  int count_ = 0;  // draws made: drawn_[next_..count_) are still to come
+  std::size_t next_ = 0;
+  std::size_t count_ = 0;  // draws made: drawn_[next_..count_) are still to come
 };
 
 }  // namespace ortelan
