@@ -8,63 +8,13 @@
 
 #include "exacttest/chain.h"
 #include "exacttest/chain_fixture.h"
+#include "support/exact_p_value.h"
 
 namespace ortelan {
 namespace {
 
 using Rows = std::vector<std::vector<int>>;
-
-// Sums, over all tables with the margins of `observed`, the probabilities
-// (proportional to 1 / prod n_ij!) of those no more probable than it, ties
-// within a relative 1e-7 of the log-probability included.
-class ExactPValue {
- public:
-  explicit ExactPValue(const Rows& observed)
-      : N_(observed.size()), M_(observed[0].size()) {
-    for (std::size_t J = 0; J < M_; ++J) columnsLeft_.push_back(columnTotal(observed, J));
-    double logObserved = 0;
-    for (const auto& row : observed) {
-      for (int count : row) logObserved -= std::lgamma(count + 1.0);
-    }
-    logObserved_ = logObserved;
-    tie_ = 1e-7 * std::max(1.0, std::fabs(logObserved));
-    for (std::size_t I = 0; I < N_; ++I) rowTotals_.push_back(rowTotal(observed, I));
-    fill(0, 0, rowTotals_[0], 0.0);
-  }
-
-  double value() const { return tail_ / all_; }
-  long tables() const { return tables_; }
-
- private:
-  void fill(std::size_t I, std::size_t J, int rowLeft, double logP) {
-    if (I == N_ - 1) {  // the last row is what the columns leave
-      for (int left : columnsLeft_) logP -= std::lgamma(left + 1.0);
-      const double weight = std::exp(logP - logObserved_);
-      all_ += weight;
-      if (logP <= logObserved_ + tie_) tail_ += weight;
-      ++tables_;
-      return;
-    }
-    if (J == M_ - 1) {
-      if (rowLeft > columnsLeft_[J]) return;
-      columnsLeft_[J] -= rowLeft;
-      fill(I + 1, 0, rowTotals_[I + 1], logP - std::lgamma(rowLeft + 1.0));
-      columnsLeft_[J] += rowLeft;
-      return;
-    }
-    for (int count = 0; count <= std::min(rowLeft, columnsLeft_[J]); ++count) {
-      columnsLeft_[J] -= count;
-      fill(I, J + 1, rowLeft - count, logP - std::lgamma(count + 1.0));
-      columnsLeft_[J] += count;
-    }
-  }
-
-  std::size_t N_, M_;
-  std::vector<int> rowTotals_, columnsLeft_;
-  double logObserved_ = 0, tie_ = 0;
-  double all_ = 0, tail_ = 0;
-  long tables_ = 0;
-};
+using testing::ExactPValue;
 
 TEST(ChainOracle, ListingAgreesWithKnownPValues) {
   // Fisher's test of 3 1 / 1 3: the tables 4 0, 3 1, 2 2, 1 3, 0 4 weigh
