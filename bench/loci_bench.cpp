@@ -3,16 +3,14 @@
 // same estimates.
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
-
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <string>
 
 #include "apps/editions.h"
 #include "exacttest/do_fisher.h"
 #include "input/one_pass_reader.h"
+#include "support/scratch_dir.h"
 #include "support/scripted_console.h"
 
 namespace {
@@ -38,23 +36,16 @@ std::string genepopFile() {
   return text;
 }
 
+// The table data of the 100 loci, in a scratch working directory.
 class Loci {
  public:
-  Loci() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ortelan-loci-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-    std::filesystem::current_path(path_);
+  Loci() {
     testing::ScriptedConsole console;
     RunContext context(edition3d(), console);
     context.seeds.emplace(context.edition.seeds, 99);
     TableDataWriter writer(context);
     readGenepopOnce(context, data_, genepopFile(), writer);
   }
-  ~Loci() {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(path_);
-  }
-
   // The exact test of every locus with `cores` workers; its P-values.
   std::vector<long double> test(int cores) const {
     testing::ScriptedConsole console;
@@ -67,7 +58,7 @@ class Loci {
   }
 
  private:
-  std::filesystem::path previous_, path_;
+  testing::ScratchDir dir_;
   DataSummary data_;
 };
 

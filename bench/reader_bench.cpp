@@ -3,10 +3,6 @@
 // ortelan_c's store, for growing numbers of loci.
 #include <benchmark/benchmark.h>
 
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <filesystem>
 #include <random>
 #include <string>
 
@@ -14,6 +10,7 @@
 #include "input/individual_store.h"
 #include "input/locus_passes_reader.h"
 #include "input/one_pass_reader.h"
+#include "support/scratch_dir.h"
 #include "support/scripted_console.h"
 
 namespace {
@@ -40,30 +37,13 @@ std::string genepopFile(int loci, int individuals) {
   return text;
 }
 
-// A scratch working directory for the table files, removed at the end.
-class ScratchWorkingDir {
- public:
-  ScratchWorkingDir() : previous_(std::filesystem::current_path()) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ortelan-bench-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-    std::filesystem::current_path(path_);
-  }
-  ~ScratchWorkingDir() {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(path_);
-  }
-
- private:
-  std::filesystem::path previous_, path_;
-};
-
 enum class Reader { Once, Passes, Store };
 
 void readAndWrite(benchmark::State& state, Reader reader) {
   const int loci = static_cast<int>(state.range(0));
   const int individuals = static_cast<int>(state.range(1));
   const std::string text = genepopFile(loci, individuals);
-  ScratchWorkingDir dir;
+  const testing::ScratchDir dir;  // the table files go there
   for (auto _ : state) {
     testing::ScriptedConsole console;
     RunContext context(reader == Reader::Store ? editionC() : edition3d(), console);
