@@ -102,6 +102,15 @@ std::vector<Case> cases() {
               kWarningScreen + "Check the data file! There seems to be different numbers of\nindividuals at different loci.\n",
               "", "~locus1.tmp\n"},
        std::nullopt, Ending{246, kPauseLine, "\nData row (2)\n\n=========Error: Error - data row.\n", ""}},
+      // Genotypes after the last locus are not read.
+      {"a line with more genotypes than loci", "T\nL1\nPop\na, 001002 003004\nPop\nb, 002001 004003 009\n",
+       Ending{0, "... and now processing locus no.       1", "", "Ortelan.out\n"}, std::nullopt,
+       Ending{0, "\n  Now processing locus no. 1\r\n do_chisquare\n1\r", "", "Ortelan.out\n"}},
+      // The 80-bit programs take an allele that is not a number for a
+      // missing one; ortelan_c stops at a genotype that starts with a letter.
+      {"letters inside a genotype", "T\nL1\nL2\nPop\na, 0x1002 003004\nPop\nb, 002001 004003\n",
+       Ending{0, "... and now processing locus no.       1... and now processing locus no.       2", "", "Ortelan.out\n"},
+       std::nullopt, Ending{246, kPauseLine, "\n=========Error: Err - data line\n", ""}},
       {"a five-digit genotype in ortelan_c", "T\nL1\nL2\nPop\na, 01002 0304\nPop\nb, 0201 0403\n", std::nullopt,
        std::nullopt,
        Ending{0, "\n  Now processing locus no. 1\r  Now processing locus no. 2\r\n do_chisquare\n1\r2\r",
