@@ -4,8 +4,6 @@
 #include <bit>
 #include <cmath>
 
-#include "run/real.h"
-
 namespace ortelan {
 
 const double* ChainWorkspace::lnCounts(std::int64_t total) {
@@ -25,8 +23,10 @@ namespace {
 //    of logarithms, summed into RHO in double precision in both programs.
 //    Only RHO's last bits differ from taking the logarithm of the rounded
 //    quotient: some 1e-13 after a whole walk, far below the tolerance of
-//    1e-8 that decides ties and far below any other difference between the
-//    log-probabilities of two tables of counts, so every count is the same.
+//    1e-8 that decides ties. A count could differ only at a table whose
+//    log-probability differs from the observed one's by less than that,
+//    or lies that close to the tolerance, without being equal: the
+//    differential tests over many tables and seeds never met one.
 //  - Whether a switch is possible, needs a draw and is accepted are coin
 //    flips a processor cannot predict; they are worked out without
 //    branches: the next draw is looked at and taken only when PROB < 1, the
