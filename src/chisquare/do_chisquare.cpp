@@ -34,11 +34,8 @@ void loadTable(RunContext& context, TableScanner& scanner, CountTable& table) {
 
 template <class Real>
 void DO_CHISQUARE(Run<Real>& run) {
-  const bool shared = run.edition.tableForm == TableForm::SharedFile;
-  TableDataSource source(shared ? TableDataSource::Form::SharedFile : TableDataSource::Form::FilePerLocus);
-  if (shared) {
-    if (!source.openShared()) fatalStop(run.console, kSharedTableFile);
-  }
+  TableDataSource source(run.edition.tableForm);
+  if (!source.open()) fatalStop(run.console, kSharedTableFile);
   if (run.edition.announcesChisquare) {
     writeLine(run.console, Stream::Out);
     writeLine(run.console, Stream::Out, " do_chisquare");

@@ -29,10 +29,10 @@ template <class Real>
 void DO_FISHER(Run<Real>& run) {
   auto& state = run.state;
   const bool shared = run.edition.tableForm == TableForm::SharedFile;
-  TableDataSource source(shared ? TableDataSource::Form::SharedFile : TableDataSource::Form::FilePerLocus);
+  TableDataSource source(run.edition.tableForm);
   if (shared) {
     writeLine(run.console, Stream::Out);
-    if (!source.openShared()) fatalStop(run.console, kSharedTableFile);
+    if (!source.open()) fatalStop(run.console, kSharedTableFile);
   }
   std::fill(state.FISHERPPERLOCUS.begin(), state.FISHERPPERLOCUS.end(), Real(0));
   std::fill(state.FISHERSEPERLOCUS.begin(), state.FISHERSEPERLOCUS.end(), Real(0));

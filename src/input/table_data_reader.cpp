@@ -47,7 +47,8 @@ void TableScanner::skipLine() {
 
 bool TableScanner::atEnd() { return buffer_->sgetc() == kEnd; }
 
-bool TableDataSource::openShared() {
+bool TableDataSource::open() {
+  if (form_ == TableForm::FilePerLocus) return true;
   file_.open(kSharedTableFile, std::ios::binary);
   if (!file_) return false;
   scanner_.emplace(file_.rdbuf());
@@ -55,7 +56,7 @@ bool TableDataSource::openShared() {
 }
 
 bool TableDataSource::openLocus(int locus) {
-  if (form_ == Form::FilePerLocus) {
+  if (form_ == TableForm::FilePerLocus) {
     file_.close();
     file_.clear();
     file_.open(locusTableFileName(locus), std::ios::binary);
@@ -69,7 +70,7 @@ bool TableDataSource::openLocus(int locus) {
 }
 
 void TableDataSource::passOver() {
-  if (form_ != Form::SharedFile) return;
+  if (form_ != TableForm::SharedFile) return;
   scanner_->skipLine();  // title line
   std::int64_t rows = 0;
   if (scanner_->readInteger(rows) != TableScanner::Read::Ok) rows = 0;
@@ -78,7 +79,7 @@ void TableDataSource::passOver() {
 }
 
 void TableDataSource::closeLocus() {
-  if (form_ == Form::FilePerLocus) file_.close();
+  if (form_ == TableForm::FilePerLocus) file_.close();
 }
 
 std::int64_t readTableNumber(RunContext& context, TableScanner& scanner, std::int64_t lowest, std::int64_t highest,

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "run/edition.h"
 #include "run/run.h"
 
 namespace ortelan {
@@ -33,11 +34,11 @@ class TableScanner {
 // asked for are read past.
 class TableDataSource {
  public:
-  enum class Form { FilePerLocus, SharedFile };
-  explicit TableDataSource(Form form) : form_(form) {}
+  explicit TableDataSource(TableForm form) : form_(form) {}
 
-  // Opens the shared file; false when it cannot be opened.
-  bool openShared();
+  // Opens the shared file (one file per locus: nothing to do); false when
+  // it cannot be opened.
+  bool open();
   // Positions at the start of locus `locus`'s table: its header line. False
   // when the file cannot be opened (one file per locus) or its block is
   // missing (shared file).
@@ -50,7 +51,7 @@ class TableDataSource {
   TableScanner& scanner() { return *scanner_; }
 
  private:
-  Form form_;
+  TableForm form_;
   std::ifstream file_;
   std::optional<TableScanner> scanner_;
 };

@@ -128,8 +128,8 @@ TEST(TableData, SharedFileReaderPassesOverUntestedLoci) {
     }
     writer.finish();
   }
-  TableDataSource source(TableDataSource::Form::SharedFile);
-  ASSERT_TRUE(source.openShared());
+  TableDataSource source(TableForm::SharedFile);
+  ASSERT_TRUE(source.open());
   ASSERT_TRUE(source.openLocus(1));
   EXPECT_EQ(readNumbers(source.scanner(), 2), (std::vector<std::int64_t>{2, 2}));
   source.scanner().skipLine();
