@@ -25,8 +25,6 @@ class TextSource {
   explicit TextSource(std::string_view text) : text_(text) {}
 
   bool eof() const { return pos_ >= text_.size(); }
-  void rewind() { pos_ = 0; }
-  std::size_t position() const { return pos_; }
 
   char readChar() { return eof() ? kEndOfFileChar : text_[pos_++]; }
   char peekChar() const { return eof() ? kEndOfFileChar : text_[pos_]; }
