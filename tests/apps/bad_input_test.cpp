@@ -8,6 +8,7 @@
 #include <optional>
 #include <regex>
 
+#include "apps/programs.h"
 #include "support/process.h"
 #include "support/scratch_dir.h"
 
@@ -15,11 +16,11 @@ namespace ortelan {
 namespace {
 
 using testing::ProcessResult;
+using testing::k2d;
+using testing::k3d;
+using testing::kC;
+using testing::run;
 using testing::ScratchDir;
-
-const std::string k3d = ORTELAN_3D_PATH;
-const std::string k2d = ORTELAN_2D_PATH;
-const std::string kC = ORTELAN_C_PATH;
 
 // What a run shows once the dialogue is over: standard output after the
 // waiting screen (or after the file prompt when the run stops there), with
@@ -175,7 +176,7 @@ TEST(BadInput, EveryRunEndsInADefinedWay) {
       ScratchDir dir;
       if (c.name != "missing file") dir.write(c.fileName, c.data);
       if (c.prepare != nullptr) c.prepare(dir);
-      const ProcessResult r = testing::runProcess(program, c.fileName + "\n" + c.typed, dir.path().string());
+      const ProcessResult r = run(program, c.fileName + "\n" + c.typed, dir);
       EXPECT_EQ(r.signal, 0);
       EXPECT_EQ(r.status, expected->status);
       EXPECT_EQ(afterDialogue(r.out), expected->out);

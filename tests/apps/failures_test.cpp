@@ -4,6 +4,7 @@
 
 #include <regex>
 
+#include "apps/programs.h"
 #include "support/process.h"
 #include "support/scratch_dir.h"
 
@@ -11,14 +12,10 @@ namespace ortelan {
 namespace {
 
 using testing::ProcessResult;
+using testing::k3d;
+using testing::kC;
+using testing::run;
 using testing::ScratchDir;
-
-const std::string k3d = ORTELAN_3D_PATH;
-const std::string kC = ORTELAN_C_PATH;
-
-ProcessResult run(const std::string& program, const std::string& input, const ScratchDir& dir) {
-  return testing::runProcess(program, input, dir.path().string());
-}
 
 // The unhandled-error report of the 80-bit programs, as the end of stdout.
 bool endsWithErrorReport(const std::string& out, const std::string& classAndMessage) {

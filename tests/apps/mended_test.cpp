@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <regex>
 
+#include "apps/programs.h"
 #include "support/process.h"
 #include "support/scratch_dir.h"
 
@@ -13,17 +14,17 @@ namespace {
 
 using testing::crlf;
 using testing::ProcessResult;
+using testing::k3d;
+using testing::kC;
+using testing::run;
 using testing::ScratchDir;
-
-const std::string k3d = ORTELAN_3D_PATH;
-const std::string kC = ORTELAN_C_PATH;
 
 // Runs a program on `data` and returns its report without the date, or the
 // exit status and output when it fails.
 std::string reportOf(const std::string& program, const std::string& data) {
   ScratchDir dir;
   dir.write("data.gen", data);
-  const ProcessResult r = testing::runProcess(program, "data.gen\n\n", dir.path().string());
+  const ProcessResult r = run(program, "data.gen\n\n", dir);
   if (r.status != 0) return "status " + std::to_string(r.status) + "\n" + r.out + r.err;
   return std::regex_replace(dir.read("Ortelan.out"), std::regex("Date: [0-9-]+"), "Date:");
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <regex>
 
+#include "apps/programs.h"
 #include "support/process.h"
 #include "support/scratch_dir.h"
 
@@ -13,15 +14,11 @@ namespace {
 
 using testing::crlf;
 using testing::ProcessResult;
+using testing::k2d;
+using testing::k3d;
+using testing::kC;
+using testing::run;
 using testing::ScratchDir;
-
-const std::string k3d = ORTELAN_3D_PATH;
-const std::string k2d = ORTELAN_2D_PATH;
-const std::string kC = ORTELAN_C_PATH;
-
-ProcessResult run(const std::string& program, const std::string& input, const ScratchDir& dir) {
-  return testing::runProcess(program, input, dir.path().string());
-}
 
 // Line 1 of a report without its date.
 std::string withoutDate(std::string report) {

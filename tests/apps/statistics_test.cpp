@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/exact_p_value.h"
+#include "apps/programs.h"
 #include "support/process.h"
 #include "support/scratch_dir.h"
 
@@ -18,12 +19,12 @@ namespace ortelan {
 namespace {
 
 using testing::ExactPValue;
+using testing::k2d;
+using testing::k3d;
+using testing::kC;
+using testing::run;
 using testing::ScratchDir;
 using Genotype = std::pair<int, int>;
-
-const std::string k3d = ORTELAN_3D_PATH;
-const std::string k2d = ORTELAN_2D_PATH;
-const std::string kC = ORTELAN_C_PATH;
 
 const std::vector<std::string> kLoci = {"Adh", "Mono", "Est", "Gone", "Pgm"};
 
@@ -169,7 +170,7 @@ std::vector<Row> reportRows(const std::string& report, std::size_t nameWidth) {
 void checkReport(const std::string& program, int digits, std::size_t nameWidth) {
   ScratchDir dir;
   dir.write("pops.gen", dataFile(digits));
-  const auto result = testing::runProcess(program, "pops.gen\n\n", dir.path().string());
+  const auto result = run(program, "pops.gen\n\n", dir);
   ASSERT_EQ(result.status, 0) << result.out << result.err;
   const std::vector<Row> rows = reportRows(dir.read("Ortelan.out"), nameWidth);
   ASSERT_EQ(rows.size(), kLoci.size() + 1);
