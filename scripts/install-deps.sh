@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what the build and the tests need on Debian (run as root).
 set -eu
-packages="cmake g++ make libgtest-dev libbenchmark-dev clang libclang-rt-dev"
+packages="cmake g++ make libgtest-dev libbenchmark-dev clang libclang-rt-dev libcli11-dev libtinyxml2-dev"
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -29,6 +29,8 @@ Edition eightyBit() {
 const Edition& edition3d() {
   static const Edition edition = [] {
     Edition e = eightyBit();
+    e.programName = "ortelan_3d";
+    e.version = "5.0";
     e.nameLine = " ORTELAN_3D.EXE  ver. 5.0";
     e.formatLine2 = "   lines and THREE-digit allelic designation. Put ORTELAN_3D.EXE and the";
     e.reportHeading = "Output from Ortelan_3d (5.0)  Input file: ";
@@ -41,6 +43,8 @@ const Edition& edition3d() {
 const Edition& edition2d() {
   static const Edition edition = [] {
     Edition e = eightyBit();
+    e.programName = "ortelan_2d";
+    e.version = "5.0";
     e.nameLine = " ORTELAN_2D.EXE  ver. 5.0";
     e.formatLine2 = "   lines and TWO-digit allelic designation. Put ORTELAN_2D.EXE and the";
     e.reportHeading = "Output from Ortelan_2d (5.0)  Input file: ";
@@ -53,6 +57,8 @@ const Edition& edition2d() {
 const Edition& editionC() {
   static const Edition edition = [] {
     Edition e;
+    e.programName = "ortelan_c";
+    e.version = "0.8";
     e.nameLine = " ORTELAN_C.EXE  ver. 0.8";
     e.authorLine = " - by the Ortelan developers  (December 2026)  (ortelan@example.org)";
     e.formatLine2 = "   lines (two- or three-digit allelic designation). Put ORTELAN_C.EXE";

@@ -1,9 +1,5 @@
 // ortelan_2d: two-digit allele codes, 80-bit reals.
+#include "app/program_main.h"
 #include "apps/editions.h"
-#include "run/driver.h"
-#include "run/terminal_console.h"
 
-int main() {
-  ortelan::TerminalConsole console;
-  return ortelan::runProgram<long double>(ortelan::edition2d(), console);
-}
+int main(int argc, char** argv) { return ortelan::programMain<long double>(ortelan::edition2d(), argc, argv); }

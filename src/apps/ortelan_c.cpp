@@ -1,9 +1,5 @@
 // ortelan_c: two- or three-digit allele codes decided per genotype, doubles.
+#include "app/program_main.h"
 #include "apps/editions.h"
-#include "run/driver.h"
-#include "run/terminal_console.h"
 
-int main() {
-  ortelan::TerminalConsole console;
-  return ortelan::runProgram<double>(ortelan::editionC(), console);
-}
+int main(int argc, char** argv) { return ortelan::programMain<double>(ortelan::editionC(), argc, argv); }

@@ -34,8 +34,8 @@ void loadTable(RunContext& context, TableScanner& scanner, CountTable& table) {
 
 template <class Real>
 void DO_CHISQUARE(Run<Real>& run) {
-  TableDataSource source(run.edition.tableForm);
-  if (!source.open()) fatalStop(run.console, kSharedTableFile);
+  TableDataSource source(run.edition.tableForm, run.tableDir);
+  if (!source.open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
   if (run.edition.announcesChisquare) {
     writeLine(run.console, Stream::Out);
     writeLine(run.console, Stream::Out, " do_chisquare");

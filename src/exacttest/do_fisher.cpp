@@ -13,6 +13,7 @@ namespace ortelan {
 namespace {
 
 void showProgress(RunContext& context, int locus) {
+  if (context.edition.progress == ProgressStyle::Silent) return;
   if (context.edition.progress == ProgressStyle::CursorLine) {
     char number[32];
     std::snprintf(number, sizeof number, "%8d", locus);
@@ -29,10 +30,10 @@ template <class Real>
 void DO_FISHER(Run<Real>& run) {
   auto& state = run.state;
   const bool shared = run.edition.tableForm == TableForm::SharedFile;
-  TableDataSource source(run.edition.tableForm);
+  TableDataSource source(run.edition.tableForm, run.tableDir);
   if (shared) {
-    writeLine(run.console, Stream::Out);
-    if (!source.open()) fatalStop(run.console, kSharedTableFile);
+    if (run.edition.progress != ProgressStyle::Silent) writeLine(run.console, Stream::Out);
+    if (!source.open()) run.fault(2, "DO_FISHER", kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
   }
   std::fill(state.FISHERPPERLOCUS.begin(), state.FISHERPPERLOCUS.end(), Real(0));
   std::fill(state.FISHERSEPERLOCUS.begin(), state.FISHERSEPERLOCUS.end(), Real(0));
@@ -40,7 +41,14 @@ void DO_FISHER(Run<Real>& run) {
   // locus order; its chain is walked by the pool.
   std::vector<ChainEstimate<Real>> estimates(static_cast<std::size_t>(state.NUMBOFLOCI) + 1);
   {
-    LocusPool<Real> pool(run.console.usableCores(), estimates);
+    LocusPool<Real> pool(run.chainWorkers(), estimates);
+    long shown = 0;  // walks told to the meter
+    auto tellMeter = [&] {
+      const long finished = pool.finished();
+      run.advance(finished - shown);
+      shown = finished;
+      if (run.meter != nullptr) run.meter->tick();
+    };
     for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
       const bool tested = state.isTested(I);
       if (tested || run.edition.progress == ProgressStyle::CursorLine) showProgress(run, I);
@@ -51,14 +59,16 @@ void DO_FISHER(Run<Real>& run) {
       }
       if (!source.openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
       LoadedTable table;
-      READINFILE(run, source.scanner(), table);
+      READINFILE(run, source.scanner(), table, state.locusLabel(I));
       source.closeLocus();
       state.MEM = table.MEM;
       state.B = table.B;
       state.C = table.C;
       pool.walk(I, std::move(table));
+      tellMeter();
     }
-    pool.finish();
+    pool.finish(tellMeter);
+    tellMeter();
   }
   for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
     if (!state.isTested(I)) continue;

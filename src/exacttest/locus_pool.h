@@ -7,10 +7,12 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -53,6 +55,7 @@ class LocusPool {
   void walk(int locus, LoadedTable&& table) {
     if (threads_.empty()) {
       estimates_[static_cast<std::size_t>(locus)] = walkOne(table, inlineWorkspace_);
+      finished_.fetch_add(1, std::memory_order_relaxed);
       return;
     }
     std::unique_lock lock(mutex_);
@@ -62,12 +65,22 @@ class LocusPool {
     ready_.notify_one();
   }
 
-  // Waits for every walk handed over; rethrows what a worker met.
-  void finish() {
+  // Waits for every walk handed over; rethrows what a worker met. While it
+  // waits, `whileWaiting` is called now and then from this thread.
+  void finish(const std::function<void()>& whileWaiting = {}) {
     std::unique_lock lock(mutex_);
-    space_.wait(lock, [this] { return inFlight_ == 0; });
+    while (!space_.wait_for(lock, std::chrono::milliseconds(200), [this] { return inFlight_ == 0; })) {
+      if (whileWaiting) {
+        lock.unlock();
+        whileWaiting();
+        lock.lock();
+      }
+    }
     if (failure_) std::rethrow_exception(failure_);
   }
+
+  // Walks ended so far.
+  long finished() const { return finished_.load(std::memory_order_relaxed); }
 
  private:
   struct Job {
@@ -98,6 +111,7 @@ class LocusPool {
         std::lock_guard lock(mutex_);
         if (!failure_) failure_ = std::current_exception();
       }
+      finished_.fetch_add(1, std::memory_order_relaxed);
       {
         std::lock_guard lock(mutex_);
         --inFlight_;
@@ -118,6 +132,7 @@ class LocusPool {
   bool closing_ = false;
   std::exception_ptr failure_;
   std::atomic<bool> stop_{false};
+  std::atomic<long> finished_{0};
 };
 
 }  // namespace ortelan

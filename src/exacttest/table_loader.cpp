@@ -10,7 +10,20 @@ constexpr int kMaxDimension = 101;  // the working table holds 102 x 102 with it
 
 }  // namespace
 
-void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table) {
+void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table, std::string_view locusLabel) {
+  const bool oneLine = context.edition.failure == FailureStyle::OneLine;
+  std::string checks;  // what failed, for a scripted run
+  auto failedCheck = [&](std::string_view message) {
+    if (oneLine) {
+      checks += checks.empty() ? "" : "; ";
+      checks += message;
+    } else {
+      context.diagnostic(message);
+    }
+  };
+  auto note = [&](const std::string& message) {
+    if (!oneLine) context.diagnostic(message);
+  };
   auto number16 = [&] { return static_cast<int>(readTableNumber(context, scanner, -32768, 32767, kWhere)); };
   auto number32 = [&] {
     return static_cast<std::int32_t>(readTableNumber(context, scanner, INT32_MIN, INT32_MAX, kWhere));
@@ -27,16 +40,16 @@ void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table) 
 
   if (table.N < 2) {
     CHECK = true;
-    context.diagnostic("Table only contains one row!!");
+    failedCheck(oneLine ? "the data hold a single population; the tests need two or more" : "Table only contains one row!!");
   }
   if (table.M < 2) {
     CHECK = true;
-    context.diagnostic("Table only contains one column!!");
+    failedCheck("Table only contains one column!!");
   }
   for (int seed : table.UU) {
     if (seed > 168 || seed < 1) {
       CHECK = true;
-      context.diagnostic("Seed number must be in the range 1-168!!");
+      failedCheck("Seed number must be in the range 1-168!!");
       break;
     }
   }
@@ -63,24 +76,24 @@ void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table) 
     if (TOT > INT32_MAX) context.fault(215, kWhere, "Table total beyond range in the table data ~TMPlocus.tmp");
     if (lineByLine || I == N) scanner.skipLine();
     table.MM.at(I, M + 1) = static_cast<std::int32_t>(LIGNE);
-    if (LIGNE == 0) context.diagnostic("Warning: Line " + std::to_string(I) + " is empty!");
+    if (LIGNE == 0) note("Warning: Line " + std::to_string(I) + " is empty!");
   }
   if (!lineByLine && N == 0) scanner.skipLine();
   table.TOT = static_cast<std::int32_t>(TOT);
   table.MM.at(N + 1, M + 1) = table.TOT;
   if (table.TOT == 0) {
     CHECK = true;
-    context.diagnostic("Something is wrong. The table is empty!!");
+    failedCheck("Something is wrong. The table is empty!!");
   }
   for (int J = 1; J <= M; ++J) {
     std::int32_t COLON = 0;
     for (int I = 1; I <= N; ++I) COLON += table.MM.at(I, J);
     table.MM.at(N + 1, J) = COLON;
-    if (COLON == 0) context.diagnostic("Warning: Column " + std::to_string(J) + " is empty!");
+    if (COLON == 0) note("Warning: Column " + std::to_string(J) + " is empty!");
   }
   if (CHECK) {
     if (context.edition.failure == FailureStyle::RunTimeErrors) throw RunEnded{0};
-    fatalStop(context.console, "halt");
+    context.dataFault(0, kWhere, "halt", std::string(locusLabel) + ": " + checks);
   }
 }
 

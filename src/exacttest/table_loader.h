@@ -28,6 +28,8 @@ struct LoadedTable {
 // run ends once the whole table is read (status 0 for the 80-bit programs,
 // the fatal stop "halt" for ortelan_c). A locus file is read row line by
 // row line; the shared file's counts are read as one stream of numbers.
-void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table);
+// A scripted run leaves out the notes on empty rows and columns and tells a
+// failed check in one line that begins with `locusLabel`.
+void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table, std::string_view locusLabel = {});
 
 }  // namespace ortelan

@@ -9,4 +9,8 @@ namespace ortelan {
 // then digits and nothing else. Any other text is 0, the missing allele.
 int alleleTextValue(std::string_view text);
 
+// Whether the text reads as a number by that rule (blanks before it, a sign,
+// digits); a scripted run takes anything else for a fault in the data.
+bool isAlleleNumber(std::string_view text);
+
 }  // namespace ortelan

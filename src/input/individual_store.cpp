@@ -1,8 +1,11 @@
 #include "input/individual_store.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
+#include "input/locus_passes_reader.h"
 #include "input/text_source.h"
 
 namespace ortelan {
@@ -39,6 +42,7 @@ class LineReader {
       line = {};
       return false;
     }
+    ++lines_;
     std::size_t end = text_.find('\n', pos_);
     if (end == std::string_view::npos) {
       line = text_.substr(pos_);
@@ -51,34 +55,50 @@ class LineReader {
     return true;
   }
   bool atEnd() const { return atEnd_; }
+  // The number of the line read last, from 1.
+  int lineNumber() const { return lines_; }
 
  private:
   std::string_view text_;
   std::size_t pos_ = 0;
   bool atEnd_ = false;
+  int lines_ = 0;
 };
 
+std::string lineNo(int line) { return "line " + std::to_string(line) + ": "; }
+
 void readIndividual(RunContext& context, const DataSummary& data, IndividualStore& store, std::string_view line,
-                    int individual, int population) {
+                    int lineNumber, int individual, int population) {
   if (population > kMaxPopulations) {
-    fatalStop(context.console, "More than 100 populations in the data file; the limit is 100.");
+    context.dataFault(0, "", "More than 100 populations in the data file; the limit is 100.",
+                      lineNo(lineNumber) + "a 101st population; the limit is 100");
   }
-  std::uint8_t* codes = store.addIndividual(population);
+  std::uint16_t* codes = store.addIndividual(population);
   const std::size_t comma = line.find(',');
   std::size_t pos = comma == std::string_view::npos ? line.size() : comma + 1;
+  if (store.labels.size() <= static_cast<std::size_t>(population)) store.labels.resize(static_cast<std::size_t>(population) + 1);
+  store.labels[static_cast<std::size_t>(population)] = std::string(trimBlanks(line.substr(0, std::min(comma, line.size()))));
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
     while (pos < line.size() && (static_cast<unsigned char>(line[pos]) < '0' ||
                                  static_cast<unsigned char>(line[pos]) >= 128)) {
       ++pos;
     }
     if (pos == line.size()) {
-      context.console.write(Stream::Err, "\nData row (" + std::to_string(individual) + ")\n");
-      fatalStop(context.console, "Error - data row.");
+      const std::string what =
+          lineNo(lineNumber) + "fewer genotypes than loci (" + std::to_string(locus - 1) + " of " +
+          std::to_string(data.NUMBOFLOCI) + ")";
+      if (context.edition.failure == FailureStyle::FatalStop) {
+        context.console.write(Stream::Err, "\nData row (" + std::to_string(individual) + ")\n");
+      }
+      context.dataFault(0, "", "Error - data row.", what);
     }
     const std::size_t start = pos;
     while (pos < line.size() && isDigit(static_cast<unsigned char>(line[pos]))) ++pos;
     const std::string_view token = line.substr(start, pos - start);
-    if (token.empty()) fatalStop(context.console, "Err - data line");
+    if (token.empty()) {
+      context.dataFault(0, "", "Err - data line",
+                        lineNo(lineNumber) + "the genotype at " + data.locusLabel(locus) + " is not a number");
+    }
     int first = 0;
     int second = 0;
     if (token.size() == 4 || token.size() == 6) {
@@ -88,12 +108,8 @@ void readIndividual(RunContext& context, const DataSummary& data, IndividualStor
         second = second * 10 + (token[half + i] - '0');
       }
     }
-    if (first > kMaxAlleleCode || second > kMaxAlleleCode) {
-      fatalStop(context.console, "Allele code above 99 (individual " + std::to_string(individual) + ", locus " +
-                                     std::to_string(locus) + "); codes run from 0 to 99.");
-    }
-    codes[2 * (locus - 1)] = static_cast<std::uint8_t>(first);
-    codes[2 * (locus - 1) + 1] = static_cast<std::uint8_t>(second);
+    codes[2 * (locus - 1)] = static_cast<std::uint16_t>(first);
+    codes[2 * (locus - 1) + 1] = static_cast<std::uint16_t>(second);
   }
 }
 
@@ -106,11 +122,16 @@ bool startsWithPop(std::string_view line) {
 }
 
 void ReadInDataFile(RunContext& context, DataSummary& data, IndividualStore& store, const std::string& fileName) {
-  std::FILE* check = std::fopen(fileName.c_str(), "r+");
-  if (check == nullptr) fatalStop(context.console, "ReadInDataFile(string filename) 1 **");
+  // Opened for reading and writing, as the program always has; a scripted
+  // run only needs to read it.
+  const bool oneLine = context.edition.failure == FailureStyle::OneLine;
+  std::FILE* check = std::fopen(fileName.c_str(), oneLine ? "r" : "r+");
+  if (check == nullptr) {
+    context.fault(0, "", "ReadInDataFile(string filename) 1 **", "cannot open " + fileName + ": " + std::strerror(errno));
+  }
   std::fclose(check);
   std::optional<std::string> raw = readWholeFile(fileName);
-  if (!raw) fatalStop(context.console, "ReadInDataFile(string filename) 1 **");
+  if (!raw) context.fault(0, "", "ReadInDataFile(string filename) 1 **", "cannot read " + fileName);
   readDataText(context, data, store, withUnixLineEnds(std::move(*raw)));
 }
 
@@ -122,23 +143,31 @@ void readDataText(RunContext& context, DataSummary& data, IndividualStore& store
 
   for (;;) {
     lines.next(line);
-    std::string name = trimmedName(line);
+    const std::string name = trimmedName(line);
     const bool population = startsWithPop(name);
     if (!population) {
-      if (data.NUMBOFLOCI == kMaxLoci) {
-        fatalStop(context.console, "More than 10,000 loci in the data file; the limit is 10,000.");
-      }
-      data.addLocus(std::move(name));
+      forEachLocusName(name, std::string::npos, [&](std::string_view piece) {
+        if (data.NUMBOFLOCI == kMaxLoci) {
+          context.dataFault(0, "", "More than 10,000 loci in the data file; the limit is 10,000.",
+                            "more than 10,000 loci; the limit is 10,000");
+        }
+        data.addLocus(std::string(piece));
+      });
     }
     if (lines.atEnd()) {
-      for (int i = 0; i < 16; ++i) writeLine(context.console, Stream::Out);
-      writeLine(context.console, Stream::Out, "There is something wrong with the infile. Check it!!!");
-      fatalStop(context.console, "Error");
+      if (context.edition.failure == FailureStyle::FatalStop) {
+        for (int i = 0; i < 16; ++i) writeLine(context.console, Stream::Out);
+        writeLine(context.console, Stream::Out, "There is something wrong with the infile. Check it!!!");
+      }
+      context.dataFault(0, "", "Error",
+                        population ? "no individual after the first population line"
+                                   : "no population line (Pop) after the locus names");
     }
     if (population) break;
   }
 
   store.reset(data.NUMBOFLOCI);
+  store.labels.assign(2, std::string());
   int individual = 0;
   int population = 1;
   while (lines.next(line)) {
@@ -147,33 +176,43 @@ void readDataText(RunContext& context, DataSummary& data, IndividualStore& store
       ++population;
       continue;
     }
-    readIndividual(context, data, store, line, ++individual, population);
+    readIndividual(context, data, store, line, lines.lineNumber(), ++individual, population);
   }
 }
 
 void writeTablesFromStore(RunContext& context, DataSummary& data, const IndividualStore& store,
                           LocusTableSink& writer) {
   LocusCounts counts;
+  AlleleColumns columnOf;
   const int populations = store.populations();
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    columnOf.clear();
+    for (int i = 0; i < store.size(); ++i) {
+      const std::uint16_t* codes = store.alleles(i, locus);
+      columnOf.see(codes[0]);
+      columnOf.see(codes[1]);
+    }
+    if (!columnOf.number()) tooManyAlleles(context, data, locus);
     counts.clear();
     for (int i = 0; i < store.size(); ++i) {
-      const std::uint8_t* codes = store.alleles(i, locus);
-      ++counts.TABLE[store.population(i)][codes[0]];
-      ++counts.TABLE[store.population(i)][codes[1]];
+      const std::uint16_t* codes = store.alleles(i, locus);
+      ++counts.TABLE[store.population(i)][columnOf[codes[0]]];
+      ++counts.TABLE[store.population(i)][columnOf[codes[1]]];
     }
     if (locus == 1) data.NUMBPOPS = populations;
-    if (populations != data.NUMBPOPS) fatalStop(context.console, "Err - warn1 = 1");
+    if (populations != data.NUMBPOPS) context.fault(0, "", "Err - warn1 = 1");
     const ColumnSummary columns = summarizeColumns(counts, data.NUMBPOPS);
     data.ALLELES_PER_LOCUS[locus] = columns.alleles;
     if (locus == 1) {
       data.TOTNUMBGENES = columns.TEMPTNG;
       data.TOTNUMBINDIVIDUALS = (data.TOTNUMBGENES + 1) / 2;
     }
-    if (columns.TEMPTNG != data.TOTNUMBGENES) fatalStop(context.console, "Err - warn2 = 1");
+    if (columns.TEMPTNG != data.TOTNUMBGENES) context.fault(0, "", "Err - warn2 = 1");
     writer.writeLocus(locus, data.LOCUSNAME[locus], counts, columns, data.NUMBPOPS);
   }
   writer.finish();
+  data.populationLabels = store.labels;
+  data.populationLabels.resize(static_cast<std::size_t>(data.NUMBPOPS) + 1);
 }
 
 }  // namespace ortelan

@@ -1,6 +1,6 @@
 // The reader of ortelan_c: the data file is read once into a store of
-// individuals (population and two allele codes per locus, a byte each),
-// and every locus table is then counted from the store.
+// individuals (population and two allele codes per locus), and every locus
+// table is then counted from the store.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,7 @@ class IndividualStore {
     alleles_.clear();
   }
   // Starts the next individual and returns its 2 x loci allele codes.
-  std::uint8_t* addIndividual(int population) {
+  std::uint16_t* addIndividual(int population) {
     populations_.push_back(population);
     alleles_.resize(alleles_.size() + 2 * static_cast<std::size_t>(loci_), 0);
     return alleles_.data() + alleles_.size() - 2 * static_cast<std::size_t>(loci_);
@@ -28,7 +28,7 @@ class IndividualStore {
   int size() const { return static_cast<int>(populations_.size()); }
   int population(int individual) const { return populations_[static_cast<std::size_t>(individual)]; }
   // First and second allele of the individual at locus 1..loci.
-  const std::uint8_t* alleles(int individual, int locus) const {
+  const std::uint16_t* alleles(int individual, int locus) const {
     return alleles_.data() + 2 * (static_cast<std::size_t>(individual) * static_cast<std::size_t>(loci_) +
                                   static_cast<std::size_t>(locus - 1));
   }
@@ -38,7 +38,11 @@ class IndividualStore {
  private:
   int loci_ = 0;
   std::vector<int> populations_;
-  std::vector<std::uint8_t> alleles_;
+  std::vector<std::uint16_t> alleles_;
+
+ public:
+  // Per population from 1: the name of its last individual, trimmed.
+  std::vector<std::string> labels;
 };
 
 // First three characters "pop" in any mix of cases.

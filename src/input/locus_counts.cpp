@@ -14,4 +14,15 @@ ColumnSummary summarizeColumns(const LocusCounts& counts, int populations) {
   return summary;
 }
 
+bool AlleleColumns::number() {
+  int next = 0;
+  column_[0] = 0;
+  for (int code = 1; code <= kMaxCodeValue; ++code) {
+    if (seen_[static_cast<std::size_t>(code)] == 0) continue;
+    if (++next > kMaxAlleles) return false;
+    column_[static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(next);
+  }
+  return true;
+}
+
 }  // namespace ortelan

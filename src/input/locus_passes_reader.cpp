@@ -1,6 +1,7 @@
 #include "input/locus_passes_reader.h"
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 #include "input/allele_text.h"
@@ -13,7 +14,9 @@ constexpr std::size_t kMaxTitle = 80;
 constexpr std::size_t kMaxName = 255;
 constexpr const char* kWhere = "READ_INFILE_I";
 
-[[noreturn]] void dataWarning(RunContext& context, std::initializer_list<std::string_view> lines) {
+[[noreturn]] void dataWarning(RunContext& context, std::initializer_list<std::string_view> lines,
+                              std::string_view what) {
+  if (context.edition.failure == FailureStyle::OneLine) context.dataFault(0, kWhere, "", what);
   context.console.beep(800, 500);
   context.console.clearScreen();
   for (int i = 0; i < 16; ++i) writeLine(context.console, Stream::Out);
@@ -36,39 +39,82 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool isPopulationWord(std::string_view text) { return text == "POP" || text == "Pop" || text == "pop"; }
 
-void populationsWarning(RunContext& context) {
-  dataWarning(context, {"Check the data file! There seems to different numbers of", "populations at different loci."});
+namespace {
+
+bool isPop(std::string_view three) {
+  auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); };
+  return three.size() == 3 && lower(three[0]) == 'p' && lower(three[1]) == 'o' && lower(three[2]) == 'p';
 }
 
-void individualsWarning(RunContext& context) {
+bool endsPopulationWord(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+}  // namespace
+
+bool isPopulationLine(std::string_view line) {
+  return isPop(line.substr(0, 3)) && (line.size() == 3 || endsPopulationWord(line[3]));
+}
+
+bool startsPopulation(std::string_view prefix, char next, bool atEnd) {
+  return isPopulationWord(prefix) || (isPop(prefix) && (atEnd || next == '\n' || endsPopulationWord(next)));
+}
+
+std::size_t dataStart(std::string_view text) {
+  bool title = true;
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(pos, end - pos);
+    pos = end < text.size() ? end + 1 : end;
+    if (title ? isPopulationWord(line) : isPopulationLine(line)) return pos;
+    title = false;
+  }
+  return text.size();
+}
+
+void tooManyAlleles(RunContext& context, const DataSummary& data, int locus) {
+  const std::string label = data.locusLabel(locus);
+  context.dataFault(201, kWhere, "More than 99 alleles at " + label + "; the limit is 99 alleles per locus.",
+                    label + ": more than 99 alleles; the limit is 99 alleles per locus");
+}
+
+void populationsWarning(RunContext& context, int locus) {
+  dataWarning(context, {"Check the data file! There seems to different numbers of", "populations at different loci."},
+              "locus " + std::to_string(locus) + " is read with another number of populations than locus 1");
+}
+
+void individualsWarning(RunContext& context, int locus) {
   dataWarning(context,
-              {"Check the data file! There seems to be different numbers of", "individuals at different loci."});
+              {"Check the data file! There seems to be different numbers of", "individuals at different loci."},
+              "locus " + std::to_string(locus) + " is read with another number of individuals than locus 1");
 }
 
-void wrongInfileWarning(RunContext& context) {
-  dataWarning(context, {"There is something wrong with the infile. Check it!!!"});
+void wrongInfileWarning(RunContext& context, std::string_view what) {
+  dataWarning(context, {"There is something wrong with the infile. Check it!!!"}, what);
 }
 
 void readTitleAndLocusNames(RunContext& context, DataSummary& data, std::string_view text) {
   TextSource source(text);
   data.TITLE_LINE = source.readLine(kMaxTitle);
   for (;;) {
-    std::string line = source.readLine(kMaxName);
-    const bool population = isPopulationWord(line);
+    const std::string line = source.readLine(std::string::npos);
+    const bool population = isPopulationLine(line);
     if (!population) {
-      if (data.NUMBOFLOCI == kMaxLoci) runTimeError(201, kWhere);
-      data.addLocus(std::move(line));
+      forEachLocusName(line, kMaxName, [&](std::string_view name) {
+        if (data.NUMBOFLOCI == kMaxLoci) context.dataFault(201, kWhere, "", "more than 10,000 loci; the limit is 10,000");
+        data.addLocus(std::string(name));
+      });
     }
-    if (source.eof()) wrongInfileWarning(context);
+    if (source.eof()) {
+      wrongInfileWarning(context, population ? "no individual after the first population line"
+                                             : "no population line (Pop) after the locus names");
+    }
     if (population) return;
   }
 }
 
-int countLocusPass(std::string_view text, int locus, int alleleDigits, LocusCounts& counts) {
-  TextSource source(text);
-  counts.clear();
-  while (!source.eof() && !isPopulationWord(source.readLine(kMaxName))) {
-  }
+int countLocusPass(std::string_view text, int locus, int alleleDigits, CodeCounts& counts) {
+  TextSource source(text.substr(dataStart(text)));
+  for (auto& row : counts) row.fill(0);
   int pop = 1;
   std::string first(static_cast<std::size_t>(alleleDigits), ' ');
   std::string second(static_cast<std::size_t>(alleleDigits), ' ');
@@ -76,18 +122,22 @@ int countLocusPass(std::string_view text, int locus, int alleleDigits, LocusCoun
     // The individual's name runs up to its first comma; a line whose first
     // three characters are a population word starts a new population.
     std::string prefix;
-    bool comma = false;
+    bool comma = false, population = false;
     while (!source.eof()) {
       const char c = source.readChar();
-      if (prefix.size() < 3) prefix.push_back(c);
+      if (prefix.size() < 3) {
+        prefix.push_back(c);
+        // Looked at once, as the third character is read.
+        population = c != ',' && prefix.size() == 3 && startsPopulation(prefix, source.peekChar(), source.eof());
+      }
       if (c == ',') {
         comma = true;
         break;
       }
-      if (isPopulationWord(prefix)) break;
+      if (population) break;
     }
     if (!comma) {
-      if (!isPopulationWord(prefix)) break;  // trailing text without a comma
+      if (!population) break;  // trailing text without a comma
       source.skipLine();
       if (!skipPastComma(source)) break;  // a population line with no individual
       ++pop;
@@ -100,27 +150,46 @@ int countLocusPass(std::string_view text, int locus, int alleleDigits, LocusCoun
     source.skipLine();
     const int code1 = alleleTextValue(first);
     const int code2 = alleleTextValue(second);
-    if (pop > kMaxPopulations || code1 < 0 || code1 > kMaxAlleleCode || code2 < 0 || code2 > kMaxAlleleCode) {
+    if (pop > kMaxPopulations || code1 < 0 || code1 > kMaxCodeValue || code2 < 0 || code2 > kMaxCodeValue) {
       runTimeError(201, kWhere);
     }
-    ++counts.TABLE[pop][code1];
-    ++counts.TABLE[pop][code2];
+    ++counts[static_cast<std::size_t>(pop)][static_cast<std::size_t>(code1)];
+    ++counts[static_cast<std::size_t>(pop)][static_cast<std::size_t>(code2)];
   }
   return pop;
 }
 
+bool toColumns(const CodeCounts& byCode, int populations, LocusCounts& counts) {
+  AlleleColumns columns;
+  for (int pop = 1; pop <= populations; ++pop) {
+    for (int code = 1; code <= kMaxCodeValue; ++code) {
+      if (byCode[static_cast<std::size_t>(pop)][static_cast<std::size_t>(code)] > 0) columns.see(code);
+    }
+  }
+  if (!columns.number()) return false;
+  counts.clear();
+  for (int pop = 1; pop <= populations; ++pop) {
+    for (int code = 0; code <= kMaxCodeValue; ++code) {
+      counts.TABLE[pop][columns[code]] += byCode[static_cast<std::size_t>(pop)][static_cast<std::size_t>(code)];
+    }
+  }
+  return true;
+}
+
 void READ_INFILE_I(RunContext& context, DataSummary& data, std::string_view text, LocusTableSink& writer) {
   readTitleAndLocusNames(context, data, text);
+  auto byCode = std::make_unique<CodeCounts>();
   LocusCounts counts;
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
-    const int pops = countLocusPass(text, locus, context.edition.alleleDigits, counts);
+    const int pops = countLocusPass(text, locus, context.edition.alleleDigits, *byCode);
     if (locus == 1) data.NUMBPOPS = pops;
-    if (pops != data.NUMBPOPS) populationsWarning(context);
+    if (pops != data.NUMBPOPS) populationsWarning(context, locus);
+    if (!toColumns(*byCode, data.NUMBPOPS, counts)) tooManyAlleles(context, data, locus);
     const ColumnSummary columns = summarizeColumns(counts, data.NUMBPOPS);
     data.ALLELES_PER_LOCUS[locus] = columns.alleles;
     if (locus == 1) data.TOTNUMBGENES = columns.TEMPTNG;
     data.TOTNUMBINDIVIDUALS = (data.TOTNUMBGENES + 1) / 2;
-    if (columns.TEMPTNG != data.TOTNUMBGENES) individualsWarning(context);
+    if (columns.TEMPTNG != data.TOTNUMBGENES) individualsWarning(context, locus);
     writer.writeLocus(locus, data.LOCUSNAME[locus], counts, columns, data.NUMBPOPS);
   }
 }

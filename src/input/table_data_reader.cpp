@@ -49,7 +49,7 @@ bool TableScanner::atEnd() { return buffer_->sgetc() == kEnd; }
 
 bool TableDataSource::open() {
   if (form_ == TableForm::FilePerLocus) return true;
-  file_.open(kSharedTableFile, std::ios::binary);
+  file_.open(path(kSharedTableFile), std::ios::binary);
   if (!file_) return false;
   scanner_.emplace(file_.rdbuf());
   return true;
@@ -59,7 +59,7 @@ bool TableDataSource::openLocus(int locus) {
   if (form_ == TableForm::FilePerLocus) {
     file_.close();
     file_.clear();
-    file_.open(locusTableFileName(locus), std::ios::binary);
+    file_.open(path(locusTableFileName(locus)), std::ios::binary);
     if (!file_) return false;
     scanner_.emplace(file_.rdbuf());
     return true;

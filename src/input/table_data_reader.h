@@ -34,7 +34,9 @@ class TableScanner {
 // asked for are read past.
 class TableDataSource {
  public:
-  explicit TableDataSource(TableForm form) : form_(form) {}
+  // The table data in `directory` (empty: the working directory).
+  explicit TableDataSource(TableForm form, std::string directory = {})
+      : form_(form), directory_(std::move(directory)) {}
 
   // Opens the shared file (one file per locus: nothing to do); false when
   // it cannot be opened.
@@ -51,7 +53,10 @@ class TableDataSource {
   TableScanner& scanner() { return *scanner_; }
 
  private:
+  std::string path(const std::string& name) const { return directory_.empty() ? name : directory_ + "/" + name; }
+
   TableForm form_;
+  std::string directory_;
   std::ifstream file_;
   std::optional<TableScanner> scanner_;
 };

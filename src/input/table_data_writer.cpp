@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 
 namespace ortelan {
 namespace {
@@ -57,30 +58,29 @@ std::string formatLocusTable(const LocusCounts& counts, const ColumnSummary& col
 
 TableDataWriter::TableDataWriter(RunContext& context) : context_(context) {
   if (context_.edition.tableForm == TableForm::SharedFile) {
-    shared_ = std::fopen(kSharedTableFile, "wb");
-    if (shared_ == nullptr) fatalStop(context_.console, kSharedTableFile);
+    shared_ = std::fopen(context_.tablePath(kSharedTableFile).c_str(), "wb");
+    if (shared_ == nullptr) cannotWrite(0, context_.tablePath(kSharedTableFile));
   }
+}
+
+void TableDataWriter::cannotWrite(int number, const std::string& path) {
+  context_.fault(number, "READ_INFILE_I", kSharedTableFile,
+                 "cannot write the table data " + path + ": " + std::strerror(errno));
 }
 
 TableDataWriter::~TableDataWriter() {
   if (shared_ != nullptr) std::fclose(shared_);
 }
 
-LocusSeeds TableDataWriter::drawSeeds() {
-  LocusSeeds seeds{};
-  for (int& seed : seeds) seed = context_.seeds->next();
-  return seeds;
-}
-
 void TableDataWriter::writeLocus(int locus, std::string_view name, const LocusCounts& counts,
                                  const ColumnSummary& columns, int populations) {
   if (shared_ == nullptr) {
-    const std::string fileName = locusTableFileName(locus);
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (file == nullptr) runTimeError(errno == ENOENT ? 3 : 5, "READ_INFILE_I");
-    text_ = formatLocusTable(counts, columns, populations, drawSeeds(), context_.settings);
+    const std::string path = context_.tablePath(locusTableFileName(locus));
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) cannotWrite(errno == ENOENT ? 3 : 5, path);
+    text_ = formatLocusTable(counts, columns, populations, context_.seeds->forLocus(locus), context_.settings);
     const bool written = writeAll(file, text_);
-    if (std::fclose(file) != 0 || !written) runTimeError(101, "READ_INFILE_I");
+    if (std::fclose(file) != 0 || !written) cannotWrite(101, path);
     return;
   }
   text_ = "###  ";
@@ -88,16 +88,16 @@ void TableDataWriter::writeLocus(int locus, std::string_view name, const LocusCo
   text_ += "         ";
   text_ += name;
   text_ += "\r\n";
-  text_ += formatLocusTable(counts, columns, populations, drawSeeds(), context_.settings);
+  text_ += formatLocusTable(counts, columns, populations, context_.seeds->forLocus(locus), context_.settings);
   // A block that does not reach the disk stops the run, as one that cannot be opened.
-  if (!writeAll(shared_, text_) || std::fflush(shared_) != 0) fatalStop(context_.console, kSharedTableFile);
+  if (!writeAll(shared_, text_) || std::fflush(shared_) != 0) cannotWrite(101, context_.tablePath(kSharedTableFile));
 }
 
 void TableDataWriter::finish() {
   if (shared_ != nullptr) {
     const bool closed = std::fclose(shared_) == 0;
     shared_ = nullptr;
-    if (!closed) fatalStop(context_.console, kSharedTableFile);
+    if (!closed) cannotWrite(101, context_.tablePath(kSharedTableFile));
   }
 }
 

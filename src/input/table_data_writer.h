@@ -19,8 +19,6 @@ inline constexpr const char* kSharedTableFile = "~TMPlocus.tmp";
 // "~locus" + the number in decimal + ".tmp".
 std::string locusTableFileName(int locus);
 
-using LocusSeeds = std::array<int, 4>;
-
 // Header line and one row line per population, CRLF line ends. A row holds
 // the count of each allele present (code 1..99 with a positive column
 // total), right-aligned in five characters; a count of five or more digits
@@ -45,14 +43,14 @@ class TableDataWriter final : public LocusTableSink {
   TableDataWriter(const TableDataWriter&) = delete;
   TableDataWriter& operator=(const TableDataWriter&) = delete;
 
-  // Draws the locus's four seeds and writes its table.
+  // Takes the locus's four seeds and writes its table.
   void writeLocus(int locus, std::string_view name, const LocusCounts& counts, const ColumnSummary& columns,
                   int populations) override;
   // Closes the shared file.
   void finish() override;
 
  private:
-  LocusSeeds drawSeeds();
+  [[noreturn]] void cannotWrite(int number, const std::string& path);
 
   RunContext& context_;
   std::FILE* shared_ = nullptr;

@@ -1,12 +1,19 @@
 #include "input/text_source.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 namespace ortelan {
 
 std::optional<std::string> readWholeFile(const std::string& name) {
+  std::error_code error;
+  if (std::filesystem::is_directory(name, error)) {
+    errno = EISDIR;
+    return std::nullopt;
+  }
   std::ifstream in(name, std::ios::binary);
   if (!in) return std::nullopt;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -22,6 +29,11 @@ std::string withUnixLineEnds(std::string text) {
   }
   text.resize(out);
   return text;
+}
+
+int lineNumberAt(std::string_view text, std::size_t pos) {
+  const std::string_view before = text.substr(0, std::min(pos, text.size()));
+  return 1 + static_cast<int>(std::count(before.begin(), before.end(), '\n'));
 }
 
 std::string TextSource::readLine(std::size_t maxLength) {

@@ -17,6 +17,9 @@ std::optional<std::string> readWholeFile(const std::string& name);
 // Drops every carriage return that stands right before a line feed.
 std::string withUnixLineEnds(std::string text);
 
+// The number (from 1) of the line that holds the character at `pos`.
+int lineNumberAt(std::string_view text, std::size_t pos);
+
 class TextSource {
  public:
   // The character that reads return past the end of the file.

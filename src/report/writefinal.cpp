@@ -42,6 +42,7 @@ std::string wideBody(const RunState<Real>& s) {
   text += " Locus" + std::string(25, ' ') + format("%12s%12s%17s%8s%13s", "P(Fisher)", "SE(P)", "Chi2", "df", "P(chi2)");
   text += "\r\n" + std::string(95, '-') + "\r\n";
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+    if (!s.isInRun(I)) continue;
     text += wideName(s.LOCUSNAME[I]);
     if (s.isTested(I)) {
       text += fixed(s.FISHERPPERLOCUS[I], 12, 5) + fixed(s.FISHERSEPERLOCUS[I], 12, 5) +
@@ -62,6 +63,7 @@ std::string narrowBody(const RunState<Real>& s) {
           format("%s %12s %9s %6s %12s", "P(Fisher)", "SE(P)", "Chi2", " df", "P(chi2)");
   text += "\r\n" + std::string(83, '-') + "\r\n";
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+    if (!s.isInRun(I)) continue;
     text += format(" %-25s", s.LOCUSNAME[I].substr(0, 25).c_str());
     if (s.isTested(I)) {
       text += fixed(s.FISHERPPERLOCUS[I], 14, 5) + " " + fixed(s.FISHERSEPERLOCUS[I], 12, 5) +

@@ -42,8 +42,16 @@ class Console {
   virtual std::int64_t calendarSeconds() = 0;
   virtual std::optional<CivilDate> today() = 0;  // local date
 
+  // Whether a stream goes to a terminal (a meter is drawn only there).
+  virtual bool isTerminal(Stream stream) = 0;
+
   // Files in the working directory.
   virtual bool removeFile(const std::string& name) = 0;
+  // A new directory that only this process uses, in the system's place for
+  // temporary files; empty when none can be made.
+  virtual std::string makePrivateDirectory() = 0;
+  // Removes a directory and everything in it.
+  virtual void removeDirectory(const std::string& path) = 0;
 
   // The processor cores this process may run on (at least 1).
   virtual int usableCores() = 0;

@@ -21,15 +21,17 @@ enum class TableForm {
 enum class FailureStyle {
   RunTimeErrors,  // numbered run-time errors, unhandled-error report, status 217
   FatalStop,      // "=========Error: " on standard error, a pause, status -10
+  OneLine,        // scripted runs: "<program>: error: <what>" on standard error, status 1
 };
 enum class ReportLayout { Wide, Narrow };
 // The exact test's progress line.
 enum class ProgressStyle {
   CursorLine,      // every locus, at a fixed place of the waiting screen
   CarriageReturn,  // tested loci, on a line that overwrites itself
+  Silent,          // scripted runs: the driver shows its own meter, if any
 };
-// How the numeric pauses wait for the user.
-enum class PauseWait { ForLine, ForNumber };
+// How the numeric pauses wait for the user (scripted runs do not wait).
+enum class PauseWait { ForLine, ForNumber, None };
 // Where the seeds of the locus generators come from.
 enum class SeedDraw {
   TickClock1To166,      // clock in milliseconds; uniform draws from 1..166
@@ -37,6 +39,10 @@ enum class SeedDraw {
 };
 
 struct Edition {
+  // The program as a command names it, and its version.
+  std::string_view programName;
+  std::string_view version;
+
   // Opening screen and waiting screen.
   std::string_view nameLine;
   std::string_view authorLine;

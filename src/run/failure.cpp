@@ -67,8 +67,9 @@ void fatalStop(Console& console, std::string_view message) {
 }
 
 void inputFault(const Edition& edition, Console& console, int number, std::string_view where,
-                std::string_view message) {
+                std::string_view message, std::string_view what) {
   if (edition.failure == FailureStyle::RunTimeErrors) runTimeError(number, where);
+  if (edition.failure == FailureStyle::OneLine) throw OneLineFault{std::string(what.empty() ? message : what)};
   fatalStop(console, message);
 }
 

@@ -24,8 +24,18 @@ struct RunEnded {
   int status;
 };
 
+// A fault of a scripted run, told in one line: the driver writes
+// "<program>: error: " and the message on standard error and ends with
+// status 1 (data and file faults) or 2 (usage).
+struct OneLineFault {
+  std::string message;
+  int status = 1;
+};
+
 inline constexpr int kRunTimeErrorStatus = 217;
 inline constexpr int kFatalStopStatus = -10;
+inline constexpr int kFaultStatus = 1;
+inline constexpr int kUsageStatus = 2;
 
 [[noreturn]] void runTimeError(int number, std::string_view where);
 
@@ -37,8 +47,9 @@ void writeUnhandledErrorReport(Console& console, const RunTimeError& error);
 [[noreturn]] void fatalStop(Console& console, std::string_view message);
 
 // A fault in input that each program reports in its own way: a numbered
-// run-time error, or the fatal stop with a message.
-[[noreturn]] void inputFault(const Edition& edition, Console& console, int number,
-                             std::string_view where, std::string_view message);
+// run-time error, the fatal stop with `message`, or in a scripted run one
+// line, `what` (the message when empty).
+[[noreturn]] void inputFault(const Edition& edition, Console& console, int number, std::string_view where,
+                             std::string_view message, std::string_view what = {});
 
 }  // namespace ortelan

@@ -10,6 +10,7 @@ void pauseCommand(Console& console) {
 
 void numericPause(const Edition& edition, Console& console, std::string_view message) {
   writeLine(console, edition.diagnostics, message);
+  if (edition.pauseWait == PauseWait::None) return;
   if (edition.pauseWait == PauseWait::ForLine) {
     skipLine(console);
     return;

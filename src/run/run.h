@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "run/console.h"
@@ -10,6 +11,7 @@
 #include "run/failure.h"
 #include "run/run_state.h"
 #include "run/seed_source.h"
+#include "run/work_meter.h"
 
 namespace ortelan {
 
@@ -19,14 +21,35 @@ struct RunContext {
 
   const Edition& edition;
   Console& console;
-  ChainSettings settings;           // as given in the dialogue
-  std::optional<SeedSource> seeds;  // seeded from the clock at the start
+  ChainSettings settings;           // as given in the dialogue or on the command line
+  std::optional<SeedSource> seeds;  // seeded at the start of the run
+  std::string dataFile;             // the data file's name as given
+  std::string tableDir;             // where the table data lives; empty: the working directory
+  int workers = 0;                  // threads for the chains; 0: every usable core
+  WorkMeter* meter = nullptr;       // scripted runs: how far the run has come
 
   // A diagnostic line on the program's diagnostic stream.
   void diagnostic(std::string_view line) { writeLine(console, edition.diagnostics, line); }
 
-  [[noreturn]] void fault(int number, std::string_view where, std::string_view message) {
-    inputFault(edition, console, number, where, message);
+  // The path of a table data file.
+  std::string tablePath(std::string_view name) const {
+    return tableDir.empty() ? std::string(name) : tableDir + "/" + std::string(name);
+  }
+
+  int chainWorkers() { return workers > 0 ? workers : console.usableCores(); }
+
+  void advance(long units) {
+    if (meter != nullptr) meter->advance(units);
+  }
+
+  [[noreturn]] void fault(int number, std::string_view where, std::string_view message,
+                          std::string_view what = {}) {
+    inputFault(edition, console, number, where, message, what);
+  }
+
+  // A fault in the data file; a scripted run tells `what` after the file's name.
+  [[noreturn]] void dataFault(int number, std::string_view where, std::string_view message, std::string_view what) {
+    inputFault(edition, console, number, where, message, dataFile + ": " + std::string(what));
   }
 };
 

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "run/names.h"
 #include <utility>
 #include <vector>
 
@@ -31,9 +33,24 @@ struct DataSummary {
   std::vector<int> ALLELES_PER_LOCUS{0};
   std::int32_t TOTNUMBGENES = 0;
   std::int32_t TOTNUMBINDIVIDUALS = 0;
+  // Per population from 1: the name of its last individual, trimmed, as
+  // GENEPOP users label populations. Filled by the one-pass readers.
+  std::vector<std::string> populationLabels;
 
-  // A tested locus has two or more alleles; every step selects by this.
-  bool isTested(int locus) const { return ALLELES_PER_LOCUS[locus] >= 2; }
+  // The loci a run tests: every locus when empty, else those marked here
+  // (indexed from 1). The others are read and checked, and left out of the
+  // results.
+  std::vector<char> lociInRun;
+
+  bool isInRun(int locus) const { return lociInRun.empty() || lociInRun[static_cast<std::size_t>(locus)] != 0; }
+  // A tested locus is in the run and has two or more alleles; every step
+  // selects by this.
+  bool isTested(int locus) const { return isInRun(locus) && ALLELES_PER_LOCUS[locus] >= 2; }
+
+  // "locus 3 (Est-2)", for messages.
+  std::string locusLabel(int locus) const {
+    return "locus " + std::to_string(locus) + " (" + std::string(trimBlanks(LOCUSNAME[static_cast<std::size_t>(locus)])) + ")";
+  }
 
   // Appends a locus name; the caller has checked the limit.
   void addLocus(std::string name) {

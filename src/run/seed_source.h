@@ -1,20 +1,85 @@
-// The general-purpose generator, seeded once per run from the clock, from
-// which the table writer draws four seeds per locus for the exact test's
-// own generator.
+// Where the four seeds of each locus's generator come from.
+//  - The dialogue's runs: a general-purpose generator, seeded once per run
+//    from the clock, from which the table writer draws four seeds per
+//    locus in locus order.
+//  - Scripted runs: a run seed S; the seeds of a chain depend only on S and
+//    on what names the chain (the locus; or the locus and a pair of
+//    populations), so a locus gets the same seeds whatever else the run
+//    holds, in whatever order or on whatever thread it is walked.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
 #include <random>
 
 #include "run/edition.h"
 
 namespace ortelan {
 
+using LocusSeeds = std::array<int, 4>;
+
+// The SplitMix64 output function (Steele, Lea and Flood, "Fast splittable
+// pseudorandom number generators", OOPSLA 2014): a bijection of 64-bit
+// words in which every input bit changes about half the output bits.
+constexpr std::uint64_t mix64(std::uint64_t z) {
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+inline constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15ull;
+
+// A key for one chain from the run seed and the numbers that name it;
+// neighbouring seeds and names give unrelated keys.
+constexpr std::uint64_t chainKey(std::uint64_t runSeed, std::initializer_list<std::uint64_t> names) {
+  std::uint64_t key = mix64(runSeed + kGolden);
+  for (std::uint64_t name : names) key = mix64(key ^ mix64(name + kGolden));
+  return key;
+}
+
+// The four seeds of the chain with this key, in the program's range
+// (1..166 or 2..167): seed k from the top 32 bits of mix64(key + k golden
+// steps), scaled (the bias is below 166 / 2^32).
+constexpr LocusSeeds seedsFromKey(SeedDraw draw, std::uint64_t key) {
+  const int lowest = draw == SeedDraw::TickClock1To166 ? 1 : 2;
+  LocusSeeds seeds{};
+  for (std::uint64_t k = 0; k < 4; ++k) {
+    const std::uint64_t word = mix64(key + (k + 1) * kGolden) >> 32;
+    seeds[k] = lowest + static_cast<int>((word * 166u) >> 32);
+  }
+  return seeds;
+}
+
+// What a locus's chain is named by in the keyed seeds; pairs of populations
+// are told apart by a different first name.
+enum class ChainKind : std::uint64_t { Locus = 0, PairAtLocus = 1 };
+
 class SeedSource {
  public:
+  // Drawn in order from a generator seeded from the clock.
   SeedSource(SeedDraw draw, std::uint64_t clockValue)
       : draw_(draw), engine_(static_cast<std::uint32_t>(clockValue ^ (clockValue >> 32))) {}
 
+  // Keyed by the run seed.
+  static SeedSource keyed(SeedDraw draw, std::uint64_t runSeed) {
+    SeedSource source(draw, 0);
+    source.runSeed_ = runSeed;
+    return source;
+  }
+
+  std::optional<std::uint64_t> runSeed() const { return runSeed_; }
+
+  // The four seeds of locus `locus`, written in locus order.
+  LocusSeeds forLocus(int locus) {
+    if (runSeed_) return seedsFromKey(draw_, chainKey(*runSeed_, {std::uint64_t(ChainKind::Locus), std::uint64_t(locus)}));
+    LocusSeeds seeds{};
+    for (int& seed : seeds) seed = next();
+    return seeds;
+  }
+
+  // The next seed drawn from the clock-seeded generator.
   int next() {
     const std::uint32_t value = engine_();
     if (draw_ == SeedDraw::TickClock1To166) {
@@ -27,6 +92,7 @@ class SeedSource {
  private:
   SeedDraw draw_;
   std::mt19937 engine_;
+  std::optional<std::uint64_t> runSeed_;
 };
 
 }  // namespace ortelan

@@ -1,6 +1,7 @@
 #include "run/terminal_console.h"
 
 #include <sched.h>
+#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -9,12 +10,15 @@
 #include <cstdio>
 #include <ctime>
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 namespace ortelan {
 
 TerminalConsole::TerminalConsole()
-    : outIsTerminal_(isatty(STDOUT_FILENO) == 1), inIsTerminal_(isatty(STDIN_FILENO) == 1) {}
+    : outIsTerminal_(isatty(STDOUT_FILENO) == 1),
+      errIsTerminal_(isatty(STDERR_FILENO) == 1),
+      inIsTerminal_(isatty(STDIN_FILENO) == 1) {}
 
 TerminalConsole::~TerminalConsole() { flushOut(); }
 
@@ -114,7 +118,23 @@ std::optional<CivilDate> TerminalConsole::today() {
   return CivilDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
+bool TerminalConsole::isTerminal(Stream stream) { return stream == Stream::Out ? outIsTerminal_ : errIsTerminal_; }
+
 bool TerminalConsole::removeFile(const std::string& name) { return std::remove(name.c_str()) == 0; }
+
+std::string TerminalConsole::makePrivateDirectory() {
+  std::error_code error;
+  std::filesystem::path base = std::filesystem::temp_directory_path(error);
+  if (error) base = "/tmp";
+  std::string pattern = (base / "ortelan-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) return {};  // made with mode 0700
+  return pattern;
+}
+
+void TerminalConsole::removeDirectory(const std::string& path) {
+  std::error_code error;
+  std::filesystem::remove_all(path, error);
+}
 
 int TerminalConsole::usableCores() {
   cpu_set_t allowed;

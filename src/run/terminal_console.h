@@ -25,7 +25,10 @@ class TerminalConsole final : public Console {
   std::uint32_t tickCountMs() override;
   std::int64_t calendarSeconds() override;
   std::optional<CivilDate> today() override;
+  bool isTerminal(Stream stream) override;
   bool removeFile(const std::string& name) override;
+  std::string makePrivateDirectory() override;
+  void removeDirectory(const std::string& path) override;
   int usableCores() override;
 
  private:
@@ -33,6 +36,7 @@ class TerminalConsole final : public Console {
   void flushOut();
 
   bool outIsTerminal_;
+  bool errIsTerminal_;
   bool inIsTerminal_;
   std::string inBuffer_;
   std::size_t inPos_ = 0;

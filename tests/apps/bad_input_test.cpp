@@ -75,6 +75,9 @@ std::vector<Case> cases() {
   std::string manyLoci = "Many loci\n";
   for (int l = 1; l <= 10001; ++l) manyLoci += "L" + std::to_string(l) + "\n";
   manyLoci += "Pop\na," + genotypes(10001, "001001") + "\n";
+  // Codes up to 999 are read; a locus holds at most 99 alleles.
+  std::string manyAlleles = "Many alleles\nL\nPop\n";
+  for (int code = 100; code < 200; ++code) manyAlleles += "i, " + std::to_string(code) + std::to_string(code) + "\n";
   const std::string megabyteName(3'000'000, 'n');
 
   return {
@@ -88,9 +91,10 @@ std::vector<Case> cases() {
       {"population line without individuals", "T\nL1\nPop\n", wrong3d, wrong3d,
        Ending{0, "\n\n do_chisquare\n", "pause in GAMMQ - invalid arguments\npause in GAMMQ - invalid arguments\n",
               "Ortelan.out\n"}},
-      {"allele code 100", "T\nL\nPop\na, 001100\nPop\nb, 001001\n", Ending{217, rangeError, "", ""}, std::nullopt,
-       Ending{246, kPauseLine, "\n=========Error: Allele code above 99 (individual 1, locus 1); codes run from 0 to 99.\n",
-              ""}},
+      {"a 100th allele at a locus", manyAlleles, Ending{217, rangeError, "", ""}, std::nullopt,
+       Ending{246, kPauseLine,
+              "\n=========Error: More than 99 alleles at locus 1 (L); the limit is 99 alleles per locus.\n",
+              "~TMPlocus.tmp\n"}},
       {"a negative allele code", "T\nL1\nL2\nPop\na, 001002 003004\nPop\nb, 002001 -04003\n",
        Ending{217, rangeError, "", "~locus1.tmp\n"}, std::nullopt, std::nullopt},
       {"101 populations", manyPops, Ending{217, rangeError, "", ""}, std::nullopt,

@@ -52,6 +52,7 @@ TEST(IndividualStore, CutsGenotypesByTheirNumberOfDigits) {
       {"a, 0102 \xB7\xFF" "0304 0506", {1, 2, 3, 4, 5, 6}},
       {"a, 010203040506070809101112131415161718192021222324252627282930 0304 0506", {0, 0, 3, 4, 5, 6}},
       {",0102 0304 0506", {1, 2, 3, 4, 5, 6}},  // an empty name
+      {"a, 146152 0304 999001", {146, 152, 3, 4, 999, 1}},  // fragment lengths
   };
   for (const Case& c : cases) {
     ScratchDir dir;
@@ -126,7 +127,6 @@ TEST(IndividualStore, LimitsOfTheDataModelStopTheRunByName) {
   std::string names = "T\n";
   for (int l = 1; l <= kMaxLoci; ++l) names += "L\n";
   const std::pair<std::string, std::string> cases[] = {
-      {"T\nL1\nL2\nPop\na, 0101 100001\n", "99"},
       {pops, "100"},
       {names + "L\nPop\na, 0101\n", "10,000"},
   };

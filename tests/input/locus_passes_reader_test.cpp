@@ -115,19 +115,24 @@ TEST_P(EightyBitReader, LayoutsThatReadLikeThePlainFile) {
   }
 }
 
-TEST_P(EightyBitReader, OnlyAnExactPopulationWordEndsTheNameList) {
-  // Inside the data the first three characters decide: "Population 2" and
-  // the individual "Popeye" both start a population.
-  const Reading r = readFile(GetParam(), edition3d(),
-                             "T\nPopulation 2\npop \nPOP\n"
-                             "a, 001001 001001\n"
-                             "Population 2\n"
-                             "b, 002002 002002\n"
-                             "Popeye, 003003 003003\n"
-                             "c, 004004 004004\n");
-  EXPECT_EQ(describeData(r.data), "title=[T] loci=2 pops=3 genes=6 individuals=3 [Population 2]:3 [pop ]:3");
-  EXPECT_EQ(rowsOf(r.tables.substr(0, r.tables.find('|'))),
-            "    2    0    0\r\n    0    2    0\r\n    0    0    2\r\n");
+TEST_P(EightyBitReader, PopulationLinesAndNameLists) {
+  // A population line is "pop" in any case followed by nothing, a blank, a
+  // tab or a comma; inside the data a population word starts one whatever
+  // follows ("Popeye"). Names may stand on one line, between commas.
+  const std::string data =
+      "a, 001001 001001\nPOP \nb, 002002 002002\npop,2\nc, 003003 003003\n"
+      "Popeye, 004004 004004\nd, 005005 005005\npOp\tSite E\ne, 006006 006006\n";
+  const std::string expected =
+      "title=[T] loci=2 pops=5 genes=10 individuals=5 [Population size]:5 [L2]:5";
+  for (const std::string names : {"Population size\nL2\nPop  Site A\n", " Population size ,L2,\nPop\n",
+                                  "Population size\nL2\npop\n"}) {
+    const Reading r = readFile(GetParam(), edition3d(), "T\n" + names + data);
+    EXPECT_EQ(describeData(r.data), expected) << names;
+    EXPECT_EQ(rowsOf(r.tables.substr(0, r.tables.find('|'))),
+              "    2    0    0    0    0\r\n    0    2    0    0    0\r\n    0    0    2    0    0\r\n"
+              "    0    0    0    2    0\r\n    0    0    0    0    2\r\n")
+        << names;
+  }
 }
 
 TEST(LocusPassesReader, TitleAndNamesAreCut) {
@@ -188,9 +193,18 @@ std::string populations(int count) {
   return text;
 }
 
+// One locus whose individuals carry `alleles` distinct codes from 100 on.
+std::string distinctAlleles(int alleles) {
+  std::string text = "T\nL\nPop\n";
+  for (int code = 100; code < 100 + alleles; ++code) text += "x, " + std::to_string(code) + std::to_string(code) + "\n";
+  return text;
+}
+
 TEST_P(EightyBitReader, ValuesOutsideTheDataModelAreRangeErrors) {
   const Reader read = GetParam();
-  EXPECT_EQ(rangeError(read, edition3d(), "T\nL\nPop\na, 100001\n"), "201 ");
+  // Codes run to 999, but a locus holds at most 99 alleles.
+  EXPECT_EQ(rangeError(read, edition3d(), distinctAlleles(99)), "0 ~locus1.tmp\n");
+  EXPECT_EQ(rangeError(read, edition3d(), distinctAlleles(100)), "201 ");
   EXPECT_EQ(rangeError(read, edition3d(), "T\nL\nPop\na, 001-01\n"), "201 ");
   EXPECT_EQ(rangeError(read, edition2d(), "T\nL\nPop\na, -101\n"), "201 ");
   EXPECT_EQ(rangeError(read, edition3d(), populations(101)), "201 ");

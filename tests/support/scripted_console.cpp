@@ -1,6 +1,8 @@
 #include "support/scripted_console.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 namespace ortelan::testing {
 
@@ -24,6 +26,22 @@ void ScriptedConsole::beep(int hertz, int milliseconds) {
 bool ScriptedConsole::removeFile(const std::string& name) {
   if (undeletable.count(name) != 0) return false;
   return std::remove(name.c_str()) == 0;
+}
+
+}  // namespace ortelan::testing
+
+namespace ortelan::testing {
+
+std::string ScriptedConsole::makePrivateDirectory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "ortelan-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) return {};
+  privateDirectory = pattern;
+  return pattern;
+}
+
+void ScriptedConsole::removeDirectory(const std::string& path) {
+  std::error_code error;
+  std::filesystem::remove_all(path, error);
 }
 
 }  // namespace ortelan::testing

@@ -24,7 +24,10 @@ class ScriptedConsole final : public Console {
   std::uint32_t tickCountMs() override { return tick; }
   std::int64_t calendarSeconds() override { return seconds; }
   std::optional<CivilDate> today() override { return date; }
+  bool isTerminal(Stream stream) override { return stream == Stream::Err ? errIsTerminal : false; }
   bool removeFile(const std::string& name) override;
+  std::string makePrivateDirectory() override;
+  void removeDirectory(const std::string& path) override;
   int usableCores() override { return cores; }
 
   const std::string& out() const { return out_; }
@@ -38,6 +41,8 @@ class ScriptedConsole final : public Console {
   std::optional<CivilDate> date = CivilDate{2026, 3, 5};
   std::set<std::string> undeletable;  // names removeFile refuses
   int cores = 1;
+  bool errIsTerminal = false;
+  std::string privateDirectory;  // the last one made
 
  private:
   std::string input_;

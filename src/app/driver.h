@@ -1,5 +1,5 @@
-// The driver: the steps of a run in their fixed order, each over all loci
-// before the next begins, and how the run ends.
+// The dialogue's driver: the steps of a run in their fixed order, each over
+// all loci before the next begins, and how the run ends.
 #pragma once
 
 #include "run/console.h"
@@ -12,11 +12,8 @@ namespace ortelan {
 template <class Real>
 void READ_GENEPOP_INFILE_WRITE_CONTINGENCY_OUTFILES(Run<Real>& run);
 
-// Removes the table data; a file that cannot be removed ends the run.
-template <class Real>
-void ERASE_FILES(Run<Real>& run);
-
-// A whole run; returns the exit status (0, 217, -10, or 1).
+// A whole run driven by the dialogue; returns the exit status (0, 217,
+// -10, or 1).
 template <class Real>
 int runProgram(const Edition& edition, Console& console);
 

@@ -1,4 +1,4 @@
-#include "run/dialogue.h"
+#include "app/dialogue.h"
 
 #include <gtest/gtest.h>
 

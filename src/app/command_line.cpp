@@ -1,0 +1,106 @@
+#include "app/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+
+namespace ortelan {
+namespace {
+
+std::optional<std::uint64_t> parseSeed(const std::string& text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+bool isStandardOutput(const std::optional<std::string>& path) { return path && *path == "-"; }
+
+// What the options name that cannot be: two outputs to one place.
+std::string clashingOutputs(const RunSettings& s) {
+  const std::pair<const char*, std::optional<std::string>> outputs[] = {
+      {"--output", s.reportPath}, {"--table", s.tablePath}, {"--pairs", s.pairsPath}, {"--pairs-plot", s.pairsPlotPath}};
+  for (std::size_t i = 0; i < std::size(outputs); ++i) {
+    for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
+      if (!outputs[i].second || !outputs[j].second || *outputs[i].second != *outputs[j].second) continue;
+      if (isStandardOutput(outputs[i].second)) {
+        return std::string("only one output may go to standard output: ") + outputs[i].first + " - and " +
+               outputs[j].first + " -";
+      }
+      return std::string(outputs[i].first) + " and " + outputs[j].first + " name the same file " + *outputs[i].second;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string usageError(const Edition& edition, const std::string& what) {
+  return std::string(edition.programName) + ": error: " + what + "\nRun with --help for more information.\n";
+}
+
+CommandLine parseCommandLine(const Edition& edition, const std::vector<std::string>& arguments) {
+  const std::string program(edition.programName);
+  CLI::App app("Tests, locus by locus, whether two or more populations share one allele frequency\n"
+               "distribution: Fisher's exact test (by a Markov chain) and Pearson's chi-square,\n"
+               "combined over loci. With no arguments the program asks for the file and settings.",
+               program);
+  app.get_formatter()->column_width(30);
+
+  RunSettings s;
+  std::string seed, loci;
+  app.add_option("DATAFILE", s.dataFile, "GENEPOP data file")->required();
+  app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
+      ->default_val(10000)
+      ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max()));
+  app.add_option("-b,--batches", s.chain.batches, "Batches, N >= 2")
+      ->default_val(100)
+      ->check(CLI::Range(2, std::numeric_limits<std::int32_t>::max()));
+  app.add_option("-i,--iterations", s.chain.iterationsPerBatch, "Iterations per batch, N >= 1")
+      ->default_val(5000)
+      ->check(CLI::Range(1, std::numeric_limits<std::int32_t>::max()));
+  app.add_option("-s,--seed", seed, "Seed of the run, 0 to 18446744073709551615 (default: from the clock)")
+      ->check([](const std::string& text) {
+        return parseSeed(text) ? std::string() : "the seed must be a whole number from 0 to 18446744073709551615";
+      });
+  app.add_option("-o,--output", s.reportPath, "Report file (default Ortelan.out; - for standard output)");
+  app.add_option("-t,--table", s.tablePath, "Results table, tab-separated (- for standard output)");
+  app.add_option("-j,--threads", s.threads, "Worker threads (default: every usable core)")
+      ->check(CLI::Range(1, 4096));
+  app.add_option("--loci", loci, "Test only these loci, by number in file order: 7, 1-500, 3,9-12")
+      ->check([](const std::string& text) { return parseLociList(text).error; });
+  app.add_option("--pairs", s.pairsPath, "Also test every pair of populations; table of the pairs (- for standard output)");
+  app.add_option("--pairs-plot", s.pairsPlotPath, "Heatmap of the pairs' combined P-values (SVG)");
+  app.add_flag("-q,--quiet", s.quiet, "No progress line");
+  app.set_version_flag("-V,--version", program + " " + std::string(edition.version));
+  for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+
+  CommandLine result;
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());  // CLI11 takes them last first
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    result.out = app.help();
+    return result;
+  } catch (const CLI::CallForVersion& version) {
+    result.out = version.what() + std::string("\n");
+    return result;
+  } catch (const CLI::ParseError& error) {
+    result.status = 2;
+    result.err = usageError(edition, error.what());
+    return result;
+  }
+  if (!seed.empty()) s.seed = parseSeed(seed);
+  if (!loci.empty()) s.loci = parseLociList(loci).list;
+  if (const std::string clash = clashingOutputs(s); !clash.empty()) {
+    result.status = 2;
+    result.err = usageError(edition, clash);
+    return result;
+  }
+  result.settings = std::move(s);
+  return result;
+}
+
+}  // namespace ortelan

@@ -1,0 +1,51 @@
+#include "app/loci_list.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace ortelan {
+namespace {
+
+std::optional<int> locusNumber(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+int LociList::highest() const {
+  int top = 0;
+  for (const auto& range : ranges) top = std::max(top, range.second);
+  return top;
+}
+
+std::vector<char> LociList::marks(int loci) const {
+  std::vector<char> marked(static_cast<std::size_t>(loci) + 1, 0);
+  for (const auto& [first, last] : ranges) {
+    for (int locus = first; locus <= std::min(last, loci); ++locus) marked[static_cast<std::size_t>(locus)] = 1;
+  }
+  return marked;
+}
+
+LociListParse parseLociList(std::string_view text) {
+  LociList list;
+  while (true) {
+    const std::size_t comma = std::min(text.find(','), text.size());
+    const std::string_view piece = text.substr(0, comma);
+    const std::size_t dash = piece.find('-');
+    const std::optional<int> first = locusNumber(piece.substr(0, dash));
+    const std::optional<int> last = dash == std::string_view::npos ? first : locusNumber(piece.substr(dash + 1));
+    if (!first || !last) {
+      return {std::nullopt, "'" + std::string(piece) + "' is not a locus number (1, 2, ...) or a range such as 3-9"};
+    }
+    if (*last < *first) return {std::nullopt, "the range '" + std::string(piece) + "' runs backwards"};
+    list.ranges.emplace_back(*first, *last);
+    if (comma == text.size()) break;
+    text.remove_prefix(comma + 1);
+  }
+  return {list, {}};
+}
+
+}  // namespace ortelan

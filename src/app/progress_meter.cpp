@@ -1,0 +1,63 @@
+#include "app/progress_meter.h"
+
+#include <cstdio>
+
+namespace ortelan {
+namespace {
+
+constexpr std::uint32_t kRedrawMs = 200;
+
+std::string clock(std::uint32_t ms) {
+  const std::uint32_t seconds = ms / 1000;
+  char text[32];
+  if (seconds >= 3600) {
+    std::snprintf(text, sizeof text, "%u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%u:%02u", seconds / 60, seconds % 60);
+  }
+  return text;
+}
+
+}  // namespace
+
+ProgressMeter::ProgressMeter(Console& console, long total, std::string what)
+    : console_(console), total_(total), what_(std::move(what)), start_(console.tickCountMs()) {
+  draw(true);
+}
+
+std::string ProgressMeter::line(long done, long total, const std::string& what, std::uint32_t elapsedMs) {
+  const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
+  std::string text = std::to_string(done) + "/" + std::to_string(total) + " " + what;
+  char percent[16];
+  std::snprintf(percent, sizeof percent, "  %3d%%", static_cast<int>(share * 100));
+  text += percent;
+  text += "  " + clock(elapsedMs) + " elapsed";
+  if (done > 0 && done < total) {
+    // The time left if the remaining units go as fast as those done.
+    const double left = static_cast<double>(elapsedMs) * (1 - share) / share;
+    text += ", about " + clock(static_cast<std::uint32_t>(left)) + " left";
+  }
+  return text;
+}
+
+void ProgressMeter::advance(long units) {
+  done_ += units;
+  draw(done_ == total_);
+}
+
+void ProgressMeter::tick() { draw(false); }
+
+void ProgressMeter::draw(bool force) {
+  const std::uint32_t now = console_.tickCountMs();
+  if (!force && shown_ && now - lastDrawn_ < kRedrawMs) return;
+  lastDrawn_ = now;
+  shown_ = true;
+  console_.write(Stream::Err, "\r" + line(done_, total_, what_, now - start_) + "\x1b[K");
+}
+
+void ProgressMeter::clear() {
+  if (shown_) console_.write(Stream::Err, "\r\x1b[K");
+  shown_ = false;
+}
+
+}  // namespace ortelan

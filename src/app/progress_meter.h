@@ -1,0 +1,39 @@
+// The progress line of a scripted run on a terminal: units done out of
+// units to do, the percentage, the time elapsed and an estimate of the time
+// left, rewritten in place on standard error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "run/console.h"
+#include "run/work_meter.h"
+
+namespace ortelan {
+
+class ProgressMeter final : public WorkMeter {
+ public:
+  // `what` names the units: "loci", "loci and pair-loci".
+  ProgressMeter(Console& console, long total, std::string what);
+
+  void advance(long units) override;
+  void tick() override;
+  // Takes the line away.
+  void clear();
+
+  // The line for `done` of `total` units after `elapsedMs`.
+  static std::string line(long done, long total, const std::string& what, std::uint32_t elapsedMs);
+
+ private:
+  void draw(bool force);
+
+  Console& console_;
+  long total_;
+  std::string what_;
+  long done_ = 0;
+  std::uint32_t start_;
+  std::uint32_t lastDrawn_ = 0;
+  bool shown_ = false;
+};
+
+}  // namespace ortelan

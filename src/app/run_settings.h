@@ -1,0 +1,26 @@
+// What a scripted run is asked to do, as the command line gives it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/loci_list.h"
+#include "run/run_state.h"
+
+namespace ortelan {
+
+struct RunSettings {
+  std::string dataFile;
+  ChainSettings chain;
+  std::optional<std::uint64_t> seed;         // drawn from the clock when not given
+  std::string reportPath = "Ortelan.out";    // "-": standard output
+  std::optional<std::string> tablePath;      // the results table; "-": standard output
+  std::optional<std::string> pairsPath;      // the pairs table; "-": standard output
+  std::optional<std::string> pairsPlotPath;  // the pairs heatmap (SVG)
+  int threads = 0;                           // 0: every usable core
+  std::optional<LociList> loci;              // every locus when not given
+  bool quiet = false;                        // no progress meter
+};
+
+}  // namespace ortelan

@@ -1,0 +1,68 @@
+#include "report/results_table.h"
+
+#include <cstdio>
+#include <type_traits>
+
+#include "run/names.h"
+
+namespace ortelan {
+
+std::string tableCommentLine(const TableHeading& h) {
+  return "# " + std::string(h.program) + " " + std::string(h.version) + " input=" + h.input +
+         " seed=" + std::to_string(h.seed) + " dememorization=" + std::to_string(h.chain.dememorizations) +
+         " batches=" + std::to_string(h.chain.batches) + " iterations=" + std::to_string(h.chain.iterationsPerBatch);
+}
+
+template <class Real>
+std::string tableNumber(Real value) {
+  char text[64];
+  if constexpr (std::is_same_v<Real, long double>) {
+    std::snprintf(text, sizeof text, "%.21Lg", value);
+  } else {
+    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value));
+  }
+  return text;
+}
+
+std::string tableName(std::string_view name) {
+  std::string field(trimBlanks(name));
+  for (char& c : field) {
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
+  }
+  return field;
+}
+
+template <class Real>
+std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& s) {
+  std::string text = tableCommentLine(heading) + "\r\n";
+  text += "locus\tname\talleles\tp_fisher\tse_fisher\tchi2\tdf\tp_chi2\r\n";
+  bool anyTested = false;
+  for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+    if (!s.isInRun(I)) continue;
+    text += std::to_string(I) + "\t" + tableName(s.LOCUSNAME[I]) + "\t" + std::to_string(s.ALLELES_PER_LOCUS[I]);
+    if (s.isTested(I)) {
+      anyTested = true;
+      text += "\t" + tableNumber(s.FISHERPPERLOCUS[I]) + "\t" + tableNumber(s.FISHERSEPERLOCUS[I]) + "\t" +
+              tableNumber(s.CHI2PERLOCUS[I]) + "\t" + tableNumber(s.DFPERLOCUS[I]) + "\t" +
+              tableNumber(s.CHI2PPERLOCUS[I]);
+    } else {
+      text += "\tNA\tNA\tNA\tNA\tNA";
+    }
+    text += "\r\n";
+  }
+  // Over no tested locus there is nothing to combine.
+  if (anyTested) {
+    text += "TOTAL\tTOTAL\tNA\t" + tableNumber(s.TOTFISHERP) + "\tNA\t" + tableNumber(s.SUMCHI2) + "\t" +
+            tableNumber(s.SUMDFCHI2) + "\t" + tableNumber(s.TOTCHI2P) + "\r\n";
+  } else {
+    text += "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
+  }
+  return text;
+}
+
+template std::string tableNumber<double>(double);
+template std::string tableNumber<long double>(long double);
+template std::string formatResultsTable<double>(const TableHeading&, const RunState<double>&);
+template std::string formatResultsTable<long double>(const TableHeading&, const RunState<long double>&);
+
+}  // namespace ortelan
