@@ -101,6 +101,13 @@ void readIndividual(RunContext& context, const DataSummary& data, IndividualStor
     }
     int first = 0;
     int second = 0;
+    // A scripted run takes a genotype of another length for a fault, but for
+    // zeros alone, a habit for missing data.
+    if (token.size() != 4 && token.size() != 6 && token.find_first_not_of('0') != std::string_view::npos &&
+        context.edition.failure == FailureStyle::OneLine) {
+      context.dataFault(0, "", "", lineNo(lineNumber) + "the genotype '" + std::string(token) + "' at " +
+                                       data.locusLabel(locus) + " has neither four nor six digits");
+    }
     if (token.size() == 4 || token.size() == 6) {
       const std::size_t half = token.size() / 2;
       for (std::size_t i = 0; i < half; ++i) {
