@@ -17,4 +17,13 @@ inline ProcessResult run(const std::string& program, const std::string& input, c
   return runProcess(program, input, dir.path().string());
 }
 
+// Runs `program` in `dir` with command-line arguments and no standard
+// input; its temporary files go to `tempDir` when one is given.
+inline ProcessResult runWith(const std::string& program, const std::vector<std::string>& arguments,
+                             const ScratchDir& dir, const std::string& tempDir = {}) {
+  std::vector<std::string> environment;
+  if (!tempDir.empty()) environment.push_back("TMPDIR=" + tempDir);
+  return runProcess(program, "", dir.path().string(), 120, arguments, environment);
+}
+
 }  // namespace ortelan::testing

@@ -9,11 +9,13 @@
 #include <cerrno>
 #include <chrono>
 #include <stdexcept>
+#include <vector>
 
 namespace ortelan::testing {
 
 ProcessResult runProcess(const std::string& program, const std::string& input, const std::string& workingDir,
-                         int timeoutSeconds) {
+                         int timeoutSeconds, const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
   const pid_t pid = fork();
@@ -24,7 +26,11 @@ ProcessResult runProcess(const std::string& program, const std::string& input, c
     dup2(err[1], 2);
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     if (chdir(workingDir.c_str()) != 0) _exit(126);
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
     _exit(127);
   }
   close(in[0]);

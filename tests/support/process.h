@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace ortelan::testing {
 
@@ -13,7 +14,10 @@ struct ProcessResult {
   int signal = 0;
 };
 
+// Runs `program` with `arguments`, `input` on its standard input, and
+// `environment` ("NAME=value") added to this process's environment.
 ProcessResult runProcess(const std::string& program, const std::string& input, const std::string& workingDir,
-                         int timeoutSeconds = 120);
+                         int timeoutSeconds = 120, const std::vector<std::string>& arguments = {},
+                         const std::vector<std::string>& environment = {});
 
 }  // namespace ortelan::testing

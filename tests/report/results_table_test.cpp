@@ -1,0 +1,60 @@
+#include "report/results_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace ortelan {
+namespace {
+
+template <class Real>
+RunState<Real> threeLoci() {
+  RunState<Real> s;
+  s.addLocus("  Adh-1 \t");
+  s.addLocus("Mono");
+  s.addLocus("Est\t2");
+  s.sizeResultArrays();
+  s.ALLELES_PER_LOCUS = {0, 3, 1, 2};
+  s.FISHERPPERLOCUS = {0, Real(1) / 3, -1, Real(0.05)};
+  s.FISHERSEPERLOCUS = {0, Real(0.001), 0, Real(0)};
+  s.CHI2PERLOCUS = {0, Real(12.5), 0, Real(2) / 7};
+  s.DFPERLOCUS = {0, 4, 0, 1};
+  s.CHI2PPERLOCUS = {0, Real(0.014), -1, Real(0.59)};
+  s.TOTFISHERP = Real(0.0174787);
+  s.SUMCHI2 = Real(12.5) + Real(2) / 7;
+  s.SUMDFCHI2 = 5;
+  s.TOTCHI2P = Real(0.0255);
+  return s;
+}
+
+const TableHeading kHeading{"ortelan_3d", "5.0", "my data.gen", 18446744073709551615ull, {0, 2, 1}};
+
+TEST(ResultsTable, RowsOfTheRunNAForUntestedLociAndTotals) {
+  RunState<double> s = threeLoci<double>();
+  const std::string table = formatResultsTable(kHeading, s);
+  EXPECT_EQ(table,
+            "# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 batches=2 iterations=1\r\n"
+            "locus\tname\talleles\tp_fisher\tse_fisher\tchi2\tdf\tp_chi2\r\n"
+            "1\tAdh-1\t3\t0.33333333333333331\t0.001\t12.5\t4\t0.014\r\n"
+            "2\tMono\t1\tNA\tNA\tNA\tNA\tNA\r\n"
+            "3\tEst 2\t2\t0.050000000000000003\t0\t0.2857142857142857\t1\t0.58999999999999997\r\n"
+            "TOTAL\tTOTAL\tNA\t0.0174787\tNA\t12.785714285714286\t5\t0.025499999999999998\r\n");
+  // Only the loci of the run; with none tested there is no total.
+  s.lociInRun = {0, 0, 1, 0};
+  EXPECT_TRUE(formatResultsTable(kHeading, s).ends_with("2\tMono\t1\tNA\tNA\tNA\tNA\tNA\r\n"
+                                                         "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\r\n"));
+}
+
+TEST(ResultsTable, EveryDigitOfAnEightyBitRealReadsBackAndRoundsAsTheReport) {
+  for (long double value : {1.0L / 3, 0.123455L, 0.00000123456789012345678L, 1.0L, 0.0L, 199.5L / 1000}) {
+    const std::string text = tableNumber(value);
+    EXPECT_EQ(std::strtold(text.c_str(), nullptr), value) << text;
+    char fromValue[32], fromText[32];
+    std::snprintf(fromValue, sizeof fromValue, "%.5Lf", value);
+    std::snprintf(fromText, sizeof fromText, "%.5Lf", std::strtold(text.c_str(), nullptr));
+    EXPECT_STREQ(fromText, fromValue);
+  }
+}
+
+}  // namespace
+}  // namespace ortelan
