@@ -27,6 +27,8 @@ std::string outcomeOf(Step&& step) {
     return "status " + std::to_string(ended.status);
   } catch (const RunTimeError& error) {
     return "error " + std::to_string(error.number);
+  } catch (const OneLineFault& fault) {
+    return "fault " + fault.message;
   }
 }
 

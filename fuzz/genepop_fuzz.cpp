@@ -1,5 +1,7 @@
 // The 80-bit programs' reader on arbitrary bytes: it must end in one of its
 // defined ways, and the one-pass reader must agree with the locus passes.
+// A scripted run's reading either stops with a one-line fault or reads the
+// same tables.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -36,5 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   const std::string once = readWith(edition, text, readGenepopOnce);
   const std::string passes = readWith(edition, text, READ_INFILE_I);
   if (once != passes) std::abort();
+  Edition scripted = edition;
+  scripted.failure = FailureStyle::OneLine;
+  const std::string strict = readWith(scripted, text, readGenepopOnce);
+  if (!strict.starts_with("fault ") && strict != once) std::abort();
   return 0;
 }

@@ -126,18 +126,20 @@ void readGenepopOnce(RunContext& context, DataSummary& data, std::string_view te
                         lineOf(text, individuals.badCodeAt) + ": an allele code at " + data.locusLabel(locus) +
                             " is not a number from 0 to 999");
     }
-    const std::uint16_t* alleles = individuals.alleles.data() + 2 * static_cast<std::size_t>(locus - 1);
+    // By index: with no individual the vector holds no array to point into.
+    const auto& all = individuals.alleles;
+    const std::size_t first = 2 * static_cast<std::size_t>(locus - 1);
     columnOf.clear();
-    for (std::size_t i = 0, at = 0; i < count; ++i, at += stride) {
-      columnOf.see(alleles[at]);
-      columnOf.see(alleles[at + 1]);
+    for (std::size_t i = 0, at = first; i < count; ++i, at += stride) {
+      columnOf.see(all[at]);
+      columnOf.see(all[at + 1]);
     }
     if (!columnOf.number()) tooManyAlleles(context, data, locus);
     counts.clear();
-    for (std::size_t i = 0, at = 0; i < count; ++i, at += stride) {
+    for (std::size_t i = 0, at = first; i < count; ++i, at += stride) {
       auto& row = counts.TABLE[individuals.population[i]];
-      ++row[static_cast<std::size_t>(columnOf[alleles[at]])];
-      ++row[static_cast<std::size_t>(columnOf[alleles[at + 1]])];
+      ++row[static_cast<std::size_t>(columnOf[all[at]])];
+      ++row[static_cast<std::size_t>(columnOf[all[at + 1]])];
     }
     if (locus == 1) data.NUMBPOPS = individuals.populations;
     const ColumnSummary columns = summarizeColumns(counts, data.NUMBPOPS);
