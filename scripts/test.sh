@@ -1,9 +1,16 @@
 #!/bin/sh
-# Installs what is needed, builds, and runs the whole test suite: once as
-# built for use, once under the address and undefined-behaviour sanitizers,
-# then each fuzz target for a bounded time.
+# Installs what is needed, builds, and runs the unit and end-to-end tests.
+# With --full it then runs them again under the address and
+# undefined-behaviour sanitizers, and each fuzz target for a bounded time
+# (ORTELAN_FUZZ_SECONDS, 60 by default); continuous integration runs that.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+full=false
+case "${1:-}" in
+  --full) full=true ;;
+  "") ;;
+  *) echo "usage: $0 [--full]" >&2; exit 2 ;;
+esac
 "$root/scripts/install-deps.sh"
 jobs=$(nproc)
 fuzz_seconds=${ORTELAN_FUZZ_SECONDS:-60}
@@ -12,6 +19,10 @@ echo "== Tests"
 cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build-test" -j"$jobs"
 ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
+if [ "$full" = false ]; then
+  echo "== All tests passed (scripts/test.sh --full adds the sanitizers and fuzzing)"
+  exit 0
+fi
 
 echo "== Tests under the sanitizers"
 cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORTELAN_SANITIZE=ON >/dev/null
