@@ -12,24 +12,6 @@ namespace {
 
 constexpr const char* kWhere = "DO_CHISQUARE";
 
-// Rows and columns of the header, the rest of the header line skipped, then
-// each row's counts with the rest of its line skipped.
-void loadTable(RunContext& context, TableScanner& scanner, CountTable& table) {
-  const auto rows = static_cast<int>(readTableNumber(context, scanner, -32768, 32767, kWhere));
-  const auto columns = static_cast<int>(readTableNumber(context, scanner, -32768, 32767, kWhere));
-  if (rows > kMaxPopulations || columns > kMaxAlleleCode) {
-    context.fault(201, kWhere, "Table too large in the table data ~TMPlocus.tmp");
-  }
-  scanner.skipLine();
-  table.resize(std::max(rows, 0), std::max(columns, 0));
-  for (int r = 1; r <= rows; ++r) {
-    for (int c = 1; c <= columns; ++c) {
-      table.at(r, c) = static_cast<std::int32_t>(readTableNumber(context, scanner, 0, INT32_MAX, kWhere));
-    }
-    scanner.skipLine();
-  }
-}
-
 }  // namespace
 
 template <class Real>
@@ -51,7 +33,7 @@ void DO_CHISQUARE(Run<Real>& run) {
     }
     if (run.edition.announcesChisquare) run.console.write(Stream::Out, std::to_string(I) + "\r");
     if (!source.openLocus(I)) run.fault(2, kWhere, "Missing table data in ~TMPlocus.tmp");
-    loadTable(run, source.scanner(), table);
+    readLocusTable(run, source.scanner(), table, kWhere);
     source.closeLocus();
     Real CHISQ, DF, PROB;
     CNTAB1(table, table.rows, table.columns, CHISQ, DF, PROB, pause);

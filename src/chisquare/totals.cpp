@@ -3,39 +3,55 @@
 #include <cmath>
 #include <type_traits>
 
-#include "chisquare/chi2prob.h"
 #include "run/pause.h"
 #include "run/real.h"
 
 namespace ortelan {
 
 template <class Real>
-void SUM_FOR_TOTAL_P(Run<Real>& run) {
-  auto& s = run.state;
-  s.SUMCHI2 = s.SUMDFCHI2 = s.SUMLNP = s.SUMDFFISHER = s.TOTCHI2P = s.TOTFISHERP = 0;
+Totals<Real> totalsOver(const std::vector<TotalTerm<Real>>& terms, const PauseFn& pause) {
+  Totals<Real> t;
   // A P-value of exactly 0 counts as 0.00001: -2 ln 0.00001.
   const Real zeroPValueTerm = ORTELAN_REAL(23.025850929940457);
-  for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
-    if (!s.isTested(I)) continue;
-    s.SUMCHI2 = s.SUMCHI2 + s.CHI2PERLOCUS[I];
-    s.SUMDFCHI2 = s.SUMDFCHI2 + s.DFPERLOCUS[I];
-    const Real p = s.FISHERPPERLOCUS[I];
+  for (const TotalTerm<Real>& term : terms) {
+    t.SUMCHI2 = t.SUMCHI2 + term.chi2;
+    t.SUMDFCHI2 = t.SUMDFCHI2 + term.df;
+    const Real p = term.fisherP;
     if constexpr (std::is_same_v<Real, double>) {
       // The double program raises a zero P-value to 0.00001 and takes its
       // logarithm; the 80-bit programs add the stored constant.
-      s.SUMLNP = s.SUMLNP - 2 * std::log(p == 0 ? 0.00001 : p);
+      t.SUMLNP = t.SUMLNP - 2 * std::log(p == 0 ? 0.00001 : p);
     } else if (p == 0) {
-      s.SUMLNP = s.SUMLNP + zeroPValueTerm;
+      t.SUMLNP = t.SUMLNP + zeroPValueTerm;
     } else {
-      s.SUMLNP = s.SUMLNP + -2 * std::log(p);
+      t.SUMLNP = t.SUMLNP + -2 * std::log(p);
     }
-    s.SUMDFFISHER = s.SUMDFFISHER + 2;
+    t.SUMDFFISHER = t.SUMDFFISHER + 2;
   }
-  const PauseFn pause = [&run](std::string_view message) { numericPause(run.edition, run.console, message); };
-  s.TOTCHI2P = GAMMQ(s.SUMDFCHI2 * Real(0.5), s.SUMCHI2 * Real(0.5), pause);
-  s.TOTFISHERP = GAMMQ(s.SUMDFFISHER * Real(0.5), s.SUMLNP * Real(0.5), pause);
+  t.TOTCHI2P = GAMMQ(t.SUMDFCHI2 * Real(0.5), t.SUMCHI2 * Real(0.5), pause);
+  t.TOTFISHERP = GAMMQ(t.SUMDFFISHER * Real(0.5), t.SUMLNP * Real(0.5), pause);
+  return t;
 }
 
+template <class Real>
+void SUM_FOR_TOTAL_P(Run<Real>& run) {
+  auto& s = run.state;
+  std::vector<TotalTerm<Real>> terms;
+  for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+    if (s.isTested(I)) terms.push_back({s.FISHERPPERLOCUS[I], s.CHI2PERLOCUS[I], s.DFPERLOCUS[I]});
+  }
+  const PauseFn pause = [&run](std::string_view message) { numericPause(run.edition, run.console, message); };
+  const Totals<Real> t = totalsOver(terms, pause);
+  s.SUMCHI2 = t.SUMCHI2;
+  s.SUMDFCHI2 = t.SUMDFCHI2;
+  s.SUMLNP = t.SUMLNP;
+  s.SUMDFFISHER = t.SUMDFFISHER;
+  s.TOTCHI2P = t.TOTCHI2P;
+  s.TOTFISHERP = t.TOTFISHERP;
+}
+
+template Totals<double> totalsOver<double>(const std::vector<TotalTerm<double>>&, const PauseFn&);
+template Totals<long double> totalsOver<long double>(const std::vector<TotalTerm<long double>>&, const PauseFn&);
 template void SUM_FOR_TOTAL_P<double>(Run<double>&);
 template void SUM_FOR_TOTAL_P<long double>(Run<long double>&);
 

@@ -3,9 +3,31 @@
 // combined by Fisher's method, -2 sum ln P on 2 degrees of freedom per locus.
 #pragma once
 
+#include <vector>
+
+#include "chisquare/chi2prob.h"
 #include "run/run.h"
 
 namespace ortelan {
+
+// What one tested locus brings to the totals.
+template <class Real>
+struct TotalTerm {
+  Real fisherP;
+  Real chi2;
+  Real df;
+};
+
+template <class Real>
+struct Totals {
+  Real SUMCHI2 = 0, SUMDFCHI2 = 0, SUMLNP = 0, SUMDFFISHER = 0, TOTCHI2P = 0, TOTFISHERP = 0;
+};
+
+// The totals over `terms`, in their order; a P-value of exactly 0 counts
+// as 0.00001. Both tail probabilities come from GAMMQ, the chi-square
+// total's first.
+template <class Real>
+Totals<Real> totalsOver(const std::vector<TotalTerm<Real>>& terms, const PauseFn& pause);
 
 template <class Real>
 void SUM_FOR_TOTAL_P(Run<Real>& run);

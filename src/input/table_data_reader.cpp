@@ -95,3 +95,23 @@ std::int64_t readTableNumber(RunContext& context, TableScanner& scanner, std::in
 }
 
 }  // namespace ortelan
+
+namespace ortelan {
+
+void readLocusTable(RunContext& context, TableScanner& scanner, CountTable& table, std::string_view where) {
+  const auto rows = static_cast<int>(readTableNumber(context, scanner, -32768, 32767, where));
+  const auto columns = static_cast<int>(readTableNumber(context, scanner, -32768, 32767, where));
+  if (rows > kMaxPopulations || columns > kMaxAlleleCode) {
+    context.fault(201, where, "Table too large in the table data ~TMPlocus.tmp");
+  }
+  scanner.skipLine();
+  table.resize(std::max(rows, 0), std::max(columns, 0));
+  for (int r = 1; r <= rows; ++r) {
+    for (int c = 1; c <= columns; ++c) {
+      table.at(r, c) = static_cast<std::int32_t>(readTableNumber(context, scanner, 0, INT32_MAX, where));
+    }
+    scanner.skipLine();
+  }
+}
+
+}  // namespace ortelan

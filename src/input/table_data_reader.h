@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "input/count_table.h"
 #include "run/edition.h"
 #include "run/run.h"
 
@@ -66,5 +67,10 @@ class TableDataSource {
 // out of range is run-time error 201; ortelan_c stops with a message instead.
 std::int64_t readTableNumber(RunContext& context, TableScanner& scanner, std::int64_t lowest, std::int64_t highest,
                              std::string_view where);
+
+// One locus table as the chi-square reads it: the rows and columns of the
+// header (the rest of the header line skipped), then each row's counts
+// (the rest of its line skipped).
+void readLocusTable(RunContext& context, TableScanner& scanner, CountTable& table, std::string_view where);
 
 }  // namespace ortelan
