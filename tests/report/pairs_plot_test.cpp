@@ -1,0 +1,209 @@
+#include "report/pairs_plot.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <locale>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace ortelan {
+namespace {
+
+struct DrawnCell {
+  std::string tooltip, fill, textFill;
+  double x = 0, y = 0;
+};
+
+struct Picture {
+  std::vector<DrawnCell> cells;    // in document order, one per <title>
+  std::vector<std::string> texts;  // every <text>'s own text
+  std::string attributes;          // every attribute value, space separated
+  bool draws(const std::string& text) const { return std::find(texts.begin(), texts.end(), text) != texts.end(); }
+};
+
+const char* orEmpty(const char* text) { return text ? text : ""; }
+
+// A <title> belongs to the shape beside it: its parent's <rect> and <text>.
+void walk(const tinyxml2::XMLElement* element, Picture& picture) {
+  for (auto* a = element->FirstAttribute(); a; a = a->Next()) picture.attributes += std::string(a->Value()) + " ";
+  if (std::string_view(element->Name()) == "text") picture.texts.emplace_back(orEmpty(element->GetText()));
+  for (auto* child = element->FirstChildElement(); child; child = child->NextSiblingElement()) {
+    if (std::string_view(child->Name()) != "title") {
+      walk(child, picture);
+      continue;
+    }
+    const auto* rect = element->FirstChildElement("rect");
+    const auto* text = element->FirstChildElement("text");
+    ASSERT_NE(rect, nullptr) << child->GetText();
+    picture.cells.push_back({orEmpty(child->GetText()), orEmpty(rect->Attribute("fill")),
+                             text ? orEmpty(text->Attribute("fill")) : "", rect->DoubleAttribute("x"), rect->DoubleAttribute("y")});
+  }
+}
+
+// What the parser lets through: XML 1.0 in UTF-8 has well-formed sequences,
+// no control characters but newline, and no '&' outside an entity.
+bool strictXml(const std::string& s) {
+  static const std::regex bareAmpersand("&(?!amp;|lt;|gt;|quot;|apos;)");
+  if (std::regex_search(s, bareAmpersand)) return false;
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+    if (n == 0 || i + n > s.size() || (n == 1 && c < 0x20 && c != '\n') || c == 0x7F) return false;
+    for (std::size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    if (n == 2 && c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0) return false;  // C1 controls
+    i += n;
+  }
+  return true;
+}
+
+Picture parse(const std::string& svg) {
+  tinyxml2::XMLDocument document;
+  EXPECT_EQ(document.Parse(svg.c_str(), svg.size()), tinyxml2::XML_SUCCESS) << document.ErrorStr();
+  EXPECT_TRUE(strictXml(svg));
+  Picture picture;
+  if (document.RootElement()) walk(document.RootElement(), picture);
+  return picture;
+}
+
+std::string tooltip(const std::string& a, const std::string& b, const std::string& rest) {
+  return a + " \u00D7 " + b + ": " + rest;
+}
+
+TEST(PairsPlot, AwkwardLabelsGiveValidXmlWithWholeLabelsInTooltips) {
+  const struct {
+    std::string raw, inTooltip, drawn;
+  } cases[] = {
+      {"A&B", "A&B", "A&B"},
+      {"<pop> \"q\" 'r'", "<pop> \"q\" 'r'", "<pop> \"q\" 'r'"},
+      {"Z\xfcrich", "Z\u00FCrich", "Z\u00FCrich"},         // Latin-1
+      {"Z\xc3\xbcrich", "Z\u00FCrich", "Z\u00FCrich"},     // UTF-8
+      {"a\xc3(b", "a\u00C3(b", "a\u00C3(b"},               // broken sequence
+      {"\xc0\xaf\xe0\x80\xaf\xe2\x82", "\u00C0\u00AF\u00E0\u00AF\u00E2", "\u00C0\u00AF\u00E0\u00AF\u00E2"},  // overlong, truncated
+      {"\xed\xa0\x80x", "\u00ED\u00A0x", "\u00ED\u00A0x"},  // surrogate
+      {"tab\there\x01\x1b\x7f", "tabhere", "tabhere"},
+      {"", "#1", "#1"},
+      {"  x ", "  x ", "x"},
+      {"Ostfriesland-Nord-Kuestenpopulation", "Ostfriesland-Nord-Kuestenpopulation", "Ostfriesland-Nord-K\u2026"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.raw);
+    const Picture picture = parse(pairsPlotSvg({c.raw, "B"}, {{true, 0.0123, 8.8, 2}}));
+    ASSERT_EQ(picture.cells.size(), 1u);
+    EXPECT_EQ(picture.cells[0].tooltip, tooltip(c.inTooltip, "B", "P = 0.0123 (Fisher's chi2 = 8.80, df = 2)"));
+    EXPECT_TRUE(picture.draws(c.drawn));
+  }
+}
+
+TEST(PairsPlot, EveryPairHasOneTooltipInItsLowerTriangleCell) {
+  const struct {
+    double p, chi2;
+    const char* text;
+  } values[] = {{0.5, 1.386, "P = 0.500 (Fisher's chi2 = 1.39, df = 2)"},
+                {0.0123, 30.123, "P = 0.0123 (Fisher's chi2 = 30.12, df = 2)"},
+                {0.000999, 13.8, "P = 9.99e-4 (Fisher's chi2 = 13.80, df = 2)"},
+                {0.0009996, 13.8, "P = 0.00100 (Fisher's chi2 = 13.80, df = 2)"},
+                {1.234e-17, 77.777, "P = 1.23e-17 (Fisher's chi2 = 77.78, df = 2)"},
+                {1, 0, "P = 1.00 (Fisher's chi2 = 0.00, df = 2)"}};
+  for (const std::size_t n : {0, 1, 2, 3, 10, 100}) {
+    SCOPED_TRACE(n);
+    std::vector<std::string> labels;
+    for (std::size_t i = 1; i <= n; ++i) labels.push_back("P" + std::to_string(i));
+    std::vector<PairPlotCell> cells;
+    for (std::size_t k = 0; k < (n < 2 ? 0 : n * (n - 1) / 2); ++k) cells.push_back({true, values[k % 6].p, values[k % 6].chi2, 2});
+    const std::string svg = pairsPlotSvg(labels, cells);
+    const Picture picture = parse(svg);
+    const double width = std::stod(svg.substr(svg.find(" width=\"") + 8));
+    EXPECT_GE(width, 400);
+    EXPECT_LE(width, 1400);
+    ASSERT_EQ(picture.cells.size(), cells.size());
+    if (cells.empty()) continue;
+    const DrawnCell& first = picture.cells[0];
+    const double size = n > 2 ? picture.cells[1].y - first.y : 1;
+    std::size_t k = 0;
+    for (std::size_t a = 1; a < n; ++a) {
+      for (std::size_t b = a + 1; b <= n; ++b, ++k) {
+        const DrawnCell& cell = picture.cells[k];
+        EXPECT_EQ(cell.tooltip, tooltip(labels[a - 1], labels[b - 1], values[k % 6].text));
+        EXPECT_DOUBLE_EQ(cell.x, first.x + static_cast<double>(a - 1) * size);  // column a
+        EXPECT_DOUBLE_EQ(cell.y, first.y + static_cast<double>(b - 2) * size);  // row b
+      }
+    }
+  }
+}
+
+TEST(PairsPlot, UntestedPairsAreGreyAndSayNotTested) {
+  const struct {
+    std::vector<std::string> labels;
+    std::vector<PairPlotCell> cells;
+  } cases[] = {{{"a", "b"}, {{}}},
+               {{"a", "b", "c"}, {{true, 0.2, 3.2, 2}, {}, {true, 0.01, 9.2, 2}}},
+               {{"a", "b", "c"}, {{}, {}, {true, 0, INFINITY, 4}}}};
+  for (const auto& c : cases) {
+    const Picture picture = parse(pairsPlotSvg(c.labels, c.cells));
+    ASSERT_EQ(picture.cells.size(), c.cells.size());
+    for (std::size_t k = 0; k < c.cells.size(); ++k) {
+      const std::string& fill = picture.cells[k].fill;
+      const bool grey = fill.substr(1, 2) == fill.substr(3, 2) && fill.substr(3, 2) == fill.substr(5, 2);
+      EXPECT_EQ(grey, !c.cells[k].tested) << fill;
+      EXPECT_EQ(picture.cells[k].tooltip.ends_with(": not tested"), !c.cells[k].tested);
+    }
+    EXPECT_TRUE(picture.draws("not tested"));
+  }
+}
+
+TEST(PairsPlot, SmallerPIsFurtherAlongTheScaleAndZeroIsCapped) {
+  const std::vector<std::vector<double>> cases = {
+      {1, 0.5, 0.05, 1e-3, 1e-6, 0}, {0.9, 0.6, 0.3}, {0.01, 1e-300, 4.9e-324, 0}, {0, 0}};
+  for (const auto& ps : cases) {
+    std::vector<std::string> labels{"x"};
+    std::vector<PairPlotCell> cells;
+    for (const double p : ps) {
+      labels.push_back("y" + std::to_string(labels.size()));
+      cells.push_back({true, p, p > 0 ? -2 * std::log(p) : INFINITY, 2});
+    }
+    cells.resize(labels.size() * (labels.size() - 1) / 2, {});  // pairs among the y's: untested
+    const Picture picture = parse(pairsPlotSvg(labels, cells));
+    EXPECT_EQ(picture.attributes.find("nan"), std::string::npos);
+    EXPECT_EQ(picture.attributes.find("inf"), std::string::npos);
+    double previous = -1;
+    for (std::size_t i = 0; i < ps.size(); ++i) {  // pair (x, y_i) is cell i
+      const DrawnCell& cell = picture.cells[i];
+      const long rgb = std::stol(cell.fill.substr(1), nullptr, 16);
+      const double l = 0.2126 * (rgb >> 16) + 0.7152 * ((rgb >> 8) & 0xFF) + 0.0722 * (rgb & 0xFF);
+      EXPECT_TRUE(ps[i] == 0 || (i > 0 && ps[i] == ps[i - 1]) ? l >= previous : l > previous) << ps[i];
+      // Light text on the dark end of the scale, dark text on the light end.
+      if (ps[i] == 1 || ps[i] == 0) {
+        EXPECT_EQ(cell.textFill, ps[i] == 1 ? "#ffffff" : "#000000");
+      }
+      previous = l;
+    }
+    const bool anyZero = std::find(ps.begin(), ps.end(), 0.0) != ps.end();
+    EXPECT_EQ(std::any_of(picture.texts.begin(), picture.texts.end(), [](auto& t) { return t.starts_with("\u2265"); }),
+              anyZero);
+  }
+}
+
+struct CommaDecimals : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+};
+
+TEST(PairsPlot, OutputIsTheSameBytesWhateverTheLocale) {
+  const std::vector<std::string> labels{"a", "b", "c", "d"};
+  const std::vector<PairPlotCell> cells{{true, 0.5, 1.39, 2}, {true, 1e-9, 41.4, 6}, {}, {true, 0.031, 6.9, 2},
+                                        {true, 0, INFINITY, 2}, {true, 0.77, 0.52, 2}};
+  const std::string plain = pairsPlotSvg(labels, cells);
+  const std::locale before = std::locale::global(std::locale(std::locale::classic(), new CommaDecimals));
+  const std::string underCommas = pairsPlotSvg(labels, cells);
+  std::locale::global(before);
+  EXPECT_EQ(plain, underCommas);
+  EXPECT_EQ(plain, pairsPlotSvg(labels, cells));
+}
+
+}  // namespace
+}  // namespace ortelan
