@@ -94,6 +94,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   }
   if (!seed.empty()) s.seed = parseSeed(seed);
   if (!loci.empty()) s.loci = parseLociList(loci).list;
+  s.pairs = s.pairsPath || s.pairsPlotPath;
   if (const std::string clash = clashingOutputs(s); !clash.empty()) {
     result.status = 2;
     result.err = usageError(edition, clash);

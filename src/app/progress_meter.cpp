@@ -20,8 +20,13 @@ std::string clock(std::uint32_t ms) {
 
 }  // namespace
 
-ProgressMeter::ProgressMeter(Console& console, long total, std::string what)
-    : console_(console), total_(total), what_(std::move(what)), start_(console.tickCountMs()) {
+ProgressMeter::ProgressMeter(Console& console) : console_(console) {}
+
+void ProgressMeter::start(long total, std::string_view what) {
+  total_ = total;
+  what_ = what;
+  done_ = 0;
+  start_ = console_.tickCountMs();
   draw(true);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "run/console.h"
 #include "run/work_meter.h"
@@ -13,9 +14,9 @@ namespace ortelan {
 
 class ProgressMeter final : public WorkMeter {
  public:
-  // `what` names the units: "loci", "loci and pair-loci".
-  ProgressMeter(Console& console, long total, std::string what);
+  explicit ProgressMeter(Console& console);
 
+  void start(long total, std::string_view what) override;
   void advance(long units) override;
   void tick() override;
   // Takes the line away.
@@ -28,10 +29,10 @@ class ProgressMeter final : public WorkMeter {
   void draw(bool force);
 
   Console& console_;
-  long total_;
+  long total_ = 0;
   std::string what_;
   long done_ = 0;
-  std::uint32_t start_;
+  std::uint32_t start_ = 0;
   std::uint32_t lastDrawn_ = 0;
   bool shown_ = false;
 };

@@ -1,7 +1,7 @@
 // The driver of a scripted run: the same steps as the dialogue's, driven by
 // settings from the command line, with no dialogue, no waiting screen and
-// no pause; faults told in one line. Its table data live in a private
-// directory that goes whatever happens.
+// no pause; faults told in one line; the results written together at the
+// end, or nothing at all.
 #pragma once
 
 #include "app/run_settings.h"
@@ -9,9 +9,6 @@
 #include "run/edition.h"
 
 namespace ortelan {
-
-// The program's edition as a scripted run uses it.
-Edition scriptedEdition(const Edition& program);
 
 // A whole scripted run; returns the exit status: 0 done, 1 a data or file
 // fault, 2 a usage fault found once the data are read.

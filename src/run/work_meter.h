@@ -3,11 +3,15 @@
 // work (a locus, or a pair of populations at a locus) they have finished.
 #pragma once
 
+#include <string_view>
+
 namespace ortelan {
 
 class WorkMeter {
  public:
   virtual ~WorkMeter() = default;
+  // The run has `total` units to do, named `what` ("loci").
+  virtual void start(long total, std::string_view what) = 0;
   // `units` more units are finished.
   virtual void advance(long units) = 0;
   // Nothing new, but time has passed (while a step waits for its workers).

@@ -60,6 +60,8 @@ TEST(CommandLine, EveryUsageFaultIsStatusTwoWithAHint) {
       {"--loci", "99999999999", "a.gen"},
       {"-t", "-", "-o", "-", "a.gen"},      // two outputs on standard output
       {"-t", "x.out", "-o", "x.out", "a.gen"},
+      {"-t", "-", "--pairs", "-", "a.gen"},
+      {"--pairs", "p.tsv", "--pairs-plot", "p.tsv", "a.gen"},
       {"--no-such-option", "a.gen"},
   };
   for (const auto& arguments : faults) {

@@ -1,0 +1,104 @@
+#include "app/analysis.h"
+
+#include "chisquare/do_chisquare.h"
+#include "chisquare/totals.h"
+#include "exacttest/do_fisher.h"
+#include "input/read_data_file.h"
+#include "run/failure.h"
+
+namespace ortelan {
+namespace {
+
+// The private directory of the table data, removed whatever happens.
+class PrivateDirectory {
+ public:
+  explicit PrivateDirectory(Console& console) : console_(console), path_(console.makePrivateDirectory()) {}
+  ~PrivateDirectory() {
+    if (!path_.empty()) console_.removeDirectory(path_);
+  }
+  PrivateDirectory(const PrivateDirectory&) = delete;
+  PrivateDirectory& operator=(const PrivateDirectory&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  Console& console_;
+  std::string path_;
+};
+
+// A run seed from the clock, when none is given: the calendar second and
+// the millisecond tick, mixed.
+std::uint64_t seedFromClock(Console& console) {
+  const auto seconds = static_cast<std::uint64_t>(console.calendarSeconds());
+  return mix64((seconds << 20) ^ console.tickCountMs());
+}
+
+// Marks the loci of the list; a locus beyond the data's last is a usage fault.
+void selectLoci(DataSummary& data, const RunSettings& settings) {
+  if (!settings.loci) return;
+  if (settings.loci->highest() > data.NUMBOFLOCI) {
+    throw OneLineFault{"--loci: locus " + std::to_string(settings.loci->highest()) + " is beyond the last locus of " +
+                           (settings.dataFile.empty() ? std::string("the data") : settings.dataFile) + " (" +
+                           std::to_string(data.NUMBOFLOCI) + ")",
+                       kUsageStatus};
+  }
+  data.lociInRun = settings.loci->marks(data.NUMBOFLOCI);
+}
+
+}  // namespace
+
+Edition scriptedEdition(const Edition& program) {
+  Edition e = program;
+  e.clearsOpeningScreen = false;
+  e.clearsScreenAtEnd = false;
+  e.failure = FailureStyle::OneLine;
+  e.diagnostics = Stream::Err;
+  e.progress = ProgressStyle::Silent;
+  e.pauseWait = PauseWait::None;
+  e.announcesChisquare = false;
+  return e;
+}
+
+template <class Real>
+Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Console& console, WorkMeter* meter,
+                       const GivenData* given) {
+  Run<Real> run(edition, console);
+  Analysis<Real> out;
+  out.seed = settings.seed ? *settings.seed : seedFromClock(console);
+  run.settings = settings.chain;
+  run.seeds = SeedSource::keyed(edition.seeds, out.seed);
+  run.dataFile = settings.dataFile;
+  run.state.INFILENAME = settings.dataFile;
+  run.workers = settings.threads;
+  run.meter = meter;
+
+  PrivateDirectory tableDirectory(console);
+  if (tableDirectory.path().empty()) throw OneLineFault{"cannot make a private directory for the table data"};
+  run.tableDir = tableDirectory.path();
+  if (given != nullptr) {
+    writeGivenTables(run, run.state, *given);
+  } else {
+    readDataFileWriteTables(run, run.state, settings.dataFile);
+  }
+  run.state.sizeResultArrays();
+  selectLoci(run.state, settings);
+
+  if (meter != nullptr) {
+    long units = 0;
+    for (int I = 1; I <= run.state.NUMBOFLOCI; ++I) units += run.state.isTested(I) ? 1 : 0;
+    if (settings.pairs) units += pairLoci(run.state);
+    meter->start(units, settings.pairs ? "loci and pair-loci" : "loci");
+  }
+  DO_FISHER(run);
+  DO_CHISQUARE(run);
+  SUM_FOR_TOTAL_P(run);
+  if (settings.pairs) out.pairs = DO_PAIRS(run);
+  ERASE_FILES(run, run.state);
+  out.state = std::move(run.state);
+  return out;
+}
+
+template Analysis<double> analyse<double>(const Edition&, const RunSettings&, Console&, WorkMeter*, const GivenData*);
+template Analysis<long double> analyse<long double>(const Edition&, const RunSettings&, Console&, WorkMeter*,
+                                                    const GivenData*);
+
+}  // namespace ortelan

@@ -1,0 +1,110 @@
+#include "pairs/do_pairs.h"
+
+#include "chisquare/cntab1.h"
+#include "exacttest/locus_pool.h"
+#include "input/table_data_reader.h"
+#include "input/table_data_writer.h"
+#include "pairs/pair_table.h"
+#include "run/pause.h"
+
+namespace ortelan {
+namespace {
+
+constexpr const char* kWhere = "DO_PAIRS";
+
+}  // namespace
+
+long pairLoci(const DataSummary& data) {
+  long loci = 0;
+  for (int I = 1; I <= data.NUMBOFLOCI; ++I) loci += data.isInRun(I) ? 1 : 0;
+  return loci * data.NUMBPOPS * (data.NUMBPOPS - 1) / 2;
+}
+
+template <class Real>
+PairResults<Real> DO_PAIRS(Run<Real>& run) {
+  const auto& state = run.state;
+  PairResults<Real> out;
+  out.populations = state.NUMBPOPS;
+  for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
+    if (state.isInRun(I)) out.loci.push_back(I);
+  }
+  const long pairs = out.pairs();
+  const std::size_t loci = out.loci.size();
+  out.results.resize(static_cast<std::size_t>(pairs) * loci);
+  const PauseFn pause = [&run](std::string_view message) { numericPause(run.edition, run.console, message); };
+  const std::uint64_t runSeed = *run.seeds->runSeed();
+
+  TableDataSource source(run.edition.tableForm, run.tableDir);
+  if (!source.open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
+  std::vector<ChainEstimate<Real>> estimates(out.results.size());
+  {
+    LocusPool<Real> pool(run.chainWorkers(), estimates);
+    long shown = 0;
+    auto tellMeter = [&] {
+      const long finished = pool.finished();
+      run.advance(finished - shown);
+      shown = finished;
+      if (run.meter != nullptr) run.meter->tick();
+    };
+    CountTable locusTable, pairTable;
+    std::size_t li = 0;
+    for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
+      if (!state.isInRun(I)) {
+        source.passOver();
+        continue;
+      }
+      if (!source.openLocus(I)) run.fault(2, kWhere, "Missing table data in ~TMPlocus.tmp");
+      readLocusTable(run, source.scanner(), locusTable, kWhere);
+      source.closeLocus();
+      for (int a = 1; a < state.NUMBPOPS; ++a) {
+        for (int b = a + 1; b <= state.NUMBPOPS; ++b) {
+          const std::size_t job = static_cast<std::size_t>(pairIndex(a, b, state.NUMBPOPS)) * loci + li;
+          PairLocusResult<Real>& result = out.results[job];
+          makePairTable(locusTable, a, b, pairTable);
+          result.alleles = pairTable.columns;
+          result.tested = isTestedPairTable(pairTable);
+          if (!result.tested) {
+            run.advance(1);
+            continue;
+          }
+          CNTAB1(pairTable, 2, pairTable.columns, result.chi2, result.df, result.pChi2, pause);
+          LoadedTable chain;
+          chain.N = 2;
+          chain.M = pairTable.columns;
+          chain.UU = seedsFromKey(run.edition.seeds,
+                                  chainKey(runSeed, {std::uint64_t(ChainKind::PairAtLocus), std::uint64_t(I),
+                                                     std::uint64_t(a), std::uint64_t(b)}));
+          chain.MEM = run.settings.dememorizations;
+          chain.B = run.settings.batches;
+          chain.C = run.settings.iterationsPerBatch;
+          chain.MM = pairTable;
+          pool.walk(static_cast<int>(job), std::move(chain));
+          tellMeter();
+        }
+      }
+      ++li;
+    }
+    pool.finish(tellMeter);
+    tellMeter();
+  }
+
+  out.totals.resize(static_cast<std::size_t>(pairs));
+  for (long pair = 0; pair < pairs; ++pair) {
+    std::vector<TotalTerm<Real>> terms;
+    for (std::size_t i = 0; i < loci; ++i) {
+      const std::size_t job = static_cast<std::size_t>(pair) * loci + i;
+      PairLocusResult<Real>& result = out.results[job];
+      if (!result.tested) continue;
+      result.p = estimates[job].HM;
+      result.se = estimates[job].HECA;
+      terms.push_back({result.p, result.chi2, result.df});
+    }
+    if (!terms.empty()) out.totals[static_cast<std::size_t>(pair)] = totalsOver(terms, pause);
+  }
+  return out;
+}
+
+template PairResults<double> DO_PAIRS<double>(Run<double>&);
+template PairResults<long double> DO_PAIRS<long double>(Run<long double>&);
+
+}  // namespace ortelan

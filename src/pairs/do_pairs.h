@@ -1,0 +1,47 @@
+// DO_PAIRS: the tests of every pair of populations at every locus of the
+// run, by the global test's chain, chi-square and totals. A pair's tables
+// are built in memory from the locus table data; each pair-locus gets four
+// seeds of its own from the run seed, the locus and the pair, so its result
+// is the same whatever the thread count, the loci of the run or the other
+// populations of the file.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "chisquare/totals.h"
+#include "run/run.h"
+
+namespace ortelan {
+
+template <class Real>
+struct PairLocusResult {
+  int alleles = 0;  // columns of the pair's table
+  bool tested = false;
+  Real p = 0, se = 0;  // exact test
+  Real chi2 = 0, df = 0, pChi2 = 0;
+};
+
+template <class Real>
+struct PairResults {
+  int populations = 0;
+  std::vector<int> loci;  // the loci of the run, in file order
+  // For pair k (pairIndex) and the i-th locus of the run: [k * loci.size() + i].
+  std::vector<PairLocusResult<Real>> results;
+  // Per pair, over its tested loci; none when no locus was tested.
+  std::vector<std::optional<Totals<Real>>> totals;
+
+  long pairs() const { return static_cast<long>(populations) * (populations - 1) / 2; }
+  const PairLocusResult<Real>& at(long pair, std::size_t locus) const {
+    return results[static_cast<std::size_t>(pair) * loci.size() + locus];
+  }
+};
+
+// The number of pair-loci of a run: pairs times loci in the run.
+long pairLoci(const DataSummary& data);
+
+// Needs a run seed (scripted runs).
+template <class Real>
+PairResults<Real> DO_PAIRS(Run<Real>& run);
+
+}  // namespace ortelan

@@ -1,0 +1,25 @@
+// The pairs table of a scripted run: tab-separated, for each pair of
+// populations in order (1,2), (1,3) ... (2,3) ... one row per locus of the
+// run and a row of the pair's totals; numbers at full precision.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pairs/do_pairs.h"
+#include "report/pairs_plot.h"
+#include "report/results_table.h"
+
+namespace ortelan {
+
+// A population's label as a table field (its last individual's name).
+std::string populationLabel(const DataSummary& data, int population);
+
+template <class Real>
+std::string formatPairsTable(const TableHeading& heading, const DataSummary& data, const PairResults<Real>& pairs);
+
+// The heatmap's cells: each pair's combined P (Fisher's method over its tested loci).
+template <class Real>
+std::vector<PairPlotCell> pairPlotCells(const PairResults<Real>& pairs);
+
+}  // namespace ortelan
