@@ -38,9 +38,11 @@ LociListParse parseLociList(std::string_view text) {
     const std::optional<int> first = locusNumber(piece.substr(0, dash));
     const std::optional<int> last = dash == std::string_view::npos ? first : locusNumber(piece.substr(dash + 1));
     if (!first || !last) {
-      return {std::nullopt, "'" + std::string(piece) + "' is not a locus number (1, 2, ...) or a range such as 3-9"};
+      std::string error = "'";
+      error.append(piece).append("' is not a locus number (1, 2, ...) or a range such as 3-9");
+      return {std::nullopt, error};
     }
-    if (*last < *first) return {std::nullopt, "the range '" + std::string(piece) + "' runs backwards"};
+    if (*last < *first) return {std::nullopt, std::string("the range '").append(piece).append("' runs backwards")};
     list.ranges.emplace_back(*first, *last);
     if (comma == text.size()) break;
     text.remove_prefix(comma + 1);

@@ -57,7 +57,10 @@ void ProgressMeter::draw(bool force) {
   if (!force && shown_ && now - lastDrawn_ < kRedrawMs) return;
   lastDrawn_ = now;
   shown_ = true;
-  console_.write(Stream::Err, "\r" + line(done_, total_, what_, now - start_) + "\x1b[K");
+  std::string text = "\r";
+  text += line(done_, total_, what_, now - start_);
+  text += "\x1b[K";
+  console_.write(Stream::Err, text);
 }
 
 void ProgressMeter::clear() {

@@ -28,12 +28,13 @@ template <class Real>
 class LocusPool {
  public:
   // Estimates go to estimates[locus]; with one worker the chains are walked
-  // by the calling thread.
-  LocusPool(int workers, std::vector<ChainEstimate<Real>>& estimates) : estimates_(estimates) {
+  // by the calling thread. Up to `waiting` more chains may wait for a
+  // worker, so that short walks never leave one idle.
+  LocusPool(int workers, std::vector<ChainEstimate<Real>>& estimates, int waiting = 0) : estimates_(estimates) {
     if (workers > 1) {
       for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
     }
-    capacity_ = std::max(workers, 1);
+    capacity_ = std::max(workers, 1) + std::max(waiting, 0);
   }
 
   // Stops the walks still going (the run has ended) and joins the workers.

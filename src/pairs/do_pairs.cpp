@@ -38,7 +38,8 @@ PairResults<Real> DO_PAIRS(Run<Real>& run) {
   if (!source.open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
   std::vector<ChainEstimate<Real>> estimates(out.results.size());
   {
-    LocusPool<Real> pool(run.chainWorkers(), estimates);
+    // Pair-loci are many and short: a few wait, so no worker idles.
+    LocusPool<Real> pool(run.chainWorkers(), estimates, 2 * run.chainWorkers());
     long shown = 0;
     auto tellMeter = [&] {
       const long finished = pool.finished();

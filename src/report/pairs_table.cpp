@@ -14,24 +14,32 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
   long pair = 0;
   for (int a = 1; a < pairs.populations; ++a) {
     for (int b = a + 1; b <= pairs.populations; ++b, ++pair) {
-      const std::string lead = std::to_string(a) + "\t" + std::to_string(b) + "\t" + populationLabel(data, a) + "\t" +
-                               populationLabel(data, b) + "\t";
+      std::string lead = std::to_string(a);
+      for (const std::string& field : {std::to_string(b), populationLabel(data, a), populationLabel(data, b)}) {
+        appendField(lead, field);
+      }
+      lead += '\t';
       for (std::size_t i = 0; i < pairs.loci.size(); ++i) {
         const int locus = pairs.loci[i];
         const PairLocusResult<Real>& r = pairs.at(pair, i);
-        text += lead + std::to_string(locus) + "\t" + tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]) +
-                "\t" + std::to_string(r.alleles);
+        text += lead;
+        text += std::to_string(locus);
+        appendField(text, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]));
+        appendField(text, std::to_string(r.alleles));
         if (r.tested) {
-          text += "\t" + tableNumber(r.p) + "\t" + tableNumber(r.se) + "\t" + tableNumber(r.chi2) + "\t" +
-                  tableNumber(r.df) + "\t" + tableNumber(r.pChi2) + "\r\n";
+          for (Real value : {r.p, r.se, r.chi2, r.df, r.pChi2}) appendField(text, tableNumber(value));
+          text += "\r\n";
         } else {
           text += "\tNA\tNA\tNA\tNA\tNA\r\n";
         }
       }
-      text += lead + "TOTAL\tTOTAL\tNA";
+      text += lead;
+      text += "TOTAL\tTOTAL\tNA";
       if (const auto& t = pairs.totals[static_cast<std::size_t>(pair)]) {
-        text += "\t" + tableNumber(t->TOTFISHERP) + "\tNA\t" + tableNumber(t->SUMCHI2) + "\t" +
-                tableNumber(t->SUMDFCHI2) + "\t" + tableNumber(t->TOTCHI2P) + "\r\n";
+        appendField(text, tableNumber(t->TOTFISHERP));
+        appendField(text, "NA");
+        for (Real value : {t->SUMCHI2, t->SUMDFCHI2, t->TOTCHI2P}) appendField(text, tableNumber(value));
+        text += "\r\n";
       } else {
         text += "\tNA\tNA\tNA\tNA\tNA\r\n";
       }

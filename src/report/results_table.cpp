@@ -39,12 +39,15 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
   bool anyTested = false;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
-    text += std::to_string(I) + "\t" + tableName(s.LOCUSNAME[I]) + "\t" + std::to_string(s.ALLELES_PER_LOCUS[I]);
+    text += std::to_string(I);
+    appendField(text, tableName(s.LOCUSNAME[I]));
+    appendField(text, std::to_string(s.ALLELES_PER_LOCUS[I]));
     if (s.isTested(I)) {
       anyTested = true;
-      text += "\t" + tableNumber(s.FISHERPPERLOCUS[I]) + "\t" + tableNumber(s.FISHERSEPERLOCUS[I]) + "\t" +
-              tableNumber(s.CHI2PERLOCUS[I]) + "\t" + tableNumber(s.DFPERLOCUS[I]) + "\t" +
-              tableNumber(s.CHI2PPERLOCUS[I]);
+      for (Real value : {s.FISHERPPERLOCUS[I], s.FISHERSEPERLOCUS[I], s.CHI2PERLOCUS[I], s.DFPERLOCUS[I],
+                         s.CHI2PPERLOCUS[I]}) {
+        appendField(text, tableNumber(value));
+      }
     } else {
       text += "\tNA\tNA\tNA\tNA\tNA";
     }
@@ -52,8 +55,11 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
   }
   // Over no tested locus there is nothing to combine.
   if (anyTested) {
-    text += "TOTAL\tTOTAL\tNA\t" + tableNumber(s.TOTFISHERP) + "\tNA\t" + tableNumber(s.SUMCHI2) + "\t" +
-            tableNumber(s.SUMDFCHI2) + "\t" + tableNumber(s.TOTCHI2P) + "\r\n";
+    text += "TOTAL\tTOTAL\tNA";
+    appendField(text, tableNumber(s.TOTFISHERP));
+    appendField(text, "NA");
+    for (Real value : {s.SUMCHI2, s.SUMDFCHI2, s.TOTCHI2P}) appendField(text, tableNumber(value));
+    text += "\r\n";
   } else {
     text += "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
   }

@@ -30,6 +30,12 @@ std::string tableCommentLine(const TableHeading& heading);
 template <class Real>
 std::string tableNumber(Real value);
 
+// Appends a tab and the field.
+inline void appendField(std::string& text, std::string_view field) {
+  text += '\t';
+  text += field;
+}
+
 // A name as a table field: trimmed of blanks, with tabs and other control
 // characters as blanks.
 std::string tableName(std::string_view name);
