@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace ortelan {
 namespace {
@@ -34,6 +35,8 @@ std::string writeWhole(const std::string& path, const std::string& text) {
 
 std::string Outputs::checkWritable(const std::string& path) {
   if (path == "-") return {};
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return "cannot write " + path + ": it is a directory";
   const std::string probe = partPath(path);
   std::FILE* file = std::fopen(probe.c_str(), "wb");
   if (file == nullptr) return "cannot write " + path + ": " + std::strerror(errno);

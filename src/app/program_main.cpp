@@ -20,6 +20,7 @@ int programMain(const Edition& edition, int argc, char** argv) {
     console.write(Stream::Err, line.err);
     return line.status;
   }
+  console.catchInterrupts();
   return runScripted<Real>(edition, *line.settings, console);
 }
 

@@ -41,13 +41,16 @@ void DO_FISHER(Run<Real>& run) {
   // locus order; its chain is walked by the pool.
   std::vector<ChainEstimate<Real>> estimates(static_cast<std::size_t>(state.NUMBOFLOCI) + 1);
   {
-    LocusPool<Real> pool(run.chainWorkers(), estimates);
+    // A scripted run walks on workers even with one, so that it can be
+    // interrupted at any time.
+    const bool scripted = run.edition.progress == ProgressStyle::Silent;
+    LocusPool<Real> pool(run.chainWorkers(), estimates, 0, scripted);
     long shown = 0;  // walks told to the meter
     auto tellMeter = [&] {
       const long finished = pool.finished();
       run.advance(finished - shown);
       shown = finished;
-      if (run.meter != nullptr) run.meter->tick();
+      run.tick();
     };
     for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
       const bool tested = state.isTested(I);
@@ -64,7 +67,7 @@ void DO_FISHER(Run<Real>& run) {
       state.MEM = table.MEM;
       state.B = table.B;
       state.C = table.C;
-      pool.walk(I, std::move(table));
+      pool.walk(I, std::move(table), tellMeter);
       tellMeter();
     }
     pool.finish(tellMeter);

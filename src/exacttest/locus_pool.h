@@ -27,11 +27,13 @@ namespace ortelan {
 template <class Real>
 class LocusPool {
  public:
-  // Estimates go to estimates[locus]; with one worker the chains are walked
-  // by the calling thread. Up to `waiting` more chains may wait for a
-  // worker, so that short walks never leave one idle.
-  LocusPool(int workers, std::vector<ChainEstimate<Real>>& estimates, int waiting = 0) : estimates_(estimates) {
-    if (workers > 1) {
+  // Estimates go to estimates[locus]. With one worker the chains are walked
+  // by the calling thread, unless `neverInline` (the caller then keeps
+  // control while a long walk goes on). Up to `waiting` more chains may
+  // wait for a worker, so that short walks never leave one idle.
+  LocusPool(int workers, std::vector<ChainEstimate<Real>>& estimates, int waiting = 0, bool neverInline = false)
+      : estimates_(estimates) {
+    if (workers > 1 || neverInline) {
       for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
     }
     capacity_ = std::max(workers, 1) + std::max(waiting, 0);
@@ -52,15 +54,22 @@ class LocusPool {
   LocusPool& operator=(const LocusPool&) = delete;
 
   // Walks the chain of `locus` on its loaded table, waiting first while
-  // every worker has a locus.
-  void walk(int locus, LoadedTable&& table) {
+  // every worker has a locus; while it waits, `whileWaiting` is called now
+  // and then from this thread (it may throw to end the run).
+  void walk(int locus, LoadedTable&& table, const std::function<void()>& whileWaiting = {}) {
     if (threads_.empty()) {
       estimates_[static_cast<std::size_t>(locus)] = walkOne(table, inlineWorkspace_);
       finished_.fetch_add(1, std::memory_order_relaxed);
       return;
     }
     std::unique_lock lock(mutex_);
-    space_.wait(lock, [this] { return inFlight_ < capacity_; });
+    while (!space_.wait_for(lock, std::chrono::milliseconds(200), [this] { return inFlight_ < capacity_; })) {
+      if (whileWaiting) {
+        lock.unlock();
+        whileWaiting();
+        lock.lock();
+      }
+    }
     ++inFlight_;
     jobs_.push_back({locus, std::move(table)});
     ready_.notify_one();

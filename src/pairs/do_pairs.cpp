@@ -39,13 +39,13 @@ PairResults<Real> DO_PAIRS(Run<Real>& run) {
   std::vector<ChainEstimate<Real>> estimates(out.results.size());
   {
     // Pair-loci are many and short: a few wait, so no worker idles.
-    LocusPool<Real> pool(run.chainWorkers(), estimates, 2 * run.chainWorkers());
+    LocusPool<Real> pool(run.chainWorkers(), estimates, 2 * run.chainWorkers(), true);
     long shown = 0;
     auto tellMeter = [&] {
       const long finished = pool.finished();
       run.advance(finished - shown);
       shown = finished;
-      if (run.meter != nullptr) run.meter->tick();
+      run.tick();
     };
     CountTable locusTable, pairTable;
     std::size_t li = 0;
@@ -79,7 +79,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run) {
           chain.B = run.settings.batches;
           chain.C = run.settings.iterationsPerBatch;
           chain.MM = pairTable;
-          pool.walk(static_cast<int>(job), std::move(chain));
+          pool.walk(static_cast<int>(job), std::move(chain), tellMeter);
           tellMeter();
         }
       }

@@ -55,6 +55,10 @@ class Console {
 
   // The processor cores this process may run on (at least 1).
   virtual int usableCores() = 0;
+
+  // Whether the user asked the run to stop (Ctrl-C, a termination signal),
+  // where the console catches that; the run then ends cleanly.
+  virtual bool interrupted() { return false; }
 };
 
 // Convenience on top of the primitives.

@@ -36,6 +36,7 @@ inline constexpr int kRunTimeErrorStatus = 217;
 inline constexpr int kFatalStopStatus = -10;
 inline constexpr int kFaultStatus = 1;
 inline constexpr int kUsageStatus = 2;
+inline constexpr int kInterruptedStatus = 130;  // as a shell reports Ctrl-C
 
 [[noreturn]] void runTimeError(int number, std::string_view where);
 

@@ -38,8 +38,19 @@ struct RunContext {
 
   int chainWorkers() { return workers > 0 ? workers : console.usableCores(); }
 
+  // `units` more units of work are done; a run the user interrupted ends
+  // here, unwinding cleanly.
   void advance(long units) {
-    if (meter != nullptr) meter->advance(units);
+    stopIfInterrupted();
+    if (meter != nullptr && units != 0) meter->advance(units);
+  }
+  // Time has passed while the run waits for its workers.
+  void tick() {
+    stopIfInterrupted();
+    if (meter != nullptr) meter->tick();
+  }
+  void stopIfInterrupted() {
+    if (console.interrupted()) throw OneLineFault{"interrupted", kInterruptedStatus};
   }
 
   [[noreturn]] void fault(int number, std::string_view where, std::string_view message,

@@ -1,11 +1,13 @@
 #include "run/terminal_console.h"
 
 #include <sched.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -14,6 +16,13 @@
 #include <thread>
 
 namespace ortelan {
+namespace {
+
+volatile std::sig_atomic_t interruptSignal = 0;
+
+extern "C" void noteInterrupt(int signal) { interruptSignal = signal; }
+
+}  // namespace
 
 TerminalConsole::TerminalConsole()
     : outIsTerminal_(isatty(STDOUT_FILENO) == 1),
@@ -134,6 +143,16 @@ std::string TerminalConsole::makePrivateDirectory() {
 void TerminalConsole::removeDirectory(const std::string& path) {
   std::error_code error;
   std::filesystem::remove_all(path, error);
+}
+
+bool TerminalConsole::interrupted() { return interruptSignal != 0; }
+
+void TerminalConsole::catchInterrupts() {
+  struct sigaction action {};
+  action.sa_handler = noteInterrupt;
+  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
 int TerminalConsole::usableCores() {

@@ -30,6 +30,12 @@ class TerminalConsole final : public Console {
   std::string makePrivateDirectory() override;
   void removeDirectory(const std::string& path) override;
   int usableCores() override;
+  bool interrupted() override;
+
+  // From now on Ctrl-C, a hang-up or a termination signal is noted instead
+  // of ending the process at once, so that a scripted run can remove its
+  // table data first; a second signal ends the process.
+  void catchInterrupts();
 
  private:
   bool fill();  // reads more standard input; false at its end

@@ -202,6 +202,20 @@ TEST(Scripted, FaultsEndInOneLineWithNothingLeftBehind) {
   }
 }
 
+TEST(Scripted, InterruptedRunEndsCleanly) {
+  for (const std::string threads : {"1", "2"}) {
+    ScratchDir dir, temp;
+    dir.write("data.gen", exampleFile());
+    const ProcessResult r = testing::runProcess(k3d, "", dir.path().string(), 60,
+                                                {"-d", "2000000000", "-j", threads, "-t", "res.tsv", "data.gen"},
+                                                {"TMPDIR=" + temp.path().string()}, 400);
+    EXPECT_EQ(r.status, 130) << threads;
+    EXPECT_EQ(r.err, "ortelan_3d: error: interrupted\n");
+    EXPECT_EQ(dir.listing(), "data.gen\n");
+    EXPECT_EQ(temp.listing(), "");
+  }
+}
+
 TEST(Scripted, HelpVersionAndTheDoubleProgramsOwnFaults) {
   ScratchDir dir, temp;
   const ProcessResult help = runWith(kC, {"--help"}, dir);

@@ -15,7 +15,7 @@ namespace ortelan::testing {
 
 ProcessResult runProcess(const std::string& program, const std::string& input, const std::string& workingDir,
                          int timeoutSeconds, const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment) {
+                         const std::vector<std::string>& environment, int interruptAfterMs) {
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe failed");
   const pid_t pid = fork();
@@ -46,7 +46,13 @@ ProcessResult runProcess(const std::string& program, const std::string& input, c
     inOpen = false;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+  const auto interruptAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(interruptAfterMs);
+  bool interruptPending = interruptAfterMs > 0;
   while (outOpen || errOpen) {
+    if (interruptPending && std::chrono::steady_clock::now() > interruptAt) {
+      kill(pid, SIGINT);
+      interruptPending = false;
+    }
     if (std::chrono::steady_clock::now() > deadline) {
       kill(pid, SIGKILL);
       break;
@@ -56,7 +62,7 @@ ProcessResult runProcess(const std::string& program, const std::string& input, c
     if (outOpen) fds[count++] = {out[0], POLLIN, 0};
     if (errOpen) fds[count++] = {err[0], POLLIN, 0};
     if (inOpen) fds[count++] = {in[1], POLLOUT, 0};
-    if (poll(fds, static_cast<nfds_t>(count), 200) < 0 && errno != EINTR) break;
+    if (poll(fds, static_cast<nfds_t>(count), interruptPending ? 20 : 200) < 0 && errno != EINTR) break;
     for (int i = 0; i < count; ++i) {
       if (fds[i].revents == 0) continue;
       if (fds[i].fd == in[1]) {

@@ -15,9 +15,10 @@ struct ProcessResult {
 };
 
 // Runs `program` with `arguments`, `input` on its standard input, and
-// `environment` ("NAME=value") added to this process's environment.
+// `environment` ("NAME=value") added to this process's environment; with
+// `interruptAfterMs`, sends it SIGINT after that long.
 ProcessResult runProcess(const std::string& program, const std::string& input, const std::string& workingDir,
                          int timeoutSeconds = 120, const std::vector<std::string>& arguments = {},
-                         const std::vector<std::string>& environment = {});
+                         const std::vector<std::string>& environment = {}, int interruptAfterMs = 0);
 
 }  // namespace ortelan::testing
