@@ -1,5 +1,9 @@
 #include "exacttest/ranmar.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace ortelan {
 namespace {
 
@@ -27,6 +31,7 @@ void Ranmar::MAKE_RANDOM(int UU1, int UU2, int UU3, int UU4) {
   }
   DI = 362436;
   next_ = count_ = 0;
+  topBits_ = {};
 }
 
 namespace {
@@ -60,14 +65,57 @@ constexpr std::array<std::int32_t, kLag> kCorrectionSteps = [] {
   DI = wrap(DI - kCorrectionSteps[kLag - 1], DM);
 }
 
-using DrawRound = void (*)(std::int32_t*, std::int32_t&, std::int32_t*);
+// The top bits of draws[0..count) into `words`: bit n of the words in turn
+// for draws[n], the bits from count on 0, and the word after them 0. The
+// draws are read in groups of eight, over every slot.
+template <class Eight>
+[[gnu::always_inline]] inline void topBitsBody(const std::int32_t* draws, std::size_t count, std::uint64_t* words) {
+  constexpr std::size_t kGroups = Ranmar::kDrawSlots / 8;
+  static_assert(kGroups * 8 == Ranmar::kDrawSlots);
+  for (std::size_t word = 0; word * 8 < kGroups; ++word) {
+    std::uint64_t bits = 0;
+    for (std::size_t group = 8 * word; group < 8 * word + 8 && group < kGroups; ++group) {
+      bits |= std::uint64_t{Eight::topBits(draws + 8 * group)} << (8 * group - 64 * word);
+    }
+    const std::size_t first = 64 * word;
+    words[word] = count >= first + 64 ? bits : count <= first ? 0 : bits & ((std::uint64_t{1} << (count - first)) - 1);
+  }
+  words[(kGroups + 7) / 8] = 0;
+}
 
-void drawRoundPlain(std::int32_t* V, std::int32_t& DI, std::int32_t* round) { drawRoundBody(V, DI, round); }
+struct EightPlain {
+  static std::uint32_t topBits(const std::int32_t* draws) {
+    std::uint32_t bits = 0;
+    for (unsigned k = 0; k < 8; ++k) bits |= static_cast<std::uint32_t>(draws[k] >> 23) << k;
+    return bits;
+  }
+};
+
+using DrawRound = void (*)(std::int32_t* V, std::int32_t& DI, std::int32_t* drawn, std::size_t kept,
+                           std::uint64_t* topBits);
+
+// The rounds of a refill after the `kept` draws at the start of `drawn`,
+// and the top bits of all of them.
+void drawRoundPlain(std::int32_t* V, std::int32_t& DI, std::int32_t* drawn, std::size_t kept,
+                    std::uint64_t* topBits) {
+  for (std::size_t round = 0; round < Ranmar::kRounds; ++round) drawRoundBody(V, DI, drawn + kept + round * kLag);
+  topBitsBody<EightPlain>(drawn, kept + Ranmar::kRounds * kLag, topBits);
+}
 
 #if defined(__x86_64__) || defined(__i386__)
-// The same loops in the widest vectors, where the processor has them.
-[[gnu::target("avx2")]] void drawRoundAvx2(std::int32_t* V, std::int32_t& DI, std::int32_t* round) {
-  drawRoundBody(V, DI, round);
+// The same loops in the widest vectors, where the processor has them. A
+// draw's top bit (bit 23) shifted to the sign is what movemask collects.
+struct EightAvx2 {
+  [[gnu::target("avx2")]] static std::uint32_t topBits(const std::int32_t* draws) {
+    const __m256i eight = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(draws));
+    return static_cast<std::uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(eight, 8))));
+  }
+};
+
+[[gnu::target("avx2")]] void drawRoundAvx2(std::int32_t* V, std::int32_t& DI, std::int32_t* drawn, std::size_t kept,
+                                           std::uint64_t* topBits) {
+  for (std::size_t round = 0; round < Ranmar::kRounds; ++round) drawRoundBody(V, DI, drawn + kept + round * kLag);
+  topBitsBody<EightAvx2>(drawn, kept + Ranmar::kRounds * kLag, topBits);
 }
 
 DrawRound pickDrawRound() {
@@ -85,8 +133,8 @@ const DrawRound drawRound = pickDrawRound();
 std::size_t Ranmar::makeDraws(std::size_t next) {
   const std::size_t kept = count_ - next;
   for (std::size_t i = 0; i < kept; ++i) drawn_[i] = drawn_[next + i];
-  drawRound(V.data(), DI, drawn_.data() + kept);
-  count_ = kept + kLag;
+  drawRound(V.data(), DI, drawn_.data(), kept, topBits_.data());
+  count_ = kept + kRounds * kLag;
   next_ = 0;
   return 0;
 }

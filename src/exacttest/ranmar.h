@@ -6,13 +6,15 @@
 // operation on it is exact, so it is kept here as integers in units of
 // 2^-24: the stream is bit for bit that of the floating form, in any real
 // type. The lag pointers run through all 97 places of the table in 97
-// draws, so the draws are made 97 at a time, in loops the compiler can
-// vectorise, and handed out one by one.
+// draws, so the draws are made in rounds of 97, a few rounds at a time, in
+// loops the compiler can vectorise, and handed out one by one.
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace ortelan {
 
@@ -22,6 +24,12 @@ class Ranmar {
   static constexpr int kLag = 97;                // places in the lag table
   static constexpr std::int32_t DD = 7654321;    // the correction's decrement
   static constexpr std::int32_t DM = 16777213;   // and its modulus
+
+  // Rounds of 97 draws made at once, and places for the draws at hand:
+  // those rounds and the few kept from before them, rounded up to whole
+  // groups of eight.
+  static constexpr std::size_t kRounds = 4;
+  static constexpr std::size_t kDrawSlots = 400;
 
   // MAKE_RANDOM: the lag table from four seeds, each in 1..168.
   void MAKE_RANDOM(int UU1, int UU2, int UU3, int UU4);
@@ -42,6 +50,7 @@ class Ranmar {
   class Stream {
    public:
     static constexpr std::size_t kMaxReserve = 8;
+    static_assert(kRounds * kLag + kMaxReserve <= kDrawSlots && kDrawSlots % 8 == 0);
 
     explicit Stream(Ranmar& generator) : generator_(generator), next_(generator.next_) {}
     ~Stream() { generator_.next_ = next_; }
@@ -53,7 +62,31 @@ class Ranmar {
       if (next_ + count > generator_.count_) [[unlikely]] next_ = generator_.makeDraws(next_);
     }
     std::uint64_t peek() const { return static_cast<std::uint32_t>(generator_.drawn_[next_]); }
-    void take(bool taken) { next_ += taken ? 1 : 0; }
+    // Takes the draw looked at when `taken` is 1, not when it is 0.
+    void take(std::uint64_t taken) { next_ += taken; }
+    // Draws at hand from the position on (at least as many as reserved).
+    std::size_t available() const { return generator_.count_ - next_; }
+    // The draw `ahead` places after the position, for ahead < available().
+    std::uint64_t peek(std::size_t ahead) const {
+      return static_cast<std::uint32_t>(generator_.drawn_[next_ + ahead]);
+    }
+    // Bit n is the top bit of the draw n places after the position (the
+    // choice from 0..1 it makes), for n < kTopBitsAhead; bits from
+    // available() on are 0. A walk finds the first of many draws to choose
+    // one thing without a branch per draw.
+    static constexpr std::size_t kTopBitsAhead = 57;
+    std::uint64_t topBitsAhead() const {
+      if constexpr (std::endian::native == std::endian::little) {
+        // The eight bytes from the position's, shifted to its bit.
+        std::uint64_t bits;
+        std::memcpy(&bits, reinterpret_cast<const unsigned char*>(generator_.topBits_.data()) + next_ / 8, 8);
+        return bits >> (next_ % 8);
+      } else {
+        const std::size_t word = next_ / 64, shift = next_ % 64;
+        return (generator_.topBits_[word] >> shift) | (generator_.topBits_[word + 1] << 1 << (63 - shift));
+      }
+    }
+    void skip(std::size_t count) { next_ += count; }
     // A reserved draw as an integer in 0..n-1: the integer part of n x UNI
     // (one less than the chain's choice in 1..n).
     std::uint64_t chooseFromZero(std::uint64_t n) { return (n * peekAndTake()) >> 24; }
@@ -75,17 +108,21 @@ class Ranmar {
   };
 
  private:
-  // Keeps the draws not yet taken (from `next` on), appends the next 97
-  // and returns the new position of the first of them (0). The pointers DP
-  // and DQ start every round at 97 and 33.
+  // Keeps the draws not yet taken (from `next` on), appends the next
+  // kRounds rounds and returns the new position of the first of them (0).
+  // The pointers DP and DQ start every round at 97 and 33.
   std::size_t makeDraws(std::size_t next);
 
   // The lag table in the order the draws visit it: V[n] is U[97 - n].
   std::array<std::int32_t, kLag> V{};
   std::int32_t DI = 362436;
-  std::array<std::int32_t, kLag + Stream::kMaxReserve> drawn_{};
+  std::array<std::int32_t, kDrawSlots> drawn_{};
   std::size_t next_ = 0;
   std::size_t count_ = 0;  // draws made: drawn_[next_..count_) are still to come
+  // Bit n of the words in turn is the top bit of drawn_[n], for n < count_;
+  // the rest are 0, the last word always.
+  std::array<std::uint64_t, kDrawSlots / 64 + 2> topBits_{};
+  static_assert(sizeof(topBits_) >= kDrawSlots / 8 + 8, "topBitsAhead reads eight bytes from any position");
 };
 
 }  // namespace ortelan

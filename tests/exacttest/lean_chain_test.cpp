@@ -3,7 +3,10 @@
 // and the same last table.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "exacttest/chain.h"
 #include "exacttest/literal_chain.h"
@@ -61,6 +64,46 @@ void compareOnManyTables(std::uint32_t seed) {
 TEST(LeanChain, SameAsTheStepByStepWalkInLongDouble) { compareOnManyTables<long double>(11); }
 TEST(LeanChain, SameAsTheStepByStepWalkInDouble) { compareOnManyTables<double>(12); }
 
+// Two-row tables (a pair of populations) have a walk of their own: the same
+// comparison over many column counts and kinds of counts.
+TEST(LeanChain, SameAsTheStepByStepWalkOnTwoRows) {
+  struct Counts {
+    const char* kind;
+    std::uint32_t largest;  // counts up to this
+    std::uint32_t zeroOneIn;  // a cell is 0 one time in this
+  };
+  const Counts kinds[] = {{"sparse", 2, 2},
+                          {"small", 12, 4},
+                          {"typical", 300, 8},
+                          {"beyond the integer test", 40000, 8}};
+  std::vector<int> columnCounts;
+  for (int columns = 2; columns <= 20; ++columns) columnCounts.push_back(columns);
+  for (int columns : {31, 64, 99}) columnCounts.push_back(columns);
+  std::mt19937 random(2024);
+  ChainWorkspace workspace;
+  for (int columns : columnCounts) {
+    for (const Counts& counts : kinds) {
+      CountTable table;
+      table.resize(2, columns);
+      for (int I = 1; I <= 2; ++I) {
+        for (int J = 1; J <= columns; ++J) {
+          const bool zero = random() % counts.zeroOneIn == 0;
+          table.at(I, J) = zero ? 0 : static_cast<std::int32_t>(random() % (counts.largest + 1));
+        }
+      }
+      table.at(1, 1) += 1;  // never empty
+      const std::array<int, 4> seeds = {1 + static_cast<int>(random() % 168), 1 + static_cast<int>(random() % 168),
+                                        1 + static_cast<int>(random() % 168), 1 + static_cast<int>(random() % 168)};
+      const auto MEM = static_cast<std::int32_t>(random() % 3000);
+      const auto B = 2 + static_cast<std::int32_t>(random() % 10);
+      const auto C = 1 + static_cast<std::int32_t>(random() % 3000);
+      SCOPED_TRACE(std::string("2 x ") + std::to_string(columns) + ", " + counts.kind);
+      expectSameWalk<double>(table, seeds, MEM, B, C, workspace);
+      expectSameWalk<long double>(table, seeds, MEM, B, C, workspace);
+    }
+  }
+}
+
 TEST(LeanChain, SameAtTheDefaultSettings) {
   ChainWorkspace narrow;
   ChainWorkspace wide;
@@ -89,17 +132,22 @@ TEST(LeanChain, HugeCountsAreAcceptedLikeSmallOnes) {
 
 TEST(LeanChain, CountsBeyondTheTableOfLogarithms) {
   // A total of some 4.2 million gene copies: logarithms of the larger
-  // counts are taken anew, with the same walk.
-  CountTable table;
-  table.resize(2, 3);
-  table.at(1, 1) = 2'100'000;
-  table.at(2, 2) = 2'100'000;
-  table.at(1, 2) = table.at(2, 1) = 3;
-  table.at(1, 3) = 5;
-  table.at(2, 3) = 1;
+  // counts are taken anew, with the same walk, whatever the shape.
   ChainWorkspace workspace;
-  expectSameWalk<double>(table, {9, 8, 7, 6}, 300, 3, 300, workspace);
-  expectSameWalk<long double>(table, {9, 8, 7, 6}, 300, 3, 300, workspace);
+  for (const int rows : {2, 3}) {
+    for (const int columns : {2, 3, 6}) {
+      CountTable table;
+      table.resize(rows, columns);
+      table.at(1, 1) = 2'100'000;
+      table.at(2, 2) = 2'100'000;
+      table.at(1, 2) = table.at(2, 1) = 3;
+      table.at(rows, columns) += 5;
+      table.at(1, columns) += 1;
+      SCOPED_TRACE(std::to_string(rows) + " x " + std::to_string(columns));
+      expectSameWalk<double>(table, {9, 8, 7, 6}, 300, 3, 300, workspace);
+      expectSameWalk<long double>(table, {9, 8, 7, 6}, 300, 3, 300, workspace);
+    }
+  }
 }
 
 TEST(LeanChain, StopsWhenAsked) {
