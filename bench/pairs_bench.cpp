@@ -23,18 +23,18 @@ using namespace ortelan;
 std::string genepopFile() {
   std::mt19937 random(2026);
   std::string text = "Twenty populations, ten loci\n";
-  for (int l = 1; l <= 10; ++l) text += "Locus" + std::to_string(l) + (l < 10 ? ", " : "\n");
+  for (int l = 1; l <= 10; ++l) text.append("Locus").append(std::to_string(l)).append(l < 10 ? ", " : "\n");
   for (int pop = 0; pop < 20; ++pop) {
     text += "Pop\n";
     for (int i = 0; i < 30; ++i) {
-      text += "p" + std::to_string(pop) + "-" + std::to_string(i) + ",";
+      text.append("p").append(std::to_string(pop)).append("-").append(std::to_string(i)).append(",");
       for (int l = 0; l < 10; ++l) {
         auto allele = [&] {
           const unsigned skew = static_cast<unsigned>((pop * (l + 1)) % 8);
           const unsigned draw = random() % 16;
           return 100 + ((draw < 8 ? draw : skew) % 8) * 2;  // fragment lengths 100..114
         };
-        text += " " + std::to_string(allele()) + std::to_string(allele());
+        text.append(" ").append(std::to_string(allele())).append(std::to_string(allele()));
       }
       text += "\n";
     }
