@@ -1,8 +1,10 @@
 #!/bin/sh
-# Installs what is needed, builds, and runs the unit and end-to-end tests.
-# With --full it then runs them again under the address and
-# undefined-behaviour sanitizers, and each fuzz target for a bounded time
-# (ORTELAN_FUZZ_SECONDS, 60 by default); continuous integration runs that.
+# Installs what is needed, builds, and runs the unit and end-to-end tests,
+# then installs the R package into build-test/r-library and runs its tests
+# against the programs of build-test. With --full it then runs them again
+# under the address and undefined-behaviour sanitizers, each fuzz target for
+# a bounded time (ORTELAN_FUZZ_SECONDS, 60 by default), and R CMD check on
+# the R package; continuous integration runs that.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 full=false
@@ -19,8 +21,18 @@ echo "== Tests"
 cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build-test" -j"$jobs"
 ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
+
+echo "== R package"
+MAKEFLAGS="-j$jobs" "$root/scripts/install-r.sh" --tarball-dir "$root/build-test/r" "$root/build-test/r-library" >"$root/build-test/r-install.log" 2>&1 || {
+  tail -n 60 "$root/build-test/r-install.log"
+  exit 1
+}
+# The tests compare the package's results with the programs' of build-test.
+ORTELAN_BIN_DIR="$root/build-test" R_LIBS="$root/build-test/r-library" Rscript -e \
+  'testthat::test_dir(commandArgs(TRUE)[1], package = "ortelan", load_package = "installed", reporter = "check")' \
+  "$root/r/ortelan/tests/testthat"
 if [ "$full" = false ]; then
-  echo "== All tests passed (scripts/test.sh --full adds the sanitizers and fuzzing)"
+  echo "== All tests passed (scripts/test.sh --full adds the sanitizers, fuzzing and R CMD check)"
   exit 0
 fi
 
@@ -49,4 +61,17 @@ for target in genepop individual_store table_loader; do
   }
   grep -E '^(stat::number_of_executed_units|Done )' "$work/fuzz.log" || true
 done
+
+echo "== R CMD check"
+# Without a network the check cannot read the time to judge file dates.
+(cd "$root/build-test/r" && ORTELAN_BIN_DIR="$root/build-test" _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false MAKEFLAGS="-j$jobs" \
+  R CMD check --no-manual --no-build-vignettes ortelan_*.tar.gz >check.out 2>&1) || {
+  tail -n 80 "$root/build-test/r/check.out"
+  exit 1
+}
+if grep -Eq '^Status: .*(ERROR|WARNING)' "$root/build-test/r/ortelan.Rcheck/00check.log"; then
+  cat "$root/build-test/r/ortelan.Rcheck/00check.log"
+  exit 1
+fi
+grep '^Status:' "$root/build-test/r/ortelan.Rcheck/00check.log"
 echo "== All tests passed"

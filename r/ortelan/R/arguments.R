@@ -1,0 +1,95 @@
+# The checks of homogeneity_test()'s arguments. Each failure is an error of
+# class "ortelan_argument_error" whose message begins with the argument's
+# name; `call` is the user's call, shown with the message.
+
+argument_error <- function(message, call) {
+  stop(errorCondition(message, class = "ortelan_argument_error", call = call))
+}
+
+is_whole_number <- function(value, lowest, highest) {
+  is.numeric(value) && length(value) == 1L && !is.na(value) && is.finite(value) &&
+    value == trunc(value) && value >= lowest && value <= highest
+}
+
+check_whole_number <- function(value, name, lowest, highest, call) {
+  if (!is_whole_number(value, lowest, highest)) {
+    argument_error(sprintf("`%s` must be a whole number from %s to %s", name,
+                           format(lowest, big.mark = ","), format(highest, big.mark = ",")), call)
+  }
+  as.integer(value)
+}
+
+programs <- c("ortelan_3d", "ortelan_2d", "ortelan_c")
+
+check_program <- function(program, call) {
+  if (identical(program, programs)) return(programs[1L])
+  if (!is.character(program) || length(program) != 1L || !(program %in% programs)) {
+    argument_error(paste0("`program` must be one of ", paste0('"', programs, '"', collapse = ", ")), call)
+  }
+  program
+}
+
+# A data file name, with "~" expanded; the core reads it from R's working
+# directory.
+check_file <- function(file, call) {
+  if (!is.character(file) || length(file) != 1L || is.na(file) || !nzchar(file)) {
+    argument_error("`file` must be the name of a GENEPOP file or a genind object", call)
+  }
+  path <- path.expand(file)
+  if (!file.exists(path) || dir.exists(path)) argument_error(paste0("`file`: no such file: ", file), call)
+  path
+}
+
+max_seed <- "18446744073709551615"
+
+# The seed as a string of digits: a double holds every whole number only up
+# to 2^53, larger seeds are given as strings.
+check_seed <- function(seed, call) {
+  if (is.null(seed)) return(NULL)
+  wrong <- function() {
+    argument_error(paste0("`seed` must be a whole number from 0 to 2^53 (9007199254740992), ",
+                          "or a string of digits from \"0\" to \"", max_seed, "\""), call)
+  }
+  if (is.numeric(seed)) {
+    if (!is_whole_number(seed, 0, 2^53)) wrong()
+    return(sprintf("%.0f", seed))
+  }
+  if (!is.character(seed) || length(seed) != 1L || is.na(seed) || !grepl("^[0-9]+$", seed)) wrong()
+  digits <- sub("^0+(?=[0-9])", "", seed, perl = TRUE)
+  if (nchar(digits) > nchar(max_seed) || (nchar(digits) == nchar(max_seed) && digits > max_seed)) wrong()
+  digits
+}
+
+check_loci <- function(loci, call) {
+  if (is.null(loci)) return(NULL)
+  if (!is.numeric(loci) || length(loci) == 0L || anyNA(loci) || any(!is.finite(loci)) ||
+      any(loci != trunc(loci)) || any(loci < 1) || any(loci > .Machine$integer.max)) {
+    argument_error("`loci` must be NULL or locus numbers in file order: whole numbers from 1", call)
+  }
+  as.integer(loci)
+}
+
+check_threads <- function(threads, call) {
+  if (is.null(threads)) return(0L)  # every core the process may use
+  check_whole_number(threads, "threads", 1, 4096, call)
+}
+
+check_flag <- function(value, name, call) {
+  if (!is.logical(value) || length(value) != 1L || is.na(value)) {
+    argument_error(sprintf("`%s` must be TRUE or FALSE", name), call)
+  }
+  value
+}
+
+# The report's file name; its directory must exist before a long run starts.
+check_report <- function(report, call) {
+  if (is.null(report)) return(NULL)
+  if (!is.character(report) || length(report) != 1L || is.na(report) || !nzchar(report)) {
+    argument_error("`report` must be NULL or a file name", call)
+  }
+  path <- path.expand(report)
+  if (dir.exists(path)) argument_error(paste0("`report` is a directory: ", report), call)
+  if (!dir.exists(dirname(path))) argument_error(paste0("`report`: no such directory: ", dirname(report)), call)
+  if (file.access(dirname(path), 2L) != 0L) argument_error(paste0("`report`: cannot write in ", dirname(report)), call)
+  path
+}

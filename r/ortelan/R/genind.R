@@ -1,0 +1,44 @@
+# The tables of a genind object, as the core takes them in place of a data
+# file: per locus a populations x columns matrix of gene counts, the missing
+# genes first, then the alleles in the order a GENEPOP reader gives them.
+
+# Allele names that are numbers come first, by value (8 before 10), then the
+# others by name.
+allele_order <- function(names) {
+  value <- suppressWarnings(as.numeric(names))
+  order(is.na(value), value, names, method = "radix")
+}
+
+genind_tables <- function(x, title, call) {
+  if (!requireNamespace("adegenet", quietly = TRUE)) {
+    argument_error("`file` is a genind object, which needs the adegenet package", call)
+  }
+  if (!all(adegenet::ploidy(x) == 2L)) argument_error("`file` must be a diploid genind object", call)
+  pop <- adegenet::pop(x)
+  if (is.null(pop) || length(pop) == 0L) {
+    argument_error("`file` has no populations: set them with adegenet::pop()", call)
+  }
+  if (anyNA(pop)) argument_error(sprintf("`file`: individuals without a population: %d", sum(is.na(pop))), call)
+  pop <- droplevels(pop)
+  counts <- adegenet::tab(x)
+  column_locus <- as.integer(adegenet::locFac(x))
+  allele_names <- adegenet::alleles(x)
+  # An individual not typed at a locus has NA in every column of the locus.
+  untyped <- rowsum(is.na(counts[, !duplicated(column_locus), drop = FALSE]) * 2L, pop, reorder = TRUE)
+  counts[is.na(counts)] <- 0L
+  genes <- rowsum(counts, pop, reorder = TRUE)
+  tables <- lapply(seq_along(allele_names), function(locus) {
+    names <- allele_names[[locus]]
+    g <- genes[, column_locus == locus, drop = FALSE]
+    value <- suppressWarnings(as.numeric(names))
+    zero <- !is.na(value) & value == 0  # allele 0, 00 or 000: a missing gene, as in GENEPOP files
+    missing <- untyped[, locus] + rowSums(g[, zero, drop = FALSE])
+    keep <- which(!zero & colSums(g) > 0)
+    g <- g[, keep[allele_order(names[keep])], drop = FALSE]
+    table <- cbind(missing, g)
+    storage.mode(table) <- "integer"
+    dimnames(table) <- NULL
+    table
+  })
+  list(title = title, loci = adegenet::locNames(x), populations = levels(pop), counts = tables)
+}

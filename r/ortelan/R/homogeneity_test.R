@@ -1,0 +1,60 @@
+# homogeneity_test(): checks the arguments, runs the core once and makes
+# the data frames of its results.
+
+homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "ortelan_c"),
+                             dememorization = 10000, batches = 100, iterations = 5000,
+                             seed = NULL, loci = NULL, threads = NULL, pairs = FALSE, report = NULL) {
+  call <- sys.call()
+  if (missing(file)) argument_error("`file` is missing: give a GENEPOP file or a genind object", call)
+  program <- check_program(program, call)
+  dememorization <- check_whole_number(dememorization, "dememorization", 0, 2147483647, call)
+  batches <- check_whole_number(batches, "batches", 2, 2147483647, call)
+  iterations <- check_whole_number(iterations, "iterations", 1, 2147483647, call)
+  seed <- check_seed(seed, call)
+  loci <- check_loci(loci, call)
+  threads <- check_threads(threads, call)
+  pairs <- check_flag(pairs, "pairs", call)
+  report_path <- check_report(report, call)
+  given <- NULL
+  if (inherits(file, "genind")) {
+    # The object's name stands for the file's in the program's messages and report.
+    expr <- substitute(file)
+    path <- if (is.name(expr) || is.call(expr)) substr(deparse1(expr), 1L, 80L) else "genind"
+    given <- genind_tables(file, paste(path, "(genind object)"), call)
+  } else {
+    path <- check_file(file, call)
+  }
+
+  out <- .ortelan_run(program, path, given, dememorization, batches, iterations, seed, loci, threads, pairs,
+                      !is.null(report_path), tempdir(), isTRUE(getOption("ortelan.progress", interactive())))
+  for (line in strsplit(out$written, "\r?\n")[[1L]]) if (nzchar(trimws(line))) message(line)
+  if (!is.null(out$fault)) {
+    # A locus list beyond the data is the `loci` argument's fault.
+    if (out$status == 2L) argument_error(sub("^--loci:", "`loci`:", out$fault), call)
+    stop(errorCondition(out$fault, class = "ortelan_data_error", call = call))
+  }
+  if (!is.null(report_path)) write_report(out$report, report_path, report, call)
+
+  structure(list(
+    loci = as.data.frame(out$loci),
+    total = as.data.frame(out$total),
+    pairs = if (pairs) as.data.frame(out$pairs) else NULL,
+    settings = list(file = if (is.null(given)) file else NA_character_, program = program, seed = out$seed,
+                    dememorization = dememorization, batches = batches, iterations = iterations, loci = loci),
+    data = list(title = out$title, individuals = out$individuals, populations = out$populations,
+                loci = out$loci_in_data)
+  ), class = "ortelan")
+}
+
+# The report as the program writes it (CR LF line ends), whole or not at all.
+write_report <- function(text, path, report, call) {
+  written <- tryCatch({
+    writeBin(charToRaw(text), path)
+    TRUE
+  }, error = function(e) FALSE, warning = function(w) FALSE)
+  if (!written) {
+    unlink(path)
+    argument_error(paste0("`report`: cannot write ", report), call)
+  }
+  invisible(path)
+}

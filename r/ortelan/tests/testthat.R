@@ -1,0 +1,4 @@
+library(testthat)
+library(ortelan)
+
+test_check("ortelan")
