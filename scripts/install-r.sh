@@ -2,24 +2,27 @@
 # Builds the R package r/ortelan from the project's own C++ core and
 # installs it, into LIBRARY when given, else R's default library.
 #
-#   scripts/install-r.sh [--copy-only] [--tarball-dir DIR] [LIBRARY]
+#   scripts/install-r.sh [--copy-only | --build-only] [--tarball-dir DIR] [LIBRARY]
 #
 # R compiles only what lies inside a package, so the core's sources are
 # copied into r/ortelan/src/core (not committed), with one core_*.cpp per
 # source beside the package's own files. --copy-only stops there (for
 # devtools::load_all); --tarball-dir keeps the built source package in DIR
-# (for R CMD check). Needs the packages of scripts/install-deps.sh.
+# (for R CMD check); --build-only stops once it is built, without installing.
+# Needs the packages of scripts/install-deps.sh.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 package="$root/r/ortelan"
 copy_only=false
+build_only=false
 tarball_dir=""
 library=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --copy-only) copy_only=true ;;
+    --build-only) build_only=true ;;
     --tarball-dir) tarball_dir=${2:?--tarball-dir needs a directory}; shift ;;
-    -*) echo "usage: $0 [--copy-only] [--tarball-dir DIR] [LIBRARY]" >&2; exit 2 ;;
+    -*) echo "usage: $0 [--copy-only | --build-only] [--tarball-dir DIR] [LIBRARY]" >&2; exit 2 ;;
     *) library=$1 ;;
   esac
   shift
@@ -54,6 +57,7 @@ version=$(sed -n 's/^Version: *//p' "$package/DESCRIPTION")
   cat "$work/build.log" >&2
   exit 1
 }
+[ "$build_only" = true ] && exit 0
 export MAKEFLAGS="${MAKEFLAGS:--j$(nproc)}"
 if [ -n "$library" ]; then
   mkdir -p "$library"

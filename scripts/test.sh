@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs what is needed, builds, and runs the unit and end-to-end tests,
 # then installs the R package into build-test/r-library and runs its tests
-# against the programs of build-test. With --full it then runs them again
-# under the address and undefined-behaviour sanitizers, each fuzz target for
-# a bounded time (ORTELAN_FUZZ_SECONDS, 60 by default), and R CMD check on
-# the R package; continuous integration runs that.
+# against the programs of build-test. With --full it runs, after the unit
+# and end-to-end tests, the whole suite again under the address and
+# undefined-behaviour sanitizers, each fuzz target for a bounded time
+# (ORTELAN_FUZZ_SECONDS, 60 by default), and R CMD check on the R package,
+# which runs the package's tests; continuous integration runs that.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 full=false
@@ -22,16 +23,17 @@ cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/n
 cmake --build "$root/build-test" -j"$jobs"
 ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
 
-echo "== R package"
-MAKEFLAGS="-j$jobs" "$root/scripts/install-r.sh" --tarball-dir "$root/build-test/r" "$root/build-test/r-library" >"$root/build-test/r-install.log" 2>&1 || {
-  tail -n 60 "$root/build-test/r-install.log"
-  exit 1
-}
-# The tests compare the package's results with the programs' of build-test.
-ORTELAN_BIN_DIR="$root/build-test" R_LIBS="$root/build-test/r-library" Rscript -e \
-  'testthat::test_dir(commandArgs(TRUE)[1], package = "ortelan", load_package = "installed", reporter = "check")' \
-  "$root/r/ortelan/tests/testthat"
 if [ "$full" = false ]; then
+  echo "== R package"
+  MAKEFLAGS="-j$jobs" "$root/scripts/install-r.sh" --tarball-dir "$root/build-test/r" "$root/build-test/r-library" \
+    >"$root/build-test/r-install.log" 2>&1 || {
+    tail -n 60 "$root/build-test/r-install.log"
+    exit 1
+  }
+  # The tests compare the package's results with the programs' of build-test.
+  ORTELAN_BIN_DIR="$root/build-test" R_LIBS="$root/build-test/r-library" Rscript -e \
+    'testthat::test_dir(commandArgs(TRUE)[1], package = "ortelan", load_package = "installed", reporter = "check")' \
+    "$root/r/ortelan/tests/testthat"
   echo "== All tests passed (scripts/test.sh --full adds the sanitizers, fuzzing and R CMD check)"
   exit 0
 fi
@@ -62,7 +64,11 @@ for target in genepop individual_store table_loader; do
   grep -E '^(stat::number_of_executed_units|Done )' "$work/fuzz.log" || true
 done
 
-echo "== R CMD check"
+echo "== R CMD check (with the package's tests against the programs of build-test)"
+"$root/scripts/install-r.sh" --build-only --tarball-dir "$root/build-test/r" >"$root/build-test/r-build.log" 2>&1 || {
+  cat "$root/build-test/r-build.log"
+  exit 1
+}
 # Without a network the check cannot read the time to judge file dates.
 (cd "$root/build-test/r" && ORTELAN_BIN_DIR="$root/build-test" _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false MAKEFLAGS="-j$jobs" \
   R CMD check --no-manual --no-build-vignettes ortelan_*.tar.gz >check.out 2>&1) || {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <future>
 #include <regex>
 #include <sstream>
 
@@ -98,6 +99,21 @@ TEST(Scripted, SameSeedSameResultsAnywhereOnAnyThreadCountAndLociSubset) {
     EXPECT_EQ(subsetReport.find("Str15"), std::string::npos);
     EXPECT_NE(subsetReport.find("Ssa85"), std::string::npos);
   }
+}
+
+TEST(Scripted, TwoRunsInOneDirectoryAtOnceDoNotDisturbEachOther) {
+  ScratchDir dir;
+  dir.write("data.gen", exampleFile());
+  auto start = [&](const std::string& name) {
+    return std::async(std::launch::async, [&, name] {
+      return runWith(k3d, args({"-s", "9", "-o", name + ".out", "-t", name + ".tsv", "data.gen"}), dir);
+    });
+  };
+  auto first = start("a"), second = start("b");
+  EXPECT_EQ(first.get().status, 0);
+  EXPECT_EQ(second.get().status, 0);
+  EXPECT_EQ(dir.listing(), "a.out\na.tsv\nb.out\nb.tsv\ndata.gen\n");
+  EXPECT_EQ(dir.read("a.tsv"), dir.read("b.tsv"));
 }
 
 TEST(Scripted, RunWithoutSeedIsRepeatedFromTheSeedInItsTable) {
