@@ -39,7 +39,10 @@ if [ "$full" = false ]; then
 fi
 
 echo "== Tests under the sanitizers"
-cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORTELAN_SANITIZE=ON >/dev/null
+# -O1 with line tables: the sanitizers' reports keep their function names and
+# lines, and the build takes a third less time than at -O2.
+cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
+  -DORTELAN_SANITIZE=ON >/dev/null
 cmake --build "$root/build-asan" -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
