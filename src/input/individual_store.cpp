@@ -15,6 +15,10 @@ constexpr std::size_t kMaxTitle = 254;
 
 bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
+// What stands between genotypes: anything below the digit 0 (blanks, tabs,
+// commas, slashes, hyphens, points) and every byte of 128 or more.
+bool isSeparator(unsigned char c) { return c < '0' || c >= 128; }
+
 // The line without its trailing control characters and blanks (codes 32 and
 // below); a line with nothing else keeps its first character.
 std::string trimmedName(std::string_view line) {
@@ -79,10 +83,7 @@ void readIndividual(RunContext& context, const DataSummary& data, IndividualStor
   if (store.labels.size() <= static_cast<std::size_t>(population)) store.labels.resize(static_cast<std::size_t>(population) + 1);
   store.labels[static_cast<std::size_t>(population)] = std::string(trimBlanks(line.substr(0, std::min(comma, line.size()))));
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
-    while (pos < line.size() && (static_cast<unsigned char>(line[pos]) < '0' ||
-                                 static_cast<unsigned char>(line[pos]) >= 128)) {
-      ++pos;
-    }
+    while (pos < line.size() && isSeparator(static_cast<unsigned char>(line[pos]))) ++pos;
     if (pos == line.size()) {
       const std::string what =
           lineNo(lineNumber) + "fewer genotypes than loci (" + std::to_string(locus - 1) + " of " +
@@ -117,6 +118,15 @@ void readIndividual(RunContext& context, const DataSummary& data, IndividualStor
     }
     codes[2 * (locus - 1)] = static_cast<std::uint16_t>(first);
     codes[2 * (locus - 1) + 1] = static_cast<std::uint16_t>(second);
+  }
+  // Genotypes after the last locus are passed over, as ever; a scripted run
+  // takes them for a missing locus name.
+  if (context.edition.failure == FailureStyle::OneLine) {
+    while (pos < line.size() && isSeparator(static_cast<unsigned char>(line[pos]))) ++pos;
+    if (pos < line.size()) {
+      context.dataFault(0, "", "", lineNo(lineNumber) + "more genotypes than loci (" + std::to_string(data.NUMBOFLOCI) +
+                                       " in the name list)");
+    }
   }
 }
 

@@ -79,6 +79,8 @@ bool readIndividualsOnce(std::string_view text, int loci, int alleleDigits, Indi
       out.alleles.push_back(static_cast<std::uint16_t>(bad ? 0 : first));
       out.alleles.push_back(static_cast<std::uint16_t>(bad ? 0 : second));
     }
+    while (pos < lineEnd && isBlank(text[pos])) ++pos;
+    if (pos < lineEnd && out.extraTextAt == IndividualsOnce::kNowhere) out.extraTextAt = pos;
     pos = lineEnd < size ? lineEnd + 1 : size;
   }
   out.populations = pop;
@@ -106,6 +108,13 @@ void readGenepopOnce(RunContext& context, DataSummary& data, std::string_view te
   // Every pass meets the first individual beyond population 100 at once.
   if (individuals.overLimitAt != IndividualsOnce::kNowhere && data.NUMBOFLOCI > 0) {
     context.dataFault(201, kWhere, "", lineOf(text, individuals.overLimitAt) + ": a 101st population; the limit is 100");
+  }
+  // The dialogue's runs pass over more genotypes than loci, as ever; a
+  // scripted run takes them for a missing locus name.
+  if (individuals.extraTextAt != IndividualsOnce::kNowhere && context.edition.failure == FailureStyle::OneLine) {
+    context.dataFault(0, kWhere, "",
+                      lineOf(text, individuals.extraTextAt) + ": more genotypes than loci (" +
+                          std::to_string(data.NUMBOFLOCI) + " in the name list)");
   }
   // The dialogue's runs read such a text as a missing allele, as ever.
   if (individuals.notANumberAt != IndividualsOnce::kNowhere && context.edition.failure == FailureStyle::OneLine) {

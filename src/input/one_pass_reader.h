@@ -29,6 +29,7 @@ struct IndividualsOnce {
   std::size_t badCodeAt = kNowhere;      // where the first such code of that locus stands
   std::size_t notANumberAt = kNowhere;   // the first allele text that is not a number (read as 0)
   int notANumberLocus = 0;
+  std::size_t extraTextAt = kNowhere;    // the first text after the last genotype of a line
   std::size_t shortLineAt = kNowhere;    // the line short of genotypes, when reading failed
   int genotypesOnShortLine = 0;
 };

@@ -198,6 +198,8 @@ TEST(Scripted, FaultsEndInOneLineWithNothingLeftBehind) {
       {{"data.gen"}, "T\nL1\nL2\nPop\na, 001001 002002\nb, 001001\n", 1,
        "data.gen: line 6: fewer genotypes than loci (1 of 2)\n"},
       {{"data.gen"}, manyAlleles, 1, "data.gen: locus 1 (L): more than 99 alleles; the limit is 99 alleles per locus\n"},
+      {{"data.gen"}, "T\nL1\nPop\na, 001001 002002\nPop\nb, 001001\n", 1,
+       "data.gen: line 4: more genotypes than loci (1 in the name list)\n"},
       {{"data.gen"}, "T\nL\nPop\na, 001002\nb, 002002\n", 1,
        "data.gen: locus 1 (L): the data hold a single population; the tests need two or more\n"},
       {{"data.gen"}, "T\nL1\nL2\n", 1, "data.gen: no population line (Pop) after the locus names\n"},
@@ -244,6 +246,7 @@ TEST(Scripted, HelpVersionAndTheDoubleProgramsOwnFaults) {
   const std::pair<std::string, std::string> faults[] = {
       {"T\nL1\nL2\nPop\na, 0101 0101\nPop\nb, 0101 x101\n", "line 7: the genotype at locus 2 (L2) is not a number"},
       {"T\nL1\nPop\na, 0101\nPop\nb, 01002\n", "line 6: the genotype '01002' at locus 1 (L1) has neither four nor six digits"},
+      {"T\nL1\nPop\na, 0101 / 0202\nPop\nb, 0102\n", "line 4: more genotypes than loci (1 in the name list)"},
   };
   for (const auto& [data, what] : faults) {
     dir.write("bad.gen", data);
