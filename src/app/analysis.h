@@ -5,13 +5,16 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <optional>
+#include <string>
 
 #include "app/run_settings.h"
 #include "input/given_tables.h"
 #include "pairs/do_pairs.h"
 #include "run/console.h"
 #include "run/edition.h"
+#include "run/failure.h"
 #include "run/run_state.h"
 #include "run/work_meter.h"
 
@@ -36,5 +39,24 @@ Edition scriptedEdition(const Edition& program);
 template <class Real>
 Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Console& console, WorkMeter* meter,
                        const GivenData* given = nullptr);
+
+// Runs `work`; any way in which it ends a scripted run early comes back as
+// the fault to tell (the dialogue's endings, which a scripted edition never
+// meets, and memory running out, included). Empty when the work went through.
+template <class Work>
+std::optional<OneLineFault> faultOf(Work&& work) {
+  try {
+    work();
+    return std::nullopt;
+  } catch (const OneLineFault& fault) {
+    return fault;
+  } catch (const RunTimeError& error) {
+    return OneLineFault{"run-time error " + std::to_string(error.number) + " in " + error.where, kFaultStatus};
+  } catch (const RunEnded& ended) {
+    return OneLineFault{"the run ended early (status " + std::to_string(ended.status) + ")", kFaultStatus};
+  } catch (const std::bad_alloc&) {
+    return OneLineFault{"out of memory", kFaultStatus};
+  }
+}
 
 }  // namespace ortelan

@@ -18,14 +18,16 @@ std::string partPath(const std::string& path) {
   return directory + ".~" + name + "." + std::to_string(::getpid()) + ".tmp";
 }
 
-std::string writeWhole(const std::string& path, const std::string& text) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+// Writes `text` to `part`; a failure is told as one to write `path`, and
+// leaves no part behind.
+std::string writeWhole(const std::string& part, const std::string& path, const std::string& text) {
+  std::FILE* file = std::fopen(part.c_str(), "wb");
   if (file == nullptr) return "cannot write " + path + ": " + std::strerror(errno);
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int savedErrno = errno;
+  const int writeErrno = errno;
   if (std::fclose(file) != 0 || !written) {
-    const std::string reason = "cannot write " + path + ": " + std::strerror(written ? errno : savedErrno);
-    std::remove(path.c_str());
+    const std::string reason = "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
+    std::remove(part.c_str());
     return reason;
   }
   return {};
@@ -52,13 +54,12 @@ std::string Outputs::commit(Console& console) {
   };
   for (const File& file : files_) {
     if (file.path == "-") continue;
-    parts.push_back(partPath(file.path));
-    std::string reason = writeWhole(parts.back(), file.text);
-    if (!reason.empty()) {
-      parts.pop_back();
+    const std::string part = partPath(file.path);
+    if (std::string reason = writeWhole(part, file.path, file.text); !reason.empty()) {
       removeParts();
-      return "cannot write " + file.path + reason.substr(reason.find(':'));
+      return reason;
     }
+    parts.push_back(part);
   }
   std::size_t part = 0;
   for (const File& file : files_) {

@@ -1,9 +1,9 @@
 #include "app/scripted_run.h"
 
 #include <memory>
-#include <new>
 
 #include "app/analysis.h"
+#include "app/command_line.h"
 #include "app/outputs.h"
 #include "app/progress_meter.h"
 #include "report/pairs_table.h"
@@ -38,13 +38,7 @@ int runScripted(const Edition& program, const RunSettings& settings, Console& co
   const Edition edition = scriptedEdition(program);
   std::unique_ptr<ProgressMeter> meter;
   if (!settings.quiet && console.isTerminal(Stream::Err)) meter = std::make_unique<ProgressMeter>(console);
-  auto fail = [&](const std::string& what, int status) {
-    if (meter) meter->clear();
-    console.write(Stream::Err, std::string(edition.programName) + ": error: " + what + "\n");
-    if (status == kUsageStatus) console.write(Stream::Err, "Run with --help for more information.\n");
-    return status;
-  };
-  try {
+  const std::optional<OneLineFault> fault = faultOf([&] {
     // A place that cannot be written to is found before a long run, not after.
     for (const auto& path : {std::optional<std::string>(settings.reportPath), settings.tablePath, settings.pairsPath,
                              settings.pairsPlotPath}) {
@@ -54,16 +48,13 @@ int runScripted(const Edition& program, const RunSettings& settings, Console& co
     const Analysis<Real> analysis = analyse<Real>(edition, settings, console, meter.get());
     if (meter) meter->clear();
     writeResults(edition, settings, analysis, console);
-    return 0;
-  } catch (const OneLineFault& fault) {
-    return fail(fault.message, fault.status);
-  } catch (const RunTimeError& error) {
-    return fail("run-time error " + std::to_string(error.number) + " in " + error.where, kFaultStatus);
-  } catch (const RunEnded& ended) {
-    return fail("the run ended early (status " + std::to_string(ended.status) + ")", kFaultStatus);
-  } catch (const std::bad_alloc&) {
-    return fail("out of memory", kFaultStatus);
-  }
+  });
+  if (!fault) return 0;
+  if (meter) meter->clear();
+  console.write(Stream::Err, fault->status == kUsageStatus
+                                 ? usageError(edition, fault->message)
+                                 : std::string(edition.programName) + ": error: " + fault->message + "\n");
+  return fault->status;
 }
 
 template int runScripted<double>(const Edition&, const RunSettings&, Console&);

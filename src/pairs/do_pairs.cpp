@@ -32,7 +32,6 @@ PairResults<Real> DO_PAIRS(Run<Real>& run) {
   const std::size_t loci = out.loci.size();
   out.results.resize(static_cast<std::size_t>(pairs) * loci);
   const PauseFn pause = [&run](std::string_view message) { numericPause(run.edition, run.console, message); };
-  const std::uint64_t runSeed = *run.seeds->runSeed();
 
   TableDataSource source(run.edition.tableForm, run.tableDir);
   if (!source.open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
@@ -72,9 +71,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run) {
           LoadedTable chain;
           chain.N = 2;
           chain.M = pairTable.columns;
-          chain.UU = seedsFromKey(run.edition.seeds,
-                                  chainKey(runSeed, {std::uint64_t(ChainKind::PairAtLocus), std::uint64_t(I),
-                                                     std::uint64_t(a), std::uint64_t(b)}));
+          chain.UU = run.seeds->forPair(I, a, b);
           chain.MEM = run.settings.dememorizations;
           chain.B = run.settings.batches;
           chain.C = run.settings.iterationsPerBatch;

@@ -40,7 +40,7 @@ struct PairResults {
 // The number of pair-loci of a run: pairs times loci in the run.
 long pairLoci(const DataSummary& data);
 
-// Needs a run seed (scripted runs).
+// Needs keyed seeds (scripted runs).
 template <class Real>
 PairResults<Real> DO_PAIRS(Run<Real>& run);
 

@@ -79,6 +79,12 @@ class SeedSource {
     return seeds;
   }
 
+  // The four seeds of populations a < b at locus `locus`; keyed seeds only.
+  LocusSeeds forPair(int locus, int a, int b) const {
+    return seedsFromKey(draw_, chainKey(runSeed_.value(), {std::uint64_t(ChainKind::PairAtLocus), std::uint64_t(locus),
+                                                           std::uint64_t(a), std::uint64_t(b)}));
+  }
+
   // The next seed drawn from the clock-seeded generator.
   int next() {
     const std::uint32_t value = engine_();

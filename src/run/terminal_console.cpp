@@ -1,8 +1,8 @@
 #include "run/terminal_console.h"
 
-#include <sched.h>
+#include "run/system_files.h"
+
 #include <signal.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <ctime>
 #include <algorithm>
-#include <filesystem>
 #include <thread>
 
 namespace ortelan {
@@ -131,19 +130,9 @@ bool TerminalConsole::isTerminal(Stream stream) { return stream == Stream::Out ?
 
 bool TerminalConsole::removeFile(const std::string& name) { return std::remove(name.c_str()) == 0; }
 
-std::string TerminalConsole::makePrivateDirectory() {
-  std::error_code error;
-  std::filesystem::path base = std::filesystem::temp_directory_path(error);
-  if (error) base = "/tmp";
-  std::string pattern = (base / "ortelan-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) return {};  // made with mode 0700
-  return pattern;
-}
+std::string TerminalConsole::makePrivateDirectory() { return makePrivateDirectoryUnder({}); }
 
-void TerminalConsole::removeDirectory(const std::string& path) {
-  std::error_code error;
-  std::filesystem::remove_all(path, error);
-}
+void TerminalConsole::removeDirectory(const std::string& path) { removeDirectoryTree(path); }
 
 bool TerminalConsole::interrupted() { return interruptSignal != 0; }
 
@@ -155,11 +144,6 @@ void TerminalConsole::catchInterrupts() {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
-int TerminalConsole::usableCores() {
-  cpu_set_t allowed;
-  CPU_ZERO(&allowed);
-  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return 1;
-  return std::max(1, CPU_COUNT(&allowed));
-}
+int TerminalConsole::usableCores() { return coresOfThisProcess(); }
 
 }  // namespace ortelan

@@ -172,19 +172,13 @@ template <class Real>
 Rcpp::List run(const Edition& program, const RunSettings& settings, const GivenData* given, RConsole& console,
                RWorkMeter& meter, bool wantReport) {
   const Edition edition = scriptedEdition(program);
-  try {
+  Rcpp::List out;
+  const std::optional<OneLineFault> f = faultOf([&] {
     const Analysis<Real> analysis = analyse<Real>(edition, settings, console, &meter, given);
     meter.clear();
-    return results(edition, analysis, console, wantReport);
-  } catch (const OneLineFault& f) {
-    return fault(f.message, f.status);
-  } catch (const RunTimeError& error) {
-    return fault("run-time error " + std::to_string(error.number) + " in " + error.where, kFaultStatus);
-  } catch (const RunEnded& ended) {
-    return fault("the run ended early (status " + std::to_string(ended.status) + ")", kFaultStatus);
-  } catch (const std::bad_alloc&) {
-    return fault("out of memory", kFaultStatus);
-  }
+    out = results(edition, analysis, console, wantReport);
+  });
+  return f ? fault(f->message, f->status) : out;
 }
 
 }  // namespace

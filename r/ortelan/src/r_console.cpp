@@ -1,17 +1,10 @@
 #include "r_console.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-#if defined(__linux__)
-#include <sched.h>
-#endif
-
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <thread>
+
+#include "run/system_files.h"
 
 namespace ortelan {
 
@@ -41,28 +34,10 @@ std::optional<CivilDate> RConsole::today() {
 
 bool RConsole::removeFile(const std::string& name) { return std::remove(name.c_str()) == 0; }
 
-std::string RConsole::makePrivateDirectory() {
-  std::filesystem::path base = temporaryDirectory_;
-  std::error_code error;
-  if (base.empty() || !std::filesystem::is_directory(base, error)) base = std::filesystem::temp_directory_path(error);
-  if (error) base = "/tmp";
-  std::string pattern = (base / "ortelan-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) return {};  // made with mode 0700
-  return pattern;
-}
+std::string RConsole::makePrivateDirectory() { return makePrivateDirectoryUnder(temporaryDirectory_); }
 
-void RConsole::removeDirectory(const std::string& path) {
-  std::error_code error;
-  std::filesystem::remove_all(path, error);
-}
+void RConsole::removeDirectory(const std::string& path) { removeDirectoryTree(path); }
 
-int RConsole::usableCores() {
-#if defined(__linux__)
-  cpu_set_t allowed;
-  CPU_ZERO(&allowed);
-  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return std::max(1, CPU_COUNT(&allowed));
-#endif
-  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-}
+int RConsole::usableCores() { return coresOfThisProcess(); }
 
 }  // namespace ortelan
