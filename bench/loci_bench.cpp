@@ -53,7 +53,7 @@ class Loci {
     ortelan::Run<long double> run(edition3d(), console);
     static_cast<DataSummary&>(run.state) = data_;
     run.state.sizeResultArrays();
-    DO_FISHER(run);
+    DO_FISHER(run, ortelan::TableFiles(run.edition.tableForm, run.tableDir));
     return run.state.FISHERPPERLOCUS;
   }
 

@@ -3,27 +3,12 @@
 #include "chisquare/do_chisquare.h"
 #include "chisquare/totals.h"
 #include "exacttest/do_fisher.h"
-#include "input/read_data_file.h"
+#include "input/counting_reader.h"
+#include "input/memory_tables.h"
 #include "run/failure.h"
 
 namespace ortelan {
 namespace {
-
-// The private directory of the table data, removed whatever happens.
-class PrivateDirectory {
- public:
-  explicit PrivateDirectory(Console& console) : console_(console), path_(console.makePrivateDirectory()) {}
-  ~PrivateDirectory() {
-    if (!path_.empty()) console_.removeDirectory(path_);
-  }
-  PrivateDirectory(const PrivateDirectory&) = delete;
-  PrivateDirectory& operator=(const PrivateDirectory&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  Console& console_;
-  std::string path_;
-};
 
 // A run seed from the clock, when none is given: the calendar second and
 // the millisecond tick, mixed.
@@ -71,14 +56,12 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   run.workers = settings.threads;
   run.meter = meter;
 
-  PrivateDirectory tableDirectory(console);
-  if (tableDirectory.path().empty()) throw OneLineFault{"cannot make a private directory for the table data"};
-  run.tableDir = tableDirectory.path();
-  if (given != nullptr) {
-    writeGivenTables(run, run.state, *given);
-  } else {
-    readDataFileWriteTables(run, run.state, settings.dataFile);
-  }
+  // The tables are counted as the file is read and stay in memory: nothing
+  // is written anywhere before the results.
+  const std::shared_ptr<const CountedTables> counted = given != nullptr
+                                                          ? countGivenTables(run, run.state, *given)
+                                                          : readAndCount(run, run.state, settings.dataFile);
+  const MemoryTables tables(counted, *run.seeds, run.settings);
   run.state.sizeResultArrays();
   selectLoci(run.state, settings);
 
@@ -88,11 +71,10 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
     if (settings.pairs) units += pairLoci(run.state);
     meter->start(units, settings.pairs ? "loci and pair-loci" : "loci");
   }
-  DO_FISHER(run);
-  DO_CHISQUARE(run);
+  DO_FISHER(run, tables);
+  DO_CHISQUARE(run, tables);
   SUM_FOR_TOTAL_P(run);
-  if (settings.pairs) out.pairs = DO_PAIRS(run);
-  ERASE_FILES(run, run.state);
+  if (settings.pairs) out.pairs = DO_PAIRS(run, tables);
   out.state = std::move(run.state);
   return out;
 }

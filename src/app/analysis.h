@@ -31,8 +31,9 @@ struct Analysis {
 // clearing, no waiting, faults told in one line.
 Edition scriptedEdition(const Edition& program);
 
-// Runs the steps with `edition` (a scripted edition). The table data live
-// in a private directory, removed whatever happens. Faults throw
+// Runs the steps with `edition` (a scripted edition). The data file is read
+// once, as a stream, and the locus tables counted into memory; nothing is
+// written anywhere. Faults throw
 // OneLineFault (status 1 for the data, 2 for a locus list beyond the data).
 // `meter` (may be null) is told the work to do and the work done. With
 // `given`, its tables stand for the data file.

@@ -5,6 +5,7 @@
 #include "chisquare/totals.h"
 #include "exacttest/do_fisher.h"
 #include "input/read_data_file.h"
+#include "input/table_data_reader.h"
 #include "report/writefinal.h"
 #include "run/failure.h"
 
@@ -30,8 +31,9 @@ int runProgram(const Edition& edition, Console& console) {
   Run<Real> run(edition, console);
   try {
     READ_GENEPOP_INFILE_WRITE_CONTINGENCY_OUTFILES(run);
-    DO_FISHER(run);
-    DO_CHISQUARE(run);
+    const TableFiles tables(edition.tableForm, run.tableDir);
+    DO_FISHER(run, tables);
+    DO_CHISQUARE(run, tables);
     SUM_FOR_TOTAL_P(run);
     WRITEFINAL(run);
     ERASE_FILES(run, run.state);

@@ -18,21 +18,33 @@ std::string clock(std::uint32_t ms) {
   return text;
 }
 
+// "done/total" bytes in the unit that suits the total: "1.5/512.0 MB".
+std::string bytesDone(long done, long total) {
+  const double unit = total >= 1'000'000'000 ? 1e9 : total >= 1'000'000 ? 1e6 : 1e3;
+  const char* name = unit == 1e9 ? "GB" : unit == 1e6 ? "MB" : "kB";
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f/%.1f %s", static_cast<double>(done) / unit, static_cast<double>(total) / unit,
+                name);
+  return text;
+}
+
 }  // namespace
 
 ProgressMeter::ProgressMeter(Console& console) : console_(console) {}
 
-void ProgressMeter::start(long total, std::string_view what) {
+void ProgressMeter::start(long total, std::string_view what, Unit unit) {
   total_ = total;
   what_ = what;
+  unit_ = unit;
   done_ = 0;
   start_ = console_.tickCountMs();
   draw(true);
 }
 
-std::string ProgressMeter::line(long done, long total, const std::string& what, std::uint32_t elapsedMs) {
+std::string ProgressMeter::line(long done, long total, const std::string& what, std::uint32_t elapsedMs, Unit unit) {
   const double share = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0;
-  std::string text = std::to_string(done) + "/" + std::to_string(total) + " " + what;
+  std::string text = (unit == Unit::Bytes ? bytesDone(done, total) : std::to_string(done) + "/" + std::to_string(total)) +
+                     " " + what;
   char percent[16];
   std::snprintf(percent, sizeof percent, "  %3d%%", static_cast<int>(share * 100));
   text += percent;
@@ -58,7 +70,7 @@ void ProgressMeter::draw(bool force) {
   lastDrawn_ = now;
   shown_ = true;
   std::string text = "\r";
-  text += line(done_, total_, what_, now - start_);
+  text += line(done_, total_, what_, now - start_, unit_);
   text += "\x1b[K";
   console_.write(Stream::Err, text);
 }

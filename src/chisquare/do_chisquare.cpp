@@ -15,9 +15,9 @@ constexpr const char* kWhere = "DO_CHISQUARE";
 }  // namespace
 
 template <class Real>
-void DO_CHISQUARE(Run<Real>& run) {
-  TableDataSource source(run.edition.tableForm, run.tableDir);
-  if (!source.open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
+void DO_CHISQUARE(Run<Real>& run, const LocusTableStore& tables) {
+  const std::unique_ptr<LocusTableSource> source = tables.source();
+  if (!source->open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
   if (run.edition.announcesChisquare) {
     writeLine(run.console, Stream::Out);
     writeLine(run.console, Stream::Out, " do_chisquare");
@@ -28,13 +28,13 @@ void DO_CHISQUARE(Run<Real>& run) {
   for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
     if (!state.isTested(I)) {
       state.CHI2PPERLOCUS[I] = -1;
-      source.passOver();
+      source->passOver();
       continue;
     }
     if (run.edition.announcesChisquare) run.console.write(Stream::Out, std::to_string(I) + "\r");
-    if (!source.openLocus(I)) run.fault(2, kWhere, "Missing table data in ~TMPlocus.tmp");
-    readLocusTable(run, source.scanner(), table, kWhere);
-    source.closeLocus();
+    if (!source->openLocus(I)) run.fault(2, kWhere, "Missing table data in ~TMPlocus.tmp");
+    readLocusTable(run, source->numbers(), table, kWhere);
+    source->closeLocus();
     Real CHISQ, DF, PROB;
     CNTAB1(table, table.rows, table.columns, CHISQ, DF, PROB, pause);
     state.CHI2PERLOCUS[I] = CHISQ;
@@ -43,7 +43,7 @@ void DO_CHISQUARE(Run<Real>& run) {
   }
 }
 
-template void DO_CHISQUARE<double>(Run<double>&);
-template void DO_CHISQUARE<long double>(Run<long double>&);
+template void DO_CHISQUARE<double>(Run<double>&, const LocusTableStore&);
+template void DO_CHISQUARE<long double>(Run<long double>&, const LocusTableStore&);
 
 }  // namespace ortelan

@@ -1,11 +1,12 @@
 // DO_CHISQUARE: the chi-square of every tested locus, from its table data.
 #pragma once
 
+#include "input/table_source.h"
 #include "run/run.h"
 
 namespace ortelan {
 
 template <class Real>
-void DO_CHISQUARE(Run<Real>& run);
+void DO_CHISQUARE(Run<Real>& run, const LocusTableStore& tables);
 
 }  // namespace ortelan

@@ -27,13 +27,13 @@ void showProgress(RunContext& context, int locus) {
 }  // namespace
 
 template <class Real>
-void DO_FISHER(Run<Real>& run) {
+void DO_FISHER(Run<Real>& run, const LocusTableStore& tables) {
   auto& state = run.state;
   const bool shared = run.edition.tableForm == TableForm::SharedFile;
-  TableDataSource source(run.edition.tableForm, run.tableDir);
+  const std::unique_ptr<LocusTableSource> source = tables.source();
   if (shared) {
     if (run.edition.progress != ProgressStyle::Silent) writeLine(run.console, Stream::Out);
-    if (!source.open()) run.fault(2, "DO_FISHER", kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
+    if (!source->open()) run.fault(2, "DO_FISHER", kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
   }
   std::fill(state.FISHERPPERLOCUS.begin(), state.FISHERPPERLOCUS.end(), Real(0));
   std::fill(state.FISHERSEPERLOCUS.begin(), state.FISHERSEPERLOCUS.end(), Real(0));
@@ -57,13 +57,13 @@ void DO_FISHER(Run<Real>& run) {
       if (tested || run.edition.progress == ProgressStyle::CursorLine) showProgress(run, I);
       if (!tested) {
         state.FISHERPPERLOCUS[I] = -1;
-        source.passOver();
+        source->passOver();
         continue;
       }
-      if (!source.openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
+      if (!source->openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
       LoadedTable table;
-      READINFILE(run, source.scanner(), table, state.locusLabel(I));
-      source.closeLocus();
+      READINFILE(run, source->numbers(), table, state.locusLabel(I));
+      source->closeLocus();
       state.MEM = table.MEM;
       state.B = table.B;
       state.C = table.C;
@@ -80,7 +80,7 @@ void DO_FISHER(Run<Real>& run) {
   }
 }
 
-template void DO_FISHER<double>(Run<double>&);
-template void DO_FISHER<long double>(Run<long double>&);
+template void DO_FISHER<double>(Run<double>&, const LocusTableStore&);
+template void DO_FISHER<long double>(Run<long double>&, const LocusTableStore&);
 
 }  // namespace ortelan

@@ -2,11 +2,12 @@
 // the progress line on the console.
 #pragma once
 
+#include "input/table_source.h"
 #include "run/run.h"
 
 namespace ortelan {
 
 template <class Real>
-void DO_FISHER(Run<Real>& run);
+void DO_FISHER(Run<Real>& run, const LocusTableStore& tables);
 
 }  // namespace ortelan

@@ -10,7 +10,7 @@ constexpr int kMaxDimension = 101;  // the working table holds 102 x 102 with it
 
 }  // namespace
 
-void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table, std::string_view locusLabel) {
+void READINFILE(RunContext& context, TableNumbers& scanner, LoadedTable& table, std::string_view locusLabel) {
   const bool oneLine = context.edition.failure == FailureStyle::OneLine;
   std::string checks;  // what failed, for a scripted run
   auto failedCheck = [&](std::string_view message) {
@@ -53,8 +53,8 @@ void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table, 
       break;
     }
   }
-  // Sizes the chain cannot work with reach the table data only by editing it.
-  if (table.N > kMaxDimension || table.M > kMaxDimension) {
+  // Table data files beyond the data model reach the loader only by editing.
+  if (scanner.boundedByDataModel() && (table.N > kMaxDimension || table.M > kMaxDimension)) {
     context.fault(201, kWhere, "Table too large in the table data ~TMPlocus.tmp");
   }
   if (table.MEM < 0 || table.B < 2 || table.C < 1) {

@@ -30,6 +30,6 @@ struct LoadedTable {
 // row line; the shared file's counts are read as one stream of numbers.
 // A scripted run leaves out the notes on empty rows and columns and tells a
 // failed check in one line that begins with `locusLabel`.
-void READINFILE(RunContext& context, TableScanner& scanner, LoadedTable& table, std::string_view locusLabel = {});
+void READINFILE(RunContext& context, TableNumbers& scanner, LoadedTable& table, std::string_view locusLabel = {});
 
 }  // namespace ortelan

@@ -1,12 +1,14 @@
 // Locus tables given whole, with no data file to read: the counts of gene
 // copies per population and allele that a caller (R's genind objects) has
-// already counted. They are checked against the limits of the tables and
-// written as table data, like those a reader counts.
+// already counted. They are checked and held in memory, like those a
+// scripted run's reader counts.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "input/counted_tables.h"
 #include "run/run.h"
 
 namespace ortelan {
@@ -20,9 +22,9 @@ struct GivenData {
   std::vector<std::vector<std::vector<int>>> counts;
 };
 
-// Fills `data` and writes the table data of every locus; a table beyond
-// the limits (100 populations, 10,000 loci, 99 alleles) or with a count
-// below 0 ends the run.
-void writeGivenTables(RunContext& context, DataSummary& data, const GivenData& given);
+// Fills `data` and returns the tables of every locus; a locus with more
+// than 99 alleles, counts that do not match the loci and populations, or a
+// count below 0 end the run.
+std::shared_ptr<const CountedTables> countGivenTables(RunContext& context, DataSummary& data, const GivenData& given);
 
 }  // namespace ortelan

@@ -82,10 +82,10 @@ void TableDataSource::closeLocus() {
   if (form_ == TableForm::FilePerLocus) file_.close();
 }
 
-std::int64_t readTableNumber(RunContext& context, TableScanner& scanner, std::int64_t lowest, std::int64_t highest,
+std::int64_t readTableNumber(RunContext& context, TableNumbers& numbers, std::int64_t lowest, std::int64_t highest,
                              std::string_view where) {
   std::int64_t value = 0;
-  if (scanner.readInteger(value) != TableScanner::Read::Ok) {
+  if (numbers.readInteger(value) != TableNumbers::Read::Ok) {
     context.fault(106, where, "Unreadable number in the table data ~TMPlocus.tmp");
   }
   if (value < lowest || value > highest) {
@@ -98,19 +98,19 @@ std::int64_t readTableNumber(RunContext& context, TableScanner& scanner, std::in
 
 namespace ortelan {
 
-void readLocusTable(RunContext& context, TableScanner& scanner, CountTable& table, std::string_view where) {
-  const auto rows = static_cast<int>(readTableNumber(context, scanner, -32768, 32767, where));
-  const auto columns = static_cast<int>(readTableNumber(context, scanner, -32768, 32767, where));
-  if (rows > kMaxPopulations || columns > kMaxAlleleCode) {
+void readLocusTable(RunContext& context, TableNumbers& numbers, CountTable& table, std::string_view where) {
+  const auto rows = static_cast<int>(readTableNumber(context, numbers, -32768, 32767, where));
+  const auto columns = static_cast<int>(readTableNumber(context, numbers, -32768, 32767, where));
+  if (numbers.boundedByDataModel() && (rows > kMaxPopulations || columns > kMaxAlleleCode)) {
     context.fault(201, where, "Table too large in the table data ~TMPlocus.tmp");
   }
-  scanner.skipLine();
+  numbers.skipLine();
   table.resize(std::max(rows, 0), std::max(columns, 0));
   for (int r = 1; r <= rows; ++r) {
     for (int c = 1; c <= columns; ++c) {
-      table.at(r, c) = static_cast<std::int32_t>(readTableNumber(context, scanner, 0, INT32_MAX, where));
+      table.at(r, c) = static_cast<std::int32_t>(readTableNumber(context, numbers, 0, INT32_MAX, where));
     }
-    scanner.skipLine();
+    numbers.skipLine();
   }
 }
 

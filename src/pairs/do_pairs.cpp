@@ -21,7 +21,7 @@ long pairLoci(const DataSummary& data) {
 }
 
 template <class Real>
-PairResults<Real> DO_PAIRS(Run<Real>& run) {
+PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
   const auto& state = run.state;
   PairResults<Real> out;
   out.populations = state.NUMBPOPS;
@@ -33,8 +33,8 @@ PairResults<Real> DO_PAIRS(Run<Real>& run) {
   out.results.resize(static_cast<std::size_t>(pairs) * loci);
   const PauseFn pause = [&run](std::string_view message) { numericPause(run.edition, run.console, message); };
 
-  TableDataSource source(run.edition.tableForm, run.tableDir);
-  if (!source.open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
+  const std::unique_ptr<LocusTableSource> source = tables.source();
+  if (!source->open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
   std::vector<ChainEstimate<Real>> estimates(out.results.size());
   {
     // Pair-loci are many and short: a few wait, so no worker idles.
@@ -50,12 +50,12 @@ PairResults<Real> DO_PAIRS(Run<Real>& run) {
     std::size_t li = 0;
     for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
       if (!state.isInRun(I)) {
-        source.passOver();
+        source->passOver();
         continue;
       }
-      if (!source.openLocus(I)) run.fault(2, kWhere, "Missing table data in ~TMPlocus.tmp");
-      readLocusTable(run, source.scanner(), locusTable, kWhere);
-      source.closeLocus();
+      if (!source->openLocus(I)) run.fault(2, kWhere, "Missing table data in ~TMPlocus.tmp");
+      readLocusTable(run, source->numbers(), locusTable, kWhere);
+      source->closeLocus();
       for (int a = 1; a < state.NUMBPOPS; ++a) {
         for (int b = a + 1; b <= state.NUMBPOPS; ++b) {
           const std::size_t job = static_cast<std::size_t>(pairIndex(a, b, state.NUMBPOPS)) * loci + li;
@@ -102,7 +102,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run) {
   return out;
 }
 
-template PairResults<double> DO_PAIRS<double>(Run<double>&);
-template PairResults<long double> DO_PAIRS<long double>(Run<long double>&);
+template PairResults<double> DO_PAIRS<double>(Run<double>&, const LocusTableStore&);
+template PairResults<long double> DO_PAIRS<long double>(Run<long double>&, const LocusTableStore&);
 
 }  // namespace ortelan

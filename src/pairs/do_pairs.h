@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "chisquare/totals.h"
+#include "input/table_source.h"
 #include "run/run.h"
 
 namespace ortelan {
@@ -42,6 +43,6 @@ long pairLoci(const DataSummary& data);
 
 // Needs keyed seeds (scripted runs).
 template <class Real>
-PairResults<Real> DO_PAIRS(Run<Real>& run);
+PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables);
 
 }  // namespace ortelan

@@ -245,7 +245,7 @@ TEST(Scripted, HelpVersionAndTheDoubleProgramsOwnFaults) {
   EXPECT_EQ(runWith(kC, {"-V"}, dir).out, "ortelan_c 0.8\n");
   const std::pair<std::string, std::string> faults[] = {
       {"T\nL1\nL2\nPop\na, 0101 0101\nPop\nb, 0101 x101\n", "line 7: the genotype at locus 2 (L2) is not a number"},
-      {"T\nL1\nPop\na, 0101\nPop\nb, 01002\n", "line 6: the genotype '01002' at locus 1 (L1) has neither four nor six digits"},
+      {"T\nL1\nPop\na, 0101\nPop\nb, 01002\n", "line 6: the genotype '01002' at locus 1 (L1) has neither four nor six digits (nor two or three, for one allele)"},
       {"T\nL1\nPop\na, 0101 / 0202\nPop\nb, 0102\n", "line 4: more genotypes than loci (1 in the name list)"},
   };
   for (const auto& [data, what] : faults) {

@@ -10,6 +10,7 @@
 
 #include "apps/editions.h"
 #include "chisquare/tail_forms.h"
+#include "input/table_data_reader.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
 
@@ -118,7 +119,7 @@ void checkScenario(const Edition& edition, const Scenario& scenario) {
   ortelan::Run<Real> run(edition, console);
   describe(run.state, scenario.loci);
 
-  DO_CHISQUARE(run);
+  DO_CHISQUARE(run, TableFiles(run.edition.tableForm, run.tableDir));
 
   for (std::size_t i = 0; i < scenario.results.size(); ++i) {
     SCOPED_TRACE("locus " + std::to_string(i + 1));
@@ -170,7 +171,7 @@ void checkSinglePopulation(const Edition& edition) {
   ortelan::Run<Real> run(edition, console);
   describe(run.state, loci);
 
-  DO_CHISQUARE(run);
+  DO_CHISQUARE(run, TableFiles(run.edition.tableForm, run.tableDir));
 
   EXPECT_EQ(run.state.CHI2PERLOCUS[1], 0);
   EXPECT_EQ(run.state.DFPERLOCUS[1], 0);
@@ -200,7 +201,7 @@ TEST(DoChisquare, MissingLocusFileIsRunTimeError2) {
     ortelan::Run<long double> run(*edition, console);
     describe(run.state, loci);
     try {
-      DO_CHISQUARE(run);
+      DO_CHISQUARE(run, TableFiles(run.edition.tableForm, run.tableDir));
       ADD_FAILURE() << "the run went on without ~locus2.tmp";
     } catch (const RunTimeError& error) {
       EXPECT_EQ(error.number, 2);
@@ -215,7 +216,7 @@ TEST(DoChisquare, MissingSharedFileIsFatalStop) {
   ortelan::Run<double> run(editionC(), console);
   describe(run.state, std::vector<Locus>{kGeneral});
   try {
-    DO_CHISQUARE(run);
+    DO_CHISQUARE(run, TableFiles(run.edition.tableForm, run.tableDir));
     ADD_FAILURE() << "the run went on without ~TMPlocus.tmp";
   } catch (const RunEnded& ended) {
     EXPECT_EQ(ended.status, -10);

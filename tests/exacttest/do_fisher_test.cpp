@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "apps/editions.h"
+#include "input/table_data_reader.h"
 #include "exacttest/chain.h"
 #include "exacttest/chain_fixture.h"
 #include "support/scratch_dir.h"
@@ -99,7 +100,7 @@ TEST(DoFisher, EightyBitProgramsReadOneFilePerLocusAndShowEveryLocus) {
     loci[5] = kNoAlleles;
     loci[9] = kOtherMoving;  // ~locus10.tmp
     Fisher<long double> fisher(*edition, loci);
-    DO_FISHER(fisher.run);
+    DO_FISHER(fisher.run, TableFiles(fisher.run.edition.tableForm, fisher.run.tableDir));
     const auto& s = fisher.run.state;
     const auto moving = alone<long double>(kMoving, 200, 4, 300);
     EXPECT_EQ(s.FISHERPPERLOCUS[1], moving.HM);
@@ -123,7 +124,7 @@ TEST(DoFisher, EightyBitProgramsReadOneFilePerLocusAndShowEveryLocus) {
 
 TEST(DoFisher, OrtelanCReadsPastTheBlocksOfUntestedLoci) {
   Fisher<double> fisher(editionC(), {kMoving, kMonomorphic, kOtherMoving, kNoAlleles, kStuck});
-  DO_FISHER(fisher.run);
+  DO_FISHER(fisher.run, TableFiles(fisher.run.edition.tableForm, fisher.run.tableDir));
   const auto& s = fisher.run.state;
   EXPECT_EQ(s.FISHERPPERLOCUS[1], alone<double>(kMoving, 200, 4, 300).HM);
   const auto other = alone<double>(kOtherMoving, 200, 4, 300);
@@ -143,9 +144,9 @@ TEST(DoFisher, NoTestedLocusLeavesTheSettingsUnread) {
   Fisher<long double> eightyBit(edition3d(), {kMonomorphic, kNoAlleles});
   std::remove("~locus1.tmp");
   std::remove("~locus2.tmp");
-  DO_FISHER(eightyBit.run);
+  DO_FISHER(eightyBit.run, TableFiles(eightyBit.run.edition.tableForm, eightyBit.run.tableDir));
   Fisher<double> c(editionC(), {kMonomorphic, kNoAlleles, kMonomorphic});
-  DO_FISHER(c.run);
+  DO_FISHER(c.run, TableFiles(c.run.edition.tableForm, c.run.tableDir));
   EXPECT_EQ(c.console.out(), "\n");
   auto check = [](const auto& state) {
     EXPECT_EQ(state.MEM, 0);
@@ -165,7 +166,7 @@ TEST(DoFisher, FailedCheckStopsTheRunAndLeavesTheTableData) {
   {
     Fisher<long double> fisher(edition3d(), {kStuck, empty, kMoving});
     try {
-      DO_FISHER(fisher.run);
+      DO_FISHER(fisher.run, TableFiles(fisher.run.edition.tableForm, fisher.run.tableDir));
       ADD_FAILURE() << "the run goes on";
     } catch (const RunEnded& ended) {
       EXPECT_EQ(ended.status, 0);
@@ -176,7 +177,7 @@ TEST(DoFisher, FailedCheckStopsTheRunAndLeavesTheTableData) {
   {
     Fisher<double> fisher(editionC(), {kStuck, empty, kMoving});
     try {
-      DO_FISHER(fisher.run);
+      DO_FISHER(fisher.run, TableFiles(fisher.run.edition.tableForm, fisher.run.tableDir));
       ADD_FAILURE() << "the run goes on";
     } catch (const RunEnded& ended) {
       EXPECT_EQ(ended.status, -10);
@@ -188,7 +189,7 @@ TEST(DoFisher, FailedCheckStopsTheRunAndLeavesTheTableData) {
     Fisher<long double> fisher(edition2d(), {kMonomorphic, kMoving});
     std::remove("~locus2.tmp");
     try {
-      DO_FISHER(fisher.run);
+      DO_FISHER(fisher.run, TableFiles(fisher.run.edition.tableForm, fisher.run.tableDir));
       ADD_FAILURE() << "the run goes on";
     } catch (const RunTimeError& error) {
       EXPECT_EQ(error.number, 2);
@@ -217,7 +218,7 @@ TEST(DoFisher, ManyWorkersGiveWhatOneGives) {
         Fisher<long double> fisher(*edition, these, "300 5 400");
         fisher.console.cores = cores;
         try {
-          DO_FISHER(fisher.run);
+          DO_FISHER(fisher.run, TableFiles(fisher.run.edition.tableForm, fisher.run.tableDir));
         } catch (const RunEnded&) {
         }
         screens[cores == 4] = fisher.console.screen() + fisher.console.err();

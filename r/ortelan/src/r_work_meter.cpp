@@ -21,10 +21,11 @@ std::uint32_t nowMs() {
 
 RWorkMeter::~RWorkMeter() { clear(); }
 
-void RWorkMeter::start(long total, std::string_view what) {
+void RWorkMeter::start(long total, std::string_view what, Unit unit) {
   total_ = total;
   done_ = 0;
   what_ = what;
+  unit_ = unit;
   start_ = nowMs();
   Rcpp::checkUserInterrupt();
 }
@@ -48,7 +49,7 @@ void RWorkMeter::draw(bool force) {
   if (shownWidth_ == 0 && now - start_ < kFirstDrawMs) return;
   if (!force && shownWidth_ > 0 && now - lastDrawn_ < kRedrawMs) return;
   lastDrawn_ = now;
-  std::string line = ProgressMeter::line(done_, total_, what_, now - start_);
+  std::string line = ProgressMeter::line(done_, total_, what_, now - start_, unit_);
   const std::size_t width = line.size();
   // Blanks over the rest of a longer line: R's consoles do not all take
   // terminal control sequences.

@@ -16,7 +16,7 @@ class RWorkMeter final : public WorkMeter {
   explicit RWorkMeter(bool show) : show_(show) {}
   ~RWorkMeter() override;
 
-  void start(long total, std::string_view what) override;
+  void start(long total, std::string_view what, Unit unit = Unit::Things) override;
   void advance(long units) override;
   void tick() override;
   // Takes the line away.
@@ -29,6 +29,7 @@ class RWorkMeter final : public WorkMeter {
   long total_ = 0;
   long done_ = 0;
   std::string what_;
+  Unit unit_ = Unit::Things;
   std::uint32_t start_ = 0;
   std::uint32_t lastDrawn_ = 0;
   std::size_t shownWidth_ = 0;  // characters on the line now; 0: no line
