@@ -42,9 +42,10 @@ void DO_FISHER(Run<Real>& run, const LocusTableStore& tables) {
   std::vector<ChainEstimate<Real>> estimates(static_cast<std::size_t>(state.NUMBOFLOCI) + 1);
   {
     // A scripted run walks on workers even with one, so that it can be
-    // interrupted at any time.
+    // interrupted at any time, and hands short walks over in bundles; the
+    // dialogue's progress line follows the walks one by one.
     const bool scripted = run.edition.progress == ProgressStyle::Silent;
-    LocusPool<Real> pool(run.chainWorkers(), estimates, 0, scripted);
+    LocusPool<Real> pool(run.chainWorkers(), estimates, 0, scripted, scripted ? kBundleSteps : 0);
     long shown = 0;  // walks told to the meter
     auto tellMeter = [&] {
       const long finished = pool.finished();

@@ -3,7 +3,9 @@
 // message and stop of the loading comes as in one thread); each chain is
 // independent, with its own seeds, so its estimate is the same whichever
 // thread walks it. At most one locus per worker is waiting or walking, so
-// the progress line follows the walks.
+// the progress line follows the walks; unless short walks are handed over
+// together, so that a worker takes many at a time instead of waiting to be
+// woken for each.
 #pragma once
 
 #include <atomic>
@@ -24,15 +26,22 @@
 
 namespace ortelan {
 
+// Bundles of walks worth about this many chain steps (a few milliseconds)
+// keep the workers busy when the walks are short.
+inline constexpr std::int64_t kBundleSteps = std::int64_t{1} << 20;
+
 template <class Real>
 class LocusPool {
  public:
   // Estimates go to estimates[locus]. With one worker the chains are walked
   // by the calling thread, unless `neverInline` (the caller then keeps
-  // control while a long walk goes on). Up to `waiting` more chains may
-  // wait for a worker, so that short walks never leave one idle.
-  LocusPool(int workers, std::vector<ChainEstimate<Real>>& estimates, int waiting = 0, bool neverInline = false)
-      : estimates_(estimates) {
+  // control while a long walk goes on). Up to `waiting` more chains (or
+  // bundles of chains) may wait for a worker, so that short walks never
+  // leave one idle. With `bundleSteps`, chains are handed over in bundles of
+  // about that many chain steps.
+  LocusPool(int workers, std::vector<ChainEstimate<Real>>& estimates, int waiting = 0, bool neverInline = false,
+            std::int64_t bundleSteps = 0)
+      : estimates_(estimates), bundleSteps_(bundleSteps) {
     if (workers > 1 || neverInline) {
       for (int i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
     }
@@ -62,22 +71,17 @@ class LocusPool {
       finished_.fetch_add(1, std::memory_order_relaxed);
       return;
     }
-    std::unique_lock lock(mutex_);
-    while (!space_.wait_for(lock, std::chrono::milliseconds(200), [this] { return inFlight_ < capacity_; })) {
-      if (whileWaiting) {
-        lock.unlock();
-        whileWaiting();
-        lock.lock();
-      }
-    }
-    ++inFlight_;
-    jobs_.push_back({locus, std::move(table)});
-    ready_.notify_one();
+    // Setting up a walk costs about as much as this many steps.
+    constexpr std::int64_t kSetUpSteps = 1000;
+    bundledSteps_ += table.MEM + std::int64_t{table.B} * table.C + kSetUpSteps;
+    bundle_.push_back({locus, std::move(table)});
+    if (bundledSteps_ >= bundleSteps_) handOver(whileWaiting);
   }
 
   // Waits for every walk handed over; rethrows what a worker met. While it
   // waits, `whileWaiting` is called now and then from this thread.
   void finish(const std::function<void()>& whileWaiting = {}) {
+    if (!bundle_.empty()) handOver(whileWaiting);
     std::unique_lock lock(mutex_);
     while (!space_.wait_for(lock, std::chrono::milliseconds(200), [this] { return inFlight_ == 0; })) {
       if (whileWaiting) {
@@ -97,6 +101,24 @@ class LocusPool {
     int locus;
     LoadedTable table;
   };
+  using Bundle = std::vector<Job>;
+
+  // Hands the bundle to the workers, waiting first while every worker has one.
+  void handOver(const std::function<void()>& whileWaiting) {
+    std::unique_lock lock(mutex_);
+    while (!space_.wait_for(lock, std::chrono::milliseconds(200), [this] { return inFlight_ < capacity_; })) {
+      if (whileWaiting) {
+        lock.unlock();
+        whileWaiting();
+        lock.lock();
+      }
+    }
+    ++inFlight_;
+    jobs_.push_back(std::move(bundle_));
+    bundle_ = {};
+    bundledSteps_ = 0;
+    ready_.notify_one();
+  }
 
   ChainEstimate<Real> walkOne(LoadedTable& table, ChainWorkspace& workspace) {
     Ranmar generator;
@@ -107,21 +129,23 @@ class LocusPool {
   void work() {
     ChainWorkspace workspace;
     for (;;) {
-      Job job;
+      Bundle bundle;
       {
         std::unique_lock lock(mutex_);
         ready_.wait(lock, [this] { return closing_ || !jobs_.empty(); });
         if (jobs_.empty()) return;
-        job = std::move(jobs_.front());
+        bundle = std::move(jobs_.front());
         jobs_.pop_front();
       }
-      try {
-        estimates_[static_cast<std::size_t>(job.locus)] = walkOne(job.table, workspace);
-      } catch (...) {
-        std::lock_guard lock(mutex_);
-        if (!failure_) failure_ = std::current_exception();
+      for (Job& job : bundle) {
+        try {
+          estimates_[static_cast<std::size_t>(job.locus)] = walkOne(job.table, workspace);
+        } catch (...) {
+          std::lock_guard lock(mutex_);
+          if (!failure_) failure_ = std::current_exception();
+        }
+        finished_.fetch_add(1, std::memory_order_relaxed);
       }
-      finished_.fetch_add(1, std::memory_order_relaxed);
       {
         std::lock_guard lock(mutex_);
         --inFlight_;
@@ -136,7 +160,10 @@ class LocusPool {
   std::mutex mutex_;
   std::condition_variable ready_;  // a job is waiting, or the pool closes
   std::condition_variable space_;  // a walk has ended
-  std::deque<Job> jobs_;
+  std::deque<Bundle> jobs_;
+  Bundle bundle_;  // walks not yet handed over
+  std::int64_t bundleSteps_ = 0;
+  std::int64_t bundledSteps_ = 0;
   int capacity_ = 1;
   int inFlight_ = 0;
   bool closing_ = false;

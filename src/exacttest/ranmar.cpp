@@ -1,5 +1,7 @@
 #include "exacttest/ranmar.h"
 
+#include <array>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -11,23 +13,55 @@ namespace {
 // masks the addend.
 constexpr std::int32_t wrap(std::int32_t value, std::int32_t modulus) { return value + ((value >> 31) & modulus); }
 
+// The initialisation's steps, as a chain of additions. Step n takes m_n =
+// m_(n-3) m_(n-2) m_(n-1) mod 179 (the seeds UU1, UU2, UU3 are m_-3, m_-2,
+// m_-1) and l_n = 53 l_(n-1) + 1 mod 169 (UU4 is l_-1), and gives the bit
+// (l_n m_n mod 64 >= 32). Since 179 is prime and 2 generates its
+// multiplicative group, m_n is 2 to the power e_n with e_n = e_(n-3) +
+// e_(n-2) + e_(n-1) mod 178: a sum, where the product took two divisions.
+struct InitialisationTables {
+  std::array<std::uint8_t, 179> logOf{};    // logOf[x] = e with 2^e = x mod 179, for x in 1..178
+  std::array<std::uint8_t, 178> powerOf{};  // 2^e mod 179
+  std::array<std::uint8_t, 169> lNext{};    // 53 l + 1 mod 169
+};
+
+constexpr InitialisationTables makeInitialisationTables() {
+  InitialisationTables t;
+  int power = 1;
+  for (int e = 0; e < 178; ++e) {
+    t.powerOf[static_cast<std::size_t>(e)] = static_cast<std::uint8_t>(power);
+    t.logOf[static_cast<std::size_t>(power)] = static_cast<std::uint8_t>(e);
+    power = power * 2 % 179;
+  }
+  for (int l = 0; l < 169; ++l) t.lNext[static_cast<std::size_t>(l)] = static_cast<std::uint8_t>((53 * l + 1) % 169);
+  return t;
+}
+
+constexpr InitialisationTables kInitialisation = makeInitialisationTables();
+// 2 to the power 89 is -1: 2 has order 178, and every residue its logarithm.
+static_assert(kInitialisation.logOf[1] == 0 && kInitialisation.logOf[178] == 89);
+
 }  // namespace
 
 void Ranmar::MAKE_RANDOM(int UU1, int UU2, int UU3, int UU4) {
-  int i = UU1, j = UU2, k = UU3, l = UU4;
-  for (int index = 1; index <= kLag; ++index) {
+  const InitialisationTables& t = kInitialisation;
+  unsigned e3 = t.logOf[static_cast<std::size_t>(UU1)], e2 = t.logOf[static_cast<std::size_t>(UU2)],
+           e1 = t.logOf[static_cast<std::size_t>(UU3)];
+  unsigned l = static_cast<unsigned>(UU4);
+  for (int index = 0; index < kLag; ++index) {
     std::int32_t s = 0;
-    std::int32_t t = kOne / 2;
     for (int bit = 0; bit < 24; ++bit) {
-      const int m = ((i * j) % 179) * k % 179;
-      i = j;
-      j = k;
-      k = m;
-      l = (53 * l + 1) % 169;
-      if ((l * m) % 64 >= 32) s += t;
-      t /= 2;
+      unsigned e = e3 + e2;
+      e -= e >= 178 ? 178 : 0;
+      e += e1;
+      e -= e >= 178 ? 178 : 0;
+      e3 = e2;
+      e2 = e1;
+      e1 = e;
+      l = t.lNext[l];
+      s |= static_cast<std::int32_t>((l * t.powerOf[e]) >> 5 & 1) << (23 - bit);
     }
-    V[static_cast<std::size_t>(kLag - index)] = s;
+    V[static_cast<std::size_t>(kLag - 1 - index)] = s;
   }
   DI = 362436;
   next_ = count_ = 0;

@@ -117,30 +117,43 @@ class FixedWidthReader {
     std::size_t pos = 0;
     for (int locus = 1; locus <= data_.NUMBOFLOCI; ++locus) {
       while (pos < line.size() && isBlank(line[pos])) ++pos;
+      const std::size_t left = line.size() - pos;
+      // Most genotypes are two codes of digits alone, then a blank.
+      if (left >= 2 * d && (left == 2 * d || isBlank(line[pos + 2 * d]))) {
+        const int first = digitsValue(line.substr(pos, d)), second = digitsValue(line.substr(pos + d, d));
+        if (first >= 0 && second >= 0) {
+          check(counter.diploid(locus, first, second), number, locus);
+          pos += 2 * d;
+          continue;
+        }
+      }
       std::size_t end = pos;
       while (end < line.size() && !isBlank(line[end])) ++end;
-      GenotypeCounter::Outcome outcome;
       if (end - pos == d) {
-        outcome = counter.haploid(locus, code(line.substr(pos, d), line.substr(pos, d), number, locus));
+        const std::string_view allele = line.substr(pos, d);
+        check(counter.haploid(locus, code(allele, allele, number, locus)), number, locus);
         pos = end;
-      } else {
-        if (line.size() - pos < 2 * d) {
-          fault(number, "fewer genotypes than loci (" + std::to_string(locus - 1) + " of " +
-                            std::to_string(data_.NUMBOFLOCI) + ")");
-        }
-        const std::string_view genotype = line.substr(pos, 2 * d);
-        const int first = code(genotype.substr(0, d), genotype, number, locus);
-        const int second = code(genotype.substr(d), genotype, number, locus);
-        outcome = counter.diploid(locus, first, second);
-        pos += 2 * d;
+        continue;
       }
-      if (outcome == GenotypeCounter::Outcome::MixedPloidy) mixedPloidy(context_, data_, number, locus);
-      if (outcome == GenotypeCounter::Outcome::TooManyAlleles) tooManyAlleles(context_, data_, locus);
+      if (left < 2 * d) {
+        fault(number, "fewer genotypes than loci (" + std::to_string(locus - 1) + " of " +
+                          std::to_string(data_.NUMBOFLOCI) + ")");
+      }
+      const std::string_view genotype = line.substr(pos, 2 * d);
+      const int first = code(genotype.substr(0, d), genotype, number, locus);
+      const int second = code(genotype.substr(d), genotype, number, locus);
+      check(counter.diploid(locus, first, second), number, locus);
+      pos += 2 * d;
     }
     while (pos < line.size() && isBlank(line[pos])) ++pos;
     if (pos < line.size()) {
       fault(number, "more genotypes than loci (" + std::to_string(data_.NUMBOFLOCI) + " in the name list)");
     }
+  }
+
+  void check(GenotypeCounter::Outcome outcome, long number, int locus) {
+    if (outcome == GenotypeCounter::Outcome::MixedPloidy) mixedPloidy(context_, data_, number, locus);
+    if (outcome == GenotypeCounter::Outcome::TooManyAlleles) tooManyAlleles(context_, data_, locus);
   }
 
   // One allele's code: its digits, or a number as the dialogue reads one

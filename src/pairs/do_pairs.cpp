@@ -38,7 +38,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
   std::vector<ChainEstimate<Real>> estimates(out.results.size());
   {
     // Pair-loci are many and short: a few wait, so no worker idles.
-    LocusPool<Real> pool(run.chainWorkers(), estimates, 2 * run.chainWorkers(), true);
+    LocusPool<Real> pool(run.chainWorkers(), estimates, 2 * run.chainWorkers(), true, kBundleSteps);
     long shown = 0;
     auto tellMeter = [&] {
       const long finished = pool.finished();

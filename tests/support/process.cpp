@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -89,7 +90,9 @@ ProcessResult runProcess(const std::string& program, const std::string& input, c
   if (outOpen) close(out[0]);
   if (errOpen) close(err[0]);
   int status = 0;
-  waitpid(pid, &status, 0);
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  result.peakMemoryKb = usage.ru_maxrss;
   if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;

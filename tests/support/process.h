@@ -12,6 +12,7 @@ struct ProcessResult {
   std::string err;
   int status = -1;  // exit status 0..255; -1 when killed by a signal
   int signal = 0;
+  long peakMemoryKb = 0;  // the largest resident set the process had
 };
 
 // Runs `program` with `arguments`, `input` on its standard input, and

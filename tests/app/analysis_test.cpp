@@ -1,0 +1,106 @@
+// A scripted run's analysis, which counts the tables into memory, gives the
+// rows that the same run gave when its tables went through table data files
+// (the dialogue's readers and files, with the run's seeds): for the results
+// table and the pairs table, in all three programs, on files as large as the
+// table data files took.
+#include "app/analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "apps/editions.h"
+#include "chisquare/do_chisquare.h"
+#include "chisquare/totals.h"
+#include "exacttest/do_fisher.h"
+#include "input/read_data_file.h"
+#include "input/table_data_reader.h"
+#include "pairs/do_pairs.h"
+#include "report/pairs_table.h"
+#include "report/results_table.h"
+#include "support/scratch_dir.h"
+#include "support/scripted_console.h"
+#include "support/snp_genepop.h"
+
+namespace ortelan {
+namespace {
+
+using testing::ScratchDir;
+using testing::ScriptedConsole;
+
+struct Tables {
+  std::string results, pairs;
+};
+
+template <class Real>
+Tables throughTableFiles(const Edition& program, const RunSettings& settings) {
+  const Edition edition = scriptedEdition(program);
+  ScriptedConsole console;
+  Run<Real> run(edition, console);
+  run.settings = settings.chain;
+  run.seeds = SeedSource::keyed(edition.seeds, *settings.seed);
+  run.dataFile = run.state.INFILENAME = settings.dataFile;
+  std::filesystem::create_directory("tables");
+  run.tableDir = "tables";
+  readDataFileWriteTables(run, run.state, settings.dataFile);
+  run.state.sizeResultArrays();
+  const TableFiles files(edition.tableForm, run.tableDir);
+  DO_FISHER(run, files);
+  DO_CHISQUARE(run, files);
+  SUM_FOR_TOTAL_P(run);
+  const TableHeading heading{edition.programName, edition.version, settings.dataFile, *settings.seed, settings.chain};
+  Tables out{formatResultsTable(heading, run.state), ""};
+  if (settings.pairs) out.pairs = formatPairsTable(heading, run.state, DO_PAIRS(run, files));
+  std::filesystem::remove_all("tables");
+  return out;
+}
+
+template <class Real>
+Tables inMemory(const Edition& program, const RunSettings& settings) {
+  const Edition edition = scriptedEdition(program);
+  ScriptedConsole console;
+  const Analysis<Real> analysis = analyse<Real>(edition, settings, console, nullptr);
+  const TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain};
+  Tables out{formatResultsTable(heading, analysis.state), ""};
+  if (analysis.pairs) out.pairs = formatPairsTable(heading, analysis.state, *analysis.pairs);
+  EXPECT_EQ(console.err(), "");
+  return out;
+}
+
+TEST(Analysis, CountedTablesGiveTheRowsOfTheTableDataFiles) {
+  ScratchDir dir;
+  struct Case {
+    testing::SnpShape shape;
+    bool pairs;
+  };
+  // Ten thousand loci, and a hundred populations: the largest files the
+  // table data files took.
+  const Case cases[] = {{{10000, 3, 4, 0, 11}, false}, {{40, 100, 2, 0, 12}, false}, {{6, 12, 5, 0, 13}, true}};
+  for (const Case& c : cases) {
+    for (const Edition* edition : {&edition3d(), &edition2d(), &editionC()}) {
+      SCOPED_TRACE(std::string(edition->programName) + " " + std::to_string(c.shape.loci) + " loci");
+      testing::SnpShape shape = c.shape;
+      shape.digits = edition->alleleDigits == 2 ? 2 : 3;
+      {
+        std::ofstream out(dir.path() / "data.gen", std::ios::binary);
+        writeSnpGenepop(out, shape);
+      }
+      RunSettings settings;
+      settings.dataFile = "data.gen";
+      settings.chain = {20, 2, 10};
+      settings.seed = 2026;
+      settings.pairs = c.pairs;
+      const bool eightyBit = edition->reader == ReaderKind::LocusPasses;
+      const Tables files = eightyBit ? throughTableFiles<long double>(*edition, settings)
+                                     : throughTableFiles<double>(*edition, settings);
+      const Tables memory = eightyBit ? inMemory<long double>(*edition, settings) : inMemory<double>(*edition, settings);
+      EXPECT_EQ(memory.results, files.results);
+      EXPECT_EQ(memory.pairs, files.pairs);
+      EXPECT_EQ(dir.listing(), "data.gen\n");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ortelan
