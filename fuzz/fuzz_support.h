@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "input/counted_tables.h"
 #include "input/table_data_writer.h"
 
 namespace ortelan::fuzzing {
@@ -14,7 +15,18 @@ class RecordingSink final : public LocusTableSink {
   void writeLocus(int locus, std::string_view name, const LocusCounts& counts, const ColumnSummary& columns,
                   int populations) override;
   std::string record;
+  std::string cells;  // the tables alone, as cellsOf gives them
 };
+
+// The cells of every locus table counted into memory: per locus, its
+// populations, alleles and nonzero counts (pop * 1000 + column).
+std::string cellsOf(const DataSummary& data, const CountedTables& tables);
+
+// Where `reader` (one of the dialogue's, with the strictness of `scripted`)
+// reads `text` through, the streaming reader of scripted runs must count the
+// same names and tables; aborts when it does not.
+void expectSameCounts(const Edition& scripted, const std::string& text,
+                      void (*reader)(RunContext&, DataSummary&, std::string_view, LocusTableSink&));
 
 // Runs `step`; an ending of the run (data warning, run-time error, fatal
 // stop) is an expected outcome and is described in the returned text.

@@ -111,6 +111,25 @@ TEST(WriteFinal, WideValuesPushTheRestOfTheirRowRight) {
             std::string::npos);
 }
 
+// Genome-scale counts widen their fields in both layouts; none is cut.
+TEST(WriteFinal, LargeCountsWidenTheirFields) {
+  auto s = oneLocusState<double>();
+  for (int locus = 2; locus <= 20000; ++locus) s.addLocus("L");
+  s.sizeResultArrays();
+  s.lociInRun.assign(20001, 0);
+  s.lociInRun[1] = 1;
+  s.NUMBPOPS = 1000;
+  s.TOTNUMBINDIVIDUALS = 123456789;
+  s.SUMDFCHI2 = 1234567;
+  for (const Edition* edition : {&edition3d(), &editionC()}) {
+    const std::string report = formatReport(*edition, s, CivilDate{2026, 1, 1});
+    EXPECT_NE(report.find("Number of loci =           20000\r\nNumber of individuals = 123456789\r\n"
+                          "Number of populations =     1000\r\n"),
+              std::string::npos);
+    EXPECT_NE(report.find(" 1234567 "), std::string::npos);
+  }
+}
+
 TEST(WriteFinal, NoTestedLocusShowsZeroSettingsAndUnitTotals) {
   RunState<long double> s;
   s.INFILENAME = "mono.gen";

@@ -37,7 +37,8 @@ inline void writeSnpGenepop(std::ostream& out, const SnpShape& shape) {
   for (int pop = 1; pop <= shape.populations; ++pop) {
     out << "Pop\n";
     for (int i = 1; i <= shape.individualsPerPopulation; ++i) {
-      line = "p" + std::to_string(pop) + "_" + std::to_string(i) + ",";
+      // Appended piece by piece: g++ 12 misreads "p" + std::to_string(...).
+      line.assign(1, 'p').append(std::to_string(pop)).append(1, '_').append(std::to_string(i)).append(1, ',');
       for (int locus = 1; locus <= shape.loci; ++locus) {
         // Alleles per locus: mostly 2, every 50th locus 5, every 97th 1.
         const int alleles = locus % 97 == 0 ? 1 : locus % 50 == 0 ? 5 : 2;
