@@ -4,8 +4,6 @@
 #include <cmath>
 
 #include "chisquare/x_ln_x.h"
-#include "exacttest/table_walk.h"
-#include "exacttest/two_row_walk.h"
 #include "exacttest/walk_batches.h"
 #include "exacttest/walk_order.h"
 
@@ -29,26 +27,6 @@ const std::int64_t* ChainWorkspace::xLnXSteps(std::int64_t total) {
   return xLnXSteps_.data();
 }
 
-namespace {
-
-// The walk for the table's shape.
-template <class Real, class Order>
-ChainEstimate<Real> walkShape(CountTable& MM, Ranmar& generator, const Order& order, std::int32_t MEM,
-                              std::int32_t B, std::int32_t C, const std::atomic<bool>* stop) {
-  if (MM.rows == 2 && MM.columns == 2) {
-    TwoRowWalk<Real, Order, true> walk(MM, generator, order);
-    return walkBatches<Real>(walk, MEM, B, C, stop);
-  }
-  if (MM.rows == 2) {
-    TwoRowWalk<Real, Order, false> walk(MM, generator, order);
-    return walkBatches<Real>(walk, MEM, B, C, stop);
-  }
-  TableWalk<Real, Order> walk(MM, generator, order);
-  return walkBatches<Real>(walk, MEM, B, C, stop);
-}
-
-}  // namespace
-
 template <class Real>
 ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator,
                            ChainWorkspace* workspace, const std::atomic<bool>* stop, Ordering ordering) {
@@ -64,12 +42,12 @@ ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std
   if (ordering == Ordering::G) {
     const std::int64_t* steps = workspace->xLnXSteps(total);
     const std::int64_t margin = xLnXTieMargin(std::int64_t{MM.rows} * MM.columns);
-    if (allInTable) return walkShape<Real>(MM, generator, walk_order::ByG<true>{steps, margin}, MEM, B, C, stop);
-    return walkShape<Real>(MM, generator, walk_order::ByG<false>{steps, margin}, MEM, B, C, stop);
+    if (allInTable) return walkTable<Real>(MM, generator, walk_order::ByG<true>{steps, margin}, MEM, B, C, stop);
+    return walkTable<Real>(MM, generator, walk_order::ByG<false>{steps, margin}, MEM, B, C, stop);
   }
   const double* ln = workspace->lnCounts(total);
-  if (allInTable) return walkShape<Real>(MM, generator, walk_order::ByProbability<true>{ln}, MEM, B, C, stop);
-  return walkShape<Real>(MM, generator, walk_order::ByProbability<false>{ln}, MEM, B, C, stop);
+  if (allInTable) return walkTable<Real>(MM, generator, walk_order::ByProbability<true>{ln}, MEM, B, C, stop);
+  return walkTable<Real>(MM, generator, walk_order::ByProbability<false>{ln}, MEM, B, C, stop);
 }
 
 template ChainEstimate<double> CHAINE<double>(CountTable&, std::int32_t, std::int32_t, std::int32_t, Ranmar&,

@@ -1,5 +1,5 @@
-// A whole walk once the walk is set up, for any walk with steps<Counting>.
-// Used by the walks only.
+// A whole walk once its ordering is set up: the walk for the table's
+// shape, its dememorization and its batches. Used by the walks only.
 #pragma once
 
 #include <algorithm>
@@ -7,6 +7,9 @@
 #include <cstdint>
 
 #include "exacttest/chain.h"
+#include "exacttest/table_walk.h"
+#include "exacttest/two_row_walk.h"
+#include "input/count_table.h"
 
 namespace ortelan {
 
@@ -31,6 +34,23 @@ ChainEstimate<Real> walkBatches(Walker& walk, std::int32_t MEM, std::int32_t B, 
     if (stop != nullptr && stop->load(std::memory_order_relaxed)) return {};
   }
   return batchEstimate(HM, HECA, B);
+}
+
+// The walk for the table's shape: two rows take TwoRowWalk, which makes
+// the same steps.
+template <class Real, class Order>
+ChainEstimate<Real> walkTable(CountTable& MM, Ranmar& generator, const Order& order, std::int32_t MEM,
+                              std::int32_t B, std::int32_t C, const std::atomic<bool>* stop) {
+  if (MM.rows == 2 && MM.columns == 2) {
+    TwoRowWalk<Real, Order, true> walk(MM, generator, order);
+    return walkBatches<Real>(walk, MEM, B, C, stop);
+  }
+  if (MM.rows == 2) {
+    TwoRowWalk<Real, Order, false> walk(MM, generator, order);
+    return walkBatches<Real>(walk, MEM, B, C, stop);
+  }
+  TableWalk<Real, Order> walk(MM, generator, order);
+  return walkBatches<Real>(walk, MEM, B, C, stop);
 }
 
 }  // namespace ortelan
