@@ -16,15 +16,28 @@ const double* ChainWorkspace::lnCounts(std::int64_t total) {
 }
 
 const std::int64_t* ChainWorkspace::xLnX(std::int64_t total) {
-  const auto needed = static_cast<std::size_t>(std::min(total + 2, kMaxCounts));
-  for (std::size_t k = xLnX_.size(); k < needed; ++k) xLnX_.push_back(xLnXFixed(static_cast<std::int64_t>(k)));
-  return xLnX_.data();
+  const auto needed = static_cast<std::size_t>(std::min(total + 3, kMaxCounts)) + 2;
+  for (std::size_t place = xLnX_.size(); place < needed; ++place) {
+    xLnX_.push_back(xLnXFixed(static_cast<std::int64_t>(place) - 2));
+  }
+  return xLnX_.data() + 2;
 }
 
 const std::int64_t* ChainWorkspace::xLnXSteps(std::int64_t total) {
   const std::int64_t* terms = xLnX(total);
-  for (std::size_t k = xLnXSteps_.size(); k < xLnX_.size(); ++k) xLnXSteps_.push_back(terms[k] - terms[k - 1]);
+  const auto needed = static_cast<std::size_t>(std::min(total + 2, kMaxCounts));
+  for (std::size_t k = xLnXSteps_.size(); k < needed; ++k) xLnXSteps_.push_back(terms[k] - terms[k - 1]);
   return xLnXSteps_.data();
+}
+
+const std::int64_t* ChainWorkspace::xLnXChanges(std::int64_t total) {
+  const std::int64_t* terms = xLnX(total);
+  const auto needed = static_cast<std::size_t>(std::min(total + 1, kMaxChangeCounts)) * 5;
+  for (std::size_t place = xLnXChanges_.size(); place < needed; ++place) {
+    const auto k = static_cast<std::int64_t>(place / 5), n = static_cast<std::int64_t>(place % 5) - 2;
+    xLnXChanges_.push_back(terms[k + n] - terms[k]);
+  }
+  return xLnXChanges_.data();
 }
 
 template <class Real>

@@ -63,15 +63,24 @@ class ChainWorkspace {
   // ln k for k = 0..min(total + 1, kMaxCounts - 1); ln 0 is never used and
   // held as 0.
   const double* lnCounts(std::int64_t total);
-  // xLnXFixed(k) for the same k.
+  // xLnXFixed(k) for k = -2..min(total + 2, kMaxCounts - 1), 0 for k < 2,
+  // so that counts may be looked at two past either end.
   const std::int64_t* xLnX(std::int64_t total);
-  // xLnXFixed(k) - xLnXFixed(k - 1) for the same k (0 for k = 0).
+  // xLnXFixed(k) - xLnXFixed(k - 1) for k = 0..min(total + 1,
+  // kMaxCounts - 1).
   const std::int64_t* xLnXSteps(std::int64_t total);
+  // For the genotypic walk, which changes a count by -2..2 at once:
+  // xLnXFixed(k + n) - xLnXFixed(k) at [5 k + n + 2] for n = -2..2 and
+  // k = 0..total (terms of negative counts taken as 0), for a total below
+  // kMaxChangeCounts (40 bytes a count).
+  static constexpr std::int64_t kMaxChangeCounts = std::int64_t{1} << 20;
+  const std::int64_t* xLnXChanges(std::int64_t total);
 
  private:
   std::vector<double> lnCounts_{0.0};
-  std::vector<std::int64_t> xLnX_{0};
+  std::vector<std::int64_t> xLnX_{0, 0};  // from k = -2
   std::vector<std::int64_t> xLnXSteps_{0};
+  std::vector<std::int64_t> xLnXChanges_;
 };
 
 // What a visited table is ordered by. Probability: it counts when it is

@@ -7,9 +7,15 @@
 #include "chisquare/x_ln_x.h"
 #include "exacttest/walk_batches.h"
 #include "exacttest/walk_order.h"
+#include "exacttest/walk_step.h"
 
 namespace ortelan {
 namespace {
+
+// The allele columns of a genotype column, from 0.
+struct AlleleColumns {
+  std::uint32_t a, b;
+};
 
 // The ordering of the genotypic walk: by the G of the implied allele
 // table, kept beside the walk. A switch moves an individual of genotype
@@ -17,60 +23,64 @@ namespace {
 // b1 and gains a2 and b2, row OP2 the reverse. The changes are netted per
 // allele first (a homozygote moves two of one allele; alleles the two
 // genotypes share cancel), each allele's net change held at its first
-// place among a1, b1, a2, b2 and 0 at any later one. S then changes by
-// the new terms less the old of those cells, all worked out without
-// branches and scaled by the move (0 or 1), since whether the switch is
-// made is a coin flip. The score is S less the observed S plus the tie
-// margin, as in ByG.
-template <bool AllInTable>
+// place among a1, b1, a2, b2 and 0 at any later one. What S would gain
+// from those cells is worked out before the move is known, then kept or
+// not with it (0 or 1), since whether the switch is made is a coin flip;
+// so a change may be looked up that would take a count below 0, and is
+// then not kept. The score is S less the observed S plus the tie margin,
+// as in ByG. `InChangeTable`: the genes number below
+// ChainWorkspace::kMaxChangeCounts and every change is one look-up;
+// otherwise two terms, those beyond the table taken anew.
+template <bool InChangeTable>
 struct ByImpliedG {
   using Score = std::int64_t;
-  std::int32_t* alleleTop;  // the allele table's cell [1, 1]
-  std::ptrdiff_t alleleStride;
-  const std::uint32_t* firstAllele;   // a - 1 of each genotype column from 0
-  const std::uint32_t* secondAllele;  // b - 1
-  const std::int64_t* xLnX;           // ChainWorkspace::xLnX
+  std::int32_t* const* alleleRows;   // each row's cell [I, 1] of the allele table
+  const AlleleColumns* alleles;      // of each genotype column from 0
+  const std::int64_t* table;  // ChainWorkspace::xLnXChanges, or else ChainWorkspace::xLnX
   std::int64_t margin;
 
   Score start() const { return margin; }
 
-  [[gnu::always_inline]] std::int64_t term(std::int32_t count) const {
-    const auto k = static_cast<std::uint32_t>(count);
-    if constexpr (AllInTable) {
-      return xLnX[k];
+  // What S gains when `count` changes by `by` (-2..2).
+  [[gnu::always_inline]] std::int64_t change(std::int32_t count, std::int32_t by) const {
+    if constexpr (InChangeTable) {
+      return table[5 * static_cast<std::uint32_t>(count) + static_cast<std::uint32_t>(by + 2)];
     } else {
-      return k < ChainWorkspace::kMaxCounts ? xLnX[k] : xLnXFixed(k);
+      const auto term = [this](std::int32_t k) {
+        return k < ChainWorkspace::kMaxCounts ? table[k] : xLnXFixed(k);
+      };
+      return term(count + by) - term(count);
     }
   }
 
+  // One row's four cells: what S gains from the changes `by`, kept when
+  // `moved` is all ones; a later place of an allele holds 0 and writes
+  // back its old count, so the first place is written last.
+  [[gnu::always_inline]] std::int64_t moveRow(std::int32_t* row, const AlleleColumns& first,
+                                              const AlleleColumns& second, const std::int32_t (&by)[4],
+                                              std::int32_t moved) const {
+    const std::int32_t c1 = row[first.a], c2 = row[first.b], c3 = row[second.a], c4 = row[second.b];
+    const std::int64_t ifMoved = (change(c1, by[0]) + change(c2, by[1])) + (change(c3, by[2]) + change(c4, by[3]));
+    row[second.b] = c4 + (by[3] & moved);
+    row[second.a] = c3 + (by[2] & moved);
+    row[first.b] = c2 + (by[1] & moved);
+    row[first.a] = c1 + (by[0] & moved);
+    return ifMoved & static_cast<std::int64_t>(moved);
+  }
+
   [[gnu::always_inline]] void follow(Score& score, const walk_order::Switch& at, std::int32_t move) const {
-    const std::uint32_t a1 = firstAllele[at.ALL1], b1 = secondAllele[at.ALL1];
-    const std::uint32_t a2 = firstAllele[at.ALL2], b2 = secondAllele[at.ALL2];
+    const AlleleColumns g1 = alleles[at.ALL1], g2 = alleles[at.ALL2];
     const auto same = [](std::uint32_t x, std::uint32_t y) -> std::int32_t { return x == y ? 1 : 0; };
-    // Row OP1's net change of each allele, at its first place, times the move.
-    const std::int32_t k1 = (same(a2, a1) + same(b2, a1) - 1 - same(b1, a1)) * move;
-    const std::int32_t k2 = (1 - same(b1, a1)) * (same(a2, b1) + same(b2, b1) - 1) * move;
-    const std::int32_t k3 = (1 - same(a2, a1)) * (1 - same(a2, b1)) * (1 + same(b2, a2)) * move;
-    const std::int32_t k4 = (1 - same(b2, a1)) * (1 - same(b2, b1)) * (1 - same(b2, a2)) * move;
-    std::int32_t* const row1 = alleleTop + static_cast<std::ptrdiff_t>(at.OP1) * alleleStride;
-    std::int32_t* const row2 = alleleTop + static_cast<std::ptrdiff_t>(at.OP2) * alleleStride;
-    const std::int32_t u1 = row1[a1], u2 = row1[b1], u3 = row1[a2], u4 = row1[b2];
-    const std::int32_t v1 = row2[a1], v2 = row2[b1], v3 = row2[a2], v4 = row2[b2];
-    const std::int64_t gained = (term(u1 + k1) + term(u2 + k2)) + (term(u3 + k3) + term(u4 + k4)) +
-                                (term(v1 - k1) + term(v2 - k2)) + (term(v3 - k3) + term(v4 - k4));
-    const std::int64_t lost = (term(u1) + term(u2)) + (term(u3) + term(u4)) + (term(v1) + term(v2)) +
-                              (term(v3) + term(v4));
-    score += gained - lost;
-    // A later place of an allele holds 0 and writes back its old count, so
-    // the first place is written last.
-    row1[b2] = u4 + k4;
-    row2[b2] = v4 - k4;
-    row1[a2] = u3 + k3;
-    row2[a2] = v3 - k3;
-    row1[b1] = u2 + k2;
-    row2[b1] = v2 - k2;
-    row1[a1] = u1 + k1;
-    row2[a1] = v1 - k1;
+    // Row OP1's net change of each allele, at its first place; row OP2's
+    // is the opposite.
+    const std::int32_t n1 = same(g2.a, g1.a) + same(g2.b, g1.a) - 1 - same(g1.b, g1.a);
+    const std::int32_t n2 = (1 - same(g1.b, g1.a)) * (same(g2.a, g1.b) + same(g2.b, g1.b) - 1);
+    const std::int32_t n3 = (1 - same(g2.a, g1.a)) * (1 - same(g2.a, g1.b)) * (1 + same(g2.b, g2.a));
+    const std::int32_t n4 = (1 - same(g2.b, g1.a)) * (1 - same(g2.b, g1.b)) * (1 - same(g2.b, g2.a));
+    const auto moved = walk_step::maskOf<std::int32_t>(static_cast<std::uint64_t>(move));
+    const std::int32_t gains[4] = {n1, n2, n3, n4}, losses[4] = {-n1, -n2, -n3, -n4};
+    score += moveRow(alleleRows[at.OP1], g1, g2, gains, moved);
+    score += moveRow(alleleRows[at.OP2], g1, g2, losses, moved);
   }
 
   template <bool Counting>
@@ -100,25 +110,22 @@ ChainEstimate<Real> genotypicCHAINE(CountTable& genotypes, std::span<const Genot
     throw std::invalid_argument("a genotype table of 2^30 individuals or more");
   }
   CountTable alleles = impliedAlleleTable(genotypes, columns, alleleColumns);
-  std::vector<std::uint32_t> firstAllele, secondAllele;
-  firstAllele.reserve(columns.size());
-  secondAllele.reserve(columns.size());
+  std::vector<AlleleColumns> alleleColumnsOf;
+  alleleColumnsOf.reserve(columns.size());
   for (const GenotypeAlleles& genotype : columns) {
-    firstAllele.push_back(static_cast<std::uint32_t>(genotype.a - 1));
-    secondAllele.push_back(static_cast<std::uint32_t>(genotype.b - 1));
+    alleleColumnsOf.push_back({static_cast<std::uint32_t>(genotype.a - 1), static_cast<std::uint32_t>(genotype.b - 1)});
   }
+  std::vector<std::int32_t*> alleleRows;
+  for (int I = 1; I <= alleles.rows; ++I) alleleRows.push_back(&alleles.at(I, 1));
   ChainWorkspace own;
   if (workspace == nullptr) workspace = &own;
   // No allele count ever exceeds the genes of the table.
-  const std::int64_t* xLnX = workspace->xLnX(genes);
   const std::int64_t margin = xLnXTieMargin(std::int64_t{alleles.rows} * alleles.columns);
-  std::int32_t* const alleleTop = &alleles.at(1, 1);
-  const std::ptrdiff_t stride = alleles.stride();
-  if (genes + 2 <= ChainWorkspace::kMaxCounts) {
-    const ByImpliedG<true> order{alleleTop, stride, firstAllele.data(), secondAllele.data(), xLnX, margin};
+  if (genes < ChainWorkspace::kMaxChangeCounts) {
+    const ByImpliedG<true> order{alleleRows.data(), alleleColumnsOf.data(), workspace->xLnXChanges(genes), margin};
     return walkTable<Real>(genotypes, generator, order, MEM, B, C, stop);
   }
-  const ByImpliedG<false> order{alleleTop, stride, firstAllele.data(), secondAllele.data(), xLnX, margin};
+  const ByImpliedG<false> order{alleleRows.data(), alleleColumnsOf.data(), workspace->xLnX(genes), margin};
   return walkTable<Real>(genotypes, generator, order, MEM, B, C, stop);
 }
 

@@ -16,9 +16,14 @@
 //    flips a processor cannot predict; they are worked out without
 //    branches (walk_step.h).
 // `Order` is what is counted (walk_order.h). Tables of two rows take
-// TwoRowWalk instead, which makes the same steps. Used by the walks only.
+// TwoRowWalk instead, which makes the same steps. With two columns
+// (`TwoColumns`, a SNP) ALL2 is the column ALL1 is not, drawn again and
+// again half the time: its draw is found as TwoRowWalk finds OP2's, the
+// first among the top bits of the draws at hand that differs from ALL1's,
+// instead of by a loop whose length is a coin flip. Used by the walks only.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -28,7 +33,7 @@
 
 namespace ortelan {
 
-template <class Real, class Order>
+template <class Real, class Order, bool TwoColumns>
 class TableWalk {
  public:
   TableWalk(CountTable& MM, Ranmar& generator, const Order& order)
@@ -64,10 +69,29 @@ class TableWalk {
         gen.reserve(3);
         OP2 = gen.chooseFromZero(N);
       }
-      std::uint64_t ALL2 = gen.chooseFromZero(M);
-      while (ALL2 == ALL1) {
-        gen.reserve(2);
+      std::uint64_t ALL2;
+      if constexpr (TwoColumns) {
+        // Of the next kMaxReserve draws, all but the last (kept for the
+        // acceptance test) may choose ALL2; it is within them 127 times
+        // in 128.
+        constexpr std::uint64_t kCandidates = (std::uint64_t{1} << (Ranmar::Stream::kMaxReserve - 1)) - 1;
+        gen.reserve(Ranmar::Stream::kMaxReserve);
+        const std::uint64_t other = (gen.topBitsAhead() ^ (0 - ALL1)) & kCandidates;
+        if (other != 0) [[likely]] {
+          gen.skip(static_cast<std::size_t>(std::countr_zero(other)) + 1);
+        } else {
+          gen.skip(Ranmar::Stream::kMaxReserve - 1);
+          do {
+            gen.reserve(2);
+          } while (gen.chooseFromZero(2) == ALL1);
+        }
+        ALL2 = ALL1 ^ 1;
+      } else {
         ALL2 = gen.chooseFromZero(M);
+        while (ALL2 == ALL1) {
+          gen.reserve(2);
+          ALL2 = gen.chooseFromZero(M);
+        }
       }
       const walk_order::Switch at{OP1, OP2, ALL1, ALL2, 0, 0, 0, 0};
       const bool possible = walk_step::trySwitch<Real>(rows[OP1], rows[OP2], at, order, gen, score).possible;

@@ -37,7 +37,7 @@ ChainEstimate<Real> walkBatches(Walker& walk, std::int32_t MEM, std::int32_t B, 
 }
 
 // The walk for the table's shape: two rows take TwoRowWalk, which makes
-// the same steps.
+// the same steps, and two columns a TableWalk of their own.
 template <class Real, class Order>
 ChainEstimate<Real> walkTable(CountTable& MM, Ranmar& generator, const Order& order, std::int32_t MEM,
                               std::int32_t B, std::int32_t C, const std::atomic<bool>* stop) {
@@ -49,7 +49,11 @@ ChainEstimate<Real> walkTable(CountTable& MM, Ranmar& generator, const Order& or
     TwoRowWalk<Real, Order, false> walk(MM, generator, order);
     return walkBatches<Real>(walk, MEM, B, C, stop);
   }
-  TableWalk<Real, Order> walk(MM, generator, order);
+  if (MM.columns == 2) {
+    TableWalk<Real, Order, true> walk(MM, generator, order);
+    return walkBatches<Real>(walk, MEM, B, C, stop);
+  }
+  TableWalk<Real, Order, false> walk(MM, generator, order);
   return walkBatches<Real>(walk, MEM, B, C, stop);
 }
 
