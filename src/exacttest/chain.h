@@ -1,6 +1,7 @@
 // The Metropolis walk over the tables with the margins of one locus table
 // (CHAINE), and its estimate of the exact test's P-value: the share of
-// visited tables that are no more probable than the observed one.
+// visited tables that are no more probable than the observed one, or,
+// ordered by G, whose G is at least the observed one's.
 #pragma once
 
 #include <atomic>
@@ -52,7 +53,9 @@ ChainEstimate<Real> batchEstimate(Real sumOfProportions, Real sumOfSquares, std:
 
 // What a walk keeps from one locus to the next: the natural logarithms of
 // the counts 0, 1, 2, ..., as far as the largest table total met so far
-// (at most kMaxCounts of them). One per thread; it only grows.
+// (at most kMaxCounts of them), and for the walks ordered by G the terms
+// k ln k in units of 2^-26 (chisquare/x_ln_x.h) and their steps. One per
+// thread; it only grows.
 class ChainWorkspace {
  public:
   static constexpr std::int64_t kMaxCounts = std::int64_t{1} << 22;
@@ -60,20 +63,45 @@ class ChainWorkspace {
   // ln k for k = 0..min(total + 1, kMaxCounts - 1); ln 0 is never used and
   // held as 0.
   const double* lnCounts(std::int64_t total);
+  // xLnXFixed(k) for k = -2..min(total + 2, kMaxCounts - 1), 0 for k < 2,
+  // so that counts may be looked at two past either end.
+  const std::int64_t* xLnX(std::int64_t total);
+  // xLnXFixed(k) - xLnXFixed(k - 1) for k = 0..min(total + 1,
+  // kMaxCounts - 1).
+  const std::int64_t* xLnXSteps(std::int64_t total);
+  // For the genotypic walk, which changes a count by -2..2 at once:
+  // xLnXFixed(k + n) - xLnXFixed(k) at [5 k + n + 2] for n = -2..2 and
+  // k = 0..total (terms of negative counts taken as 0), for a total below
+  // kMaxChangeCounts (40 bytes a count).
+  static constexpr std::int64_t kMaxChangeCounts = std::int64_t{1} << 20;
+  const std::int64_t* xLnXChanges(std::int64_t total);
 
  private:
   std::vector<double> lnCounts_{0.0};
+  std::vector<std::int64_t> xLnX_{0, 0};  // from k = -2
+  std::vector<std::int64_t> xLnXSteps_{0};
+  std::vector<std::int64_t> xLnXChanges_;
 };
 
-// Walks MM (cells [1..N, 1..M], N >= 2, M >= 2, positive total) in place:
-// MEM dememorization steps, then B >= 2 batches of C >= 1 steps. Each step
-// proposes a random 2 x 2 switch that keeps every margin and accepts it
-// with the probability ratio of the two tables; RHO, the log of that ratio
-// to the observed table, decides whether a visited table is counted.
-// `workspace` may be shared by the loci a thread walks; when `stop` is set
-// the walk ends early (its estimate is then meaningless).
+// What a visited table is ordered by. Probability: it counts when it is
+// no more probable than the observed one (Fisher's exact test). G: when
+// its G is at least the observed one's, tables tied with it included
+// (chisquare/x_ln_x.h). The walk, its draws and its tables are the same
+// whatever the ordering.
+enum class Ordering { Probability, G };
+
+// Walks MM (cells [1..N, 1..M], N >= 2, M >= 2, positive total below
+// 2^31) in place: MEM dememorization steps, then B >= 2 batches of C >= 1
+// steps. Each step proposes a random 2 x 2 switch that keeps every margin
+// and accepts it with the probability ratio of the two tables; `ordering`
+// decides whether a visited table is counted: by probability RHO, the log
+// of that ratio to the observed table, by G the exact S of the table. Any
+// number of rows and columns. `workspace` may be shared by the loci a
+// thread walks; when `stop` is set the walk ends early (its estimate is
+// then meaningless).
 template <class Real>
 ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator,
-                           ChainWorkspace* workspace = nullptr, const std::atomic<bool>* stop = nullptr);
+                           ChainWorkspace* workspace = nullptr, const std::atomic<bool>* stop = nullptr,
+                           Ordering ordering = Ordering::Probability);
 
 }  // namespace ortelan

@@ -13,7 +13,7 @@
 // branch, for the few places OP2's draw most often has. A step's top bits
 // are read while the step before it still works out whether it takes its
 // acceptance draw, and shifted by one if it does.
-// Used by chain.cpp only.
+// `Order` is what is counted (walk_order.h). Used by the walks only.
 #pragma once
 
 #include <bit>
@@ -26,21 +26,21 @@
 
 namespace ortelan {
 
-// `TwoColumns`: the table is 2 x 2. `AllInTable` as for the other walk.
-template <class Real, bool AllInTable, bool TwoColumns>
+// `TwoColumns`: the table is 2 x 2.
+template <class Real, class Order, bool TwoColumns>
 class TwoRowWalk {
  public:
-  TwoRowWalk(CountTable& MM, Ranmar& generator, const double* lnCounts)
+  TwoRowWalk(CountTable& MM, Ranmar& generator, const Order& order)
       : top_(MM.cells.data() + MM.stride() + 1), stride_(MM.stride()), M_(MM.columns), gen_(generator),
-        ln_(lnCounts) {}
+        order_(order), score_(order.start()) {}
 
-  // `count` chain steps; see Walk::steps. Most are made from the draws at
+  // `count` chain steps; see TableWalk::steps. Most are made from the draws at
   // hand (stepsAtHandOf2x2, stepsAtHandOf2xM); when those run out the
   // generator makes more, and a step that needs more than it keeps at hand
   // is made one draw at a time.
   template <bool Counting>
   std::int32_t steps(std::int32_t count) {
-    Progress progress{0, 0, RHO};
+    Progress progress{0, 0, score_};
     for (;;) {
       if constexpr (TwoColumns) {
         progress = stepsAtHandOf2x2<Counting>(progress, count);
@@ -57,16 +57,18 @@ class TwoRowWalk {
       }
       progress = stepOneByOne<Counting>(progress);
     }
-    RHO = progress.rho;
+    score_ = progress.score;
     return progress.CNMOY;
   }
 
  private:
-  // Steps made, tables counted and RHO, carried from one run of steps to
-  // the next.
+  using Score = typename Order::Score;
+
+  // Steps made, tables counted and the score, carried from one run of
+  // steps to the next.
   struct Progress {
     std::int32_t steps, CNMOY;
-    double rho;
+    Score score;
   };
 
   // The draws a step looks at before it knows how many it takes.
@@ -77,15 +79,16 @@ class TwoRowWalk {
 
   // Steps from `progress` on until `count`, or until a step whose draws
   // are not all at hand, on a 2 x M table, M > 2. Nothing here calls a
-  // function, so that RHO and the generator's position stay in registers.
+  // function, so that the score and the generator's position stay in
+  // registers.
   template <bool Counting>
   [[gnu::noinline]] Progress stepsAtHandOf2xM(Progress progress, std::int32_t count) {
     std::int32_t* const top = top_;
     const std::ptrdiff_t down = stride_;
     const auto M = static_cast<std::uint64_t>(M_);
-    const double* const ln = ln_;
+    const Order order = order_;
     Ranmar::Stream gen(gen_);
-    double rho = progress.rho;
+    Score score = progress.score;
     std::int32_t CNMOY = progress.CNMOY;
     std::int32_t left = count - progress.steps;
     const auto column = [&gen, M](std::size_t draw) { return (M * gen.peek(draw)) >> 24; };
@@ -129,11 +132,12 @@ class TwoRowWalk {
       const std::uint64_t topBitsAfter = gen.topBitsAhead();
       std::int32_t* const row1 = top + static_cast<std::ptrdiff_t>(OP1) * down;
       std::int32_t* const row2 = top + static_cast<std::ptrdiff_t>(OP1 ^ 1) * down;
-      const auto tried = walk_step::trySwitch<Real, AllInTable>(row1, row2, ALL1, ALL2, ln, gen, rho);
+      const walk_order::Switch at{OP1, OP1 ^ 1, ALL1, ALL2, 0, 0, 0, 0};
+      const auto tried = walk_step::trySwitch<Real>(row1, row2, at, order, gen, score);
       topBits = topBitsAfter >> tried.tookDraw;
-      walk_step::endStep<Counting>(rho, tried.possible, CNMOY);
+      Order::template endStep<Counting>(score, tried.possible, CNMOY);
     }
-    return {count - left, CNMOY, rho};
+    return {count - left, CNMOY, score};
   }
 
   // stepsAtHandOf2xM on a 2 x 2 table. There OP2 and ALL2 are the row and
@@ -148,9 +152,9 @@ class TwoRowWalk {
     // one number leaves registers for the rest.
     std::int64_t a = top[0];
     const std::int64_t row1 = a + top[1], column1 = a + bottom[0], toLast = bottom[1] - a;
-    const double* const ln = ln_;
+    const Order order = order_;
     Ranmar::Stream gen(gen_);
-    double rho = progress.rho;
+    Score score = progress.score;
     std::int32_t CNMOY = progress.CNMOY;
     std::int32_t left = count - progress.steps;
     std::uint64_t topBits = gen.topBitsAhead();
@@ -177,7 +181,7 @@ class TwoRowWalk {
       const auto secondRow = walk_step::maskOf<std::int64_t>(OP1);
       const std::int64_t c21 = pick(secondRow, v, u), c12 = pick(secondRow, u, v);
       const auto count32 = [](std::int64_t cell) { return static_cast<std::int32_t>(cell); };
-      const double lnRatio = walk_step::lnPROB<AllInTable>(ln, count32(x), count32(y), count32(c21), count32(c12));
+      const walk_order::Switch at{OP1, OP1 ^ 1, ALL1, ALL1 ^ 1, count32(x), count32(y), count32(c21), count32(c12)};
       const std::int64_t PROB1 = x * y;
       const std::int64_t PROB2 = (u + 1) * (v + 1);
       const walk_step::Decision decision = walk_step::decide<Real>(PROB1, PROB2, gen);
@@ -185,14 +189,14 @@ class TwoRowWalk {
       topBits = topBitsAfter >> decision.tookDraw;
       // GOSUB110: the switch keeps every margin.
       a += pick<std::int64_t>(antiDiagonal, move, -move);
-      rho = rho + lnRatio * move;
-      walk_step::endStep<Counting>(rho, PROB1 != 0, CNMOY);
+      order.follow(score, at, move);
+      Order::template endStep<Counting>(score, PROB1 != 0, CNMOY);
     }
     top[0] = static_cast<std::int32_t>(a);
     top[1] = static_cast<std::int32_t>(row1 - a);
     bottom[0] = static_cast<std::int32_t>(column1 - a);
     bottom[1] = static_cast<std::int32_t>(a + toLast);
-    return {count - left, CNMOY, rho};
+    return {count - left, CNMOY, score};
   }
 
   // One step, its draws taken one at a time.
@@ -210,18 +214,18 @@ class TwoRowWalk {
     gen.reserve(1);
     std::int32_t* const row1 = top_ + static_cast<std::ptrdiff_t>(OP1) * stride_;
     std::int32_t* const row2 = top_ + static_cast<std::ptrdiff_t>(OP1 ^ 1) * stride_;
-    const bool possible =
-        walk_step::trySwitch<Real, AllInTable>(row1, row2, ALL1, ALL2, ln_, gen, progress.rho).possible;
-    walk_step::endStep<Counting>(progress.rho, possible, progress.CNMOY);
-    return {progress.steps + 1, progress.CNMOY, progress.rho};
+    const walk_order::Switch at{OP1, OP1 ^ 1, ALL1, ALL2, 0, 0, 0, 0};
+    const bool possible = walk_step::trySwitch<Real>(row1, row2, at, order_, gen, progress.score).possible;
+    Order::template endStep<Counting>(progress.score, possible, progress.CNMOY);
+    return {progress.steps + 1, progress.CNMOY, progress.score};
   }
 
   std::int32_t* top_;  // the first row's cell [1, 1]; the second row's is a stride further
   std::ptrdiff_t stride_;
   int M_;
   Ranmar& gen_;
-  const double* ln_;
-  double RHO = 0;
+  Order order_;
+  Score score_;
 };
 
 }  // namespace ortelan

@@ -1,10 +1,16 @@
 // The walk of one locus written step by step as the chain is defined, with
 // nothing kept between steps: the reference the lean walk is held to.
+// Ordered by G, each visited table's S is summed anew from all its cells
+// (for the genotypic walk, from the allele table it implies, built anew).
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <span>
 
+#include "chisquare/g_statistic.h"
+#include "chisquare/x_ln_x.h"
 #include "exacttest/chain.h"
 
 namespace ortelan::reference {
@@ -13,7 +19,7 @@ template <class Real>
 class LiteralWalk {
  public:
   LiteralWalk(CountTable& MM, Ranmar& generator)
-      : cells_(MM.cells.data()), stride_(MM.stride()), N_(MM.rows), M_(MM.columns), gen_(generator) {}
+      : table_(MM), cells_(MM.cells.data()), stride_(MM.stride()), N_(MM.rows), M_(MM.columns), gen_(generator) {}
 
   // DEMEMORIZATION: RHO from 0, MEM steps, nothing counted.
   void DEMEMORIZATION(std::int32_t MEM) {
@@ -28,6 +34,9 @@ class LiteralWalk {
     step();
     return toleranceAndCount(RHO);
   }
+
+  // The table the walk is at.
+  const CountTable& table() const { return table_; }
 
  private:
   std::int32_t& cell(int row, int column) { return cells_[row * stride_ + column]; }
@@ -81,6 +90,7 @@ class LiteralWalk {
   static constexpr Real kUnit = Real(1) / Real(Ranmar::kOne);
   static constexpr Real kTolerance = ORTELAN_REAL(1e-8);
 
+  const CountTable& table_;
   std::int32_t* cells_;
   int stride_;
   int N_, M_;
@@ -90,8 +100,19 @@ class LiteralWalk {
   Real RHO = 0;
 };
 
+// S of a table in units of 2^-26 (chisquare/x_ln_x.h), and the cells
+// of the allele table it is counted on.
+struct Measure {
+  std::function<std::int64_t(const CountTable&)> S;
+  std::int64_t cells;
+};
+
+// The walk counting by probability, or, given a measure, by S: a table
+// counts when its S is at least the observed one's less the tie margin.
 template <class Real>
-ChainEstimate<Real> literalCHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator) {
+ChainEstimate<Real> literalWalk(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator,
+                                const Measure* measure) {
+  const std::int64_t observed = measure != nullptr ? measure->S(MM) : 0;
   LiteralWalk<Real> walk(MM, generator);
   walk.DEMEMORIZATION(MEM);
   Real HM = 0;
@@ -99,13 +120,36 @@ ChainEstimate<Real> literalCHAINE(CountTable& MM, std::int32_t MEM, std::int32_t
   for (std::int32_t K = 1; K <= B; ++K) {
     std::int32_t CNMOY = 0;
     for (std::int32_t CL = 0; CL < C; ++CL) {
-      if (walk.batchStepCounts()) ++CNMOY;
+      const bool byProbability = walk.batchStepCounts();
+      const bool counts = measure == nullptr
+                              ? byProbability
+                              : measure->S(walk.table()) >= observed - xLnXTieMargin(measure->cells);
+      if (counts) ++CNMOY;
     }
     const Real p = static_cast<Real>(CNMOY) / static_cast<Real>(C);
     HM = HM + p;
     HECA = HECA + p * p;
   }
   return batchEstimate(HM, HECA, B);
+}
+
+template <class Real>
+ChainEstimate<Real> literalCHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator,
+                                  Ordering ordering = Ordering::Probability) {
+  if (ordering == Ordering::Probability) return literalWalk<Real>(MM, MEM, B, C, generator, nullptr);
+  const Measure bySum{sumXLnXFixed, std::int64_t{MM.rows} * MM.columns};
+  return literalWalk<Real>(MM, MEM, B, C, generator, &bySum);
+}
+
+template <class Real>
+ChainEstimate<Real> literalGenotypicCHAINE(CountTable& MM, std::span<const GenotypeAlleles> columns, int alleleColumns,
+                                           std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator) {
+  const Measure byImpliedSum{
+      [columns, alleleColumns](const CountTable& genotypes) {
+        return sumXLnXFixed(impliedAlleleTable(genotypes, columns, alleleColumns));
+      },
+      std::int64_t{MM.rows} * alleleColumns};
+  return literalWalk<Real>(MM, MEM, B, C, generator, &byImpliedSum);
 }
 
 }  // namespace ortelan::reference
