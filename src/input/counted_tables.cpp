@@ -24,6 +24,19 @@ std::uint32_t cellAt(const std::uint8_t* cells, int width, std::size_t index) {
   }
 }
 
+// Writes `count` at `out` in `width` bytes (1, 2 or 4; 0: nothing), as cellAt reads it.
+void putCell(std::uint8_t*& out, int width, std::uint32_t count) {
+  if (width == 1) {
+    *out = static_cast<std::uint8_t>(count);
+  } else if (width == 2) {
+    const auto narrow = static_cast<std::uint16_t>(count);
+    std::memcpy(out, &narrow, 2);
+  } else if (width == 4) {
+    std::memcpy(out, &count, 4);
+  }
+  out += width;
+}
+
 }  // namespace
 
 CountedTables::CountedTables(int loci, int maxColumns, int columnsHint)
@@ -68,28 +81,58 @@ void CountedTables::endPopulation() {
     cells += places.used;
   }
   Segment segment;
-  segment.width = largest == 0 ? 0 : largest <= 0xFF ? 1 : largest <= 0xFFFF ? 2 : 4;
+  segment.width = widthFor(largest);
+  segment.largest = largest;
   segment.cells.resize(cells * static_cast<std::size_t>(segment.width));
   std::uint8_t* out = segment.cells.data();
   for (std::size_t locus = 1; locus < places_.size(); ++locus) {
     const Places& places = places_[locus];
     std::uint32_t* counts = counts_.data() + places.first;
     for (std::uint32_t slot = 0; slot < places.used; ++slot) {
-      const std::uint32_t count = counts[slot];
-      if (segment.width == 1) {
-        *out++ = static_cast<std::uint8_t>(count);
-      } else if (segment.width == 2) {
-        const auto narrow = static_cast<std::uint16_t>(count);
-        std::memcpy(out, &narrow, 2);
-        out += 2;
-      } else if (segment.width == 4) {
-        std::memcpy(out, &count, 4);
-        out += 4;
-      }
+      putCell(out, segment.width, counts[slot]);
       counts[slot] = 0;
     }
   }
   segments_.push_back(std::move(segment));
+}
+
+CountedTables CountedTables::wholeLoci(const std::vector<std::uint32_t>& largest, int maxColumns) {
+  CountedTables tables(0, maxColumns, 1);
+  for (std::uint32_t bound : largest) {
+    Segment segment;
+    segment.width = widthFor(bound);
+    segment.largest = bound;
+    tables.segments_.push_back(std::move(segment));
+  }
+  tables.current_ = static_cast<int>(largest.size()) + 1;  // nothing more is counted population by population
+  return tables;
+}
+
+bool CountedTables::appendLocus(const std::vector<std::uint32_t>& keys, const CountTable& counts) {
+  if (keys.size() > static_cast<std::size_t>(maxColumns_)) return false;
+  for (std::size_t p = 0; p < segments_.size(); ++p) {
+    for (std::size_t slot = 0; slot < keys.size(); ++slot) {
+      const std::int32_t count = counts.at(static_cast<int>(p) + 1, static_cast<int>(slot) + 1);
+      if (count < 0 || static_cast<std::uint32_t>(count) > segments_[p].largest) return false;
+    }
+  }
+  Places places;
+  places.first = static_cast<std::uint32_t>(keys_.size());
+  places.capacity = places.used = static_cast<std::uint16_t>(keys.size());
+  places_.push_back(places);
+  keys_.insert(keys_.end(), keys.begin(), keys.end());
+  metIn_.insert(metIn_.end(), keys.size(), 1);  // every key is in every segment
+  for (std::size_t p = 0; p < segments_.size(); ++p) {
+    Segment& segment = segments_[p];
+    const std::size_t end = segment.cells.size();
+    segment.cells.resize(end + keys.size() * static_cast<std::size_t>(segment.width));
+    std::uint8_t* out = segment.cells.data() + end;
+    for (std::size_t slot = 0; slot < keys.size(); ++slot) {
+      putCell(out, segment.width,
+              static_cast<std::uint32_t>(counts.at(static_cast<int>(p) + 1, static_cast<int>(slot) + 1)));
+    }
+  }
+  return true;
 }
 
 void CountedTables::beginPopulation(int population) {

@@ -45,6 +45,16 @@ class CountedTables {
     return true;
   }
 
+  // Tables given whole, locus after locus, for data whose records are loci:
+  // no locus yet, and the populations' segments made at once, population p
+  // (from 1) holding counts of at most largest[p - 1].
+  static CountedTables wholeLoci(const std::vector<std::uint32_t>& largest, int maxColumns);
+  // Appends the next locus: its column keys, in any order, and its counts,
+  // a populations x keys table in the same order. False, with nothing kept,
+  // when the keys are more than maxColumns or a count is beyond its
+  // population's largest.
+  bool appendLocus(const std::vector<std::uint32_t>& keys, const CountTable& counts);
+
   // The counts that follow belong to population `population` (from 1, at
   // least the current one); the populations before it are complete, those
   // that got no count included.
@@ -89,10 +99,12 @@ class CountedTables {
   // One population's counts, locus after locus, `width` bytes each (0: all zero).
   struct Segment {
     int width = 0;
+    std::uint32_t largest = 0;  // no count is larger
     std::vector<std::uint8_t> cells;
   };
 
   bool addKey(Places& places, std::uint32_t key, std::uint32_t count);
+  static int widthFor(std::uint32_t largest) { return largest == 0 ? 0 : largest <= 0xFF ? 1 : largest <= 0xFFFF ? 2 : 4; }
   void endPopulation();
 
   int maxColumns_;

@@ -37,6 +37,15 @@ struct DataSummary {
   // GENEPOP users label populations. Filled by the one-pass readers.
   std::vector<std::string> populationLabels;
 
+  // Data read from a VCF or BCF file: per locus from 1, its site on the
+  // genome (entry 0 unused). Empty for GENEPOP files.
+  struct Site {
+    std::string chrom;
+    std::int64_t pos = 0;
+  };
+  std::vector<Site> sites;
+  bool hasSites() const { return !sites.empty(); }
+
   // The loci a run tests: every locus when empty, else those marked here
   // (indexed from 1). The others are read and checked, and left out of the
   // results.

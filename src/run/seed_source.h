@@ -11,8 +11,11 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <random>
+#include <string_view>
+#include <vector>
 
 #include "run/edition.h"
 
@@ -53,8 +56,28 @@ constexpr LocusSeeds seedsFromKey(SeedDraw draw, std::uint64_t key) {
 }
 
 // What a locus's chain is named by in the keyed seeds; pairs of populations
-// are told apart by a different first name.
-enum class ChainKind : std::uint64_t { Locus = 0, PairAtLocus = 1 };
+// are told apart by a different first name. A locus of a GENEPOP file is
+// named by its number; a site of a VCF file by itself (siteIdentity), so
+// that it keeps its seeds in any region, shard or subset of the file.
+enum class ChainKind : std::uint64_t { Locus = 0, PairAtLocus = 1, Site = 2, PairAtSite = 3 };
+
+// A 64-bit name of a site from its chromosome, position and alleles (REF,
+// then each ALT): the same site gets the same name in any file; two sites
+// share one by chance only (about 1 in 2^64). FNV-1a over the bytes, each
+// text ended by its length, then mixed.
+inline std::uint64_t siteIdentity(std::string_view chrom, std::int64_t pos,
+                                  std::initializer_list<std::string_view> alleles) {
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  auto add = [&hash](std::uint64_t byte) { hash = (hash ^ byte) * 0x100000001B3ull; };
+  auto addText = [&](std::string_view text) {
+    for (unsigned char c : text) add(c);
+    for (int shift = 0; shift < 64; shift += 8) add((text.size() >> shift) & 0xFF);
+  };
+  addText(chrom);
+  for (int shift = 0; shift < 64; shift += 8) add((static_cast<std::uint64_t>(pos) >> shift) & 0xFF);
+  for (std::string_view allele : alleles) addText(allele);
+  return mix64(hash);
+}
 
 class SeedSource {
  public:
@@ -62,10 +85,13 @@ class SeedSource {
   SeedSource(SeedDraw draw, std::uint64_t clockValue)
       : draw_(draw), engine_(static_cast<std::uint32_t>(clockValue ^ (clockValue >> 32))) {}
 
-  // Keyed by the run seed.
-  static SeedSource keyed(SeedDraw draw, std::uint64_t runSeed) {
+  // Keyed by the run seed; with `sites` (per locus from 1, their
+  // siteIdentity), a locus is named by its site instead of its number.
+  static SeedSource keyed(SeedDraw draw, std::uint64_t runSeed,
+                          std::shared_ptr<const std::vector<std::uint64_t>> sites = nullptr) {
     SeedSource source(draw, 0);
     source.runSeed_ = runSeed;
+    source.sites_ = std::move(sites);
     return source;
   }
 
@@ -73,7 +99,10 @@ class SeedSource {
 
   // The four seeds of locus `locus`, written in locus order.
   LocusSeeds forLocus(int locus) {
-    if (runSeed_) return seedsFromKey(draw_, chainKey(*runSeed_, {std::uint64_t(ChainKind::Locus), std::uint64_t(locus)}));
+    if (runSeed_) {
+      if (sites_) return seedsFromKey(draw_, chainKey(*runSeed_, {std::uint64_t(ChainKind::Site), site(locus)}));
+      return seedsFromKey(draw_, chainKey(*runSeed_, {std::uint64_t(ChainKind::Locus), std::uint64_t(locus)}));
+    }
     LocusSeeds seeds{};
     for (int& seed : seeds) seed = next();
     return seeds;
@@ -81,6 +110,10 @@ class SeedSource {
 
   // The four seeds of populations a < b at locus `locus`; keyed seeds only.
   LocusSeeds forPair(int locus, int a, int b) const {
+    if (sites_) {
+      return seedsFromKey(draw_, chainKey(runSeed_.value(), {std::uint64_t(ChainKind::PairAtSite), site(locus),
+                                                             std::uint64_t(a), std::uint64_t(b)}));
+    }
     return seedsFromKey(draw_, chainKey(runSeed_.value(), {std::uint64_t(ChainKind::PairAtLocus), std::uint64_t(locus),
                                                            std::uint64_t(a), std::uint64_t(b)}));
   }
@@ -96,9 +129,12 @@ class SeedSource {
   }
 
  private:
+  std::uint64_t site(int locus) const { return (*sites_)[static_cast<std::size_t>(locus)]; }
+
   SeedDraw draw_;
   std::mt19937 engine_;
   std::optional<std::uint64_t> runSeed_;
+  std::shared_ptr<const std::vector<std::uint64_t>> sites_;
 };
 
 }  // namespace ortelan

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -75,6 +76,45 @@ TEST(CountedTables, ReadBackAsAPlainCountWhateverTheOrderKeysAreMet) {
     expectSameTables(tables, plain, populations, 1);
     expectSameTables(tables, plain, populations, 3);
   }
+}
+
+TEST(CountedTables, WholeLociReadBackAsGiven) {
+  // Loci given whole (a VCF record each), their keys in any order; a count
+  // beyond its population's bound, or too many keys, is refused.
+  std::mt19937 random(3);
+  const std::vector<std::uint32_t> largest{0, 40, 300, 70000};
+  CountedTables tables = CountedTables::wholeLoci(largest, 6);
+  Plain plain(1);
+  for (int locus = 1; locus <= 50; ++locus) {
+    std::vector<std::uint32_t> keys;
+    for (std::uint32_t key = 1; key <= 1 + random() % 6; ++key) keys.push_back(key * 3);
+    std::shuffle(keys.begin(), keys.end(), random);
+    CountTable counts;
+    counts.resize(4, static_cast<int>(keys.size()));
+    plain.emplace_back();
+    for (int pop = 2; pop <= 4; ++pop) {
+      for (std::size_t slot = 0; slot < keys.size(); ++slot) {
+        const auto count = static_cast<std::uint32_t>(random() % (largest[static_cast<std::size_t>(pop - 1)] + 1));
+        counts.at(pop, static_cast<int>(slot) + 1) = static_cast<std::int32_t>(count);
+        plain.back()[{pop, keys[slot]}] = count;
+      }
+    }
+    ASSERT_TRUE(tables.appendLocus(keys, counts));
+  }
+  EXPECT_EQ(tables.loci(), 50);
+  expectSameTables(tables, plain, 4, 1);
+  expectSameTables(tables, plain, 4, 7);
+
+  CountTable counts;
+  counts.resize(4, 1);
+  counts.at(2, 1) = 41;
+  EXPECT_FALSE(tables.appendLocus({1}, counts));
+  counts.at(2, 1) = 0;
+  counts.at(1, 1) = 1;  // a population with no sample
+  EXPECT_FALSE(tables.appendLocus({1}, counts));
+  counts.resize(4, 7);
+  EXPECT_FALSE(tables.appendLocus({1, 2, 3, 4, 5, 6, 7}, counts));
+  EXPECT_EQ(tables.loci(), 50);
 }
 
 TEST(CountedTables, ALocusHoldsAtMostItsColumnsAndTrailingPopulationsCount) {
