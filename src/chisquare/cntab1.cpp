@@ -8,7 +8,7 @@
 namespace ortelan {
 
 template <class Real>
-void CNTAB1(const CountTable& NN, int NI, int NJ, Real& CHISQ, Real& DF, Real& PROB, const PauseFn& pause) {
+void pearsonChiSquare(const CountTable& NN, int NI, int NJ, Real& CHISQ, Real& DF) {
   const Real TINY = ORTELAN_REAL(1.0e-30);
   std::vector<Real> SUMI(static_cast<std::size_t>(NI) + 1, Real(0));
   std::vector<Real> SUMJ(static_cast<std::size_t>(NJ) + 1, Real(0));
@@ -35,9 +35,16 @@ void CNTAB1(const CountTable& NN, int NI, int NJ, Real& CHISQ, Real& DF, Real& P
       CHISQ = CHISQ + difference * difference / (EXPCTD + TINY);
     }
   }
+}
+
+template <class Real>
+void CNTAB1(const CountTable& NN, int NI, int NJ, Real& CHISQ, Real& DF, Real& PROB, const PauseFn& pause) {
+  pearsonChiSquare(NN, NI, NJ, CHISQ, DF);
   PROB = GAMMQ(Real(0.5) * DF, Real(0.5) * CHISQ, pause);
 }
 
+template void pearsonChiSquare<double>(const CountTable&, int, int, double&, double&);
+template void pearsonChiSquare<long double>(const CountTable&, int, int, long double&, long double&);
 template void CNTAB1<double>(const CountTable&, int, int, double&, double&, double&, const PauseFn&);
 template void CNTAB1<long double>(const CountTable&, int, int, long double&, long double&, long double&,
                                   const PauseFn&);

@@ -25,7 +25,8 @@ struct Totals {
 
 // The totals over `terms`, in their order; a P-value of exactly 0 counts
 // as 0.00001. Both tail probabilities come from GAMMQ, the chi-square
-// total's first.
+// total's first, for the report; the tables take theirs from the sums
+// (report/table_values.h).
 template <class Real>
 Totals<Real> totalsOver(const std::vector<TotalTerm<Real>>& terms, const PauseFn& pause);
 

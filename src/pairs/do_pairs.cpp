@@ -67,7 +67,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
             run.advance(1);
             continue;
           }
-          CNTAB1(pairTable, 2, pairTable.columns, result.chi2, result.df, result.pChi2, pause);
+          pearsonChiSquare(pairTable, 2, pairTable.columns, result.chi2, result.df);
           LoadedTable chain;
           chain.N = 2;
           chain.M = pairTable.columns;

@@ -27,7 +27,7 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
         appendField(text, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]));
         appendField(text, std::to_string(r.alleles));
         if (r.tested) {
-          for (Real value : {r.p, r.se, r.chi2, r.df, r.pChi2}) appendField(text, tableNumber(value));
+          appendLocusFields(text, locusValues(r));
           text += "\r\n";
         } else {
           text += "\tNA\tNA\tNA\tNA\tNA\r\n";
@@ -36,9 +36,7 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
       text += lead;
       text += "TOTAL\tTOTAL\tNA";
       if (const auto& t = pairs.totals[static_cast<std::size_t>(pair)]) {
-        appendField(text, tableNumber(t->TOTFISHERP));
-        appendField(text, "NA");
-        for (Real value : {t->SUMCHI2, t->SUMDFCHI2, t->TOTCHI2P}) appendField(text, tableNumber(value));
+        appendTotalFields(text, totalValues(*t));
         text += "\r\n";
       } else {
         text += "\tNA\tNA\tNA\tNA\tNA\r\n";
@@ -53,7 +51,7 @@ std::vector<PairPlotCell> pairPlotCells(const PairResults<Real>& pairs) {
   std::vector<PairPlotCell> cells(static_cast<std::size_t>(pairs.pairs()));
   for (std::size_t k = 0; k < cells.size(); ++k) {
     if (const auto& t = pairs.totals[k]) {
-      cells[k] = {true, static_cast<double>(t->TOTFISHERP), static_cast<double>(t->SUMLNP),
+      cells[k] = {true, static_cast<double>(totalValues(*t).pFisher), static_cast<double>(t->SUMLNP),
                   static_cast<int>(t->SUMDFFISHER)};
     }
   }

@@ -24,6 +24,18 @@ std::string tableNumber(Real value) {
   return text;
 }
 
+template <class Real>
+void appendLocusFields(std::string& text, const LocusValues<Real>& v) {
+  for (Real value : {v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2}) appendField(text, tableNumber(value));
+}
+
+template <class Real>
+void appendTotalFields(std::string& text, const TotalValues<Real>& v) {
+  appendField(text, tableNumber(v.pFisher));
+  appendField(text, "NA");
+  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableNumber(value));
+}
+
 std::string tableName(std::string_view name) {
   std::string field(trimBlanks(name));
   for (char& c : field) {
@@ -44,10 +56,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
     appendField(text, std::to_string(s.ALLELES_PER_LOCUS[I]));
     if (s.isTested(I)) {
       anyTested = true;
-      for (Real value : {s.FISHERPPERLOCUS[I], s.FISHERSEPERLOCUS[I], s.CHI2PERLOCUS[I], s.DFPERLOCUS[I],
-                         s.CHI2PPERLOCUS[I]}) {
-        appendField(text, tableNumber(value));
-      }
+      appendLocusFields(text, locusValues(s, I));
     } else {
       text += "\tNA\tNA\tNA\tNA\tNA";
     }
@@ -56,9 +65,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
   // Over no tested locus there is nothing to combine.
   if (anyTested) {
     text += "TOTAL\tTOTAL\tNA";
-    appendField(text, tableNumber(s.TOTFISHERP));
-    appendField(text, "NA");
-    for (Real value : {s.SUMCHI2, s.SUMDFCHI2, s.TOTCHI2P}) appendField(text, tableNumber(value));
+    appendTotalFields(text, totalValues(s));
     text += "\r\n";
   } else {
     text += "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
@@ -68,6 +75,10 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
 
 template std::string tableNumber<double>(double);
 template std::string tableNumber<long double>(long double);
+template void appendLocusFields<double>(std::string&, const LocusValues<double>&);
+template void appendLocusFields<long double>(std::string&, const LocusValues<long double>&);
+template void appendTotalFields<double>(std::string&, const TotalValues<double>&);
+template void appendTotalFields<long double>(std::string&, const TotalValues<long double>&);
 template std::string formatResultsTable<double>(const TableHeading&, const RunState<double>&);
 template std::string formatResultsTable<long double>(const TableHeading&, const RunState<long double>&);
 

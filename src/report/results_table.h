@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "report/table_values.h"
 #include "run/edition.h"
 #include "run/run_state.h"
 
@@ -35,6 +36,14 @@ inline void appendField(std::string& text, std::string_view field) {
   text += '\t';
   text += field;
 }
+
+// The five result fields of a tested locus: p_fisher, se_fisher, chi2, df, p_chi2.
+template <class Real>
+void appendLocusFields(std::string& text, const LocusValues<Real>& values);
+
+// The result fields of a TOTAL row: p_fisher, NA for se_fisher, chi2, df, p_chi2.
+template <class Real>
+void appendTotalFields(std::string& text, const TotalValues<Real>& values);
 
 // A name as a table field: trimmed of blanks, with tabs and other control
 // characters as blanks.

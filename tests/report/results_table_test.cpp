@@ -19,26 +19,32 @@ RunState<Real> threeLoci() {
   s.FISHERSEPERLOCUS = {0, Real(0.001), 0, Real(0)};
   s.CHI2PERLOCUS = {0, Real(12.5), 0, Real(2) / 7};
   s.DFPERLOCUS = {0, 4, 0, 1};
+  // The report's five-decimal figures; the table computes its own.
   s.CHI2PPERLOCUS = {0, Real(0.014), -1, Real(0.59)};
   s.TOTFISHERP = Real(0.0174787);
   s.SUMCHI2 = Real(12.5) + Real(2) / 7;
   s.SUMDFCHI2 = 5;
   s.TOTCHI2P = Real(0.0255);
+  s.SUMLNP = 8;
+  s.SUMDFFISHER = 4;
   return s;
 }
 
 const TableHeading kHeading{"ortelan_3d", "5.0", "my data.gen", 18446744073709551615ull, {0, 2, 1}};
 
+// The P-values are the chi-square tails of each row's chi2 and df, each the
+// correctly rounded double (40-digit values: e^-6.25 7.25, erfc(sqrt(1/7)),
+// e^-4 5 for Fisher's 8 on 4 df, Q(5/2, 6.392857142857143)), not the report's.
 TEST(ResultsTable, RowsOfTheRunNAForUntestedLociAndTotals) {
   RunState<double> s = threeLoci<double>();
   const std::string table = formatResultsTable(kHeading, s);
   EXPECT_EQ(table,
             "# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 batches=2 iterations=1\r\n"
             "locus\tname\talleles\tp_fisher\tse_fisher\tchi2\tdf\tp_chi2\r\n"
-            "1\tAdh-1\t3\t0.33333333333333331\t0.001\t12.5\t4\t0.014\r\n"
+            "1\tAdh-1\t3\t0.33333333333333331\t0.001\t12.5\t4\t0.013995792487650892\r\n"
             "2\tMono\t1\tNA\tNA\tNA\tNA\tNA\r\n"
-            "3\tEst 2\t2\t0.050000000000000003\t0\t0.2857142857142857\t1\t0.58999999999999997\r\n"
-            "TOTAL\tTOTAL\tNA\t0.0174787\tNA\t12.785714285714286\t5\t0.025499999999999998\r\n");
+            "3\tEst 2\t2\t0.050000000000000003\t0\t0.2857142857142857\t1\t0.59298009801742668\r\n"
+            "TOTAL\tTOTAL\tNA\t0.091578194443670907\tNA\t12.785714285714286\t5\t0.025471782553796715\r\n");
   // Only the loci of the run; with none tested there is no total.
   s.lociInRun = {0, 0, 1, 0};
   EXPECT_TRUE(formatResultsTable(kHeading, s).ends_with("2\tMono\t1\tNA\tNA\tNA\tNA\tNA\r\n"

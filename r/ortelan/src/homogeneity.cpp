@@ -16,6 +16,7 @@
 #include "r_work_meter.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
+#include "report/table_values.h"
 #include "report/writefinal.h"
 #include "run/failure.h"
 
@@ -85,12 +86,13 @@ Rcpp::List lociColumns(const RunState<Real>& s) {
     name.push_back(tableName(s.LOCUSNAME[I]));
     alleles.push_back(s.ALLELES_PER_LOCUS[I]);
     const bool tested = s.isTested(I);
-    auto value = [&](const std::vector<Real>& v) { return tested ? static_cast<double>(v[I]) : NA_REAL; };
-    p.push_back(value(s.FISHERPPERLOCUS));
-    se.push_back(value(s.FISHERSEPERLOCUS));
-    chi2.push_back(value(s.CHI2PERLOCUS));
-    df.push_back(value(s.DFPERLOCUS));
-    pChi2.push_back(value(s.CHI2PPERLOCUS));
+    const LocusValues<Real> v = tested ? locusValues(s, I) : LocusValues<Real>{};
+    auto value = [&](Real x) { return tested ? static_cast<double>(x) : NA_REAL; };
+    p.push_back(value(v.pFisher));
+    se.push_back(value(v.seFisher));
+    chi2.push_back(value(v.chi2));
+    df.push_back(value(v.df));
+    pChi2.push_back(value(v.pChi2));
   }
   return Rcpp::List::create(_["locus"] = number, _["name"] = name, _["alleles"] = alleles, _["p_fisher"] = p,
                             _["se_fisher"] = se, _["chi2"] = chi2, _["df"] = df, _["p_chi2"] = pChi2);
@@ -100,9 +102,10 @@ template <class Real>
 Rcpp::List totalColumns(const RunState<Real>& s) {
   bool anyTested = false;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) anyTested = anyTested || s.isTested(I);
+  const TotalValues<Real> t = anyTested ? totalValues(s) : TotalValues<Real>{};
   auto value = [&](Real v) { return anyTested ? static_cast<double>(v) : NA_REAL; };
-  return Rcpp::List::create(_["p_fisher"] = value(s.TOTFISHERP), _["chi2"] = value(s.SUMCHI2),
-                            _["df"] = value(s.SUMDFCHI2), _["p_chi2"] = value(s.TOTCHI2P));
+  return Rcpp::List::create(_["p_fisher"] = value(t.pFisher), _["chi2"] = value(t.chi2), _["df"] = value(t.df),
+                            _["p_chi2"] = value(t.pChi2));
 }
 
 // The pairs table's rows (formatPairsTable): per pair of populations, its
@@ -133,14 +136,15 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs) 
       for (std::size_t i = 0; i < pairs.loci.size(); ++i) {
         const int locus = pairs.loci[i];
         const PairLocusResult<Real>& r = pairs.at(pair, i);
+        const LocusValues<Real> v = r.tested ? locusValues(r) : LocusValues<Real>{};
         row(a, b, locus, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]), r.alleles, r.tested,
-            static_cast<double>(r.p), static_cast<double>(r.se), static_cast<double>(r.chi2),
-            static_cast<double>(r.df), static_cast<double>(r.pChi2));
+            static_cast<double>(v.pFisher), static_cast<double>(v.seFisher), static_cast<double>(v.chi2),
+            static_cast<double>(v.df), static_cast<double>(v.pChi2));
       }
       const auto& t = pairs.totals[static_cast<std::size_t>(pair)];
-      row(a, b, NA_INTEGER, "TOTAL", NA_INTEGER, t.has_value(), t ? static_cast<double>(t->TOTFISHERP) : 0, NA_REAL,
-          t ? static_cast<double>(t->SUMCHI2) : 0, t ? static_cast<double>(t->SUMDFCHI2) : 0,
-          t ? static_cast<double>(t->TOTCHI2P) : 0);
+      const TotalValues<Real> v = t ? totalValues(*t) : TotalValues<Real>{};
+      row(a, b, NA_INTEGER, "TOTAL", NA_INTEGER, t.has_value(), static_cast<double>(v.pFisher), NA_REAL,
+          static_cast<double>(v.chi2), static_cast<double>(v.df), static_cast<double>(v.pChi2));
     }
   }
   return Rcpp::List::create(_["pop_a"] = popA, _["pop_b"] = popB, _["label_a"] = labelA, _["label_b"] = labelB,
