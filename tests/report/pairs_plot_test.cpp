@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <locale>
 #include <regex>
 #include <string>
@@ -203,6 +206,38 @@ TEST(PairsPlot, OutputIsTheSameBytesWhateverTheLocale) {
   std::locale::global(before);
   EXPECT_EQ(plain, underCommas);
   EXPECT_EQ(plain, pairsPlotSvg(labels, cells));
+}
+
+// The heatmap's exact bytes for two fixed inputs: awkward labels with P
+// written in the cells, and a large matrix with rotated labels and no P in
+// the cells. Any change to the drawing shows here first; a change that is
+// meant regenerates tests/report/pairs_plot_pinned.svg and the digest.
+TEST(PairsPlot, BytesArePinned) {
+  const std::vector<std::string> labels{"A&B <\"q\" 'r'>", "Z\xfcrich", "\xe6\x9d\xb1\xe4\xba\xac e\xcc\x81", "",
+                                        "tab\there\x01\x7f Ostfriesland-Nord-Kuestenpopulation"};
+  const std::vector<PairPlotCell> cells{{true, 0.5, 1.386, 2},    {true, 1e-9, 41.4, 6},       {},
+                                        {true, 0.031, 6.9, 2},    {true, 0, INFINITY, 2},      {true, 1, 0, 2},
+                                        {true, 0.000999, 13.8, 2}, {true, 1.234e-17, 77.777, 4}, {},
+                                        {true, 0.0123, 8.8, 2}};
+  std::ifstream file(std::string(ORTELAN_UNIT_TEST_DIR) + "/report/pairs_plot_pinned.svg", std::ios::binary);
+  const std::string pinned{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  ASSERT_FALSE(pinned.empty());
+  EXPECT_EQ(pairsPlotSvg(labels, cells), pinned);
+
+  const double ps[] = {0.5, 0.0123, 0.000999, 1.234e-17, 1, 0.2, 0};
+  std::vector<std::string> many;
+  for (int i = 1; i <= 45; ++i) many.push_back("Population " + std::to_string(i));
+  std::vector<PairPlotCell> manyCells;
+  for (std::size_t k = 0; k < 45 * 44 / 2; ++k) {
+    const double p = ps[k % 7];
+    manyCells.push_back(k % 11 == 5 ? PairPlotCell{}
+                                    : PairPlotCell{true, p, p > 0 ? -2 * std::log(p) : INFINITY, 2 * int(k % 5 + 1)});
+  }
+  const std::string large = pairsPlotSvg(many, manyCells);
+  std::uint64_t fnv1a = 14695981039346656037u;
+  for (const char c : large) fnv1a = (fnv1a ^ static_cast<unsigned char>(c)) * 1099511628211u;
+  EXPECT_EQ(large.size(), 164033u);
+  EXPECT_EQ(fnv1a, 0xd12e766addf7f09cu);
 }
 
 }  // namespace
