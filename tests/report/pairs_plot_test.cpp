@@ -208,6 +208,33 @@ TEST(PairsPlot, OutputIsTheSameBytesWhateverTheLocale) {
   EXPECT_EQ(plain, pairsPlotSvg(labels, cells));
 }
 
+TEST(PairsPlot, TitleNamesTheTestAndTheDocumentIsWideEnoughForIt) {
+  const struct {
+    std::vector<std::string> titleArgument;  // none: the default
+    std::string shown;
+    double leastWidth = 0;
+  } cases[] = {
+      {{}, "Pairwise tests: combined P over loci (Fisher's method)"},
+      {{"Pairwise tests: combined chi-square P"}, "Pairwise tests: combined chi-square P"},
+      {{"R&D <\"x\"> \xe9t\xe9\x07"}, "R&D <\"x\"> \u00E9t\u00E9"},
+      {{std::string(120, 'W')}, std::string(120, 'W'), 120 * 0.58 * 16},  // wider than the grid
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    for (const std::size_t n : {1, 3}) {
+      const std::vector<std::string> labels(n, "pop");
+      const std::vector<PairPlotCell> cells(n * (n - 1) / 2, {true, 0.2, 3.2, 2});
+      const std::string svg =
+          c.titleArgument.empty() ? pairsPlotSvg(labels, cells) : pairsPlotSvg(labels, cells, c.titleArgument[0]);
+      const Picture picture = parse(svg);
+      ASSERT_FALSE(picture.texts.empty());
+      EXPECT_EQ(picture.texts[0], c.shown);
+      const double width = std::stod(svg.substr(svg.find(" width=\"") + 8));
+      EXPECT_GE(width, c.leastWidth);
+    }
+  }
+}
+
 // The heatmap's exact bytes for two fixed inputs: awkward labels with P
 // written in the cells, and a large matrix with rotated labels and no P in
 // the cells. Any change to the drawing shows here first; a change that is
