@@ -39,7 +39,8 @@ PopulationLabel populationLabel(const std::string& raw, std::size_t number) {
   const auto first = text.find_first_not_of(U' ');
   if (first == std::u32string::npos) {
     // Nothing printable: name the population by its number instead.
-    const std::string fallback = "#" + std::to_string(number);
+    std::string fallback = "#";  // not "#" + ...: g++ 12 at -O3 misreads that as an overlapping copy
+    fallback += std::to_string(number);
     text.assign(fallback.begin(), fallback.end());
     return {xmlText(text), text};
   }
