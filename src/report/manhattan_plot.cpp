@@ -73,7 +73,9 @@ struct Frame {
 
 Frame frameFor(const Summary& summary, std::string_view title) {
   Frame f;
-  f.width = std::max(kWidth, std::ceil(titledWidth(title)));
+  // Wide enough for a long title, within reason: the dots' pixel grid
+  // grows with the width.
+  f.width = std::clamp(std::ceil(titledWidth(title)), kWidth, 2 * kWidth);
   f.legendLines = summary.zeros > 0 ? 2 : 1;
   // Room above the highest mark, and at least 3 decades so that a plot of
   // large P only does not fill the height.

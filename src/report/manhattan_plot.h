@@ -32,7 +32,8 @@ inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locu
 // <title> tooltip (name, where, P, SE). The others are drawn at whole pixels,
 // and those with P > 0.01 one mark per chromosome and pixel: a million loci
 // of a genome scan make a document of a few megabytes.
-// title: the heading, as label bytes (escaped like the names).
+// title: the heading, as label bytes (escaped like the names); the document
+// widens for it up to twice its usual width, past that it is cut off.
 // Returns a complete standalone SVG document (UTF-8); with no point drawn,
 // a short document that says so.
 // Throws std::invalid_argument when batches or iterations is below 1.

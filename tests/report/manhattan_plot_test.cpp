@@ -22,7 +22,7 @@ struct Dot {
 };
 struct Circle {
   double x = 0, y = 0;
-  std::string fill, stroke, tooltip;
+  std::string fill, tooltip;
 };
 
 // What a reader of the document sees: dots by chromosome, marked loci with
@@ -84,7 +84,7 @@ void walk(const tinyxml2::XMLElement* e, const std::string& group, Plot& plot) {
   if (name == "circle" && in == "marked") {
     const auto* title = e->FirstChildElement("title");
     plot.circles.push_back({e->DoubleAttribute("cx"), e->DoubleAttribute("cy"), orEmpty(e->Attribute("fill")),
-                            orEmpty(e->Attribute("stroke")), title ? orEmpty(title->GetText()) : ""});
+                            title ? orEmpty(title->GetText()) : ""});
   }
   if (name == "line" && in == "y-axis") {
     const auto* label = e->NextSiblingElement("text");
@@ -233,6 +233,21 @@ TEST(ManhattanPlot, NothingToDrawGivesANoteAndBadChainSettingsAreRefused) {
   }
   EXPECT_THROW(manhattanPlotSvg({locus("1", 5, 0)}, 0, 5000), std::invalid_argument);
   EXPECT_THROW(manhattanPlotSvg({locus("1", 5, 0)}, 100, -1), std::invalid_argument);
+}
+
+TEST(ManhattanPlot, ALongTitleWidensTheDocumentUpToTwiceItsWidth) {
+  const struct {
+    std::size_t length;
+    double least, most;
+  } cases[] = {{10, 1200, 1200}, {150, 1300, 2399}, {1'000'000, 2400, 2400}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    const std::string svg = manhattanPlotSvg({locus("1", 5, 0.5), locus("1", 9, 1e-5)}, 100, 5000, std::string(c.length, 'W'));
+    parse(svg);
+    const double width = std::stod(svg.substr(svg.find(" width=\"") + 8));
+    EXPECT_GE(width, c.least);
+    EXPECT_LE(width, c.most);
+  }
 }
 
 TEST(ManhattanPlot, GenomeScanStaysSmallAndKeepsEveryLocusThatMatters) {
