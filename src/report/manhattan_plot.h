@@ -28,10 +28,11 @@ inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locu
 // With every chromosome empty the x axis is the locus number (GENEPOP input).
 // The dashed line is at P = 0.05 / (points drawn). A P of 0 is drawn as an
 // open mark at 1 / (batches x iterations), the chain's resolution.
-// Every locus at or above the line, and every P of 0, is its own mark with a
-// <title> tooltip (name, where, P, SE). The others are drawn at whole pixels,
-// and those with P > 0.01 one mark per chromosome and pixel: a million loci
-// of a genome scan make a document of a few megabytes.
+// Every locus at or above the line (P of 0 included) is a circle of its own
+// with a <title> tooltip (name, where, P, SE), some 150 bytes. The others
+// are dots at whole pixels, some 7 bytes, and of those with P > 0.01 one per
+// chromosome and pixel: a scan of a million loci, a few hundred of them
+// above the line, makes a document of under a megabyte.
 // title: the heading, as label bytes (escaped like the names); the document
 // widens for it up to twice its usual width, past that it is cut off.
 // Returns a complete standalone SVG document (UTF-8); with no point drawn,
