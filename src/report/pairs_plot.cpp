@@ -1,139 +1,31 @@
 #include "report/pairs_plot.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <stdexcept>
 #include <string_view>
 
+#include "report/svg_writer.h"
+
 namespace ortelan {
 namespace {
 
-// ---------------------------------------------------------------- numbers
-// All numbers go through std::to_chars, which ignores the global locale, so
-// the document never gets decimal commas and the same input gives the same
-// bytes.
-
-std::string toChars(double value, std::chars_format format, int precision) {
-  std::array<char, 64> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format, precision);
-  return std::string(buffer.data(), result.ptr);
-}
-
-// A coordinate or size: at most two decimals, trailing zeros dropped.
-std::string num(double value) {
-  if (!std::isfinite(value)) return "0";  // never reached by the layout; keeps the SVG valid
-  std::string text = toChars(value, std::chars_format::fixed, 2);
-  while (text.back() == '0') text.pop_back();
-  if (text.back() == '.') text.pop_back();
-  return text == "-0" ? "0" : text;
-}
-
-// P with three significant digits: 0.500, 0.0123, 0.00100, 1.23e-5.
-std::string threeDigits(double p) {
-  if (std::isnan(p)) return "nan";
-  if (std::isinf(p)) return p > 0 ? "inf" : "-inf";
-  if (p == 0) return "0";
-  const std::string scientific = toChars(p, std::chars_format::scientific, 2);
-  const std::size_t e = scientific.find('e');
-  std::string_view digits = std::string_view(scientific).substr(e + 1);
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-  int exponent = 0;
-  std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
-  if (exponent >= -3 && exponent <= 2) return toChars(p, std::chars_format::fixed, 2 - exponent);
-  return scientific.substr(0, e) + "e" + std::to_string(exponent);
-}
-
-// ---------------------------------------------------------------- text
-
-// Label bytes to Unicode code points: valid UTF-8 sequences are decoded,
-// any other byte is read as Latin-1. Control characters (C0, DEL, C1) and
-// the non-characters U+FFFE and U+FFFF are dropped: XML 1.0 forbids most of
-// them and none of them can be drawn.
-std::u32string decodeLabel(std::string_view raw) {
-  std::u32string out;
-  std::size_t i = 0;
-  while (i < raw.size()) {
-    const auto lead = static_cast<unsigned char>(raw[i]);
-    char32_t cp = lead;
-    std::size_t length = 1;
-    if (lead >= 0xC2 && lead <= 0xF4) {
-      const std::size_t need = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-      const char32_t least = need == 2 ? 0x80 : need == 3 ? 0x800 : 0x10000;
-      char32_t value = lead & (need == 2 ? 0x1F : need == 3 ? 0x0F : 0x07);
-      bool valid = i + need <= raw.size();
-      for (std::size_t k = 1; valid && k < need; ++k) {
-        const auto next = static_cast<unsigned char>(raw[i + k]);
-        valid = (next & 0xC0) == 0x80;
-        value = (value << 6) | (next & 0x3F);
-      }
-      // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-      if (valid && value >= least && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF)) {
-        cp = value;
-        length = need;
-      }
-    }
-    i += length;
-    const bool control = cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
-    if (!control && cp != 0xFFFE && cp != 0xFFFF) out.push_back(cp);
-  }
-  return out;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Code points as UTF-8 character data, with XML's special characters escaped.
-std::string xmlText(const std::u32string& text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (const char32_t cp : text) {
-    switch (cp) {
-      case U'&': out += "&amp;"; break;
-      case U'<': out += "&lt;"; break;
-      case U'>': out += "&gt;"; break;
-      case U'"': out += "&quot;"; break;
-      case U'\'': out += "&apos;"; break;
-      default: appendUtf8(out, cp);
-    }
-  }
-  return out;
-}
-
-// Rough advance width in ems for a sans-serif face: East Asian wide forms
-// take a full em, combining marks none, everything else about 0.58 em
-// (about the average of Latin text in the common sans-serif faces).
-double textWidth(const std::u32string& text, double fontSize) {
-  double ems = 0;
-  for (const char32_t cp : text) {
-    const bool combining = cp >= 0x300 && cp <= 0x36F;
-    const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
-                      (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
-                      (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
-                      (cp >= 0xFFE0 && cp <= 0xFFE6) || cp >= 0x20000;
-    ems += combining ? 0 : wide ? 1.0 : 0.58;
-  }
-  return ems * fontSize;
-}
-
-double textWidth(std::string_view utf8, double fontSize) { return textWidth(decodeLabel(utf8), fontSize); }
+using svg::decodeLabel;
+using svg::documentStart;
+using svg::hex;
+using svg::kMargin;
+using svg::kTitleBottom;
+using svg::kViridis;
+using svg::num;
+using svg::Rgb;
+using svg::textColourOn;
+using svg::textWidth;
+using svg::threeDigits;
+using svg::titledWidth;
+using svg::toChars;
+using svg::viridis;
+using svg::xmlText;
 
 constexpr std::size_t kDrawnLabelLength = 20;
 
@@ -147,7 +39,8 @@ PopulationLabel populationLabel(const std::string& raw, std::size_t number) {
   const auto first = text.find_first_not_of(U' ');
   if (first == std::u32string::npos) {
     // Nothing printable: name the population by its number instead.
-    const std::string fallback = "#" + std::to_string(number);
+    std::string fallback = "#";  // not "#" + ...: g++ 12 at -O3 misreads that as an overlapping copy
+    fallback += std::to_string(number);
     text.assign(fallback.begin(), fallback.end());
     return {xmlText(text), text};
   }
@@ -162,53 +55,7 @@ PopulationLabel populationLabel(const std::string& raw, std::size_t number) {
 
 // ---------------------------------------------------------------- colour
 
-struct Rgb {
-  double r, g, b;  // 0..255
-};
-
-// The viridis colour map (van der Walt and Smith, 2015) at 17 equally
-// spaced points, 0 dark to 1 light. Linear interpolation in sRGB between
-// them stays within 6 units of 255 per channel of the full 256-entry map.
-constexpr std::array<Rgb, 17> kViridis = {{
-    {0x44, 0x01, 0x54}, {0x48, 0x18, 0x6A}, {0x47, 0x2D, 0x7B}, {0x42, 0x40, 0x86}, {0x3B, 0x52, 0x8B},
-    {0x33, 0x63, 0x8D}, {0x2C, 0x72, 0x8E}, {0x26, 0x82, 0x8E}, {0x21, 0x90, 0x8C}, {0x1F, 0x9F, 0x88},
-    {0x27, 0xAD, 0x81}, {0x3E, 0xBC, 0x74}, {0x5D, 0xC8, 0x63}, {0x82, 0xD3, 0x4D}, {0xAA, 0xDC, 0x32},
-    {0xD5, 0xE2, 0x1A}, {0xFD, 0xE7, 0x25},
-}};
-
 constexpr const char* kUntestedFill = "#c0c0c0";
-
-Rgb viridis(double t) {
-  t = std::clamp(std::isnan(t) ? 0.0 : t, 0.0, 1.0);
-  const double scaled = t * (kViridis.size() - 1);
-  const auto low = std::min(static_cast<std::size_t>(scaled), kViridis.size() - 2);
-  const double f = scaled - static_cast<double>(low);
-  const Rgb& a = kViridis[low];
-  const Rgb& b = kViridis[low + 1];
-  return {a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f};
-}
-
-std::string hex(const Rgb& colour) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out = "#";
-  for (const double channel : {colour.r, colour.g, colour.b}) {
-    const int value = static_cast<int>(std::lround(std::clamp(channel, 0.0, 255.0)));
-    out += kDigits[value / 16];
-    out += kDigits[value % 16];
-  }
-  return out;
-}
-
-// Black or white, whichever has the higher WCAG 2 contrast ratio against
-// the fill (relative luminance from the sRGB transfer function).
-const char* textColourOn(const Rgb& fill) {
-  auto linear = [](double channel) {
-    const double c = channel / 255;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-  };
-  const double luminance = 0.2126 * linear(fill.r) + 0.7152 * linear(fill.g) + 0.0722 * linear(fill.b);
-  return (luminance + 0.05) / 0.05 >= 1.05 / (luminance + 0.05) ? "#000000" : "#ffffff";
-}
 
 // The colour bar runs from -log10 P = 0 to `top`, a whole multiple of the
 // tick step at or above the largest finite -log10 P drawn (and at least 3,
@@ -230,16 +77,9 @@ struct ColourScale {
         largest = std::max(largest, -std::log10(cell.p));
       }
     }
-    // Steps 1, 2, 5, 10, 20, ...: the smallest giving at most six intervals.
-    for (int decade = 1;; decade *= 10) {
-      for (const int m : {1, 2, 5}) {
-        step = m * decade;
-        if (largest / step <= 6) {
-          top = std::ceil(largest / step - 1e-9) * step;
-          return;
-        }
-      }
-    }
+    const svg::AxisSteps steps = svg::axisSteps(largest, 6);
+    top = steps.top;
+    step = steps.step;
   }
 
   // Position on the scale, 0 (P = 1) to 1 (P at or past the top).
@@ -252,8 +92,6 @@ struct ColourScale {
 
 // ---------------------------------------------------------------- layout
 
-constexpr double kMargin = 16;
-constexpr double kTitleFont = 16;
 constexpr double kLegendFont = 12;
 constexpr double kTickFont = 11;
 constexpr double kBarWidth = 16;
@@ -262,7 +100,6 @@ constexpr double kLegendDrop = 30;   // grid top to bar top, room for the legend
 constexpr double kLabelGap = 5;      // axis labels to grid
 constexpr double kMinCellFont = 9;   // smallest P written in a cell
 constexpr double kMaxCellFont = 12;
-constexpr const char* kTitle = "Pairwise tests: combined P over loci (Fisher's method)";
 constexpr const char* kLegendHeading = "\u2212log\u2081\u2080 P";
 
 // Sizes that scale with the number of populations. The grid has a row for
@@ -283,7 +120,7 @@ struct Layout {
 };
 
 Layout layOut(const std::vector<PopulationLabel>& labels, const std::vector<std::string>& cellTexts,
-              const ColourScale& scale, bool anyUntested) {
+              const ColourScale& scale, bool anyUntested, std::string_view title) {
   Layout l;
   const std::size_t n = labels.size();
   l.columns = n - 1;
@@ -310,7 +147,7 @@ Layout layOut(const std::vector<PopulationLabel>& labels, const std::vector<std:
   l.rotatedColumnLabels = columnLabelWidth > l.cell - 4;
 
   l.gridLeft = kMargin + rowLabelWidth + kLabelGap;
-  l.gridTop = kMargin + kTitleFont + 18;
+  l.gridTop = kTitleBottom + 18;
   const double gridBottom = l.gridTop + l.gridSize;
   const double columnLabelDepth = kLabelGap + (l.rotatedColumnLabels ? columnLabelWidth : l.labelFont * 1.2);
 
@@ -325,7 +162,7 @@ Layout layOut(const std::vector<PopulationLabel>& labels, const std::vector<std:
     barBottom += 24;
   }
 
-  l.width = std::max(l.barLeft + barArea + kMargin, 2 * kMargin + textWidth(kTitle, kTitleFont));
+  l.width = std::max(l.barLeft + barArea + kMargin, titledWidth(title));
   l.height = std::max(gridBottom + columnLabelDepth, barBottom) + kMargin;
   l.width = std::ceil(l.width);
   l.height = std::ceil(l.height);
@@ -423,19 +260,10 @@ void drawColourBar(std::string& svg, const Layout& l, const ColourScale& scale, 
   svg += "</g>\n";
 }
 
-std::string documentStart(double width, double height) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) + "\" height=\"" + num(height) +
-         "\" viewBox=\"0 0 " + num(width) + " " + num(height) +
-         "\" font-family=\"DejaVu Sans, Verdana, Arial, Helvetica, sans-serif\">\n"
-         "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n"
-         "<text x=\"" + num(kMargin) + "\" y=\"" + num(kMargin + kTitleFont) + "\" font-size=\"" + num(kTitleFont) +
-         "\" font-weight=\"bold\" fill=\"#222222\">" + kTitle + "</text>\n";
-}
-
 }  // namespace
 
-std::string pairsPlotSvg(const std::vector<std::string>& labels, const std::vector<PairPlotCell>& cells) {
+std::string pairsPlotSvg(const std::vector<std::string>& labels, const std::vector<PairPlotCell>& cells,
+                         std::string_view title) {
   const std::size_t n = labels.size();
   const std::size_t pairs = n < 2 ? 0 : n * (n - 1) / 2;
   if (cells.size() != pairs) {
@@ -443,7 +271,7 @@ std::string pairsPlotSvg(const std::vector<std::string>& labels, const std::vect
                                 " pairs, got " + std::to_string(cells.size()));
   }
   if (n < 2) {
-    std::string svg = documentStart(2 * kMargin + textWidth(kTitle, kTitleFont), 80);
+    std::string svg = documentStart(titledWidth(title), 80, title);
     svg += "<text x=\"" + num(kMargin) + "\" y=\"60\" font-size=\"12\">Fewer than two populations: no pairs to show.</text>\n</svg>\n";
     return svg;
   }
@@ -460,8 +288,8 @@ std::string pairsPlotSvg(const std::vector<std::string>& labels, const std::vect
   }
 
   const ColourScale scale(cells);
-  const Layout layout = layOut(shown, cellTexts, scale, anyUntested);
-  std::string svg = documentStart(layout.width, layout.height);
+  const Layout layout = layOut(shown, cellTexts, scale, anyUntested, title);
+  std::string svg = documentStart(layout.width, layout.height, title);
   svg.reserve(pairs * 200 + 4096);
   drawAxisLabels(svg, layout, shown);
   drawCells(svg, layout, shown, cells, cellTexts, scale);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ortelan {
@@ -19,8 +20,12 @@ struct PairPlotCell {
 // labels[i] is population i + 1's label (raw bytes from a data file: may hold
 // any byte, Latin-1 or UTF-8, '&', '<', quotes, control characters).
 // cells in pair order (1,2), (1,3) ... (1,n), (2,3) ... (n-1,n): n(n-1)/2 of them.
+// title: the heading, as label bytes (escaped like the labels); it names
+// the test whose P the cells show.
 // Returns a complete standalone SVG document (UTF-8).
 // Throws std::invalid_argument when the number of cells does not match.
-std::string pairsPlotSvg(const std::vector<std::string>& labels, const std::vector<PairPlotCell>& cells);
+inline constexpr std::string_view kPairsPlotTitle = "Pairwise tests: combined P over loci (Fisher's method)";
+std::string pairsPlotSvg(const std::vector<std::string>& labels, const std::vector<PairPlotCell>& cells,
+                         std::string_view title = kPairsPlotTitle);
 
 }  // namespace ortelan

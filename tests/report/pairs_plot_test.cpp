@@ -5,10 +5,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <locale>
-#include <regex>
 #include <string>
 #include <vector>
+
+#include "support/strict_xml.h"
 
 namespace ortelan {
 namespace {
@@ -44,28 +48,10 @@ void walk(const tinyxml2::XMLElement* element, Picture& picture) {
   }
 }
 
-// What the parser lets through: XML 1.0 in UTF-8 has well-formed sequences,
-// no control characters but newline, and no '&' outside an entity.
-bool strictXml(const std::string& s) {
-  static const std::regex bareAmpersand("&(?!amp;|lt;|gt;|quot;|apos;)");
-  if (std::regex_search(s, bareAmpersand)) return false;
-  for (std::size_t i = 0; i < s.size();) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t n = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
-    if (n == 0 || i + n > s.size() || (n == 1 && c < 0x20 && c != '\n') || c == 0x7F) return false;
-    for (std::size_t k = 1; k < n; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    if (n == 2 && c == 0xC2 && static_cast<unsigned char>(s[i + 1]) < 0xA0) return false;  // C1 controls
-    i += n;
-  }
-  return true;
-}
-
 Picture parse(const std::string& svg) {
   tinyxml2::XMLDocument document;
   EXPECT_EQ(document.Parse(svg.c_str(), svg.size()), tinyxml2::XML_SUCCESS) << document.ErrorStr();
-  EXPECT_TRUE(strictXml(svg));
+  EXPECT_TRUE(testing::strictXml(svg));
   Picture picture;
   if (document.RootElement()) walk(document.RootElement(), picture);
   return picture;
@@ -203,6 +189,65 @@ TEST(PairsPlot, OutputIsTheSameBytesWhateverTheLocale) {
   std::locale::global(before);
   EXPECT_EQ(plain, underCommas);
   EXPECT_EQ(plain, pairsPlotSvg(labels, cells));
+}
+
+TEST(PairsPlot, TitleNamesTheTestAndTheDocumentIsWideEnoughForIt) {
+  const struct {
+    std::vector<std::string> titleArgument;  // none: the default
+    std::string shown;
+    double leastWidth = 0;
+  } cases[] = {
+      {{}, "Pairwise tests: combined P over loci (Fisher's method)"},
+      {{"Pairwise tests: combined chi-square P"}, "Pairwise tests: combined chi-square P"},
+      {{"R&D <\"x\"> \xe9t\xe9\x07"}, "R&D <\"x\"> \u00E9t\u00E9"},
+      {{std::string(120, 'W')}, std::string(120, 'W'), 120 * 0.58 * 16},  // wider than the grid
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    for (const std::size_t n : {1, 3}) {
+      const std::vector<std::string> labels(n, "pop");
+      const std::vector<PairPlotCell> cells(n * (n - 1) / 2, {true, 0.2, 3.2, 2});
+      const std::string svg =
+          c.titleArgument.empty() ? pairsPlotSvg(labels, cells) : pairsPlotSvg(labels, cells, c.titleArgument[0]);
+      const Picture picture = parse(svg);
+      ASSERT_FALSE(picture.texts.empty());
+      EXPECT_EQ(picture.texts[0], c.shown);
+      const double width = std::stod(svg.substr(svg.find(" width=\"") + 8));
+      EXPECT_GE(width, c.leastWidth);
+    }
+  }
+}
+
+// The heatmap's exact bytes for two fixed inputs: awkward labels with P
+// written in the cells, and a large matrix with rotated labels and no P in
+// the cells. Any change to the drawing shows here first; a change that is
+// meant regenerates tests/report/pairs_plot_pinned.svg and the digest.
+TEST(PairsPlot, BytesArePinned) {
+  const std::vector<std::string> labels{"A&B <\"q\" 'r'>", "Z\xfcrich", "\xe6\x9d\xb1\xe4\xba\xac e\xcc\x81", "",
+                                        "tab\there\x01\x7f Ostfriesland-Nord-Kuestenpopulation"};
+  const std::vector<PairPlotCell> cells{{true, 0.5, 1.386, 2},    {true, 1e-9, 41.4, 6},       {},
+                                        {true, 0.031, 6.9, 2},    {true, 0, INFINITY, 2},      {true, 1, 0, 2},
+                                        {true, 0.000999, 13.8, 2}, {true, 1.234e-17, 77.777, 4}, {},
+                                        {true, 0.0123, 8.8, 2}};
+  std::ifstream file(std::string(ORTELAN_UNIT_TEST_DIR) + "/report/pairs_plot_pinned.svg", std::ios::binary);
+  const std::string pinned{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  ASSERT_FALSE(pinned.empty());
+  EXPECT_EQ(pairsPlotSvg(labels, cells), pinned);
+
+  const double ps[] = {0.5, 0.0123, 0.000999, 1.234e-17, 1, 0.2, 0};
+  std::vector<std::string> many;
+  for (int i = 1; i <= 45; ++i) many.push_back("Population " + std::to_string(i));
+  std::vector<PairPlotCell> manyCells;
+  for (std::size_t k = 0; k < 45 * 44 / 2; ++k) {
+    const double p = ps[k % 7];
+    manyCells.push_back(k % 11 == 5 ? PairPlotCell{}
+                                    : PairPlotCell{true, p, p > 0 ? -2 * std::log(p) : INFINITY, 2 * int(k % 5 + 1)});
+  }
+  const std::string large = pairsPlotSvg(many, manyCells);
+  std::uint64_t fnv1a = 14695981039346656037u;
+  for (const char c : large) fnv1a = (fnv1a ^ static_cast<unsigned char>(c)) * 1099511628211u;
+  EXPECT_EQ(large.size(), 164033u);
+  EXPECT_EQ(fnv1a, 0xd12e766addf7f09cu);
 }
 
 }  // namespace

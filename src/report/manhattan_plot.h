@@ -1,0 +1,44 @@
+// The exact test of every locus along the genome: a standalone SVG
+// Manhattan plot of -log10 P by chromosome and position, with the Bonferroni
+// level as a dashed line and a tooltip on every locus above it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ortelan {
+
+// One tested locus. Names are raw bytes from a data file (any byte, Latin-1
+// or UTF-8, '&', '<', quotes, control characters).
+struct ManhattanPoint {
+  std::string chromosome;     // empty for GENEPOP input
+  std::int64_t position = 0;  // base pairs; for GENEPOP input the locus number
+  std::string name;           // the locus name
+  double p = 1;               // exact-test P: 0 when no draw of the chain was as extreme; NaN: not tested
+  double se = 0;              // its standard error
+};
+
+inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locus: \u2212log\u2081\u2080 P";
+
+// points in file order; batches and iterations: the chain's, at least 1 each.
+// Draws each point with a P that is not NaN (P above 1 counts as 1), its
+// chromosome's span in order of first appearance, in alternating colours.
+// With every chromosome empty the x axis is the locus number (GENEPOP input).
+// The dashed line is at P = 0.05 / (points drawn). A P of 0 is drawn as an
+// open mark at 1 / (batches x iterations), the chain's resolution.
+// Every locus at or above the line (P of 0 included) is a circle of its own
+// with a <title> tooltip (name, where, P, SE), some 150 bytes. The others
+// are dots at whole pixels, some 7 bytes, and of those with P > 0.01 one per
+// chromosome and pixel: a scan of a million loci, a few hundred of them
+// above the line, makes a document of under a megabyte.
+// title: the heading, as label bytes (escaped like the names); the document
+// widens for it up to twice its usual width, past that it is cut off.
+// Returns a complete standalone SVG document (UTF-8); with no point drawn,
+// a short document that says so.
+// Throws std::invalid_argument when batches or iterations is below 1.
+std::string manhattanPlotSvg(const std::vector<ManhattanPoint>& points, std::int64_t batches,
+                             std::int64_t iterations, std::string_view title = kManhattanPlotTitle);
+
+}  // namespace ortelan
