@@ -75,7 +75,7 @@ void expectSameCounts(const Edition& scripted, const std::string& text,
   RecordingSink sink;
   if (outcomeOf([&] { reader(context, dialogue, text, sink); }) != "done") return;
   std::shared_ptr<const CountedTables> tables;
-  if (outcomeOf([&] { tables = countText(context, counted, text); }) != "done") std::abort();
+  if (outcomeOf([&] { tables = countText(context, counted, text).alleles; }) != "done") std::abort();
   if (summaryOf(counted) != summaryOf(dialogue) || cellsOf(counted, *tables) != sink.cells) std::abort();
 }
 

@@ -54,14 +54,16 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   run.dataFile = settings.dataFile;
   run.state.INFILENAME = settings.dataFile;
   run.workers = settings.threads;
+  run.test = settings.test;
   run.meter = meter;
 
   // The tables are counted as the file is read and stay in memory: nothing
   // is written anywhere before the results.
-  const std::shared_ptr<const CountedTables> counted = given != nullptr
-                                                          ? countGivenTables(run, run.state, *given)
-                                                          : readAndCount(run, run.state, settings.dataFile);
-  const MemoryTables tables(counted, *run.seeds, run.settings);
+  const DataTables counted = given != nullptr ? countGivenTables(run, run.state, *given)
+                                             : readAndCount(run, run.state, settings.dataFile);
+  // The genotypic test walks the genotype tables; the others the allele tables.
+  const MemoryTables tables(run.test == ExactTest::Genotypic ? counted.genotypes : counted.alleles, *run.seeds,
+                            run.settings);
   run.state.sizeResultArrays();
   selectLoci(run.state, settings);
 

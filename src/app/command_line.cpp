@@ -16,6 +16,13 @@ std::optional<std::uint64_t> parseSeed(const std::string& text) {
   return value;
 }
 
+std::optional<ExactTest> testNamed(const std::string& name) {
+  for (ExactTest test : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic}) {
+    if (name == testName(test)) return test;
+  }
+  return std::nullopt;
+}
+
 bool isStandardOutput(const std::optional<std::string>& path) { return path && *path == "-"; }
 
 // What the options name that cannot be: two outputs to one place.
@@ -50,7 +57,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   app.get_formatter()->column_width(30);
 
   RunSettings s;
-  std::string seed, loci;
+  std::string seed, loci, test;
   app.add_option("DATAFILE", s.dataFile, "GENEPOP data file")->required();
   app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
       ->default_val(10000)
@@ -71,6 +78,11 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
       ->check(CLI::Range(1, 4096));
   app.add_option("--loci", loci, "Test only these loci, by number in file order: 7, 1-500, 3,9-12")
       ->check([](const std::string& text) { return parseLociList(text).error; });
+  app.add_option("--test", test,
+                 "The exact test: genic (Fisher's, the default), genic-g (ordered by G) or genotypic")
+      ->check([](const std::string& text) {
+        return testNamed(text) ? std::string() : "the test must be genic, genic-g or genotypic";
+      });
   app.add_option("--pairs", s.pairsPath, "Also test every pair of populations; table of the pairs (- for standard output)");
   app.add_option("--pairs-plot", s.pairsPlotPath, "Heatmap of the pairs' combined P-values (SVG)");
   app.add_flag("-q,--quiet", s.quiet, "No progress line");
@@ -94,6 +106,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   }
   if (!seed.empty()) s.seed = parseSeed(seed);
   if (!loci.empty()) s.loci = parseLociList(loci).list;
+  if (!test.empty()) s.test = *testNamed(test);
   s.pairs = s.pairsPath || s.pairsPlotPath;
   if (const std::string clash = clashingOutputs(s); !clash.empty()) {
     result.status = 2;

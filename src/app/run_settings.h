@@ -18,6 +18,7 @@ struct RunSettings {
   std::optional<std::string> tablePath;      // the results table; "-": standard output
   std::optional<std::string> pairsPath;      // the pairs table; "-": standard output
   std::optional<std::string> pairsPlotPath;  // the pairs heatmap (SVG)
+  ExactTest test = ExactTest::Genic;          // the exact test of each locus (and pair)
   bool pairs = false;                        // test the pairs of populations too
   int threads = 0;                           // 0: every usable core
   std::optional<LociList> loci;              // every locus when not given

@@ -19,14 +19,15 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
                   Console& console) {
   Outputs outputs;
   const CivilDate date = console.today().value_or(CivilDate{});
-  outputs.add(settings.reportPath, formatReport(edition, analysis.state, date));
-  const TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain};
+  outputs.add(settings.reportPath, formatReport(edition, analysis.state, date, settings.test));
+  const TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
+                             settings.test};
   if (settings.tablePath) outputs.add(*settings.tablePath, formatResultsTable(heading, analysis.state));
   if (settings.pairsPath) outputs.add(*settings.pairsPath, formatPairsTable(heading, analysis.state, *analysis.pairs));
   if (settings.pairsPlotPath) {
     std::vector<std::string> labels;
     for (int pop = 1; pop <= analysis.state.NUMBPOPS; ++pop) labels.push_back(populationLabel(analysis.state, pop));
-    outputs.add(*settings.pairsPlotPath, pairsPlotSvg(labels, pairPlotCells(*analysis.pairs)));
+    outputs.add(*settings.pairsPlotPath, pairsPlotSvg(labels, pairPlotCells(*analysis.pairs), pairsPlotTitle(settings.test)));
   }
   if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "chisquare/asymptotic_test.h"
 #include "chisquare/cntab1.h"
 #include "input/table_data_reader.h"
 #include "input/table_data_writer.h"
@@ -36,7 +37,13 @@ void DO_CHISQUARE(Run<Real>& run, const LocusTableStore& tables) {
     readLocusTable(run, source->numbers(), table, kWhere);
     source->closeLocus();
     Real CHISQ, DF, PROB;
-    CNTAB1(table, table.rows, table.columns, CHISQ, DF, PROB, pause);
+    if (run.test == ExactTest::Genic) {
+      CNTAB1(table, table.rows, table.columns, CHISQ, DF, PROB, pause);
+    } else {
+      // The G tests: G in place of the chi-square, with the same tail.
+      asymptoticStatistic(run.test, table, source->columnKeys(), CHISQ, DF);
+      PROB = GAMMQ(Real(0.5) * DF, Real(0.5) * CHISQ, pause);
+    }
     state.CHI2PERLOCUS[I] = CHISQ;
     state.DFPERLOCUS[I] = DF;
     state.CHI2PPERLOCUS[I] = PROB;

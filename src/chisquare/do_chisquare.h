@@ -1,4 +1,5 @@
-// DO_CHISQUARE: the chi-square of every tested locus, from its table data.
+// DO_CHISQUARE: the chi-square of every tested locus, from its table data;
+// for the tests ordered by G, its G (asymptotic_test.h) in the same places.
 #pragma once
 
 #include "input/table_source.h"

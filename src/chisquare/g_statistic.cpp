@@ -1,5 +1,8 @@
 #include "chisquare/g_statistic.h"
 
+#include "input/genotype_counter.h"
+
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -39,6 +42,23 @@ GStatistic<Real> gStatistic(const CountTable& table) {
   }
   result.G = 2 * sum;
   return result;
+}
+
+std::vector<GenotypeAlleles> genotypeColumnsOf(std::span<const std::uint32_t> keys, int& alleleColumns) {
+  std::vector<int> codes;
+  for (std::uint32_t key : keys) {
+    codes.push_back(firstAlleleOf(key));
+    codes.push_back(secondAlleleOf(key));
+  }
+  std::sort(codes.begin(), codes.end());
+  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+  alleleColumns = static_cast<int>(codes.size());
+  const auto columnOf = [&codes](int code) {
+    return static_cast<int>(std::lower_bound(codes.begin(), codes.end(), code) - codes.begin()) + 1;
+  };
+  std::vector<GenotypeAlleles> columns;
+  for (std::uint32_t key : keys) columns.push_back({columnOf(firstAlleleOf(key)), columnOf(secondAlleleOf(key))});
+  return columns;
 }
 
 bool genotypeColumnsFit(std::span<const GenotypeAlleles> columns, int genotypeColumns, int alleleColumns) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "input/count_table.h"
 
@@ -27,6 +28,12 @@ GStatistic<Real> gStatistic(const CountTable& table);
 struct GenotypeAlleles {
   int a = 0, b = 0;
 };
+
+// The columns of a genotype table whose columns are the genotypes `keys`
+// (genotypeKey, increasing): each one's two allele columns, in the allele
+// table of the alleles those genotypes hold (increasing codes), whose
+// number goes to `alleleColumns`.
+std::vector<GenotypeAlleles> genotypeColumnsOf(std::span<const std::uint32_t> keys, int& alleleColumns);
 
 // Whether every genotype column's alleles lie in 1..alleleColumns, with
 // one entry per column of a table of `genotypeColumns`.

@@ -64,6 +64,7 @@ void DO_FISHER(Run<Real>& run, const LocusTableStore& tables) {
       if (!source->openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
       LoadedTable table;
       READINFILE(run, source->numbers(), table, state.locusLabel(I));
+      walkFor(run.test, table, source->columnKeys());
       source->closeLocus();
       state.MEM = table.MEM;
       state.B = table.B;

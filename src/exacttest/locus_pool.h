@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "exacttest/chain.h"
+#include "exacttest/genotypic_chain.h"
 #include "exacttest/ranmar.h"
 #include "exacttest/table_loader.h"
 
@@ -123,7 +124,11 @@ class LocusPool {
   ChainEstimate<Real> walkOne(LoadedTable& table, ChainWorkspace& workspace) {
     Ranmar generator;
     generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
-    return CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, &stop_);
+    if (!table.genotypeColumns.empty()) {
+      return genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B, table.C,
+                                   generator, &workspace, &stop_);
+    }
+    return CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, &stop_, table.ordering);
   }
 
   void work() {

@@ -10,6 +10,11 @@ constexpr int kMaxDimension = 101;  // the working table holds 102 x 102 with it
 
 }  // namespace
 
+void walkFor(ExactTest test, LoadedTable& table, const std::vector<std::uint32_t>* genotypeKeys) {
+  table.ordering = test == ExactTest::Genic ? Ordering::Probability : Ordering::G;
+  if (test == ExactTest::Genotypic) table.genotypeColumns = genotypeColumnsOf(*genotypeKeys, table.alleleColumns);
+}
+
 void READINFILE(RunContext& context, TableNumbers& scanner, LoadedTable& table, std::string_view locusLabel) {
   const bool oneLine = context.edition.failure == FailureStyle::OneLine;
   std::string checks;  // what failed, for a scripted run

@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
+#include "chisquare/g_statistic.h"
+#include "exacttest/chain.h"
 #include "input/count_table.h"
 #include "input/table_data_reader.h"
 #include "run/run.h"
@@ -21,7 +24,18 @@ struct LoadedTable {
   // N + 1, the grand total TOT in [N + 1, M + 1].
   CountTable MM;
   std::int32_t TOT = 0;
+
+  // How the walk orders the tables it visits. A genotype table (the
+  // genotypic test) names the two allele columns of each of its columns,
+  // in an allele table of `alleleColumns` columns; an allele table none.
+  Ordering ordering = Ordering::Probability;
+  std::vector<GenotypeAlleles> genotypeColumns;
+  int alleleColumns = 0;
 };
+
+// Makes `table` walk as `test` has it: ordered by probability or by G; for
+// the genotypic test, a genotype table whose columns are `genotypeKeys`.
+void walkFor(ExactTest test, LoadedTable& table, const std::vector<std::uint32_t>* genotypeKeys);
 
 // Reads the header and the rows, prints the warnings and check messages on
 // the diagnostic stream and returns only when every check passed; else the

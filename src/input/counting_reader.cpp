@@ -8,13 +8,17 @@
 namespace ortelan {
 namespace {
 
-std::shared_ptr<const CountedTables> countLines(RunContext& context, DataSummary& data, LineStream& lines) {
+DataTables countLines(RunContext& context, DataSummary& data, LineStream& lines) {
   CountedData counted = context.edition.reader == ReaderKind::LocusPasses ? countFixedWidth(context, data, lines)
                                                                           : countByDigits(context, data, lines);
-  CountedTables& tables = counted.counter->tables();
-  tables.finish(counted.populations);
+  counted.counter->finish(counted.populations);
   data.NUMBPOPS = counted.populations;
-  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) data.ALLELES_PER_LOCUS[locus] = tables.columns(locus);
+  const DataTables tables{counted.counter->shareAlleles(), counted.counter->shareGenotypes()};
+  if (tables.genotypes) {
+    countGenotypeColumns(data, *tables.genotypes);
+  } else {
+    for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) data.ALLELES_PER_LOCUS[locus] = tables.alleles->columns(locus);
+  }
   // Counted at locus 1, as the tables of the dialogue's runs count them.
   if (data.NUMBOFLOCI > 0) {
     data.TOTNUMBINDIVIDUALS = static_cast<std::int32_t>(counted.individuals);
@@ -22,10 +26,27 @@ std::shared_ptr<const CountedTables> countLines(RunContext& context, DataSummary
   }
   data.populationLabels = std::move(counted.labels);
   data.populationLabels.resize(static_cast<std::size_t>(data.NUMBPOPS) + 1);
-  return counted.counter->share();
+  return tables;
 }
 
 }  // namespace
+
+void countGenotypeColumns(DataSummary& data, const CountedTables& genotypes) {
+  data.populationsTyped.assign(static_cast<std::size_t>(data.NUMBOFLOCI) + 1, 0);
+  CountedTables::Reader reader(genotypes);
+  CountTable table;
+  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    reader.read(locus, table);
+    data.ALLELES_PER_LOCUS[locus] = table.columns;
+    int typed = 0;
+    for (int pop = 1; pop <= table.rows; ++pop) {
+      bool any = false;
+      for (int column = 1; column <= table.columns && !any; ++column) any = table.at(pop, column) > 0;
+      typed += any ? 1 : 0;
+    }
+    data.populationsTyped[static_cast<std::size_t>(locus)] = typed;
+  }
+}
 
 std::optional<std::string_view> nextLine(RunContext& context, LineStream& lines) {
   try {
@@ -41,7 +62,7 @@ void mixedPloidy(RunContext& context, const DataSummary& data, long line, int lo
   context.dataFault(0, "", "", lineLabel(line) + data.locusLabel(locus) + " mixes genotypes of one allele and of two");
 }
 
-std::shared_ptr<const CountedTables> readAndCount(RunContext& context, DataSummary& data, const std::string& fileName) {
+DataTables readAndCount(RunContext& context, DataSummary& data, const std::string& fileName) {
   LineStream lines;
   std::uint64_t told = 0;
   const bool opened = lines.open(fileName, [&](std::uint64_t bytes) {
@@ -56,7 +77,7 @@ std::shared_ptr<const CountedTables> readAndCount(RunContext& context, DataSumma
   return countLines(context, data, lines);
 }
 
-std::shared_ptr<const CountedTables> countText(RunContext& context, DataSummary& data, std::string_view text) {
+DataTables countText(RunContext& context, DataSummary& data, std::string_view text) {
   LineStream lines;
   lines.openText(text);
   return countLines(context, data, lines);

@@ -22,11 +22,20 @@
 
 namespace ortelan {
 
+// The tables a reading yields: the populations x alleles tables, and for
+// the genotypic test the populations x genotypes tables (whose columns then
+// stand in ALLELES_PER_LOCUS, with the populations typed at each locus in
+// populationsTyped).
+struct DataTables {
+  std::shared_ptr<const CountedTables> alleles;
+  std::shared_ptr<const CountedTables> genotypes;
+};
+
 // Reads `fileName` (bytes read are told to the run's meter).
-std::shared_ptr<const CountedTables> readAndCount(RunContext& context, DataSummary& data, const std::string& fileName);
+DataTables readAndCount(RunContext& context, DataSummary& data, const std::string& fileName);
 
 // The same from the file's text.
-std::shared_ptr<const CountedTables> countText(RunContext& context, DataSummary& data, std::string_view text);
+DataTables countText(RunContext& context, DataSummary& data, std::string_view text);
 
 // What the readers of the two forms hand back besides the run state's names.
 struct CountedData {
@@ -44,6 +53,10 @@ CountedData countByDigits(RunContext& context, DataSummary& data, LineStream& li
 // The next line of the data file; a line longer than memory allows, or a
 // file that cannot be read on, ends the run.
 std::optional<std::string_view> nextLine(RunContext& context, LineStream& lines);
+
+// For the genotypic test: the genotypes of each locus in ALLELES_PER_LOCUS,
+// and the populations typed there.
+void countGenotypeColumns(DataSummary& data, const CountedTables& genotypes);
 
 // "line 12: " for faults.
 inline std::string lineLabel(long line) { return "line " + std::to_string(line) + ": "; }

@@ -40,7 +40,7 @@ class DigitsReader {
 
   CountedData read() {
     readTitleAndNames();
-    out_.counter = std::make_unique<GenotypeCounter>(data_.NUMBOFLOCI);
+    out_.counter = std::make_unique<GenotypeCounter>(data_.NUMBOFLOCI, context_.test == ExactTest::Genotypic);
     out_.labels.assign(2, std::string());
     int population = 1;
     while (const auto line = nextLine(context_, lines_)) {
@@ -49,7 +49,7 @@ class DigitsReader {
         ++population;
         continue;
       }
-      out_.counter->tables().beginPopulation(population);
+      out_.counter->beginPopulation(population);
       out_.populations = population;
       individual(*line);
     }

@@ -35,7 +35,7 @@ class FixedWidthReader {
 
   CountedData read() {
     const std::vector<std::pair<std::string, long>> replay = readTitleAndNames();
-    out_.counter = std::make_unique<GenotypeCounter>(data_.NUMBOFLOCI);
+    out_.counter = std::make_unique<GenotypeCounter>(data_.NUMBOFLOCI, context_.test == ExactTest::Genotypic);
     out_.labels.assign(2, std::string());
     for (const auto& [line, number] : replay) dataLine(line, number);
     while (const auto line = nextLine(context_, lines_)) dataLine(*line, lines_.lineNumber());
@@ -98,7 +98,7 @@ class FixedWidthReader {
     name_.append(line.substr(0, comma));
     if (entry_ == Entry::FirstAfterPopulation) {
       ++pop_;
-      out_.counter->tables().beginPopulation(pop_);
+      out_.counter->beginPopulation(pop_);
       if (out_.labels.size() <= static_cast<std::size_t>(pop_)) out_.labels.resize(static_cast<std::size_t>(pop_) + 1);
     }
     entry_ = Entry::Start;

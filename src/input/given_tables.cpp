@@ -10,8 +10,11 @@ namespace {
 
 }  // namespace
 
-std::shared_ptr<const CountedTables> countGivenTables(RunContext& context, DataSummary& data, const GivenData& given) {
+DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenData& given) {
   const auto populations = static_cast<int>(given.populationLabels.size());
+  if (context.test == ExactTest::Genotypic) {
+    refuse(context, "the genotypic test needs each individual's genotypes, which counts of alleles do not hold");
+  }
   if (given.counts.size() != given.locusNames.size()) refuse(context, "the counts do not match the loci");
   data.TITLE_LINE = given.title;
   for (const std::string& name : given.locusNames) data.addLocus(name);
@@ -51,7 +54,7 @@ std::shared_ptr<const CountedTables> countGivenTables(RunContext& context, DataS
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) data.ALLELES_PER_LOCUS[locus] = tables->columns(locus);
   data.TOTNUMBGENES = static_cast<std::int32_t>(genesAtFirstLocus);
   data.TOTNUMBINDIVIDUALS = (data.TOTNUMBGENES + 1) / 2;
-  return tables;
+  return {tables, nullptr};
 }
 
 }  // namespace ortelan

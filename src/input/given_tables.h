@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "input/counted_tables.h"
+#include "input/counting_reader.h"
 #include "run/run.h"
 
 namespace ortelan {
@@ -25,6 +26,6 @@ struct GivenData {
 // Fills `data` and returns the tables of every locus; a locus with more
 // than 99 alleles, counts that do not match the loci and populations, or a
 // count below 0 end the run.
-std::shared_ptr<const CountedTables> countGivenTables(RunContext& context, DataSummary& data, const GivenData& given);
+DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenData& given);
 
 }  // namespace ortelan

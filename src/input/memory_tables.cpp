@@ -55,7 +55,7 @@ class MemoryTableSource final : public LocusTableSource {
 
   bool open() override { return true; }
   bool openLocus(int locus) override {
-    reader_.read(locus, table_);
+    reader_.read(locus, table_, &keys_);
     const LocusSeeds seeds = seeds_.forLocus(locus);
     lines_.set({table_.rows, table_.columns, seeds[0], seeds[1], seeds[2], seeds[3], settings_.dememorizations,
                 settings_.batches, settings_.iterationsPerBatch},
@@ -66,12 +66,14 @@ class MemoryTableSource final : public LocusTableSource {
   void passOver() override {}
   void closeLocus() override {}
   TableNumbers& numbers() override { return lines_; }
+  const std::vector<std::uint32_t>* columnKeys() const override { return &keys_; }
 
  private:
   CountedTables::Reader reader_;
   SeedSource seeds_;
   ChainSettings settings_;
   CountTable table_;
+  std::vector<std::uint32_t> keys_;
   TableLines lines_;
 };
 

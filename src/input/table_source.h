@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace ortelan {
 
@@ -43,6 +44,9 @@ class LocusTableSource {
   virtual void passOver() = 0;
   virtual void closeLocus() = 0;
   virtual TableNumbers& numbers() = 0;
+  // The keys of the open table's columns (allele codes, or genotype keys),
+  // in the columns' order, where the tables know them (those in memory).
+  virtual const std::vector<std::uint32_t>* columnKeys() const { return nullptr; }
 };
 
 // The tables of a run, which each step reads anew.

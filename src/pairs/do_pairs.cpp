@@ -1,6 +1,6 @@
 #include "pairs/do_pairs.h"
 
-#include "chisquare/cntab1.h"
+#include "chisquare/asymptotic_test.h"
 #include "exacttest/locus_pool.h"
 #include "input/table_data_reader.h"
 #include "input/table_data_writer.h"
@@ -47,6 +47,8 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
       run.tick();
     };
     CountTable locusTable, pairTable;
+    std::vector<int> kept;
+    std::vector<std::uint32_t> pairKeys;  // the genotypic test's pair table's genotypes
     std::size_t li = 0;
     for (int I = 1; I <= state.NUMBOFLOCI; ++I) {
       if (!state.isInRun(I)) {
@@ -60,14 +62,19 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
         for (int b = a + 1; b <= state.NUMBPOPS; ++b) {
           const std::size_t job = static_cast<std::size_t>(pairIndex(a, b, state.NUMBPOPS)) * loci + li;
           PairLocusResult<Real>& result = out.results[job];
-          makePairTable(locusTable, a, b, pairTable);
+          makePairTable(locusTable, a, b, pairTable, &kept);
           result.alleles = pairTable.columns;
           result.tested = isTestedPairTable(pairTable);
           if (!result.tested) {
             run.advance(1);
             continue;
           }
-          pearsonChiSquare(pairTable, 2, pairTable.columns, result.chi2, result.df);
+          const std::vector<std::uint32_t>* keys = source->columnKeys();
+          if (keys != nullptr) {
+            pairKeys.clear();
+            for (int column : kept) pairKeys.push_back((*keys)[static_cast<std::size_t>(column - 1)]);
+          }
+          asymptoticStatistic(run.test, pairTable, keys != nullptr ? &pairKeys : nullptr, result.chi2, result.df);
           LoadedTable chain;
           chain.N = 2;
           chain.M = pairTable.columns;
@@ -76,6 +83,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
           chain.B = run.settings.batches;
           chain.C = run.settings.iterationsPerBatch;
           chain.MM = pairTable;
+          walkFor(run.test, chain, &pairKeys);
           pool.walk(static_cast<int>(job), std::move(chain), tellMeter);
           tellMeter();
         }

@@ -2,13 +2,15 @@
 
 namespace ortelan {
 
-void makePairTable(const CountTable& locus, int a, int b, CountTable& pair) {
+void makePairTable(const CountTable& locus, int a, int b, CountTable& pair, std::vector<int>* kept) {
+  if (kept != nullptr) kept->clear();
   int columns = 0;
   for (int J = 1; J <= locus.columns; ++J) columns += (locus.at(a, J) + locus.at(b, J)) > 0 ? 1 : 0;
   pair.resize(2, columns);
   int column = 0;
   for (int J = 1; J <= locus.columns; ++J) {
     if (locus.at(a, J) + locus.at(b, J) == 0) continue;
+    if (kept != nullptr) kept->push_back(J);
     ++column;
     pair.at(1, column) = locus.at(a, J);
     pair.at(2, column) = locus.at(b, J);

@@ -3,12 +3,15 @@
 // locus table's order (increasing allele code).
 #pragma once
 
+#include <vector>
+
 #include "input/count_table.h"
 
 namespace ortelan {
 
-// Rows a and b (from 1) of `locus` into `pair` (2 rows).
-void makePairTable(const CountTable& locus, int a, int b, CountTable& pair);
+// Rows a and b (from 1) of `locus` into `pair` (2 rows); the locus
+// table's columns that the pair keeps go to `kept` when given.
+void makePairTable(const CountTable& locus, int a, int b, CountTable& pair, std::vector<int>* kept = nullptr);
 
 // A pair is tested at a locus when both populations have a gene there and
 // the pair's table has two alleles or more.

@@ -10,7 +10,7 @@ std::string populationLabel(const DataSummary& data, int population) {
 template <class Real>
 std::string formatPairsTable(const TableHeading& heading, const DataSummary& data, const PairResults<Real>& pairs) {
   std::string text = tableCommentLine(heading) + "\r\n";
-  text += "pop_a\tpop_b\tlabel_a\tlabel_b\tlocus\tname\talleles\tp_fisher\tse_fisher\tchi2\tdf\tp_chi2\r\n";
+  text += "pop_a\tpop_b\tlabel_a\tlabel_b\t" + locusColumnsHeader(heading.test, data.hasSites()) + "\r\n";
   long pair = 0;
   for (int a = 1; a < pairs.populations; ++a) {
     for (int b = a + 1; b <= pairs.populations; ++b, ++pair) {
@@ -24,7 +24,7 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
         const PairLocusResult<Real>& r = pairs.at(pair, i);
         text += lead;
         text += std::to_string(locus);
-        appendField(text, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]));
+        appendLocusName(text, data, locus);
         appendField(text, std::to_string(r.alleles));
         if (r.tested) {
           appendLocusFields(text, locusValues(r));
@@ -34,7 +34,8 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
         }
       }
       text += lead;
-      text += "TOTAL\tTOTAL\tNA";
+      appendTotalName(text, data);
+      text += "\tNA";
       if (const auto& t = pairs.totals[static_cast<std::size_t>(pair)]) {
         appendTotalFields(text, totalValues(*t));
         text += "\r\n";
@@ -44,6 +45,12 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
     }
   }
   return text;
+}
+
+std::string pairsPlotTitle(ExactTest test) {
+  if (test == ExactTest::Genic) return std::string(kPairsPlotTitle);
+  return std::string("Pairwise exact G tests (") + (test == ExactTest::Genotypic ? "genotypic" : "genic") +
+         "): combined P over loci (Fisher's method)";
 }
 
 template <class Real>

@@ -18,6 +18,9 @@ std::string populationLabel(const DataSummary& data, int population);
 template <class Real>
 std::string formatPairsTable(const TableHeading& heading, const DataSummary& data, const PairResults<Real>& pairs);
 
+// The heatmap's title: the pairs' test.
+std::string pairsPlotTitle(ExactTest test);
+
 // The heatmap's cells: each pair's combined P (Fisher's method over its
 // tested loci), the accurate tail as the pairs table prints it.
 template <class Real>

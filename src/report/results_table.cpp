@@ -8,9 +8,40 @@
 namespace ortelan {
 
 std::string tableCommentLine(const TableHeading& h) {
-  return "# " + std::string(h.program) + " " + std::string(h.version) + " input=" + h.input +
-         " seed=" + std::to_string(h.seed) + " dememorization=" + std::to_string(h.chain.dememorizations) +
-         " batches=" + std::to_string(h.chain.batches) + " iterations=" + std::to_string(h.chain.iterationsPerBatch);
+  std::string line = "# " + std::string(h.program) + " " + std::string(h.version) + " input=" + h.input +
+                     " seed=" + std::to_string(h.seed) + " dememorization=" + std::to_string(h.chain.dememorizations) +
+                     " batches=" + std::to_string(h.chain.batches) +
+                     " iterations=" + std::to_string(h.chain.iterationsPerBatch);
+  if (h.test != ExactTest::Genic) line.append(" test=").append(testName(h.test));
+  if (!h.popmap.empty()) line.append(" popmap=").append(h.popmap);
+  if (!h.region.empty()) line.append(" region=").append(h.region);
+  return line;
+}
+
+std::vector<std::string> resultColumnNames(ExactTest test) {
+  if (test == ExactTest::Genic) return {"alleles", "p_fisher", "se_fisher", "chi2", "df", "p_chi2"};
+  return {test == ExactTest::Genotypic ? "genotypes" : "alleles", "p_exact", "se_exact", "g", "df", "p_g"};
+}
+
+std::string locusColumnsHeader(ExactTest test, bool sites) {
+  std::string header = "locus\tname";
+  if (sites) header += "\tchrom\tpos";
+  for (const std::string& name : resultColumnNames(test)) appendField(header, name);
+  return header;
+}
+
+void appendLocusName(std::string& text, const DataSummary& data, int locus) {
+  appendField(text, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]));
+  if (data.hasSites()) {
+    const DataSummary::Site& site = data.sites[static_cast<std::size_t>(locus)];
+    appendField(text, tableName(site.chrom));
+    appendField(text, std::to_string(site.pos));
+  }
+}
+
+void appendTotalName(std::string& text, const DataSummary& data) {
+  text += "TOTAL\tTOTAL";
+  if (data.hasSites()) text += "\tNA\tNA";
 }
 
 template <class Real>
@@ -47,12 +78,12 @@ std::string tableName(std::string_view name) {
 template <class Real>
 std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& s) {
   std::string text = tableCommentLine(heading) + "\r\n";
-  text += "locus\tname\talleles\tp_fisher\tse_fisher\tchi2\tdf\tp_chi2\r\n";
+  text += locusColumnsHeader(heading.test, s.hasSites()) + "\r\n";
   bool anyTested = false;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
     text += std::to_string(I);
-    appendField(text, tableName(s.LOCUSNAME[I]));
+    appendLocusName(text, s, I);
     appendField(text, std::to_string(s.ALLELES_PER_LOCUS[I]));
     if (s.isTested(I)) {
       anyTested = true;
@@ -63,12 +94,13 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
     text += "\r\n";
   }
   // Over no tested locus there is nothing to combine.
+  appendTotalName(text, s);
   if (anyTested) {
-    text += "TOTAL\tTOTAL\tNA";
+    text += "\tNA";
     appendTotalFields(text, totalValues(s));
     text += "\r\n";
   } else {
-    text += "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
+    text += "\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
   }
   return text;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "report/table_values.h"
 #include "run/edition.h"
@@ -20,10 +21,29 @@ struct TableHeading {
   std::string input;
   std::uint64_t seed = 0;
   ChainSettings chain;
+  ExactTest test = ExactTest::Genic;
+  std::string popmap{};  // VCF input: the population map
+  std::string region{};  // VCF input: the regions read, if not the whole file
 };
 
-// "# <program> <version> input=<file> seed=<S> dememorization=<D> batches=<B> iterations=<C>".
+// "# <program> <version> input=<file> seed=<S> dememorization=<D> batches=<B> iterations=<C>",
+// then " test=<name>" for a test other than the genic one, " popmap=<file>"
+// and " region=<regions>" where there are.
 std::string tableCommentLine(const TableHeading& heading);
+
+// The names of a table's columns from the count of alleles (or genotypes)
+// on: alleles, p_fisher, se_fisher, chi2, df, p_chi2 for the genic test;
+// alleles (genotypes), p_exact, se_exact, g, df, p_g for the G tests.
+std::vector<std::string> resultColumnNames(ExactTest test);
+
+// The header line's fields from the locus number on: locus, name, then
+// chrom and pos for data with sites, then resultColumnNames.
+std::string locusColumnsHeader(ExactTest test, bool sites);
+
+// A locus's fields from its name on (name, and chrom and pos for data with
+// sites); a TOTAL row's from "TOTAL" on.
+void appendLocusName(std::string& text, const DataSummary& data, int locus);
+void appendTotalName(std::string& text, const DataSummary& data);
 
 // A real as the table writes it: every digit its type holds (17 significant
 // digits for a double, 21 for an 80-bit real), so that the value reads back

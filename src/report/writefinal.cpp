@@ -36,10 +36,21 @@ std::string wideName(const std::string& name) {
   return field;
 }
 
+// The column heads of the exact test's P, its SE, the statistic beside it,
+// its df and its P.
+struct Heads {
+  const char *p, *se, *statistic, *df, *pStatistic;
+};
+
+Heads headsFor(ExactTest test) {
+  if (test == ExactTest::Genic) return {"P(Fisher)", "SE(P)", "Chi2", "df", "P(chi2)"};
+  return {"P(exact)", "SE(P)", "G", "df", "P(G)"};
+}
+
 template <class Real>
-std::string wideBody(const RunState<Real>& s) {
+std::string wideBody(const RunState<Real>& s, const Heads& h) {
   std::string text;
-  text += " Locus" + std::string(25, ' ') + format("%12s%12s%17s%8s%13s", "P(Fisher)", "SE(P)", "Chi2", "df", "P(chi2)");
+  text += " Locus" + std::string(25, ' ') + format("%12s%12s%17s%8s%13s", h.p, h.se, h.statistic, h.df, h.pStatistic);
   text += "\r\n" + std::string(95, '-') + "\r\n";
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
@@ -57,10 +68,10 @@ std::string wideBody(const RunState<Real>& s) {
 }
 
 template <class Real>
-std::string narrowBody(const RunState<Real>& s) {
+std::string narrowBody(const RunState<Real>& s, const Heads& h) {
   std::string text;
   text += format(" %-25s     ", "Locus") +
-          format("%s %12s %9s %6s %12s", "P(Fisher)", "SE(P)", "Chi2", " df", "P(chi2)");
+          format("%9s %12s %9s %6s %12s", h.p, h.se, h.statistic, (" " + std::string(h.df)).c_str(), h.pStatistic);
   text += "\r\n" + std::string(83, '-') + "\r\n";
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
@@ -80,8 +91,20 @@ std::string narrowBody(const RunState<Real>& s) {
 
 }  // namespace
 
+// The settings paragraph's first line.
+const char* exactTestLine(ExactTest test) {
+  switch (test) {
+    case ExactTest::GenicG:
+      return "The P-values from the exact G test of genic differentiation were obtained using:";
+    case ExactTest::Genotypic:
+      return "The P-values from the exact G test of genotypic differentiation were obtained using:";
+    default:
+      return "The P-values from Fisher's exact test were obtained using:";
+  }
+}
+
 template <class Real>
-std::string formatReport(const Edition& edition, const RunState<Real>& s, const CivilDate& date) {
+std::string formatReport(const Edition& edition, const RunState<Real>& s, const CivilDate& date, ExactTest test) {
   const bool wide = edition.layout == ReportLayout::Wide;
   std::string text(edition.reportHeading);
   text += s.INFILENAME;
@@ -92,13 +115,15 @@ std::string formatReport(const Edition& edition, const RunState<Real>& s, const 
   text += format("Number of loci = %15d\r\n", s.NUMBOFLOCI);
   text += format("Number of individuals = %8d\r\n", static_cast<int>(s.TOTNUMBINDIVIDUALS));
   text += format("Number of populations = %8d\r\n", s.NUMBPOPS);
-  text += "\r\nThe P-values from Fisher's exact test were obtained using:\r\n";
+  text += "\r\n";
+  text += exactTestLine(test);
+  text += "\r\n";
   // The total is formed in 64 bits: any two settings the dialogue accepts.
   const long long total = static_cast<long long>(s.B) * static_cast<long long>(s.C);
   text += format("%d dememorization steps and a total of %lld iterations\r\n", static_cast<int>(s.MEM), total);
   text += format("(%d batches with %d iterations/batch).\r\n", static_cast<int>(s.B), static_cast<int>(s.C));
   text += "\r\n";
-  text += wide ? wideBody(s) : narrowBody(s);
+  text += wide ? wideBody(s, headsFor(test)) : narrowBody(s, headsFor(test));
   return text;
 }
 
@@ -127,8 +152,9 @@ void WRITEFINAL(Run<Real>& run) {
   if (std::rename(kReportPartFile, kReportFile) != 0) fail(5);
 }
 
-template std::string formatReport<double>(const Edition&, const RunState<double>&, const CivilDate&);
-template std::string formatReport<long double>(const Edition&, const RunState<long double>&, const CivilDate&);
+template std::string formatReport<double>(const Edition&, const RunState<double>&, const CivilDate&, ExactTest);
+template std::string formatReport<long double>(const Edition&, const RunState<long double>&, const CivilDate&,
+                                               ExactTest);
 template void WRITEFINAL<double>(Run<double>&);
 template void WRITEFINAL<long double>(Run<long double>&);
 

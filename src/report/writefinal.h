@@ -15,9 +15,12 @@ inline constexpr const char* kReportFile = "Ortelan.out";
 // run never leaves a truncated report or destroys the previous one.
 inline constexpr const char* kReportPartFile = "~Ortelan.out.tmp";
 
-// The whole report text, CRLF line ends.
+// The whole report text, CRLF line ends. A test other than the genic one
+// is named in the settings paragraph, and its columns are headed P(exact),
+// SE(P), G, df and P(G).
 template <class Real>
-std::string formatReport(const Edition& edition, const RunState<Real>& state, const CivilDate& date);
+std::string formatReport(const Edition& edition, const RunState<Real>& state, const CivilDate& date,
+                         ExactTest test = ExactTest::Genic);
 
 template <class Real>
 void WRITEFINAL(Run<Real>& run);

@@ -23,6 +23,21 @@ struct ChainSettings {
   std::int32_t iterationsPerBatch = 5000;
 };
 
+// The exact test a run makes of each locus (and pair of populations):
+//  - Genic: Fisher's test of the populations x alleles table, tables ordered
+//    by their probability; with Pearson's chi-square beside it.
+//  - GenicG: the same table and walk, tables ordered by G, the
+//    log-likelihood ratio; with G's asymptotic test beside it.
+//  - Genotypic: individuals, not genes, permuted among populations: the walk
+//    goes over the populations x genotypes table, ordered by the G of the
+//    allele table each visited table implies.
+enum class ExactTest { Genic, GenicG, Genotypic };
+
+// The test's name on the command line, in the tables and in R.
+inline const char* testName(ExactTest test) {
+  return test == ExactTest::Genic ? "genic" : test == ExactTest::GenicG ? "genic-g" : "genotypic";
+}
+
 // What the reader learns of the data: names and counts.
 struct DataSummary {
   std::string INFILENAME;
@@ -36,6 +51,10 @@ struct DataSummary {
   // Per population from 1: the name of its last individual, trimmed, as
   // GENEPOP users label populations. Filled by the one-pass readers.
   std::vector<std::string> populationLabels;
+
+  // The genotypic test only: per locus from 1, the populations with a
+  // complete genotype there; a locus is tested only where two have one.
+  std::vector<int> populationsTyped;
 
   // Data read from a VCF or BCF file: per locus from 1, its site on the
   // genome (entry 0 unused). Empty for GENEPOP files.
@@ -54,7 +73,11 @@ struct DataSummary {
   bool isInRun(int locus) const { return lociInRun.empty() || lociInRun[static_cast<std::size_t>(locus)] != 0; }
   // A tested locus is in the run and has two or more alleles; every step
   // selects by this.
-  bool isTested(int locus) const { return isInRun(locus) && ALLELES_PER_LOCUS[locus] >= 2; }
+  // (The genotypic test counts genotypes where the others count alleles.)
+  bool isTested(int locus) const {
+    return isInRun(locus) && ALLELES_PER_LOCUS[locus] >= 2 &&
+           (populationsTyped.empty() || populationsTyped[static_cast<std::size_t>(locus)] >= 2);
+  }
 
   // "locus 3 (Est-2)", for messages.
   std::string locusLabel(int locus) const {

@@ -101,7 +101,7 @@ Reading countedReading(const Edition& program, const std::string& text) {
   DataSummary data;
   Reading reading;
   std::shared_ptr<const CountedTables> tables;
-  if (const auto fault = faultOf([&] { tables = countText(context, data, text); })) {
+  if (const auto fault = faultOf([&] { tables = countText(context, data, text).alleles; })) {
     reading.ending = "fault " + fault->message;
     return reading;
   }
