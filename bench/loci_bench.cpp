@@ -9,6 +9,7 @@
 
 #include "apps/editions.h"
 #include "exacttest/do_fisher.h"
+#include "input/table_data_reader.h"
 #include "input/one_pass_reader.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"

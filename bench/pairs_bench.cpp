@@ -1,5 +1,5 @@
 // The pairwise tests of 20 populations of 30 individuals at 10 loci of 8
-// alleles, with 10,000 dememorization steps and 20 batches of 5,000 (190
+// alleles, by each exact test (genic, genic-g, genotypic), with 10,000 dememorization steps and 20 batches of 5,000 (190
 // pairs x 10 loci, 110,000 chain steps each, 209 million in all): a whole
 // scripted run, reading and writing included, on one worker and on every
 // usable core, which must give the same pairs table.
@@ -42,7 +42,7 @@ std::string genepopFile() {
   return text;
 }
 
-std::string pairsTable(int threads) {
+std::string pairsTable(int threads, ExactTest test = ExactTest::Genic) {
   testing::ScratchDir dir;
   dir.write("twenty.gen", genepopFile());
   RunSettings settings;
@@ -53,16 +53,19 @@ std::string pairsTable(int threads) {
   settings.pairsPath = "pairs.tsv";
   settings.pairs = true;
   settings.quiet = true;
+  settings.test = test;
   testing::ScriptedConsole console;
   if (runScripted<long double>(edition3d(), settings, console) != 0) std::abort();
   return dir.read("pairs.tsv");
 }
 
+// range(0): the workers; range(1): the test (0 genic, 1 genic-g, 2 genotypic).
 void pairsOfTwentyPopulations(benchmark::State& state) {
-  static const std::string oneWorker = pairsTable(1);
   const int threads = static_cast<int>(state.range(0));
+  const auto test = static_cast<ExactTest>(state.range(1));
+  const std::string oneWorker = pairsTable(1, test);
   for (auto _ : state) {
-    if (pairsTable(threads) != oneWorker) std::abort();  // the results must not depend on the workers
+    if (pairsTable(threads, test) != oneWorker) std::abort();  // the results must not depend on the workers
   }
   // Seconds per chain step and core, all overhead included (shown with its
   // SI prefix: 19n is 19 ns).
@@ -72,6 +75,11 @@ void pairsOfTwentyPopulations(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(pairsOfTwentyPopulations)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(pairsOfTwentyPopulations)
+    ->ArgsProduct({{1, 2}, {0, 1, 2}})
+    ->ArgNames({"workers", "test"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 BENCHMARK_MAIN();

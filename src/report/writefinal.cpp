@@ -71,7 +71,7 @@ template <class Real>
 std::string narrowBody(const RunState<Real>& s, const Heads& h) {
   std::string text;
   text += format(" %-25s     ", "Locus") +
-          format("%9s %12s %9s %6s %12s", h.p, h.se, h.statistic, (" " + std::string(h.df)).c_str(), h.pStatistic);
+          format("%9s %12s %9s %6s %12s", h.p, h.se, h.statistic, " df", h.pStatistic);
   text += "\r\n" + std::string(83, '-') + "\r\n";
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
