@@ -37,9 +37,17 @@ class RecordTally {
   int ploidy() const { return diploid_ || !haploid_ ? 2 : 1; }
 
  private:
+  // Two values per sample, as most files have: false, with nothing counted,
+  // at anything else (a haploid or BCF's wholly missing genotype, an
+  // unknown allele), which countAny then counts or tells.
+  bool countDiploid(const std::int32_t* genotypes, int samples, int alleles, const std::vector<int>& populationOf);
+  Problem countAny(const std::int32_t* genotypes, int samples, int perSample, int alleles,
+                   const std::vector<int>& populationOf);
+
   int populations_;
   int alleles_ = 0;
-  std::vector<std::uint32_t> counts_;  // population-major, alleles_ per population
+  std::vector<std::uint32_t> counts_;  // population-major: missing genes, then each allele
+  std::vector<std::uint32_t> copies_;  // countDiploid's
   bool haploid_ = false;
   bool diploid_ = false;
 };

@@ -6,6 +6,7 @@
 #include <htslib/kstring.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -36,17 +37,31 @@ std::string siteOf(const bcf_hdr_t* header, const bcf1_t* record) {
   return std::string(bcf_seqname_safe(header, record)) + ":" + std::to_string(record->pos + 1);
 }
 
-// Where the first `count` tabs of `line` are, as many as there are.
-std::vector<std::size_t> tabsOf(const kstring_t& line, int count) {
-  std::vector<std::size_t> tabs;
-  const char* end = line.s + line.l;
-  for (const char* at = line.s; static_cast<int>(tabs.size()) < count; ++at) {
-    at = static_cast<const char*>(std::memchr(at, '\t', static_cast<std::size_t>(end - at)));
-    if (at == nullptr) break;
-    tabs.push_back(static_cast<std::size_t>(at - line.s));
+// The CHROM and POS of a VCF line, read before htslib cuts the line up, and
+// whether the line has the columns up to FORMAT (at most 9 are counted).
+struct LineSite {
+  explicit LineSite(const kstring_t& line) {
+    const std::string_view text(line.s != nullptr ? line.s : "", line.l);
+    std::size_t tabs[9];
+    const char* end = text.data() + text.size();
+    for (const char* at = text.data(); columns < 9; ++at) {
+      at = static_cast<const char*>(std::memchr(at, '\t', static_cast<std::size_t>(end - at)));
+      if (at == nullptr) break;
+      tabs[columns - 1] = static_cast<std::size_t>(at - text.data());
+      ++columns;
+    }
+    chrom = text.substr(0, columns > 1 ? tabs[0] : text.size());
+    if (columns > 1) posText = text.substr(tabs[0] + 1, (columns > 2 ? tabs[1] : text.size()) - tabs[0] - 1);
+    std::from_chars(posText.data(), posText.data() + posText.size(), pos);
   }
-  return tabs;
-}
+  std::string text() const {
+    return std::string(chrom.substr(0, 64)) + (columns > 1 ? ":" + std::string(posText.substr(0, 20)) : "");
+  }
+
+  int columns = 1;
+  std::string_view chrom, posText;
+  std::int64_t pos = 0;
+};
 
 // Repairs htslib makes as it parses a record (a contig or tag that the
 // header does not declare is added to it) leave a usable record.
@@ -144,81 +159,84 @@ void VcfRecords::parseRegions(const std::vector<std::string>& regions) {
   stretches_ = std::move(found);
 }
 
-bool VcfRecords::next(bcf1_t* record) {
-  if (regions_) return nextInStretch(record);
-  record->errcode = 0;
-  if (hts_get_format(file_)->format == bcf) {
-    const int read = bcf_read(file_, header_, record);
-    if (read == -1) return endOfFile();
-    if (read < -1) damaged(nullptr);
-    if ((record->errcode & ~kRepaired) != 0) damaged(record);
-  } else {
-    int read = 0;
-    while ((read = hts_getline(file_, KS_SEP_LINE, &line_)) >= 0 && line_.l == 0) {
-    }
-    if (read == -1) return endOfFile();
-    if (read < -1) damaged(nullptr);
-    parseLine(record);
+bool VcfRecords::text() const { return hts_get_format(file_)->format != bcf; }
+
+bool VcfRecords::nextLine() {
+  if (regions_) return nextInStretch(nullptr);
+  int read = 0;
+  while ((read = hts_getline(file_, KS_SEP_LINE, &line_)) >= 0 && line_.l == 0) {
   }
-  lastSite_ = siteOf(header_, record);
+  if (read == -1) return endOfFile();
+  if (read < -1) damaged();
+  lastSite_ = LineSite(line_).text();
   return true;
 }
 
-void VcfRecords::parseLine(bcf1_t* record) {
-  // htslib takes a line cut short before its FORMAT column as a record
-  // without genotypes; with samples in the header it is a damaged line.
-  const int needed = bcf_hdr_nsamples(header_) > 0 ? 8 : 7;
-  const std::vector<std::size_t> tabs = tabsOf(line_, needed);
-  // The line's "chrom:pos", taken before htslib cuts the line up.
-  const std::string_view text(line_.s, line_.l);
-  const std::size_t chromEnd = tabs.empty() ? text.size() : tabs[0];
-  const std::size_t posEnd = tabs.size() < 2 ? text.size() : tabs[1];
-  const std::string site = std::string(text.substr(0, std::min<std::size_t>(chromEnd, 64))) +
-                           (tabs.empty() ? "" : ":" + std::string(text.substr(chromEnd + 1, std::min<std::size_t>(posEnd - chromEnd - 1, 20))));
-  if (static_cast<int>(tabs.size()) < needed || vcf_parse(&line_, header_, record) < 0 ||
-      (record->errcode & ~kRepaired) != 0) {
-    throw OneLineFault{path_ + ": the record at " + site + " is damaged or cut short"};
-  }
+bool VcfRecords::nextRecord(bcf1_t* record) {
+  if (regions_) return nextInStretch(record);
+  record->errcode = 0;
+  const int read = bcf_read(file_, header_, record);
+  if (read == -1) return endOfFile();
+  if (read < -1) damaged();
+  lastSite_ = siteOf(header_, record);
+  if ((record->errcode & ~kRepaired) != 0) throw OneLineFault{path_ + ": the record at " + lastSite_ + " is damaged"};
+  return true;
 }
 
+// `record` is null for text files, whose lines are left unparsed.
 bool VcfRecords::nextInStretch(bcf1_t* record) {
   while (current_ < stretches_.size()) {
     Stretch& stretch = stretches_[current_];
-    record->errcode = 0;
     int read = 0;
-    if (tabix_) {
+    std::int64_t pos = 0;  // 0-based
+    if (record == nullptr) {
       read = tbx_itr_next(file_, tabix_.get(), stretch.query.get(), &line_);
-      if (read >= 0) parseLine(record);
+      if (read >= 0) {
+        const LineSite site(line_);
+        lastSite_ = site.text();
+        pos = site.pos - 1;
+      }
     } else {
+      record->errcode = 0;
       read = bcf_itr_next(file_, stretch.query.get(), record);
-      if (read >= 0 && (record->errcode & ~kRepaired) != 0) damaged(record);
+      if (read >= 0) {
+        lastSite_ = siteOf(header_, record);
+        pos = record->pos;
+        if ((record->errcode & ~kRepaired) != 0) throw OneLineFault{path_ + ": the record at " + lastSite_ + " is damaged"};
+      }
     }
-    if (read < -1) damaged(nullptr);
+    if (read < -1) damaged();
     if (read == -1) {
       ++current_;
       continue;
     }
-    lastSite_ = siteOf(header_, record);
     // A record that overlaps the stretch before (of its chromosome) was read with it.
-    if (current_ > 0 && stretches_[current_ - 1].tid == stretch.tid && record->pos < stretches_[current_ - 1].end) {
-      continue;
-    }
+    if (current_ > 0 && stretches_[current_ - 1].tid == stretch.tid && pos < stretches_[current_ - 1].end) continue;
     return true;
   }
   return false;
 }
 
+void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std::string& path) {
+  // htslib takes a line cut short before its FORMAT column as a record
+  // without genotypes; with samples in the header it is a damaged line.
+  const LineSite site(line);
+  const int columns = bcf_hdr_nsamples(header) > 0 ? 9 : 8;
+  record->errcode = 0;
+  if (site.columns < columns || vcf_parse(&line, header, record) < 0 || (record->errcode & ~kRepaired) != 0) {
+    throw OneLineFault{path + ": the record at " + site.text() + " is damaged or cut short"};
+  }
+}
+
 bool VcfRecords::endOfFile() const {
   // A bgzip file ends with an empty block: without it, the file was cut
   // short at a block's end.
-  if (hts_get_format(file_)->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file_)) == 0) damaged(nullptr);
+  if (hts_get_format(file_)->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file_)) == 0) damaged();
   return false;
 }
 
-void VcfRecords::damaged(const bcf1_t* record) const {
-  const std::string where = record != nullptr ? " at " + siteOf(header_, record)
-                            : lastSite_.empty() ? std::string(" before the first record")
-                                                : " after " + lastSite_;
+void VcfRecords::damaged() const {
+  const std::string where = lastSite_.empty() ? std::string(" before the first record") : " after " + lastSite_;
   throw OneLineFault{path_ + ": the file is damaged or truncated" + where};
 }
 

@@ -22,9 +22,16 @@ class VcfRecords {
   VcfRecords(const VcfRecords&) = delete;
   VcfRecords& operator=(const VcfRecords&) = delete;
 
-  // The next record, parsed, into `record`; false after the last. A record
-  // that cannot be read (a damaged or truncated file) is a data fault.
-  bool next(bcf1_t* record);
+  // Whether the file is VCF text, read line by line; else BCF, read record
+  // by record.
+  bool text() const;
+  // VCF text: the next record's line, unparsed, into line(); false after the
+  // last. A file that cannot be read on (damaged or truncated) is a data
+  // fault.
+  bool nextLine();
+  kstring_t& line() { return line_; }
+  // BCF: the next record into `record`; false after the last.
+  bool nextRecord(bcf1_t* record);
 
   // How far into the file (compressed bytes) reading has come.
   std::uint64_t bytesRead() const;
@@ -40,9 +47,8 @@ class VcfRecords {
 
   void parseRegions(const std::vector<std::string>& regions);
   bool nextInStretch(bcf1_t* record);
-  void parseLine(bcf1_t* record);
   bool endOfFile() const;
-  [[noreturn]] void damaged(const bcf1_t* record) const;
+  [[noreturn]] void damaged() const;
 
   htsFile* file_;
   bcf_hdr_t* header_;
@@ -55,5 +61,10 @@ class VcfRecords {
   kstring_t line_{0, 0, nullptr};
   std::string lastSite_;  // "chrom:pos" of the last record read, for messages
 };
+
+// Parses a VCF line into `record` with `header` (to which htslib adds
+// contigs and tags the header does not declare); a line that cannot be
+// parsed is a data fault of `path` naming its CHROM:POS.
+void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std::string& path);
 
 }  // namespace ortelan

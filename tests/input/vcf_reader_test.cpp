@@ -16,6 +16,7 @@
 #include "input/variant_panel.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
+#include "support/snp_vcf.h"
 #include "support/variant_tools.h"
 
 namespace ortelan {
@@ -82,6 +83,7 @@ class Meter final : public WorkMeter {
 };
 
 struct Options {
+  int workers = 1;  // threads of the run: more than one parse VCF text in parallel
   std::vector<std::string> regions;
   Meter* meter = nullptr;
   DataSummary* data = nullptr;  // the run state, when the test looks at more of it
@@ -89,6 +91,11 @@ struct Options {
 Options inRegions(std::vector<std::string> regions) {
   Options options;
   options.regions = std::move(regions);
+  return options;
+}
+Options withWorkers(int workers) {
+  Options options;
+  options.workers = workers;
   return options;
 }
 Options into(DataSummary& data, Meter* meter = nullptr) {
@@ -103,6 +110,7 @@ Reading readFile(const std::string& path, const Popmap& map, const Options& opti
   ScriptedConsole console;
   RunContext context(edition, console);
   context.meter = options.meter;
+  context.workers = options.workers;
   DataSummary local;
   DataSummary& data = options.data != nullptr ? *options.data : local;
   Reading reading;
@@ -175,6 +183,26 @@ TEST(VcfReader, SameTablesAsTheGenepopFileOfTheSameGenotypes) {
   }
 }
 
+// The benchmark's SNP panel, written as VCF, holds the GENEPOP file's data.
+TEST(VcfReader, SnpPanelAsVcfHoldsTheGenepopData) {
+  ScratchDir dir;
+  const testing::SnpShape shape{300, 4, 6, 2, 3};
+  testing::writeSnpVcf("panel.vcf.gz", shape, 70);
+  testing::writeSnpPopmap("panel.map", shape);
+  std::ofstream out("panel.gen", std::ios::binary);
+  testing::writeSnpGenepop(out, shape);
+  out.close();
+  const Edition edition = scriptedEdition(edition2d());
+  ScriptedConsole console;
+  RunContext context(edition, console);
+  DataSummary genepop;
+  const auto tables = readAndCount(context, genepop, "panel.gen");
+  Reading expected;
+  expected.summary = summaryOf(genepop);
+  expected.tables = tablesOf(genepop, *tables);
+  EXPECT_EQ(countsOnly(readFile("panel.vcf.gz", Popmap::read("panel.map"))), expected);
+}
+
 TEST(VcfReader, SameReadingFromVcfCompressedVcfAndBcf) {
   ScratchDir dir;
   std::mt19937 random(11);
@@ -184,6 +212,7 @@ TEST(VcfReader, SameReadingFromVcfCompressedVcfAndBcf) {
     std::ofstream("panel.vcf", std::ios::binary) << testing::vcfText(panel);
     const Reading plain = readFile("panel.vcf", map);
     ASSERT_EQ(plain.ending, "done");
+    EXPECT_EQ(readFile("panel.vcf", map, withWorkers(3)), plain);
     for (const std::string& form :
          {testing::bgzipped("panel.vcf"), testing::asBcf("panel.vcf"), testing::asBcf("panel.vcf", false)}) {
       Reading reading = readFile(form, map);
@@ -375,9 +404,16 @@ TEST(VcfReader, FaultsEndTheReadingInOneLine) {
   std::ofstream("no_format.vcf", std::ios::binary) << goodText + line30 + "\n";
   std::ofstream("few_samples.vcf", std::ios::binary) << goodText + line30 + "\tGT\t0/1\t1/1\n";
   {
-    std::ofstream big("big.vcf", std::ios::binary);
+    // Two faults far apart in two_faults.vcf: the first in the file is
+    // told, however the records are shared out among threads.
+    std::ofstream big("big.vcf", std::ios::binary), twoFaults("two_faults.vcf", std::ios::binary);
     big << goodText;
-    for (int pos = 30; pos < 20000; ++pos) big << "chr1\t" << pos << "\t.\tA\tG\t.\tPASS\t.\tGT\t0/1\t1/1\t0/0\n";
+    twoFaults << goodText;
+    for (int pos = 30; pos < 20000; ++pos) {
+      const std::string line = "chr1\t" + std::to_string(pos) + "\t.\tA\tG\t.\tPASS\t.\tGT\t0/1\t1/1\t";
+      big << line << "0/0\n";
+      twoFaults << line << (pos == 9000 ? "0/5\n" : pos == 15000 ? "0/0/0\n" : "0/0\n");
+    }
   }
   const std::string bigBytes = dir.read(testing::bgzipped("big.vcf"));
   std::ofstream("cut_big.vcf.gz", std::ios::binary) << bigBytes.substr(0, bigBytes.size() / 2);
@@ -398,6 +434,7 @@ TEST(VcfReader, FaultsEndTheReadingInOneLine) {
       {"header.vcf", "1 header.vcf: the header cannot be read as a VCF header"},
       {"cut.vcf.gz", "1 cut.vcf.gz: the header cannot be read as a VCF header"},
       {"cut_big.vcf.gz", "1 cut_big.vcf.gz: the record at chr1:*"},  // where the cut falls
+      {"two_faults.vcf", "1 two_faults.vcf: chr1:9000: sample c has allele 5, beyond the record's 2 alleles"},
       {"cut_line.vcf", "1 cut_line.vcf: the record at chr1:20 is damaged or cut short"},
       {"no_format.vcf", "1 no_format.vcf: the record at chr1:30 is damaged or cut short"},
       {"few_samples.vcf", "1 few_samples.vcf: the record at chr1:30 is damaged or cut short"},
@@ -417,11 +454,15 @@ TEST(VcfReader, FaultsEndTheReadingInOneLine) {
        {"chr1:1-5"}},
   };
   for (const Case& c : cases) {
-    const Reading reading = readFile(c.file, c.map != nullptr ? *c.map : map, inRegions(c.regions));
-    if (c.fault.ends_with('*')) {
-      EXPECT_TRUE(reading.ending.starts_with("fault " + c.fault.substr(0, c.fault.size() - 1))) << reading.ending;
-    } else {
-      EXPECT_EQ(reading.ending, "fault " + c.fault) << c.file;
+    for (int workers : {1, 3}) {
+      Options options = inRegions(c.regions);
+      options.workers = workers;
+      const Reading reading = readFile(c.file, c.map != nullptr ? *c.map : map, options);
+      if (c.fault.ends_with('*')) {
+        EXPECT_TRUE(reading.ending.starts_with("fault " + c.fault.substr(0, c.fault.size() - 1))) << reading.ending;
+      } else {
+        EXPECT_EQ(reading.ending, "fault " + c.fault) << c.file << " " << workers;
+      }
     }
   }
   testing::runTool("tabix", {"-p", "vcf", gz});
