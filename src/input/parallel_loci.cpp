@@ -14,12 +14,13 @@ constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 
 }  // namespace
 
-ParallelLoci::Parser::Parser(const bcf_hdr_t* shared, const ParallelLoci& owner)
-    : header(bcf_hdr_dup(shared)),
+ParallelLoci::Parser::Parser(bcf_hdr_t* shared, bool copy, const ParallelLoci& owner)
+    : copied(copy ? bcf_hdr_dup(shared) : nullptr),
+      header(copy ? copied.get() : shared),
       record(bcf_init()),
-      counter(header.get(), owner.path_, owner.populationOf_, owner.populations_),
+      counter(header, owner.path_, owner.populationOf_, owner.populations_),
       path(owner.path_) {
-  if (!header || !record) throw std::bad_alloc();
+  if (header == nullptr || !record) throw std::bad_alloc();
 }
 
 ParallelLoci::Parser::~Parser() { std::free(line.s); }
@@ -32,7 +33,7 @@ void ParallelLoci::Parser::run(Batch& batch) {
       const std::size_t end = i + 1 < batch.starts.size() ? batch.starts[i + 1] - 1 : batch.text.size() - 1;
       line.l = 0;
       if (kputsn(batch.text.data() + start, end - start, &line) < 0) throw std::bad_alloc();
-      parseVcfLine(line, header.get(), record.get(), path);
+      parseVcfLine(line, header, record.get(), path);
       RecordLocus locus;
       counter.count(record.get(), locus);
       batch.loci.push_back(std::move(locus));
@@ -44,15 +45,18 @@ void ParallelLoci::Parser::run(Batch& batch) {
   }
 }
 
-ParallelLoci::ParallelLoci(int workers, const bcf_hdr_t* header, const std::string& path,
+ParallelLoci::ParallelLoci(int workers, bcf_hdr_t* header, const std::string& path,
                            const std::vector<int>& populationOf, int populations, Apply apply)
     : path_(path),
       populationOf_(populationOf),
       populations_(populations),
       apply_(std::move(apply)),
       mostPending_(2 * static_cast<std::size_t>(workers) + 1) {
+  // A header that htslib read but cannot copy (it writes it out and reads
+  // that again) is parsed with on this thread alone.
+  if (workers > 0 && !BcfHeader(bcf_hdr_dup(header))) workers = 0;
   if (workers <= 0) {
-    inline_ = std::make_unique<Parser>(header, *this);
+    inline_ = std::make_unique<Parser>(header, false, *this);
     return;
   }
   try {
@@ -76,7 +80,7 @@ void ParallelLoci::stopWorkers() {
   }
 }
 
-void ParallelLoci::work(const bcf_hdr_t* header) {
+void ParallelLoci::work(bcf_hdr_t* header) {
   std::unique_ptr<Parser> parser;
   for (;;) {
     std::shared_ptr<Batch> batch;
@@ -88,7 +92,7 @@ void ParallelLoci::work(const bcf_hdr_t* header) {
       waiting_.pop_front();
     }
     try {
-      if (!parser) parser = std::make_unique<Parser>(header, *this);
+      if (!parser) parser = std::make_unique<Parser>(header, true, *this);
       parser->run(*batch);
     } catch (...) {
       batch->error = std::current_exception();

@@ -25,10 +25,10 @@ class ParallelLoci {
  public:
   using Apply = std::function<void(RecordLocus&)>;
 
-  // `workers` threads (none: each line is parsed and applied as it is
-  // added), each with its own copy of `header`. `apply` takes each locus in
-  // file order, on the calling thread.
-  ParallelLoci(int workers, const bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf,
+  // `workers` threads (none: each batch of lines is parsed and applied on
+  // the calling thread), each with its own copy of `header`. `apply` takes
+  // each locus in file order, on the calling thread.
+  ParallelLoci(int workers, bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf,
                int populations, Apply apply);
   ~ParallelLoci();
   ParallelLoci(const ParallelLoci&) = delete;
@@ -52,18 +52,20 @@ class ParallelLoci {
   };
   // What a thread parses with.
   struct Parser {
-    Parser(const bcf_hdr_t* header, const ParallelLoci& owner);
+    // With its own copy of `header`, or with `header` itself.
+    Parser(bcf_hdr_t* header, bool copy, const ParallelLoci& owner);
     ~Parser();
     void run(Batch& batch);
 
-    BcfHeader header;
+    BcfHeader copied;
+    bcf_hdr_t* header;
     BcfRecord record;
     RecordCounter counter;
     kstring_t line{0, 0, nullptr};
     const std::string& path;
   };
 
-  void work(const bcf_hdr_t* header);
+  void work(bcf_hdr_t* header);
   void stopWorkers();
   void submit();
   void applyOldest();

@@ -43,6 +43,7 @@ TEST(Popmap, LinesOfSampleAndPopulation) {
       {"s1\tnorth\ns2\n", "fault 2 pops.txt: line 2: 1 field where a sample and its population are expected"},
       {"s1\tnorth\tx\n", "fault 2 pops.txt: line 1: 3 fields where a sample and its population are expected"},
       {"# nothing\n\n", "fault 2 pops.txt: no sample in the population map"},
+      {"", "fault 2 pops.txt: no sample in the population map"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(outcome([&] { return Popmap::parse(c.text, "pops.txt"); }), c.expected) << c.text;

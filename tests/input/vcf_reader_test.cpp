@@ -288,6 +288,15 @@ TEST(VcfReader, SamplesOutsideTheMapAreLeftOutWithANote) {
   EXPECT_EQ(reading.notes,
             "6 samples of calls.vcf are not in the map calls.map and left out: x1, x2, x3, x4, x5, …\n"
             "1 sample of the map calls.map is not in calls.vcf: gone\n");
+
+  // A header that htslib reads but cannot copy for another thread (a
+  // sample's name cut short by a NUL byte): the records are parsed on one.
+  std::ofstream("nul.vcf", std::ios::binary)
+      << "##fileformat=VCFv4.2\n#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\ta\tb\t\t\x04"
+      << std::string(3, '\0') << "\nchr1\t10\t.\tA\tG\t.\t.\t.\tGT\t0/1\t0/0\t1/1\t1/1\n";
+  const Reading alone = readFile("nul.vcf", map);
+  EXPECT_EQ(alone.tables, (std::vector<Table>{{{1, 1}, {2, 0}}}));
+  EXPECT_EQ(readFile("nul.vcf", map, withWorkers(3)), alone);
 }
 
 // A chromosome's records as the file holds them: regions read each once,
