@@ -19,8 +19,9 @@
 namespace ortelan {
 namespace {
 
-// Records between two reports of progress.
-constexpr long kRecordsPerReport = 1024;
+// Records between two reports of progress (and looks for an interruption):
+// a record of many samples is a long line.
+constexpr long kRecordsPerReport = 16;
 // Threads that parse VCF text, at most.
 constexpr int kMostParsers = 4;
 

@@ -13,6 +13,7 @@
 #include "app/analysis.h"
 #include "apps/editions.h"
 #include "input/counting_reader.h"
+#include "input/input_fixture.h"
 #include "input/variant_panel.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
@@ -53,21 +54,6 @@ std::string summaryOf(const DataSummary& data) {
     text += "|" + data.LOCUSNAME[locus] + ":" + std::to_string(data.ALLELES_PER_LOCUS[locus]);
   }
   return text;
-}
-
-std::vector<Table> tablesOf(const DataSummary& data, const CountedTables& tables) {
-  std::vector<Table> out;
-  CountedTables::Reader reader(tables);
-  CountTable table;
-  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
-    reader.read(locus, table);
-    Table rows(static_cast<std::size_t>(table.rows));
-    for (int pop = 1; pop <= table.rows; ++pop) {
-      for (int column = 1; column <= table.columns; ++column) rows[pop - 1].push_back(table.at(pop, column));
-    }
-    out.push_back(rows);
-  }
-  return out;
 }
 
 class Meter final : public WorkMeter {
@@ -119,7 +105,7 @@ Reading readFile(const std::string& path, const Popmap& map, const Options& opti
     reading.ending = "fault " + std::to_string(fault->status) + " " + fault->message;
   } else {
     reading.summary = summaryOf(data);
-    reading.tables = tablesOf(data, *read.tables);
+    reading.tables = tableRows(*read.tables);
     reading.sites = *read.sites;
   }
   reading.notes = console.err();
@@ -144,7 +130,7 @@ Reading genepopReading(const Panel& panel) {
     return reading;
   }
   reading.summary = summaryOf(data);
-  reading.tables = tablesOf(data, *tables);
+  reading.tables = tableRows(*tables);
   return reading;
 }
 
@@ -199,7 +185,7 @@ TEST(VcfReader, SnpPanelAsVcfHoldsTheGenepopData) {
   const auto tables = readAndCount(context, genepop, "panel.gen");
   Reading expected;
   expected.summary = summaryOf(genepop);
-  expected.tables = tablesOf(genepop, *tables);
+  expected.tables = tableRows(*tables);
   EXPECT_EQ(countsOnly(readFile("panel.vcf.gz", Popmap::read("panel.map"))), expected);
 }
 
