@@ -43,7 +43,7 @@ class ParallelLoci {
 
  private:
   struct Batch {
-    std::string text;                // the lines, each ended by '\0'
+    std::string text;  // the lines, each ended by '\0'
     std::vector<std::size_t> starts;
     std::vector<RecordLocus> loci;
     std::optional<OneLineFault> fault;  // at the record after the loci

@@ -30,7 +30,8 @@ void entryOf(std::string_view line, long number, const std::string& source, std:
   if (fields.empty() || fields.front().starts_with('#')) return;
   if (fields.size() != 2) {
     throw OneLineFault{source + ": line " + std::to_string(number) + ": " + std::to_string(fields.size()) +
-                           (fields.size() == 1 ? " field" : " fields") + " where a sample and its population are expected",
+                           (fields.size() == 1 ? " field" : " fields") +
+                           " where a sample and its population are expected",
                        kUsageStatus};
   }
   entries.emplace_back(std::string(fields[0]), std::string(fields[1]));
@@ -48,9 +49,10 @@ Popmap::Popmap(const std::vector<Entry>& entries, std::string source) : source_(
     if (added) labels_.push_back(population);
     if (!populationOf_.emplace(sample, place->second).second) {
       const std::string& earlier = labels_[static_cast<std::size_t>(populationOf_[sample])];
-      throw OneLineFault{source_ + ": sample " + sample + " is listed twice" +
-                             (earlier == population ? std::string() : " (in " + earlier + " and in " + population + ")"),
-                         kUsageStatus};
+      throw OneLineFault{
+          source_ + ": sample " + sample + " is listed twice" +
+              (earlier == population ? std::string() : " (in " + earlier + " and in " + population + ")"),
+          kUsageStatus};
     }
     entries_.emplace_back(sample, population);
   }

@@ -33,9 +33,8 @@ void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
   if (values == -2) fault(site, "the GT field is not a genotype");
   // No GT field: a locus without alleles, left untested.
   const bool genotyped = values > 0 && samples > 0;
-  const RecordTally::Problem problem =
-      tally_.count(genotyped ? genotypes_.get() : nullptr, genotyped ? samples : 0, genotyped ? values / samples : 0,
-                   record->n_allele, populationOf_);
+  const RecordTally::Problem problem = tally_.count(genotyped ? genotypes_.get() : nullptr, genotyped ? samples : 0,
+                                                    genotyped ? values / samples : 0, record->n_allele, populationOf_);
   const std::string sample = problem.kind == RecordTally::Problem::Kind::None ? "" : header_->samples[problem.sample];
   if (problem.kind == RecordTally::Problem::Kind::Polyploid) {
     fault(site, "sample " + sample + " has a genotype of " + std::to_string(problem.value) +

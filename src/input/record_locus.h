@@ -30,8 +30,7 @@ struct RecordLocus {
 class RecordCounter {
  public:
   // `populationOf`: per sample of the file, its population (0: left out).
-  RecordCounter(const bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf,
-                int populations)
+  RecordCounter(const bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf, int populations)
       : header_(header), path_(path), populationOf_(populationOf), tally_(populations) {}
 
   // The locus of `record` into `locus`. A record of more than 99 alleles or

@@ -23,7 +23,8 @@ bool RecordTally::countDiploid(const std::int32_t* genotypes, int samples, int a
   // increments one after the other never wait for each other.
   const std::size_t size = counts_.size();
   copies_.assign(4 * size, 0);
-  std::uint32_t* copies[4] = {copies_.data(), copies_.data() + size, copies_.data() + 2 * size, copies_.data() + 3 * size};
+  std::uint32_t* copies[4] = {copies_.data(), copies_.data() + size, copies_.data() + 2 * size,
+                              copies_.data() + 3 * size};
   std::uint32_t carried = 0;
   for (int sample = 0; sample < samples; ++sample, genotypes += 2) {
     const int population = populationOf[static_cast<std::size_t>(sample)];

@@ -44,8 +44,8 @@ SamplePopulations matchSamples(const std::vector<std::string>& samples, const Po
                                            map.source() + " and left out"));
   }
   if (!absent.empty()) {
-    out.notes.push_back(note(absent, "of the map " + map.source() + (absent.size() == 1 ? " is" : " are") +
-                                         " not in " + file));
+    out.notes.push_back(
+        note(absent, "of the map " + map.source() + (absent.size() == 1 ? " is" : " are") + " not in " + file));
   }
   return out;
 }

@@ -11,10 +11,10 @@
 namespace ortelan {
 
 struct SamplePopulations {
-  std::vector<int> populationOf;           // per sample of the file, from 0: its population, 0 when left out
-  std::vector<std::uint32_t> samplesIn;    // per population from 0: its samples in the file
-  long counted = 0;                        // samples in both the map and the file
-  std::vector<std::string> notes;          // lines for the diagnostic stream
+  std::vector<int> populationOf;         // per sample of the file, from 0: its population, 0 when left out
+  std::vector<std::uint32_t> samplesIn;  // per population from 0: its samples in the file
+  long counted = 0;                      // samples in both the map and the file
+  std::vector<std::string> notes;        // lines for the diagnostic stream
 };
 
 // Matches `samples` (the file's, in column order) with `map`; a sample on

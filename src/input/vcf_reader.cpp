@@ -47,9 +47,19 @@ class VcfReading {
     sites_ = std::make_shared<std::vector<std::uint64_t>>(1, 0);
     data_.sites.assign(1, DataSummary::Site{});
 
+    countRecords(records, threads);
+    summarise(format->format == bcf ? "BCF" : "VCF");
+    return {std::make_shared<const CountedTables>(std::move(*tables_)), std::move(sites_)};
+  }
+
+ private:
+  // Every record into a locus, in file order: VCF text parsed on `threads`
+  // threads, BCF records decoded on this one.
+  void countRecords(VcfRecords& records, int threads) {
     std::error_code error;
     const auto size = std::filesystem::file_size(path_, error);
-    if (context_.meter != nullptr) context_.meter->start(error ? 0 : static_cast<long>(size), "read", WorkMeter::Unit::Bytes);
+    if (context_.meter != nullptr)
+      context_.meter->start(error ? 0 : static_cast<long>(size), "read", WorkMeter::Unit::Bytes);
     const auto apply = [&](RecordLocus& locus) {
       append(locus);
       if (data_.NUMBOFLOCI % kRecordsPerReport == 0) tell(records);
@@ -57,12 +67,16 @@ class VcfReading {
     if (records.text()) {
       ParallelLoci loci(threads > 1 ? threads : 0, header_.get(), path_, samples_.populationOf, map_.populations(),
                         apply);
-      try {
-        while (records.nextLine()) loci.add(records.line());
-      } catch (const OneLineFault& fault) {
-        if (fault.status == kInterruptedStatus) throw;
-        loci.finish();  // a fault in a record before comes first
-        throw;
+      for (;;) {
+        bool more = false;
+        try {
+          more = records.nextLine();
+        } catch (const OneLineFault&) {
+          loci.finish();  // a fault in a record before comes first
+          throw;
+        }
+        if (!more) break;
+        loci.add(records.line());
       }
       loci.finish();
     } else {
@@ -76,20 +90,20 @@ class VcfReading {
       }
     }
     tell(records);
+  }
 
+  void summarise(const char* form) {
     data_.NUMBPOPS = map_.populations();
     data_.populationLabels = map_.labels();
     data_.TOTNUMBINDIVIDUALS = static_cast<std::int32_t>(samples_.counted);
     // Counted at locus 1, as for GENEPOP files.
     data_.TOTNUMBGENES = data_.NUMBOFLOCI > 0 ? static_cast<std::int32_t>(samples_.counted * genesAtFirst_) : 0;
-    data_.TITLE_LINE = std::filesystem::path(path_).filename().string() + " (" + (format->format == bcf ? "BCF" : "VCF") +
-                       ", " + std::to_string(samples_.counted) + (samples_.counted == 1 ? " sample" : " samples") +
-                       " in " + std::to_string(map_.populations()) +
+    data_.TITLE_LINE = std::filesystem::path(path_).filename().string() + " (" + form + ", " +
+                       std::to_string(samples_.counted) + (samples_.counted == 1 ? " sample" : " samples") + " in " +
+                       std::to_string(map_.populations()) +
                        (map_.populations() == 1 ? " population)" : " populations)");
-    return {std::make_shared<const CountedTables>(std::move(*tables_)), std::move(sites_)};
   }
 
- private:
   void matchPopulations() {
     std::vector<std::string> samples;
     for (int i = 0; i < bcf_hdr_nsamples(header_.get()); ++i) samples.emplace_back(header_->samples[i]);

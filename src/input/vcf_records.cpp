@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <limits>
 #include <unordered_map>
 
 #include "run/failure.h"
@@ -69,7 +68,8 @@ constexpr int kRepaired = BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF;
 
 }  // namespace
 
-VcfRecords::VcfRecords(htsFile* file, bcf_hdr_t* header, const std::string& path, const std::vector<std::string>& regions)
+VcfRecords::VcfRecords(htsFile* file, bcf_hdr_t* header, const std::string& path,
+                       const std::vector<std::string>& regions)
     : file_(file), header_(header), path_(path) {
   for (const std::string& list : regions) regions_ = regions_ || !list.empty();
   if (regions_) parseRegions(regions);
@@ -92,9 +92,9 @@ void VcfRecords::parseRegions(const std::vector<std::string>& regions) {
     tabix_.reset(tbx_index_load3(local.c_str(), nullptr, 0));
   }
   if (!index_ && !tabix_) {
-    throw OneLineFault{path_ + ": reading regions needs an index of the file (.tbi or .csi); make one with bcftools index " +
-                           path_,
-                       kUsageStatus};
+    throw OneLineFault{
+        path_ + ": reading regions needs an index of the file (.tbi or .csi); make one with bcftools index " + path_,
+        kUsageStatus};
   }
 
   KnownChromosomes known;
@@ -116,7 +116,8 @@ void VcfRecords::parseRegions(const std::vector<std::string>& regions) {
       hts_pos_t begin = 0, end = 0;
       const char* rest = hts_parse_region(text, &id, &begin, &end, &KnownChromosomes::lookUp, &known,
                                           HTS_PARSE_LIST | HTS_PARSE_ONE_COORD);
-      const std::string_view region(text, rest != nullptr ? static_cast<std::size_t>(rest - text) : std::strcspn(text, ","));
+      const std::string_view region(text,
+                                    rest != nullptr ? static_cast<std::size_t>(rest - text) : std::strcspn(text, ","));
       if (rest == nullptr) {
         throw OneLineFault{"region " + std::string(region) +
                                (id == -1 ? ": no such chromosome in " + path_ : std::string(": not a region")),
@@ -202,7 +203,8 @@ bool VcfRecords::nextInStretch(bcf1_t* record) {
       if (read >= 0) {
         lastSite_ = siteOf(header_, record);
         pos = record->pos;
-        if ((record->errcode & ~kRepaired) != 0) throw OneLineFault{path_ + ": the record at " + lastSite_ + " is damaged"};
+        if ((record->errcode & ~kRepaired) != 0)
+          throw OneLineFault{path_ + ": the record at " + lastSite_ + " is damaged"};
       }
     }
     if (read < -1) damaged();

@@ -53,8 +53,8 @@ class VcfRecords {
   htsFile* file_;
   bcf_hdr_t* header_;
   std::string path_;
-  HtsIndex index_;      // BCF files
-  TabixIndex tabix_;    // compressed VCF files
+  HtsIndex index_;    // BCF files
+  TabixIndex tabix_;  // compressed VCF files
   std::vector<Stretch> stretches_;
   std::size_t current_ = 0;
   bool regions_ = false;

@@ -36,7 +36,8 @@ TEST(Popmap, LinesOfSampleAndPopulation) {
   const std::vector<Case> cases{
       // Populations numbered as they first appear; blanks or tabs; comments,
       // empty lines and CR LF line ends skipped.
-      {"# Stacks popmap\ns1\tnorth\ns2 south\n\n  s3 \t north  \r\ns4\twest", "s1=1:north s2=2:south s3=1:north s4=3:west [north][south][west]"},
+      {"# Stacks popmap\ns1\tnorth\ns2 south\n\n  s3 \t north  \r\ns4\twest",
+       "s1=1:north s2=2:south s3=1:north s4=3:west [north][south][west]"},
       {"s1\tp\r\n#s2\tq\r\n", "s1=1:p [p]"},
       {"s1\tnorth\ns1\tnorth\n", "fault 2 pops.txt: sample s1 is listed twice"},
       {"s1\tnorth\ns2\tsouth\ns1\tsouth\n", "fault 2 pops.txt: sample s1 is listed twice (in north and in south)"},

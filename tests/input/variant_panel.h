@@ -16,7 +16,7 @@ struct PanelRecord {
   long pos = 1;
   std::string id = ".";
   std::vector<std::string> alleles{"A", "C"};  // REF, then each ALT
-  std::vector<std::string> genotypes;           // per sample: "0/1", "1|0", "1", "./1", "."; empty: no GT field
+  std::vector<std::string> genotypes;          // per sample: "0/1", "1|0", "1", "./1", "."; empty: no GT field
 };
 
 struct Panel {
@@ -49,7 +49,8 @@ inline std::string vcfText(const Panel& panel, const std::vector<std::string>& c
 inline std::vector<std::string> populationOrder(const Panel& panel) {
   std::vector<std::string> order;
   for (const std::string& population : panel.populations) {
-    if (!population.empty() && std::find(order.begin(), order.end(), population) == order.end()) order.push_back(population);
+    if (!population.empty() && std::find(order.begin(), order.end(), population) == order.end())
+      order.push_back(population);
   }
   return order;
 }
@@ -100,8 +101,8 @@ inline Panel randomPanel(std::mt19937& random) {
     panel.samples.push_back("s" + std::to_string(s));
     // Each population gets a sample first; then any, or none.
     panel.populations.push_back(s < populations ? "pop" + std::to_string(s)
-                                : pick(8) == 0   ? std::string()
-                                                 : "pop" + std::to_string(pick(populations)));
+                                : pick(8) == 0  ? std::string()
+                                                : "pop" + std::to_string(pick(populations)));
   }
   std::shuffle(panel.populations.begin(), panel.populations.end(), random);
   const int records = 1 + pick(8);

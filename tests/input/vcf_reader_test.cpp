@@ -157,7 +157,8 @@ TEST(VcfReader, SameTablesAsTheGenepopFileOfTheSameGenotypes) {
       // Alleles that no sample carries are no columns.
       threeSamples({{"chr1", 10, ".", {"A", "C", "G", "T"}, {"0/3", "3/3", "0/0"}}}),
       // A haploid first locus: one gene per sample.
-      threeSamples({{"chr2", 1, "mt1", {"A", "G"}, {"1", "0", "."}}, {"chr2", 2, ".", {"A", "G"}, {"0/1", "1/1", "0/0"}}}),
+      threeSamples(
+          {{"chr2", 1, "mt1", {"A", "G"}, {"1", "0", "."}}, {"chr2", 2, ".", {"A", "G"}, {"0/1", "1/1", "0/0"}}}),
   };
   std::mt19937 random(7);
   for (int round = 0; round < 40; ++round) panels.push_back(testing::randomPanel(random));
@@ -217,8 +218,7 @@ TEST(VcfReader, NamesSitesTitleAndProgress) {
   for (const std::string& file : {std::string("calls.vcf"), bcf}) {
     Meter meter;
     DataSummary data;
-    const Reading reading =
-        readFile(file, Popmap::parse(testing::mapText(panel), "calls.map"), into(data, &meter));
+    const Reading reading = readFile(file, Popmap::parse(testing::mapText(panel), "calls.map"), into(data, &meter));
     ASSERT_EQ(reading.ending, "done");
     EXPECT_EQ(data.TITLE_LINE, file + (file == bcf ? " (BCF" : " (VCF") + ", 3 samples in 2 populations)");
     EXPECT_EQ(data.LOCUSNAME, (std::vector<std::string>{"", "rs1", "chr2:20"}));
@@ -295,12 +295,10 @@ TEST(VcfReader, RegionsReadTheirRecordsOnceInFileOrder) {
   };
   // The header lists chr2 first; the file holds chr1 first. A deletion at
   // chr1:150 reaches 154.
-  const Panel panel = threeSamples({record("chr1", 100, "A", {"0/1", "1/1", "0/0"}),
-                                    record("chr1", 150, "AGGGG", {"0/0", "1/1", "0/0"}),
-                                    record("chr1", 200, "A", {"1/1", "0/1", "0/0"}),
-                                    record("chr1", 300, "A", {"0/1", "0/1", "1/1"}),
-                                    record("chr2", 100, "A", {"0/1", "1/1", "1/1"}),
-                                    record("chr2", 400, "A", {"1/1", "1/1", "0/0"})});
+  const Panel panel = threeSamples(
+      {record("chr1", 100, "A", {"0/1", "1/1", "0/0"}), record("chr1", 150, "AGGGG", {"0/0", "1/1", "0/0"}),
+       record("chr1", 200, "A", {"1/1", "0/1", "0/0"}), record("chr1", 300, "A", {"0/1", "0/1", "1/1"}),
+       record("chr2", 100, "A", {"0/1", "1/1", "1/1"}), record("chr2", 400, "A", {"1/1", "1/1", "0/0"})});
   std::ofstream("calls.vcf", std::ios::binary) << testing::vcfText(panel, {"chr2", "chr1", "chr3"});
   const Popmap map = Popmap::parse(testing::mapText(panel), "calls.map");
   const Reading whole = readFile("calls.vcf", map);
@@ -362,9 +360,15 @@ TEST(VcfReader, IsVariantFileByContent) {
     std::string path;
     bool variant;
   };
-  for (const Case& c : std::vector<Case>{{"calls.txt", true}, {gz, true}, {bcf, true}, {"data.gen", false},
-                                         {"gen.vcf.gz", false}, {"empty", false}, {"folder", false},
-                                         {"missing.vcf", false}, {"-", false}}) {
+  for (const Case& c : std::vector<Case>{{"calls.txt", true},
+                                         {gz, true},
+                                         {bcf, true},
+                                         {"data.gen", false},
+                                         {"gen.vcf.gz", false},
+                                         {"empty", false},
+                                         {"folder", false},
+                                         {"missing.vcf", false},
+                                         {"-", false}}) {
     EXPECT_EQ(isVariantFile(c.path), c.variant) << c.path;
   }
 }
@@ -374,8 +378,8 @@ TEST(VcfReader, IsVariantFileByContent) {
 // data, 2 for what the user asked.
 TEST(VcfReader, FaultsEndTheReadingInOneLine) {
   ScratchDir dir;
-  const Panel good = threeSamples({{"chr1", 10, "rs1", {"A", "G"}, {"0/1", "1/1", "0/0"}},
-                                   {"chr1", 20, "rs2", {"A", "G"}, {"0/1", "1/1", "0/0"}}});
+  const Panel good = threeSamples(
+      {{"chr1", 10, "rs1", {"A", "G"}, {"0/1", "1/1", "0/0"}}, {"chr1", 20, "rs2", {"A", "G"}, {"0/1", "1/1", "0/0"}}});
   const std::string goodText = testing::vcfText(good);
   std::ofstream("good.vcf", std::ios::binary) << goodText;
   const std::string gz = testing::bgzipped("good.vcf");
@@ -387,12 +391,12 @@ TEST(VcfReader, FaultsEndTheReadingInOneLine) {
   }
   std::string manyAlleles;
   for (int a = 0; a < 99; ++a) manyAlleles += (a > 0 ? "," : "") + std::string(static_cast<std::size_t>(a + 1), 'C');
-  std::ofstream("alleles.vcf", std::ios::binary) << std::regex_replace(goodText, std::regex("\trs2\tA\tG\t"),
-                                                                      "\trs2\tA\t" + manyAlleles + "\t");
-  std::ofstream("triploid.vcf", std::ios::binary) << std::regex_replace(goodText, std::regex("1/1:7\t0/0:7\n$"),
-                                                                       "1/1/0:7\t0/0:7\n");
-  std::ofstream("beyond.vcf", std::ios::binary) << std::regex_replace(goodText, std::regex("1/1:7\t0/0:7\n$"),
-                                                                     "1/1:7\t0/2:7\n");
+  std::ofstream("alleles.vcf", std::ios::binary)
+      << std::regex_replace(goodText, std::regex("\trs2\tA\tG\t"), "\trs2\tA\t" + manyAlleles + "\t");
+  std::ofstream("triploid.vcf", std::ios::binary)
+      << std::regex_replace(goodText, std::regex("1/1:7\t0/0:7\n$"), "1/1/0:7\t0/0:7\n");
+  std::ofstream("beyond.vcf", std::ios::binary)
+      << std::regex_replace(goodText, std::regex("1/1:7\t0/0:7\n$"), "1/1:7\t0/2:7\n");
   std::ofstream("header.vcf", std::ios::binary) << "##fileformat=VCFv4.2\n#CHROM\tPOS\n";
   const std::string line30 = "chr1\t30\t.\tA\tG\t.\tPASS\t.";
   std::ofstream("columns.vcf", std::ios::binary) << goodText + "chr1\t30\n";
@@ -444,8 +448,9 @@ TEST(VcfReader, FaultsEndTheReadingInOneLine) {
        "2 good.vcf: reading regions needs a bgzip-compressed file with an index; make them with bgzip good.vcf and "
        "bcftools index good.vcf.gz",
        {"chr1"}},
-      {gz, "2 good.vcf.gz: reading regions needs an index of the file (.tbi or .csi); make one with bcftools index "
-           "good.vcf.gz",
+      {gz,
+       "2 good.vcf.gz: reading regions needs an index of the file (.tbi or .csi); make one with bcftools index "
+       "good.vcf.gz",
        {"chr1:1-5"}},
   };
   for (const Case& c : cases) {

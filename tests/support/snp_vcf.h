@@ -30,9 +30,10 @@ inline void writeSnpVcf(const std::string& path, const SnpShape& shape, int loci
   BGZF* out = bgzf_open(path.c_str(), "w");
   if (out == nullptr) throw std::runtime_error("cannot write " + path);
   bgzf_mt(out, 2, 256);
-  std::string text = "##fileformat=VCFv4.2\n##contig=<ID=chr1>\n"
-                     "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
-                     "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
+  std::string text =
+      "##fileformat=VCFv4.2\n##contig=<ID=chr1>\n"
+      "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
+      "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
   for (int pop = 1; pop <= shape.populations; ++pop) {
     for (int i = 1; i <= shape.individualsPerPopulation; ++i) text += "\t" + snpIndividual(pop, i);
   }
@@ -58,7 +59,10 @@ inline void writeSnpVcf(const std::string& path, const SnpShape& shape, int loci
     for (int locus = first; locus < first + count; ++locus) {
       const int alleles = SnpGenotypes::alleles(locus);
       text += "chr1\t" + std::to_string(100 * locus) + "\tsnp_" + std::to_string(locus) + "\tA\t" +
-              alts[alleles == 1 ? 0 : alleles == 2 ? 1 : 2] + "\t.\tPASS\t.\tGT";
+              alts[alleles == 1   ? 0
+                   : alleles == 2 ? 1
+                                  : 2] +
+              "\t.\tPASS\t.\tGT";
       const char* cell = block.data() + static_cast<std::size_t>(locus - first) * individuals * 2;
       for (int s = 0; s < individuals; ++s, cell += 2) {
         const char genotype[] = {'\t', cell[0] == 0 ? '.' : static_cast<char>('0' + cell[0] - 1), '/',
@@ -72,7 +76,8 @@ inline void writeSnpVcf(const std::string& path, const SnpShape& shape, int loci
       }
     }
   }
-  if (bgzf_write(out, text.data(), text.size()) < 0 || bgzf_close(out) != 0) throw std::runtime_error("cannot write " + path);
+  if (bgzf_write(out, text.data(), text.size()) < 0 || bgzf_close(out) != 0)
+    throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace ortelan::testing
