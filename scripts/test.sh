@@ -51,7 +51,7 @@ echo "== Fuzzing, ${fuzz_seconds} s per target"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
 cmake --build "$root/build-fuzz" -j"$jobs"
-for target in genepop individual_store table_loader; do
+for target in genepop individual_store table_loader vcf; do
   work="$root/build-fuzz/run/$target"
   rm -rf "$work"
   mkdir -p "$work/corpus"

@@ -66,7 +66,8 @@ bool LineStream::fill() {
 std::optional<std::string_view> LineStream::next() {
   for (;;) {
     const char* base = buffer_.data();
-    const void* feed = std::memchr(base + scanned_, '\n', end_ - scanned_);
+    // An empty buffer has no data() to search (empty text has none at all).
+    const void* feed = end_ > scanned_ ? std::memchr(base + scanned_, '\n', end_ - scanned_) : nullptr;
     if (feed != nullptr) {
       const auto at = static_cast<std::size_t>(static_cast<const char*>(feed) - base);
       std::string_view line(base + begin_, at - begin_);

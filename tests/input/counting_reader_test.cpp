@@ -13,6 +13,7 @@
 #include "app/analysis.h"
 #include "apps/editions.h"
 #include "input/generated_genepop.h"
+#include "input/input_fixture.h"
 #include "input/individual_store.h"
 #include "input/one_pass_reader.h"
 #include "input/text_source.h"
@@ -106,16 +107,7 @@ Reading countedReading(const Edition& program, const std::string& text) {
     return reading;
   }
   reading.summary = summaryOf(data);
-  CountedTables::Reader reader(*tables);
-  CountTable table;
-  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
-    reader.read(locus, table);
-    Table rows(static_cast<std::size_t>(table.rows));
-    for (int pop = 1; pop <= table.rows; ++pop) {
-      for (int column = 1; column <= table.columns; ++column) rows[pop - 1].push_back(table.at(pop, column));
-    }
-    reading.tables.push_back(rows);
-  }
+  reading.tables = tableRows(*tables);
   return reading;
 }
 

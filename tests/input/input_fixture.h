@@ -7,7 +7,9 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "input/counted_tables.h"
 #include "run/run.h"
 #include "support/scripted_console.h"
 
@@ -47,6 +49,22 @@ inline std::string seedsOf(const Edition& edition, int locus) {
 
 // A table's text without its header line.
 inline std::string rowsOf(const std::string& table) { return table.substr(table.find("\r\n") + 2); }
+
+// The counted tables as rows of counts, locus by locus.
+inline std::vector<std::vector<std::vector<int>>> tableRows(const CountedTables& tables) {
+  std::vector<std::vector<std::vector<int>>> out;
+  CountedTables::Reader reader(tables);
+  CountTable table;
+  for (int locus = 1; locus <= tables.loci(); ++locus) {
+    reader.read(locus, table);
+    std::vector<std::vector<int>> rows(static_cast<std::size_t>(table.rows));
+    for (int pop = 1; pop <= table.rows; ++pop) {
+      for (int column = 1; column <= table.columns; ++column) rows[pop - 1].push_back(table.at(pop, column));
+    }
+    out.push_back(rows);
+  }
+  return out;
+}
 
 // Counts and names as one text, so two readings compare in one line.
 inline std::string describeData(const DataSummary& data) {

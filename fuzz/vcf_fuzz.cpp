@@ -1,0 +1,72 @@
+// The population map and the VCF reader on arbitrary bytes: a map text, a
+// NUL byte, then the VCF text (written to a file, as the reader reads
+// files). Each reading ends in one of its defined ways; one that goes
+// through has tables within their bounds (no count beyond two genes per
+// sample, one column per allele counted); parsing on worker threads gives
+// what parsing on the run's own thread gives.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "apps/editions.h"
+#include "fuzz/fuzz_support.h"
+#include "input/popmap.h"
+#include "input/vcf_reader.h"
+#include "support/scripted_console.h"
+
+namespace {
+
+using namespace ortelan;
+
+std::string readWith(const std::string& path, const Popmap& map, int workers) {
+  Edition edition = edition2d();
+  edition.failure = FailureStyle::OneLine;
+  edition.diagnostics = Stream::Err;
+  testing::ScriptedConsole console;
+  RunContext context(edition, console);
+  context.workers = workers;
+  DataSummary data;
+  VcfData read;
+  const std::string outcome = fuzzing::outcomeOf([&] { read = readVcf(context, data, path, map); });
+  if (outcome != "done") return outcome;
+  if (read.tables->loci() != data.NUMBOFLOCI || read.tables->populations() != map.populations() ||
+      read.sites->size() != static_cast<std::size_t>(data.NUMBOFLOCI) + 1 || data.sites.size() != read.sites->size()) {
+    std::abort();
+  }
+  CountedTables::Reader reader(*read.tables);
+  CountTable table;
+  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    reader.read(locus, table);
+    if (table.columns != data.ALLELES_PER_LOCUS[locus]) std::abort();
+    for (int pop = 1; pop <= table.rows; ++pop) {
+      long genes = 0;
+      for (int column = 1; column <= table.columns; ++column) genes += table.at(pop, column);
+      if (genes > 2L * data.TOTNUMBINDIVIDUALS) std::abort();
+    }
+  }
+  return outcome + "|" + data.TITLE_LINE + "|" + std::to_string(data.TOTNUMBGENES) + "\n" +
+         fuzzing::cellsOf(data, *read.tables) + console.err();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  const std::string input(reinterpret_cast<const char*>(bytes), size);
+  const std::size_t split = input.find('\0');
+  if (split == std::string::npos) return 0;
+  std::optional<Popmap> map;
+  fuzzing::outcomeOf([&] { map.emplace(Popmap::parse(input.substr(0, split), "fuzz.map")); });
+  if (!map) return 0;
+  const std::string path = "fuzz-" + std::to_string(getpid()) + ".vcf";
+  std::ofstream(path, std::ios::binary) << input.substr(split + 1);
+  const std::string alone = readWith(path, *map, 1);
+  const std::string parallel = readWith(path, *map, 3);
+  std::remove(path.c_str());
+  if (alone != parallel) std::abort();
+  return 0;
+}
