@@ -5,7 +5,10 @@
 #include "exacttest/do_fisher.h"
 #include "input/counting_reader.h"
 #include "input/memory_tables.h"
+#include "input/vcf_reader.h"
 #include "run/failure.h"
+
+#include <filesystem>
 
 namespace ortelan {
 namespace {
@@ -27,6 +30,42 @@ void selectLoci(DataSummary& data, const RunSettings& settings) {
                        kUsageStatus};
   }
   data.lociInRun = settings.loci->marks(data.NUMBOFLOCI);
+}
+
+// The regions of a --region list, split at its commas.
+std::vector<std::string> regionsOf(const std::string& list) {
+  std::vector<std::string> regions;
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    if (comma > start) regions.push_back(list.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return regions;
+}
+
+[[noreturn]] void usageFault(const std::string& what) { throw OneLineFault{what, kUsageStatus}; }
+
+// Reads the data: tables given whole, a GENEPOP file, or a VCF or BCF file
+// with its population map. VCF data name each locus's seeds by its site.
+DataTables readData(RunContext& run, DataSummary& data, const RunSettings& settings, const GivenData* given,
+                    std::uint64_t seed) {
+  if (given != nullptr) return countGivenTables(run, data, *given);
+  const std::string& file = settings.dataFile;
+  const bool mapped = settings.popmapPath || settings.popmapEntries;
+  if (!mapped) {
+    if (isVariantFile(file)) usageFault(file + " is a VCF or BCF file: give its population map with --popmap");
+    if (!settings.region.empty()) usageFault("--region goes with a VCF or BCF file, and " + file + " is not one");
+    return readAndCount(run, data, file);
+  }
+  std::error_code error;
+  if (std::filesystem::is_regular_file(file, error) && !isVariantFile(file)) {
+    usageFault("--popmap goes with a VCF or BCF file, and " + file + " is not one");
+  }
+  const Popmap map = settings.popmapEntries ? Popmap(*settings.popmapEntries, "the population map")
+                                            : Popmap::read(*settings.popmapPath);
+  VcfData vcf = readVcf(run, data, file, map, regionsOf(settings.region));
+  run.seeds = SeedSource::keyed(run.edition.seeds, seed, vcf.sites);
+  return {vcf.tables, nullptr};
 }
 
 }  // namespace
@@ -59,8 +98,7 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
 
   // The tables are counted as the file is read and stay in memory: nothing
   // is written anywhere before the results.
-  const DataTables counted = given != nullptr ? countGivenTables(run, run.state, *given)
-                                             : readAndCount(run, run.state, settings.dataFile);
+  const DataTables counted = readData(run, run.state, settings, given, out.seed);
   // The genotypic test walks the genotype tables; the others the allele tables.
   const MemoryTables tables(run.test == ExactTest::Genotypic ? counted.genotypes : counted.alleles, *run.seeds,
                             run.settings);

@@ -28,7 +28,8 @@ bool isStandardOutput(const std::optional<std::string>& path) { return path && *
 // What the options name that cannot be: two outputs to one place.
 std::string clashingOutputs(const RunSettings& s) {
   const std::pair<const char*, std::optional<std::string>> outputs[] = {
-      {"--output", s.reportPath}, {"--table", s.tablePath}, {"--pairs", s.pairsPath}, {"--pairs-plot", s.pairsPlotPath}};
+      {"--output", s.reportPath},         {"--table", s.tablePath},       {"--pairs", s.pairsPath},
+      {"--pairs-plot", s.pairsPlotPath},  {"--manhattan", s.manhattanPath}};
   for (std::size_t i = 0; i < std::size(outputs); ++i) {
     for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
       if (!outputs[i].second || !outputs[j].second || *outputs[i].second != *outputs[j].second) continue;
@@ -58,7 +59,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
 
   RunSettings s;
   std::string seed, loci, test;
-  app.add_option("DATAFILE", s.dataFile, "GENEPOP data file")->required();
+  app.add_option("DATAFILE", s.dataFile, "GENEPOP data file; or VCF, bgzipped VCF or BCF, with --popmap")->required();
   app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
       ->default_val(10000)
       ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max()));
@@ -85,6 +86,11 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
       });
   app.add_option("--pairs", s.pairsPath, "Also test every pair of populations; table of the pairs (- for standard output)");
   app.add_option("--pairs-plot", s.pairsPlotPath, "Heatmap of the pairs' combined P-values (SVG)");
+  app.add_option("--popmap", s.popmapPath,
+                 "Population map of a VCF or BCF DATAFILE: sample and population per line");
+  app.add_option("--region", s.region,
+                 "Test only the records in these regions of an indexed VCF or BCF: chr2, chr2:1000000-2000000, ...");
+  app.add_option("--manhattan", s.manhattanPath, "Manhattan plot of the loci's exact-test P-values (SVG)");
   app.add_flag("-q,--quiet", s.quiet, "No progress line");
   app.set_version_flag("-V,--version", program + " " + std::string(edition.version));
   for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::Throw);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/loci_list.h"
 #include "run/run_state.h"
@@ -19,6 +21,12 @@ struct RunSettings {
   std::optional<std::string> pairsPath;      // the pairs table; "-": standard output
   std::optional<std::string> pairsPlotPath;  // the pairs heatmap (SVG)
   ExactTest test = ExactTest::Genic;          // the exact test of each locus (and pair)
+  // VCF or BCF data: the population map, a file or (from R) its pairs of
+  // sample and population; and the regions to read, when not the whole file.
+  std::optional<std::string> popmapPath;
+  std::optional<std::vector<std::pair<std::string, std::string>>> popmapEntries;
+  std::string region;                        // as given: comma-separated regions
+  std::optional<std::string> manhattanPath;  // -log10 P of every locus by position (SVG)
   bool pairs = false;                        // test the pairs of populations too
   int threads = 0;                           // 0: every usable core
   std::optional<LociList> loci;              // every locus when not given

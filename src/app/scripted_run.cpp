@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/outputs.h"
 #include "app/progress_meter.h"
+#include "report/manhattan_points.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
 #include "report/writefinal.h"
@@ -20,14 +21,21 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
   Outputs outputs;
   const CivilDate date = console.today().value_or(CivilDate{});
   outputs.add(settings.reportPath, formatReport(edition, analysis.state, date, settings.test));
-  const TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
-                             settings.test};
+  TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
+                       settings.test};
+  if (settings.popmapPath) heading.popmap = *settings.popmapPath;
+  heading.region = settings.region;
   if (settings.tablePath) outputs.add(*settings.tablePath, formatResultsTable(heading, analysis.state));
   if (settings.pairsPath) outputs.add(*settings.pairsPath, formatPairsTable(heading, analysis.state, *analysis.pairs));
   if (settings.pairsPlotPath) {
     std::vector<std::string> labels;
     for (int pop = 1; pop <= analysis.state.NUMBPOPS; ++pop) labels.push_back(populationLabel(analysis.state, pop));
     outputs.add(*settings.pairsPlotPath, pairsPlotSvg(labels, pairPlotCells(*analysis.pairs), pairsPlotTitle(settings.test)));
+  }
+  if (settings.manhattanPath) {
+    outputs.add(*settings.manhattanPath, manhattanPlotSvg(manhattanPoints(analysis.state), settings.chain.batches,
+                                                          settings.chain.iterationsPerBatch,
+                                                          manhattanPlotTitle(settings.test)));
   }
   if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
 }
@@ -42,7 +50,7 @@ int runScripted(const Edition& program, const RunSettings& settings, Console& co
   const std::optional<OneLineFault> fault = faultOf([&] {
     // A place that cannot be written to is found before a long run, not after.
     for (const auto& path : {std::optional<std::string>(settings.reportPath), settings.tablePath, settings.pairsPath,
-                             settings.pairsPlotPath}) {
+                             settings.pairsPlotPath, settings.manhattanPath}) {
       if (!path) continue;
       if (std::string reason = Outputs::checkWritable(*path); !reason.empty()) throw OneLineFault{reason};
     }

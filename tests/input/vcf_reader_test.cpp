@@ -125,7 +125,7 @@ Reading genepopReading(const Panel& panel) {
   DataSummary data;
   Reading reading;
   std::shared_ptr<const CountedTables> tables;
-  if (const auto fault = faultOf([&] { tables = countText(context, data, testing::genepopText(panel)); })) {
+  if (const auto fault = faultOf([&] { tables = countText(context, data, testing::genepopText(panel)).alleles; })) {
     reading.ending = "fault " + fault->message;
     return reading;
   }
@@ -183,7 +183,7 @@ TEST(VcfReader, SnpPanelAsVcfHoldsTheGenepopData) {
   ScriptedConsole console;
   RunContext context(edition, console);
   DataSummary genepop;
-  const auto tables = readAndCount(context, genepop, "panel.gen");
+  const auto tables = readAndCount(context, genepop, "panel.gen").alleles;
   Reading expected;
   expected.summary = summaryOf(genepop);
   expected.tables = tableRows(*tables);

@@ -1,0 +1,36 @@
+#include "report/manhattan_points.h"
+
+#include "report/results_table.h"
+
+namespace ortelan {
+
+template <class Real>
+std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s) {
+  std::vector<ManhattanPoint> points;
+  for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+    if (!s.isTested(I)) continue;
+    ManhattanPoint point;
+    if (s.hasSites()) {
+      point.chromosome = s.sites[static_cast<std::size_t>(I)].chrom;
+      point.position = s.sites[static_cast<std::size_t>(I)].pos;
+    } else {
+      point.position = I;
+    }
+    point.name = tableName(s.LOCUSNAME[static_cast<std::size_t>(I)]);
+    point.p = static_cast<double>(s.FISHERPPERLOCUS[static_cast<std::size_t>(I)]);
+    point.se = static_cast<double>(s.FISHERSEPERLOCUS[static_cast<std::size_t>(I)]);
+    points.push_back(std::move(point));
+  }
+  return points;
+}
+
+std::string manhattanPlotTitle(ExactTest test) {
+  if (test == ExactTest::Genic) return std::string(kManhattanPlotTitle);
+  return std::string(test == ExactTest::Genotypic ? "Exact G test (genotypic)" : "Exact G test (genic)") +
+         " of each locus: \u2212log\u2081\u2080 P";
+}
+
+template std::vector<ManhattanPoint> manhattanPoints<double>(const RunState<double>&);
+template std::vector<ManhattanPoint> manhattanPoints<long double>(const RunState<long double>&);
+
+}  // namespace ortelan
