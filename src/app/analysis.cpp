@@ -65,7 +65,7 @@ DataTables readData(RunContext& run, DataSummary& data, const RunSettings& setti
                                             : Popmap::read(*settings.popmapPath);
   VcfData vcf = readVcf(run, data, file, map, regionsOf(settings.region));
   run.seeds = SeedSource::keyed(run.edition.seeds, seed, vcf.sites);
-  return {vcf.tables, nullptr};
+  return {vcf.tables, vcf.genotypes};
 }
 
 }  // namespace

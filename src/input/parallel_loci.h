@@ -28,8 +28,9 @@ class ParallelLoci {
   // `workers` threads (none: each batch of lines is parsed and applied on
   // the calling thread), each with its own copy of `header`. `apply` takes
   // each locus in file order, on the calling thread.
+  // `genotypes`: the loci's genotype tables are counted too.
   ParallelLoci(int workers, bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf,
-               int populations, Apply apply);
+               int populations, bool genotypes, Apply apply);
   ~ParallelLoci();
   ParallelLoci(const ParallelLoci&) = delete;
   ParallelLoci& operator=(const ParallelLoci&) = delete;
@@ -73,6 +74,7 @@ class ParallelLoci {
   const std::string& path_;
   const std::vector<int>& populationOf_;
   int populations_;
+  bool genotypes_;
   Apply apply_;
   std::unique_ptr<Parser> inline_;  // with no workers
   std::shared_ptr<Batch> filling_;

@@ -26,14 +26,14 @@ void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
   locus.identity = siteIdentityOf(locus.site.chrom, locus.site.pos, alleles_.data(), alleles_.size());
 
   const int samples = bcf_hdr_nsamples(header_);
-  std::int32_t* buffer = genotypes_.release();
+  std::int32_t* buffer = values_.release();
   const int values = bcf_get_genotypes(header_, record, &buffer, &capacity_);
-  genotypes_.reset(buffer);
+  values_.reset(buffer);
   if (values == -4) throw std::bad_alloc();
   if (values == -2) fault(site, "the GT field is not a genotype");
   // No GT field: a locus without alleles, left untested.
   const bool genotyped = values > 0 && samples > 0;
-  const RecordTally::Problem problem = tally_.count(genotyped ? genotypes_.get() : nullptr, genotyped ? samples : 0,
+  const RecordTally::Problem problem = tally_.count(genotyped ? values_.get() : nullptr, genotyped ? samples : 0,
                                                     genotyped ? values / samples : 0, record->n_allele, populationOf_);
   const std::string sample = problem.kind == RecordTally::Problem::Kind::None ? "" : header_->samples[problem.sample];
   if (problem.kind == RecordTally::Problem::Kind::Polyploid) {
@@ -46,6 +46,10 @@ void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
   }
   tally_.table(locus.keys, locus.table);
   locus.ploidy = tally_.ploidy();
+  if (genotypes_) {
+    countGenotypes(genotyped ? values_.get() : nullptr, genotyped ? samples : 0, genotyped ? values / samples : 0,
+                   populationOf_, tally_.populations(), locus.genotypeKeys, locus.genotypeTable);
+  }
 }
 
 }  // namespace ortelan

@@ -23,15 +23,21 @@ struct RecordLocus {
   std::vector<std::uint32_t> keys;
   CountTable table;
   int ploidy = 2;  // genes per sample (RecordTally::ploidy)
+  // For the genotypic test: the complete diploid genotypes (genotypeKey of
+  // their alleles' keys) and their populations x genotypes table.
+  std::vector<std::uint32_t> genotypeKeys;
+  CountTable genotypeTable;
 };
 
 // Turns records into loci; one per thread, each with the header its records
 // were parsed with.
 class RecordCounter {
  public:
-  // `populationOf`: per sample of the file, its population (0: left out).
-  RecordCounter(const bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf, int populations)
-      : header_(header), path_(path), populationOf_(populationOf), tally_(populations) {}
+  // `populationOf`: per sample of the file, its population (0: left out);
+  // `genotypes`: count the genotype tables too.
+  RecordCounter(const bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf, int populations,
+                bool genotypes = false)
+      : header_(header), path_(path), populationOf_(populationOf), tally_(populations), genotypes_(genotypes) {}
 
   // The locus of `record` into `locus`. A record of more than 99 alleles or
   // with a genotype that cannot be counted is a data fault.
@@ -48,7 +54,8 @@ class RecordCounter {
   const std::string& path_;
   const std::vector<int>& populationOf_;
   RecordTally tally_;
-  std::unique_ptr<std::int32_t, Free> genotypes_;
+  bool genotypes_;
+  std::unique_ptr<std::int32_t, Free> values_;
   int capacity_ = 0;
   std::vector<std::string_view> alleles_;
 };

@@ -2,6 +2,11 @@
 
 #include <htslib/vcf.h>
 
+#include <algorithm>
+#include <utility>
+
+#include "input/genotype_counter.h"
+
 namespace ortelan {
 
 // Counts are kept with a place for missing genes before each population's
@@ -88,6 +93,31 @@ void RecordTally::table(std::vector<std::uint32_t>& keys, CountTable& counts) co
     for (std::size_t column = 0; column < keys.size(); ++column) {
       counts.at(population, static_cast<int>(column) + 1) = static_cast<std::int32_t>(row[keys[column]]);
     }
+  }
+}
+
+void countGenotypes(const std::int32_t* genotypes, int samples, int perSample, const std::vector<int>& populationOf,
+                    int populations, std::vector<std::uint32_t>& keys, CountTable& counts) {
+  std::vector<std::pair<std::uint32_t, int>> met;  // key, population: one per complete genotype
+  keys.clear();
+  for (int sample = 0; sample < samples; ++sample) {
+    const int population = populationOf[static_cast<std::size_t>(sample)];
+    const std::int32_t* genotype = genotypes + static_cast<std::ptrdiff_t>(sample) * perSample;
+    if (population == 0 || perSample < 2 || (perSample > 2 && genotype[2] != bcf_int32_vector_end)) continue;
+    const std::int32_t first = genotype[0], second = genotype[1];
+    const auto complete = [](std::int32_t value) {
+      return value != bcf_int32_vector_end && value != bcf_int32_missing && !bcf_gt_is_missing(value);
+    };
+    if (!complete(first) || !complete(second)) continue;
+    const std::uint32_t key = genotypeKey(bcf_gt_allele(first) + 1, bcf_gt_allele(second) + 1);
+    met.emplace_back(key, population);
+    keys.push_back(key);
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  counts.resize(populations, static_cast<int>(keys.size()));
+  for (const auto& [key, population] : met) {
+    ++counts.at(population, static_cast<int>(std::lower_bound(keys.begin(), keys.end(), key) - keys.begin()) + 1);
   }
 }
 

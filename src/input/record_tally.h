@@ -35,6 +35,7 @@ class RecordTally {
   // Genes per sample: 1 when every counted genotype with an allele is
   // haploid, else 2.
   int ploidy() const { return diploid_ || !haploid_ ? 2 : 1; }
+  int populations() const { return populations_; }
 
  private:
   // Two values per sample, as most files have: false, with nothing counted,
@@ -51,5 +52,13 @@ class RecordTally {
   bool haploid_ = false;
   bool diploid_ = false;
 };
+
+// The complete diploid genotypes of a record's samples (both alleles
+// there; haploid and half-missing ones are left out), as column keys
+// genotypeKey(a, b) of their alleles' keys (1: REF, 2 ...) in increasing
+// order, and the populations x genotypes table of their counts. The
+// genotypes are those count() has accepted.
+void countGenotypes(const std::int32_t* genotypes, int samples, int perSample, const std::vector<int>& populationOf,
+                    int populations, std::vector<std::uint32_t>& keys, CountTable& counts);
 
 }  // namespace ortelan

@@ -8,6 +8,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "input/counting_reader.h"
+#include "input/genotype_counter.h"
 #include "input/hts_handles.h"
 #include "input/locus_counts.h"
 #include "input/parallel_loci.h"
@@ -43,13 +45,19 @@ class VcfReading {
 
     matchPopulations();
     VcfRecords records(file.get(), header_.get(), path_, regions);
-    tables_.emplace(CountedTables::wholeLoci(largestCounts(), kMaxAlleles));
+    tables_.emplace(CountedTables::wholeLoci(largestCounts(2), kMaxAlleles));
+    if (countsGenotypes()) genotypes_.emplace(CountedTables::wholeLoci(largestCounts(1), kMaxGenotypes));
     sites_ = std::make_shared<std::vector<std::uint64_t>>(1, 0);
     data_.sites.assign(1, DataSummary::Site{});
 
     countRecords(records, threads);
     summarise(format->format == bcf ? "BCF" : "VCF");
-    return {std::make_shared<const CountedTables>(std::move(*tables_)), std::move(sites_)};
+    VcfData out{std::make_shared<const CountedTables>(std::move(*tables_)), std::move(sites_), nullptr};
+    if (genotypes_) {
+      out.genotypes = std::make_shared<const CountedTables>(std::move(*genotypes_));
+      countGenotypeColumns(data_, *out.genotypes);
+    }
+    return out;
   }
 
  private:
@@ -66,7 +74,7 @@ class VcfReading {
     };
     if (records.text()) {
       ParallelLoci loci(threads > 1 ? threads : 0, header_.get(), path_, samples_.populationOf, map_.populations(),
-                        apply);
+                        countsGenotypes(), apply);
       for (;;) {
         bool more = false;
         try {
@@ -80,7 +88,7 @@ class VcfReading {
       }
       loci.finish();
     } else {
-      RecordCounter counter(header_.get(), path_, samples_.populationOf, map_.populations());
+      RecordCounter counter(header_.get(), path_, samples_.populationOf, map_.populations(), countsGenotypes());
       const BcfRecord record(bcf_init());
       if (!record) throw std::bad_alloc();
       RecordLocus locus;
@@ -112,15 +120,18 @@ class VcfReading {
     requireSamplesInEveryPopulation(samples_, map_, path_);
   }
 
-  // A population's count is at most two genes per sample.
-  std::vector<std::uint32_t> largestCounts() const {
+  // A population's count is at most two genes per sample, one genotype.
+  std::vector<std::uint32_t> largestCounts(std::uint32_t perSample) const {
     std::vector<std::uint32_t> largest;
-    for (std::uint32_t samples : samples_.samplesIn) largest.push_back(2 * samples);
+    for (std::uint32_t samples : samples_.samplesIn) largest.push_back(perSample * samples);
     return largest;
   }
 
+  bool countsGenotypes() const { return context_.test == ExactTest::Genotypic; }
+
   void append(const RecordLocus& locus) {
-    if (!tables_->appendLocus(locus.keys, locus.table)) {
+    if (!tables_->appendLocus(locus.keys, locus.table) ||
+        (genotypes_ && !genotypes_->appendLocus(locus.genotypeKeys, locus.genotypeTable))) {
       throw std::logic_error("a record's table does not fit its populations");
     }
     data_.addLocus(locus.name);
@@ -143,6 +154,7 @@ class VcfReading {
   BcfHeader header_;
   SamplePopulations samples_;
   std::optional<CountedTables> tables_;
+  std::optional<CountedTables> genotypes_;  // the genotypic test's
   std::shared_ptr<std::vector<std::uint64_t>> sites_;
   int genesAtFirst_ = 2;
   std::uint64_t told_ = 0;

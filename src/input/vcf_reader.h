@@ -26,6 +26,9 @@ struct VcfData {
   std::shared_ptr<const CountedTables> tables;
   // Per locus from 1: its site's identity (siteIdentity), for keyed seeds.
   std::shared_ptr<const std::vector<std::uint64_t>> sites;
+  // For the genotypic test: the populations x genotypes tables (whose
+  // columns then stand in ALLELES_PER_LOCUS, as for GENEPOP files).
+  std::shared_ptr<const CountedTables> genotypes;
 };
 
 // Reads the records of `path` (those in `regions` alone, when given: see
