@@ -1,5 +1,6 @@
 #include "input/given_tables.h"
 
+#include "input/genotype_counter.h"
 #include "input/locus_counts.h"
 #include "input/locus_passes_reader.h"
 
@@ -8,11 +9,50 @@ namespace {
 
 [[noreturn]] void refuse(RunContext& context, const std::string& what) { context.fault(0, "", what, what); }
 
+// The genotypic test's tables, population by population as a reader
+// counts them.
+std::shared_ptr<const CountedTables> countGivenGenotypes(RunContext& context, DataSummary& data,
+                                                         const GivenData& given) {
+  const auto populations = static_cast<int>(given.populationLabels.size());
+  auto tables = std::make_shared<CountedTables>(data.NUMBOFLOCI, kMaxGenotypes, 4);
+  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    const GivenGenotypes& genotypes = given.genotypes[static_cast<std::size_t>(locus - 1)];
+    if (genotypes.counts.size() != given.populationLabels.size()) {
+      refuse(context, "the genotypes of " + data.locusLabel(locus) + " do not match the populations");
+    }
+    for (const auto& [a, b] : genotypes.alleles) {
+      if (a < 1 || b < a || b > data.ALLELES_PER_LOCUS[locus]) refuse(context, data.locusLabel(locus) + ": a genotype of alleles it does not have");
+    }
+    for (const auto& row : genotypes.counts) {
+      if (row.size() != genotypes.alleles.size()) refuse(context, "the genotypes of " + data.locusLabel(locus) + " do not match their alleles");
+      for (int count : row) {
+        if (count < 0) refuse(context, data.locusLabel(locus) + ": a count below 0");
+      }
+    }
+  }
+  for (int pop = 1; pop <= populations; ++pop) {
+    tables->beginPopulation(pop);
+    for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+      const GivenGenotypes& genotypes = given.genotypes[static_cast<std::size_t>(locus - 1)];
+      const auto& row = genotypes.counts[static_cast<std::size_t>(pop - 1)];
+      for (std::size_t g = 0; g < row.size(); ++g) {
+        if (row[g] > 0) {
+          const auto [a, b] = genotypes.alleles[g];
+          tables->add(locus, genotypeKey(a, b), static_cast<std::uint32_t>(row[g]));
+        }
+      }
+    }
+  }
+  tables->finish(populations);
+  countGenotypeColumns(data, *tables);
+  return tables;
+}
+
 }  // namespace
 
 DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenData& given) {
   const auto populations = static_cast<int>(given.populationLabels.size());
-  if (context.test == ExactTest::Genotypic) {
+  if (context.test == ExactTest::Genotypic && given.genotypes.size() != given.locusNames.size()) {
     refuse(context, "the genotypic test needs each individual's genotypes, which counts of alleles do not hold");
   }
   if (given.counts.size() != given.locusNames.size()) refuse(context, "the counts do not match the loci");
@@ -54,7 +94,8 @@ DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenD
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) data.ALLELES_PER_LOCUS[locus] = tables->columns(locus);
   data.TOTNUMBGENES = static_cast<std::int32_t>(genesAtFirstLocus);
   data.TOTNUMBINDIVIDUALS = (data.TOTNUMBGENES + 1) / 2;
-  return {tables, nullptr};
+  if (context.test != ExactTest::Genotypic) return {tables, nullptr};
+  return {tables, countGivenGenotypes(context, data, given)};
 }
 
 }  // namespace ortelan

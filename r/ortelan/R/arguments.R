@@ -29,11 +29,49 @@ check_program <- function(program, call) {
   program
 }
 
+tests <- c("genic", "genic-g", "genotypic")
+
+check_test <- function(test, call) {
+  if (identical(test, tests)) return(tests[1L])
+  if (!is.character(test) || length(test) != 1L || !(test %in% tests)) {
+    argument_error(paste0("`test` must be one of ", paste0('"', tests, '"', collapse = ", ")), call)
+  }
+  test
+}
+
+# The population map of a VCF or BCF file: a file name, or a data frame
+# whose first two columns are the samples and their populations.
+check_popmap <- function(popmap, call) {
+  if (is.null(popmap)) return(NULL)
+  if (is.data.frame(popmap)) {
+    if (ncol(popmap) < 2L) argument_error("`popmap` must have two columns: sample and population", call)
+    samples <- as.character(popmap[[1L]])
+    populations <- as.character(popmap[[2L]])
+    if (anyNA(samples) || anyNA(populations)) argument_error("`popmap` has a missing sample or population", call)
+    return(list(samples, populations))
+  }
+  if (!is.character(popmap) || length(popmap) != 1L || is.na(popmap) || !nzchar(popmap)) {
+    argument_error("`popmap` must be NULL, a file name, or a data frame of samples and populations", call)
+  }
+  path <- path.expand(popmap)
+  if (!file.exists(path) || dir.exists(path)) argument_error(paste0("`popmap`: no such file: ", popmap), call)
+  path
+}
+
+# Regions of an indexed VCF or BCF file, as one comma-separated list.
+check_region <- function(region, call) {
+  if (is.null(region)) return(NULL)
+  if (!is.character(region) || length(region) == 0L || anyNA(region) || !all(nzchar(region))) {
+    argument_error("`region` must be NULL or regions such as \"chr2\" or \"chr2:1000000-2000000\"", call)
+  }
+  paste(region, collapse = ",")
+}
+
 # A data file name, with "~" expanded; the core reads it from R's working
 # directory.
 check_file <- function(file, call) {
   if (!is.character(file) || length(file) != 1L || is.na(file) || !nzchar(file)) {
-    argument_error("`file` must be the name of a GENEPOP file or a genind object", call)
+    argument_error("`file` must be the name of a GENEPOP, VCF or BCF file, or a genind object", call)
   }
   path <- path.expand(file)
   if (!file.exists(path) || dir.exists(path)) argument_error(paste0("`file`: no such file: ", file), call)

@@ -9,7 +9,7 @@ allele_order <- function(names) {
   order(is.na(value), value, names, method = "radix")
 }
 
-genind_tables <- function(x, title, call) {
+genind_tables <- function(x, title, call, genotypes = FALSE) {
   if (!requireNamespace("adegenet", quietly = TRUE)) {
     argument_error("`file` is a genind object, which needs the adegenet package", call)
   }
@@ -27,6 +27,7 @@ genind_tables <- function(x, title, call) {
   untyped <- rowsum(is.na(counts[, !duplicated(column_locus), drop = FALSE]) * 2L, pop, reorder = TRUE)
   counts[is.na(counts)] <- 0L
   genes <- rowsum(counts, pop, reorder = TRUE)
+  columns <- list()
   tables <- lapply(seq_along(allele_names), function(locus) {
     names <- allele_names[[locus]]
     g <- genes[, column_locus == locus, drop = FALSE]
@@ -34,11 +35,38 @@ genind_tables <- function(x, title, call) {
     zero <- !is.na(value) & value == 0  # allele 0, 00 or 000: a missing gene, as in GENEPOP files
     missing <- untyped[, locus] + rowSums(g[, zero, drop = FALSE])
     keep <- which(!zero & colSums(g) > 0)
+    columns[[locus]] <<- which(column_locus == locus)[keep[allele_order(names[keep])]]
     g <- g[, keep[allele_order(names[keep])], drop = FALSE]
     table <- cbind(missing, g)
     storage.mode(table) <- "integer"
     dimnames(table) <- NULL
     table
   })
-  list(title = title, loci = adegenet::locNames(x), populations = levels(pop), counts = tables)
+  out <- list(title = title, loci = adegenet::locNames(x), populations = levels(pop), counts = tables)
+  if (genotypes) out$genotypes <- lapply(columns, genotype_table, counts = adegenet::tab(x), pop = pop)
+  out
+}
+
+# The complete genotypes of one locus, from the individuals' allele counts
+# in its table's columns (`columns`, in the table's order): a homozygote
+# holds 2 of one allele, a heterozygote 1 of two; untyped individuals hold
+# NA. The populations x genotypes counts, genotypes in increasing order of
+# their allele columns.
+genotype_table <- function(columns, counts, pop) {
+  held <- counts[, columns, drop = FALSE]
+  complete <- !is.na(rowSums(held)) & rowSums(held) == 2
+  first <- second <- integer(nrow(held))
+  for (i in which(complete)) {
+    alleles <- rep(seq_along(columns), held[i, ])
+    first[i] <- alleles[1L]
+    second[i] <- alleles[2L]
+  }
+  key <- first * 1000L + second
+  keys <- sort(unique(key[complete]))
+  table <- matrix(0L, nlevels(pop), length(keys))
+  for (i in which(complete)) {
+    j <- match(key[i], keys)
+    table[as.integer(pop[i]), j] <- table[as.integer(pop[i]), j] + 1L
+  }
+  list(counts = table, first = as.integer(keys %/% 1000L), second = as.integer(keys %% 1000L))
 }

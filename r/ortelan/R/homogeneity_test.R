@@ -3,10 +3,16 @@
 
 homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "ortelan_c"),
                              dememorization = 10000, batches = 100, iterations = 5000,
-                             seed = NULL, loci = NULL, threads = NULL, pairs = FALSE, report = NULL) {
+                             seed = NULL, loci = NULL, threads = NULL, pairs = FALSE, report = NULL,
+                             test = c("genic", "genic-g", "genotypic"), popmap = NULL, region = NULL) {
   call <- sys.call()
-  if (missing(file)) argument_error("`file` is missing: give a GENEPOP file or a genind object", call)
+  if (missing(file)) argument_error("`file` is missing: give a GENEPOP file, a VCF or BCF file, or a genind object", call)
   program <- check_program(program, call)
+  test <- check_test(test, call)
+  popmap_given <- popmap
+  region_given <- region
+  popmap <- check_popmap(popmap, call)
+  region <- check_region(region, call)
   dememorization <- check_whole_number(dememorization, "dememorization", 0, 2147483647, call)
   batches <- check_whole_number(batches, "batches", 2, 2147483647, call)
   iterations <- check_whole_number(iterations, "iterations", 1, 2147483647, call)
@@ -20,17 +26,25 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
     # The object's name stands for the file's in the program's messages and report.
     expr <- substitute(file)
     path <- if (is.name(expr) || is.call(expr)) substr(deparse1(expr), 1L, 80L) else "genind"
-    given <- genind_tables(file, paste(path, "(genind object)"), call)
+    if (!is.null(popmap) || !is.null(region)) argument_error("`popmap` and `region` go with a VCF or BCF file", call)
+    given <- genind_tables(file, paste(path, "(genind object)"), call, genotypes = test == "genotypic")
   } else {
     path <- check_file(file, call)
   }
 
-  out <- .ortelan_run(program, path, given, dememorization, batches, iterations, seed, loci, threads, pairs,
-                      !is.null(report_path), tempdir(), isTRUE(getOption("ortelan.progress", interactive())))
+  options <- list(dememorization = dememorization, batches = batches, iterations = iterations, seed = seed,
+                  loci = loci, threads = threads, pairs = pairs, report = !is.null(report_path), test = test,
+                  popmap = popmap, region = region, temporary_directory = tempdir(),
+                  progress = isTRUE(getOption("ortelan.progress", interactive())))
+  out <- .ortelan_run(program, path, given, options)
   for (line in strsplit(out$written, "\r?\n")[[1L]]) if (nzchar(trimws(line))) message(line)
   if (!is.null(out$fault)) {
     # A locus list beyond the data is the `loci` argument's fault.
-    if (out$status == 2L) argument_error(sub("^--loci:", "`loci`:", out$fault), call)
+    if (out$status == 2L) {
+      message <- sub("^--loci:", "`loci`:", out$fault)
+      message <- gsub("--popmap", "`popmap`", gsub("--region", "`region`", message, fixed = TRUE), fixed = TRUE)
+      argument_error(message, call)
+    }
     stop(errorCondition(out$fault, class = "ortelan_data_error", call = call))
   }
   if (!is.null(report_path)) write_report(out$report, report_path, report, call)
@@ -40,7 +54,8 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
     total = as.data.frame(out$total),
     pairs = if (pairs) as.data.frame(out$pairs) else NULL,
     settings = list(file = if (is.null(given)) file else NA_character_, program = program, seed = out$seed,
-                    dememorization = dememorization, batches = batches, iterations = iterations, loci = loci),
+                    dememorization = dememorization, batches = batches, iterations = iterations, loci = loci,
+                    test = test, popmap = popmap_given, region = region_given),
     data = list(title = out$title, individuals = out$individuals, populations = out$populations,
                 loci = out$loci_in_data)
   ), class = "ortelan")

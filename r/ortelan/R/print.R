@@ -12,10 +12,20 @@ aligned_lines <- function(columns, left) {
   sub(" +$", "", do.call(paste, c(unname(padded), sep = "  ")))
 }
 
+# The columns of a test's results, and their heads in the report.
+result_columns <- function(test) {
+  genic <- is.null(test) || test == "genic"
+  list(p = if (genic) "p_fisher" else "p_exact", se = if (genic) "se_fisher" else "se_exact",
+       statistic = if (genic) "chi2" else "g", p_statistic = if (genic) "p_chi2" else "p_g",
+       heads = if (genic) c("P(Fisher)", "Chi2", "P(chi2)") else c("P(exact)", "G", "P(G)"))
+}
+
 print.ortelan <- function(x, max_pairs = 20, ...) {
   s <- x$settings
   d <- x$data
-  cat("Homogeneity test by ", s$program, " of ", if (is.na(s$file)) d$title else s$file, "\n", sep = "")
+  r <- result_columns(s$test)
+  test <- if (is.null(s$test) || s$test == "genic") "" else paste0(" (", s$test, " test)")
+  cat("Homogeneity test", test, " by ", s$program, " of ", if (is.na(s$file)) d$title else s$file, "\n", sep = "")
   if (!is.na(s$file) && nzchar(d$title)) cat(d$title, "\n", sep = "")
   cat(sprintf("%d loci, %d individuals, %d populations\n", d$loci, d$individuals, length(d$populations)))
   cat(sprintf("Markov chain: %s dememorization steps, %s batches of %s iterations; seed %s\n\n",
@@ -24,17 +34,17 @@ print.ortelan <- function(x, max_pairs = 20, ...) {
   t <- x$total
   cat(aligned_lines(list(
     c("Locus", l$locus, ""), c("Name", l$name, "TOTAL"),
-    c("P(Fisher)", fixed(c(l$p_fisher, t$p_fisher), 5)), c("SE(P)", fixed(c(l$se_fisher, NA), 5)),
-    c("Chi2", fixed(c(l$chi2, t$chi2), 3)), c("df", fixed(c(l$df, t$df), 0)),
-    c("P(chi2)", fixed(c(l$p_chi2, t$p_chi2), 5))), left = 2L), sep = "\n")
+    c(r$heads[1], fixed(c(l[[r$p]], t[[r$p]]), 5)), c("SE(P)", fixed(c(l[[r$se]], NA), 5)),
+    c(r$heads[2], fixed(c(l[[r$statistic]], t[[r$statistic]]), 3)), c("df", fixed(c(l$df, t$df), 0)),
+    c(r$heads[3], fixed(c(l[[r$p_statistic]], t[[r$p_statistic]]), 5))), left = 2L), sep = "\n")
   if (!is.null(x$pairs)) {
     p <- x$pairs[is.na(x$pairs$locus), ]
     shown <- utils::head(p, max_pairs)
     cat("\nPairs of populations, over their tested loci:\n")
     cat(aligned_lines(list(
       c("Pop", shown$pop_a), c("", shown$label_a), c("Pop", shown$pop_b), c("", shown$label_b),
-      c("P(Fisher)", fixed(shown$p_fisher, 5)), c("Chi2", fixed(shown$chi2, 3)),
-      c("df", fixed(shown$df, 0)), c("P(chi2)", fixed(shown$p_chi2, 5))), left = c(2L, 4L)), sep = "\n")
+      c(r$heads[1], fixed(shown[[r$p]], 5)), c(r$heads[2], fixed(shown[[r$statistic]], 3)),
+      c("df", fixed(shown$df, 0)), c(r$heads[3], fixed(shown[[r$p_statistic]], 5))), left = c(2L, 4L)), sep = "\n")
     if (nrow(p) > nrow(shown)) cat(sprintf("... and %d more pairs\n", nrow(p) - nrow(shown)))
     cat("Every pair and locus: x$pairs\n")
   }

@@ -11,30 +11,21 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // ortelanRun
-Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp::List> given, int dememorization, int batches, int iterations, Rcpp::Nullable<Rcpp::CharacterVector> seed, Rcpp::Nullable<Rcpp::IntegerVector> loci, int threads, bool pairs, bool report, std::string temporaryDirectory, bool progress);
-RcppExport SEXP _ortelan_ortelanRun(SEXP programSEXP, SEXP fileSEXP, SEXP givenSEXP, SEXP dememorizationSEXP, SEXP batchesSEXP, SEXP iterationsSEXP, SEXP seedSEXP, SEXP lociSEXP, SEXP threadsSEXP, SEXP pairsSEXP, SEXP reportSEXP, SEXP temporaryDirectorySEXP, SEXP progressSEXP) {
+Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp::List> given, Rcpp::List options);
+RcppExport SEXP _ortelan_ortelanRun(SEXP programSEXP, SEXP fileSEXP, SEXP givenSEXP, SEXP optionsSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::traits::input_parameter< std::string >::type program(programSEXP);
     Rcpp::traits::input_parameter< std::string >::type file(fileSEXP);
     Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::List> >::type given(givenSEXP);
-    Rcpp::traits::input_parameter< int >::type dememorization(dememorizationSEXP);
-    Rcpp::traits::input_parameter< int >::type batches(batchesSEXP);
-    Rcpp::traits::input_parameter< int >::type iterations(iterationsSEXP);
-    Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::CharacterVector> >::type seed(seedSEXP);
-    Rcpp::traits::input_parameter< Rcpp::Nullable<Rcpp::IntegerVector> >::type loci(lociSEXP);
-    Rcpp::traits::input_parameter< int >::type threads(threadsSEXP);
-    Rcpp::traits::input_parameter< bool >::type pairs(pairsSEXP);
-    Rcpp::traits::input_parameter< bool >::type report(reportSEXP);
-    Rcpp::traits::input_parameter< std::string >::type temporaryDirectory(temporaryDirectorySEXP);
-    Rcpp::traits::input_parameter< bool >::type progress(progressSEXP);
-    rcpp_result_gen = Rcpp::wrap(ortelanRun(program, file, given, dememorization, batches, iterations, seed, loci, threads, pairs, report, temporaryDirectory, progress));
+    Rcpp::traits::input_parameter< Rcpp::List >::type options(optionsSEXP);
+    rcpp_result_gen = Rcpp::wrap(ortelanRun(program, file, given, options));
     return rcpp_result_gen;
 END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_ortelan_ortelanRun", (DL_FUNC) &_ortelan_ortelanRun, 13},
+    {"_ortelan_ortelanRun", (DL_FUNC) &_ortelan_ortelanRun, 4},
     {NULL, NULL, 0}
 };
 

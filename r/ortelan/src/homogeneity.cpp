@@ -47,88 +47,158 @@ LociList lociList(const Rcpp::IntegerVector& loci) {
   return list;
 }
 
+std::vector<std::vector<int>> rowsOf(const Rcpp::IntegerMatrix& table) {
+  std::vector<std::vector<int>> rows(static_cast<std::size_t>(table.nrow()));
+  for (int pop = 0; pop < table.nrow(); ++pop) {
+    for (int column = 0; column < table.ncol(); ++column) rows[static_cast<std::size_t>(pop)].push_back(table(pop, column));
+  }
+  return rows;
+}
+
 // The genind route's tables: counts[[locus]] is a populations x columns
-// integer matrix, missing genes first.
+// integer matrix, missing genes first; for the genotypic test,
+// genotypes[[locus]] holds the populations x genotypes matrix `counts` and
+// each genotype's allele columns `first` and `second` (from 1).
 GivenData givenData(const Rcpp::List& given) {
   GivenData data;
   data.title = Rcpp::as<std::string>(given["title"]);
   data.locusNames = Rcpp::as<std::vector<std::string>>(given["loci"]);
   data.populationLabels = Rcpp::as<std::vector<std::string>>(given["populations"]);
   const Rcpp::List counts = given["counts"];
-  for (R_xlen_t locus = 0; locus < counts.size(); ++locus) {
-    const Rcpp::IntegerMatrix table = counts[locus];
-    std::vector<std::vector<int>> rows(static_cast<std::size_t>(table.nrow()));
-    for (int pop = 0; pop < table.nrow(); ++pop) {
-      for (int column = 0; column < table.ncol(); ++column) rows[static_cast<std::size_t>(pop)].push_back(table(pop, column));
+  for (R_xlen_t locus = 0; locus < counts.size(); ++locus) data.counts.push_back(rowsOf(counts[locus]));
+  if (given.containsElementNamed("genotypes") && !Rf_isNull(given["genotypes"])) {
+    const Rcpp::List genotypes = given["genotypes"];
+    for (R_xlen_t locus = 0; locus < genotypes.size(); ++locus) {
+      const Rcpp::List one = genotypes[locus];
+      GivenGenotypes table;
+      table.counts = rowsOf(one["counts"]);
+      const std::vector<int> first = Rcpp::as<std::vector<int>>(one["first"]);
+      const std::vector<int> second = Rcpp::as<std::vector<int>>(one["second"]);
+      for (std::size_t g = 0; g < first.size() && g < second.size(); ++g) table.alleles.emplace_back(first[g], second[g]);
+      data.genotypes.push_back(std::move(table));
     }
-    data.counts.push_back(std::move(rows));
   }
   return data;
 }
 
-template <class Real>
-Rcpp::NumericVector column(const std::vector<Real>& values) {
-  Rcpp::NumericVector out(values.size());
-  for (std::size_t i = 0; i < values.size(); ++i) out[static_cast<R_xlen_t>(i)] = static_cast<double>(values[i]);
-  return out;
+// Columns under their names, for a data frame.
+class Columns {
+ public:
+  template <class Values>
+  void add(const std::string& name, const Values& values) {
+    names_.push_back(name);
+    columns_.emplace_back(Rcpp::wrap(values));  // an RObject keeps it from R's collector
+  }
+  Rcpp::List list() const {
+    Rcpp::List out(columns_.size());
+    for (std::size_t i = 0; i < columns_.size(); ++i) out[static_cast<R_xlen_t>(i)] = columns_[i];
+    out.attr("names") = Rcpp::wrap(names_);
+    return out;
+  }
+
+ private:
+  std::vector<std::string> names_;
+  std::vector<Rcpp::RObject> columns_;
+};
+
+// A locus's or a total's numbers as R's doubles, NA where not tested.
+struct Numbers {
+  std::vector<double> p, se, statistic, df, pStatistic;
+
+  template <class Real>
+  void add(bool tested, Real rp, Real rse, Real rStatistic, Real rDf, Real rpStatistic) {
+    auto value = [tested](Real x) { return tested ? static_cast<double>(x) : NA_REAL; };
+    p.push_back(value(rp));
+    se.push_back(value(rse));
+    statistic.push_back(value(rStatistic));
+    df.push_back(value(rDf));
+    pStatistic.push_back(value(rpStatistic));
+  }
+  // The columns named after the test (resultColumnNames), from p_fisher or p_exact on.
+  void addTo(Columns& columns, ExactTest test, bool withSe = true) const {
+    const std::vector<std::string> names = resultColumnNames(test);
+    columns.add(names[1], p);
+    if (withSe) columns.add(names[2], se);
+    columns.add(names[3], statistic);
+    columns.add(names[4], df);
+    columns.add(names[5], pStatistic);
+  }
+};
+
+// Sites of VCF data: chrom and pos of the listed loci.
+void addSites(Columns& columns, const DataSummary& data, const std::vector<int>& loci) {
+  if (!data.hasSites()) return;
+  std::vector<std::string> chrom;
+  std::vector<double> pos;  // positions beyond 2^31 are whole doubles
+  for (int locus : loci) {
+    if (locus == NA_INTEGER) {
+      chrom.push_back(std::string());
+      pos.push_back(NA_REAL);
+      continue;
+    }
+    chrom.push_back(tableName(data.sites[static_cast<std::size_t>(locus)].chrom));
+    pos.push_back(static_cast<double>(data.sites[static_cast<std::size_t>(locus)].pos));
+  }
+  Rcpp::CharacterVector chromColumn = Rcpp::wrap(chrom);
+  for (std::size_t i = 0; i < loci.size(); ++i) {
+    if (loci[i] == NA_INTEGER) chromColumn[static_cast<R_xlen_t>(i)] = NA_STRING;
+  }
+  columns.add("chrom", chromColumn);
+  columns.add("pos", pos);
 }
 
 // The results table's rows (formatResultsTable): the loci of the run, NA
 // where a locus is not tested; and the TOTAL row, NA over no tested locus.
 template <class Real>
-Rcpp::List lociColumns(const RunState<Real>& s) {
-  std::vector<int> number, alleles;
+Rcpp::List lociColumns(const RunState<Real>& s, ExactTest test) {
+  std::vector<int> number, counts;
   std::vector<std::string> name;
-  std::vector<double> p, se, chi2, df, pChi2;
+  Numbers numbers;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
     number.push_back(I);
     name.push_back(tableName(s.LOCUSNAME[I]));
-    alleles.push_back(s.ALLELES_PER_LOCUS[I]);
+    counts.push_back(s.ALLELES_PER_LOCUS[I]);
     const bool tested = s.isTested(I);
     const LocusValues<Real> v = tested ? locusValues(s, I) : LocusValues<Real>{};
-    auto value = [&](Real x) { return tested ? static_cast<double>(x) : NA_REAL; };
-    p.push_back(value(v.pFisher));
-    se.push_back(value(v.seFisher));
-    chi2.push_back(value(v.chi2));
-    df.push_back(value(v.df));
-    pChi2.push_back(value(v.pChi2));
+    numbers.add(tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2);
   }
-  return Rcpp::List::create(_["locus"] = number, _["name"] = name, _["alleles"] = alleles, _["p_fisher"] = p,
-                            _["se_fisher"] = se, _["chi2"] = chi2, _["df"] = df, _["p_chi2"] = pChi2);
+  Columns columns;
+  columns.add("locus", number);
+  columns.add("name", name);
+  addSites(columns, s, number);
+  columns.add(resultColumnNames(test)[0], counts);
+  numbers.addTo(columns, test);
+  return columns.list();
 }
 
 template <class Real>
-Rcpp::List totalColumns(const RunState<Real>& s) {
+Rcpp::List totalColumns(const RunState<Real>& s, ExactTest test) {
   bool anyTested = false;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) anyTested = anyTested || s.isTested(I);
   const TotalValues<Real> t = anyTested ? totalValues(s) : TotalValues<Real>{};
-  auto value = [&](Real v) { return anyTested ? static_cast<double>(v) : NA_REAL; };
-  return Rcpp::List::create(_["p_fisher"] = value(t.pFisher), _["chi2"] = value(t.chi2), _["df"] = value(t.df),
-                            _["p_chi2"] = value(t.pChi2));
+  Numbers numbers;
+  numbers.add(anyTested, t.pFisher, Real(0), t.chi2, t.df, t.pChi2);
+  Columns columns;
+  numbers.addTo(columns, test, false);
+  return columns.list();
 }
 
 // The pairs table's rows (formatPairsTable): per pair of populations, its
 // loci and then its TOTAL row, whose locus is NA and name "TOTAL".
 template <class Real>
-Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs) {
-  std::vector<int> popA, popB, locusNumber, alleles;
+Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, ExactTest test) {
+  std::vector<int> popA, popB, locusNumber, counts;
   std::vector<std::string> labelA, labelB, name;
-  std::vector<double> p, se, chi2, df, pChi2;
-  auto row = [&](int a, int b, int locus, const std::string& locusName, int columns, bool tested, double rp,
-                 double rse, double rchi2, double rdf, double rpChi2) {
+  Numbers numbers;
+  auto row = [&](int a, int b, int locus, const std::string& locusName, int columns) {
     popA.push_back(a);
     popB.push_back(b);
     labelA.push_back(populationLabel(data, a));
     labelB.push_back(populationLabel(data, b));
     locusNumber.push_back(locus);
     name.push_back(locusName);
-    alleles.push_back(columns);
-    p.push_back(tested ? rp : NA_REAL);
-    se.push_back(tested ? rse : NA_REAL);
-    chi2.push_back(tested ? rchi2 : NA_REAL);
-    df.push_back(tested ? rdf : NA_REAL);
-    pChi2.push_back(tested ? rpChi2 : NA_REAL);
+    counts.push_back(columns);
   };
   long pair = 0;
   for (int a = 1; a < pairs.populations; ++a) {
@@ -137,35 +207,44 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs) 
         const int locus = pairs.loci[i];
         const PairLocusResult<Real>& r = pairs.at(pair, i);
         const LocusValues<Real> v = r.tested ? locusValues(r) : LocusValues<Real>{};
-        row(a, b, locus, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]), r.alleles, r.tested,
-            static_cast<double>(v.pFisher), static_cast<double>(v.seFisher), static_cast<double>(v.chi2),
-            static_cast<double>(v.df), static_cast<double>(v.pChi2));
+        row(a, b, locus, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]), r.alleles);
+        numbers.add(r.tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2);
       }
       const auto& t = pairs.totals[static_cast<std::size_t>(pair)];
       const TotalValues<Real> v = t ? totalValues(*t) : TotalValues<Real>{};
-      row(a, b, NA_INTEGER, "TOTAL", NA_INTEGER, t.has_value(), static_cast<double>(v.pFisher), NA_REAL,
-          static_cast<double>(v.chi2), static_cast<double>(v.df), static_cast<double>(v.pChi2));
+      row(a, b, NA_INTEGER, "TOTAL", NA_INTEGER);
+      numbers.add(t.has_value(), v.pFisher, Real(0), v.chi2, v.df, v.pChi2);
+      numbers.se.back() = NA_REAL;
     }
   }
-  return Rcpp::List::create(_["pop_a"] = popA, _["pop_b"] = popB, _["label_a"] = labelA, _["label_b"] = labelB,
-                            _["locus"] = locusNumber, _["name"] = name, _["alleles"] = alleles, _["p_fisher"] = p,
-                            _["se_fisher"] = se, _["chi2"] = chi2, _["df"] = df, _["p_chi2"] = pChi2);
+  Columns columns;
+  columns.add("pop_a", popA);
+  columns.add("pop_b", popB);
+  columns.add("label_a", labelA);
+  columns.add("label_b", labelB);
+  columns.add("locus", locusNumber);
+  columns.add("name", name);
+  addSites(columns, data, locusNumber);
+  columns.add(resultColumnNames(test)[0], counts);
+  numbers.addTo(columns, test);
+  return columns.list();
 }
 
 template <class Real>
-Rcpp::List results(const Edition& edition, const Analysis<Real>& analysis, Console& console, bool wantReport) {
+Rcpp::List results(const Edition& edition, const Analysis<Real>& analysis, Console& console, bool wantReport,
+                   ExactTest test) {
   const RunState<Real>& s = analysis.state;
   std::vector<std::string> labels;
   for (int pop = 1; pop <= s.NUMBPOPS; ++pop) labels.push_back(populationLabel(s, pop));
   Rcpp::RObject report;
-  if (wantReport) report = Rcpp::wrap(formatReport(edition, s, console.today().value_or(CivilDate{})));
+  if (wantReport) report = Rcpp::wrap(formatReport(edition, s, console.today().value_or(CivilDate{}), test));
   Rcpp::RObject pairs;
-  if (analysis.pairs) pairs = pairColumns(s, *analysis.pairs);
+  if (analysis.pairs) pairs = pairColumns(s, *analysis.pairs, test);
   return Rcpp::List::create(
       _["seed"] = std::to_string(analysis.seed), _["title"] = s.TITLE_LINE,
       _["individuals"] = static_cast<int>(s.TOTNUMBINDIVIDUALS), _["populations"] = labels,
-      _["loci_in_data"] = s.NUMBOFLOCI, _["loci"] = lociColumns(s), _["total"] = totalColumns(s), _["pairs"] = pairs,
-      _["report"] = report);
+      _["loci_in_data"] = s.NUMBOFLOCI, _["loci"] = lociColumns(s, test), _["total"] = totalColumns(s, test),
+      _["pairs"] = pairs, _["report"] = report);
 }
 
 Rcpp::List fault(const std::string& message, int status) {
@@ -180,7 +259,7 @@ Rcpp::List run(const Edition& program, const RunSettings& settings, const GivenD
   const std::optional<OneLineFault> f = faultOf([&] {
     const Analysis<Real> analysis = analyse<Real>(edition, settings, console, &meter, given);
     meter.clear();
-    out = results(edition, analysis, console, wantReport);
+    out = results(edition, analysis, console, wantReport, settings.test);
   });
   return f ? fault(f->message, f->status) : out;
 }
@@ -189,22 +268,24 @@ Rcpp::List run(const Edition& program, const RunSettings& settings, const GivenD
 }  // namespace ortelan
 
 // One run. `file` is the data file, or with `given` (the genind route's
-// tables) the name of the data in messages and the report. `seed` is a
-// string of digits or NULL, `loci` locus numbers or NULL. The result holds either
-// the columns of the results or `fault` and `status`; `written` holds what
-// the core wrote on its console meanwhile.
+// tables) the name of the data in messages and the report. `options` holds
+// the settings: dememorization, batches, iterations (whole numbers), seed
+// (a string of digits, or NULL), loci (locus numbers, or NULL), threads,
+// pairs, report (whether to make it), test (its name), popmap (a file
+// name, a list of samples and populations, or NULL), region (a string, or
+// NULL), temporary_directory and progress. The result holds either the
+// columns of the results or `fault` and `status`; `written` holds what the
+// core wrote on its console meanwhile.
 // [[Rcpp::export(name = ".ortelan_run", rng = false)]]
-Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp::List> given, int dememorization,
-                      int batches, int iterations, Rcpp::Nullable<Rcpp::CharacterVector> seed,
-                      Rcpp::Nullable<Rcpp::IntegerVector> loci, int threads, bool pairs, bool report,
-                      std::string temporaryDirectory, bool progress) {
+Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp::List> given, Rcpp::List options) {
   using namespace ortelan;
   const Edition& edition = programEdition(program);
   RunSettings settings;
   settings.dataFile = file;
-  settings.chain = {dememorization, batches, iterations};
-  if (seed.isNotNull()) {
-    const std::string digits = Rcpp::as<std::string>(seed.get());
+  settings.chain = {Rcpp::as<int>(options["dememorization"]), Rcpp::as<int>(options["batches"]),
+                    Rcpp::as<int>(options["iterations"])};
+  if (!Rf_isNull(options["seed"])) {
+    const std::string digits = Rcpp::as<std::string>(options["seed"]);
     std::uint64_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
@@ -212,14 +293,31 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
     }
     settings.seed = value;
   }
-  if (loci.isNotNull()) settings.loci = lociList(Rcpp::IntegerVector(loci.get()));
-  settings.threads = threads;
-  settings.pairs = pairs;
+  if (!Rf_isNull(options["loci"])) settings.loci = lociList(Rcpp::IntegerVector(options["loci"]));
+  settings.threads = Rcpp::as<int>(options["threads"]);
+  settings.pairs = Rcpp::as<bool>(options["pairs"]);
+  const bool report = Rcpp::as<bool>(options["report"]);
+  const std::string test = Rcpp::as<std::string>(options["test"]);
+  for (ExactTest kind : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic}) {
+    if (test == testName(kind)) settings.test = kind;
+  }
+  const Rcpp::RObject popmap = options["popmap"];
+  if (Rf_isString(popmap)) settings.popmapPath = Rcpp::as<std::string>(popmap);
+  if (TYPEOF(popmap) == VECSXP) {
+    const Rcpp::List pairs(popmap);
+    const std::vector<std::string> samples = Rcpp::as<std::vector<std::string>>(pairs[0]);
+    const std::vector<std::string> populations = Rcpp::as<std::vector<std::string>>(pairs[1]);
+    settings.popmapEntries.emplace();
+    for (std::size_t i = 0; i < samples.size() && i < populations.size(); ++i) {
+      settings.popmapEntries->emplace_back(samples[i], populations[i]);
+    }
+  }
+  if (!Rf_isNull(options["region"])) settings.region = Rcpp::as<std::string>(options["region"]);
   std::optional<GivenData> tables;
   if (given.isNotNull()) tables = givenData(Rcpp::List(given.get()));
 
-  RConsole console(temporaryDirectory);
-  RWorkMeter meter(progress);
+  RConsole console(Rcpp::as<std::string>(options["temporary_directory"]));
+  RWorkMeter meter(Rcpp::as<bool>(options["progress"]));
   // ortelan_c computes in doubles, the others in 80-bit reals.
   Rcpp::List out = program == "ortelan_c"
                        ? run<double>(edition, settings, tables ? &*tables : nullptr, console, meter, report)

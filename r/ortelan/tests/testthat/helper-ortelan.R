@@ -12,7 +12,7 @@ two_digit_copy <- function(path) {
 
 # A run of a command-line program in a scratch directory: its results
 # table, pairs table, report and error text. Skipped without ORTELAN_BIN_DIR.
-command_line <- function(program, file, seed, loci = NULL) {
+command_line <- function(program, file, seed, loci = NULL, extra = character()) {
   bin_dir <- Sys.getenv("ORTELAN_BIN_DIR")
   if (!nzchar(bin_dir)) skip("ORTELAN_BIN_DIR (a CMake build directory) is not set")
   scratch <- tempfile()
@@ -22,11 +22,19 @@ command_line <- function(program, file, seed, loci = NULL) {
   out <- file.path(scratch, c("table.tsv", "pairs.tsv", "report.out", "stderr"))
   system2(file.path(bin_dir, program),
           c("-q", "-s", seed, "-d", chain$dememorization, "-b", chain$batches, "-i", chain$iterations,
-            if (!is.null(loci)) c("--loci", paste(loci, collapse = ",")),
+            if (!is.null(loci)) c("--loci", paste(loci, collapse = ",")), extra,
             "-t", out[1], "--pairs", out[2], "-o", out[3], shQuote(file)),
           stdout = FALSE, stderr = out[4])
-  numbers <- c(p_fisher = "numeric", se_fisher = "numeric", chi2 = "numeric", df = "numeric", p_chi2 = "numeric")
-  read <- function(path) if (file.exists(path)) utils::read.delim(path, comment.char = "#", colClasses = numbers)
+  numbers <- c("p_fisher", "se_fisher", "chi2", "p_exact", "se_exact", "g", "df", "p_chi2", "p_g", "pos")
+  read <- function(path) {
+    if (!file.exists(path)) return(NULL)
+    table <- utils::read.delim(path, comment.char = "#", colClasses = "character")
+    for (name in intersect(names(table), numbers)) table[[name]] <- suppressWarnings(as.numeric(table[[name]]))
+    for (name in intersect(names(table), c("alleles", "genotypes", "pop_a", "pop_b"))) {
+      table[[name]] <- suppressWarnings(as.integer(table[[name]]))
+    }
+    table
+  }
   list(table = read(out[1]), pairs = read(out[2]),
        report = if (file.exists(out[3])) rawToChar(readBin(out[3], "raw", file.size(out[3]))),
        stderr = readLines(out[4], warn = FALSE),
