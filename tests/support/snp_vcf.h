@@ -35,7 +35,7 @@ inline void writeSnpVcf(const std::string& path, const SnpShape& shape, int loci
       "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
       "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
   for (int pop = 1; pop <= shape.populations; ++pop) {
-    for (int i = 1; i <= shape.individualsPerPopulation; ++i) text += "\t" + snpIndividual(pop, i);
+    for (int i = 1; i <= shape.individualsPerPopulation; ++i) text.append(1, '\t').append(snpIndividual(pop, i));
   }
   text += "\n";
   const int individuals = shape.populations * shape.individualsPerPopulation;
@@ -58,11 +58,8 @@ inline void writeSnpVcf(const std::string& path, const SnpShape& shape, int loci
     }
     for (int locus = first; locus < first + count; ++locus) {
       const int alleles = SnpGenotypes::alleles(locus);
-      text += "chr1\t" + std::to_string(100 * locus) + "\tsnp_" + std::to_string(locus) + "\tA\t" +
-              alts[alleles == 1   ? 0
-                   : alleles == 2 ? 1
-                                  : 2] +
-              "\t.\tPASS\t.\tGT";
+      text.append("chr1\t").append(std::to_string(100 * locus)).append("\tsnp_").append(std::to_string(locus));
+      text.append("\tA\t").append(alts[alleles == 1 ? 0 : alleles == 2 ? 1 : 2]).append("\t.\tPASS\t.\tGT");
       const char* cell = block.data() + static_cast<std::size_t>(locus - first) * individuals * 2;
       for (int s = 0; s < individuals; ++s, cell += 2) {
         const char genotype[] = {'\t', cell[0] == 0 ? '.' : static_cast<char>('0' + cell[0] - 1), '/',
