@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -179,6 +180,34 @@ TEST(ExactTests, GTestsAgainstTheirOwnCountsAndTheListedExactP) {
                 std::string::npos);
       EXPECT_NE(report.find("P(exact)"), std::string::npos);
       EXPECT_NE(report.find("P(G)\r\n"), std::string::npos);
+    }
+  }
+}
+
+// The example file's genotype tables: as many columns as distinct complete
+// genotypes, counted here from its lines.
+TEST(ExactTests, GenotypeColumnsOfTheExampleAreItsCompleteGenotypes) {
+  std::ifstream in(std::string(ORTELAN_EXAMPLES_DIR) + "/trout.gen", std::ios::binary);
+  const std::string trout((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::set<std::string>> genotypes(4);
+  std::istringstream text(trout);
+  for (std::string line; std::getline(text, line);) {
+    if (line.find(',') == std::string::npos || line.starts_with("Brown")) continue;
+    std::istringstream fieldsOfLine(line.substr(line.find(',') + 1));
+    std::string genotype;
+    for (std::size_t locus = 0; fieldsOfLine >> genotype; ++locus) {
+      std::string a = genotype.substr(0, 3), b = genotype.substr(3, 3);
+      if (a != "000" && b != "000") genotypes[locus].insert(std::min(a, b) + std::max(a, b));
+    }
+  }
+  ScratchDir dir;
+  dir.write("trout.gen", trout);
+  for (const std::string& program : {k3d, kC}) {
+    const ProcessResult r = runWith(program, args({"--test", "genotypic", "-t", "-", "-o", "/dev/null", "trout.gen"}), dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> table = lines(r.out);
+    for (std::size_t locus = 0; locus < genotypes.size(); ++locus) {
+      EXPECT_EQ(fields(table[locus + 2])[2], std::to_string(genotypes[locus].size())) << program << " locus " << locus;
     }
   }
 }
