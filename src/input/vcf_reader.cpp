@@ -38,10 +38,12 @@ class VcfReading {
     const htsFormat* format = hts_get_format(file.get());
     if (format->format != vcf && format->format != bcf) throw OneLineFault{path_ + ": not a VCF or BCF file"};
     const int threads = std::min(context_.chainWorkers(), kMostParsers);
-    // Decompression on a thread of its own, beside the parsing.
-    if (format->compression == bgzf && threads > 1) hts_set_threads(file.get(), 1);
     header_.reset(bcf_hdr_read(file.get()));
     if (!header_) throw OneLineFault{path_ + ": the header cannot be read as a VCF header"};
+    // Decompression on a thread of its own, beside the parsing; only once
+    // the header is read, since htslib's reading threads may lose a block of
+    // memory when the file ends in the middle of the first blocks.
+    if (format->compression == bgzf && threads > 1) hts_set_threads(file.get(), 1);
 
     matchPopulations();
     VcfRecords records(file.get(), header_.get(), path_, regions);
