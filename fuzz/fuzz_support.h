@@ -23,9 +23,10 @@ class RecordingSink final : public LocusTableSink {
 std::string cellsOf(const DataSummary& data, const CountedTables& tables);
 
 // Where `reader` (one of the dialogue's, with the strictness of `scripted`)
-// reads `text` through, the streaming reader of scripted runs must count the
-// same names and tables; aborts when it does not.
-void expectSameCounts(const Edition& scripted, const std::string& text,
+// reads the file `bytes` through, as the dialogue reads files (CR LF made
+// LF), the streaming reader of scripted runs must count the same names and
+// tables from the bytes themselves; aborts when it does not.
+void expectSameCounts(const Edition& scripted, std::string bytes,
                       void (*reader)(RunContext&, DataSummary&, std::string_view, LocusTableSink&));
 
 // Runs `step`; an ending of the run (data warning, run-time error, fatal

@@ -35,7 +35,8 @@ std::string readWith(const Edition& edition, const std::string& text, Reader rea
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   if (size == 0) return 0;
   const Edition& edition = (bytes[0] & 1) != 0 ? edition3d() : edition2d();
-  const std::string text = withUnixLineEnds(std::string(reinterpret_cast<const char*>(bytes) + 1, size - 1));
+  const std::string file(reinterpret_cast<const char*>(bytes) + 1, size - 1);
+  const std::string text = withUnixLineEnds(file);
   const std::string once = readWith(edition, text, readGenepopOnce);
   const std::string passes = readWith(edition, text, READ_INFILE_I);
   if (once != passes) std::abort();
@@ -43,6 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   scripted.failure = FailureStyle::OneLine;
   const std::string strict = readWith(scripted, text, readGenepopOnce);
   if (!strict.starts_with("fault ") && strict != once) std::abort();
-  if (!strict.starts_with("fault ")) fuzzing::expectSameCounts(scripted, text, readGenepopOnce);
+  if (!strict.starts_with("fault ")) fuzzing::expectSameCounts(scripted, file, readGenepopOnce);
   return 0;
 }

@@ -13,7 +13,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   using namespace ortelan;
-  const std::string text = withUnixLineEnds(std::string(reinterpret_cast<const char*>(bytes), size));
+  const std::string file(reinterpret_cast<const char*>(bytes), size);
+  const std::string text = withUnixLineEnds(file);
   testing::ScriptedConsole console;
   RunContext context(editionC(), console);
   DataSummary data;
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   });
   Edition scripted = editionC();
   scripted.failure = FailureStyle::OneLine;
-  fuzzing::expectSameCounts(scripted, text, [](RunContext& c, DataSummary& d, std::string_view t, LocusTableSink& s) {
+  fuzzing::expectSameCounts(scripted, file, [](RunContext& c, DataSummary& d, std::string_view t, LocusTableSink& s) {
     IndividualStore scriptedStore;
     readDataText(c, d, scriptedStore, t);
     writeTablesFromStore(c, d, scriptedStore, s);
