@@ -4,6 +4,7 @@
 #include "chisquare/totals.h"
 #include "exacttest/do_fisher.h"
 #include "input/counting_reader.h"
+#include "input/locus_passes_reader.h"
 #include "input/memory_tables.h"
 #include "input/vcf_reader.h"
 #include "run/failure.h"
@@ -55,7 +56,12 @@ DataTables readData(RunContext& run, DataSummary& data, const RunSettings& setti
   if (!mapped) {
     if (isVariantFile(file)) usageFault(file + " is a VCF or BCF file: give its population map with --popmap");
     if (!settings.region.empty()) usageFault("--region goes with a VCF or BCF file, and " + file + " is not one");
-    return readAndCount(run, data, file);
+    DataTables tables = readAndCount(run, data, file);
+    // The dialogue goes on with no locus or no individual (lines without a
+    // comma are a name running on); a run of a script has nothing to test.
+    if (data.NUMBOFLOCI == 0) wrongInfileWarning(run, "no locus name before the first population line");
+    if (data.TOTNUMBINDIVIDUALS == 0) wrongInfileWarning(run, "no individual after the first population line");
+    return tables;
   }
   std::error_code error;
   if (std::filesystem::is_regular_file(file, error) && !isVariantFile(file)) {
@@ -113,7 +119,7 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   }
   DO_FISHER(run, tables);
   DO_CHISQUARE(run, tables);
-  SUM_FOR_TOTAL_P(run);
+  SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
   if (settings.pairs) out.pairs = DO_PAIRS(run, tables);
   out.state = std::move(run.state);
   return out;

@@ -34,13 +34,16 @@ Totals<Real> totalsOver(const std::vector<TotalTerm<Real>>& terms, const PauseFn
 }
 
 template <class Real>
-void SUM_FOR_TOTAL_P(Run<Real>& run) {
+void SUM_FOR_TOTAL_P(Run<Real>& run, bool quietWhenNoneTested) {
   auto& s = run.state;
   std::vector<TotalTerm<Real>> terms;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (s.isTested(I)) terms.push_back({s.FISHERPPERLOCUS[I], s.CHI2PERLOCUS[I], s.DFPERLOCUS[I]});
   }
-  const PauseFn pause = [&run](std::string_view message) { numericPause(run.edition, run.console, message); };
+  const bool quiet = quietWhenNoneTested && terms.empty();
+  const PauseFn pause = [&run, quiet](std::string_view message) {
+    if (!quiet) numericPause(run.edition, run.console, message);
+  };
   const Totals<Real> t = totalsOver(terms, pause);
   s.SUMCHI2 = t.SUMCHI2;
   s.SUMDFCHI2 = t.SUMDFCHI2;
@@ -52,7 +55,7 @@ void SUM_FOR_TOTAL_P(Run<Real>& run) {
 
 template Totals<double> totalsOver<double>(const std::vector<TotalTerm<double>>&, const PauseFn&);
 template Totals<long double> totalsOver<long double>(const std::vector<TotalTerm<long double>>&, const PauseFn&);
-template void SUM_FOR_TOTAL_P<double>(Run<double>&);
-template void SUM_FOR_TOTAL_P<long double>(Run<long double>&);
+template void SUM_FOR_TOTAL_P<double>(Run<double>&, bool);
+template void SUM_FOR_TOTAL_P<long double>(Run<long double>&, bool);
 
 }  // namespace ortelan

@@ -30,7 +30,10 @@ struct Totals {
 template <class Real>
 Totals<Real> totalsOver(const std::vector<TotalTerm<Real>>& terms, const PauseFn& pause);
 
+// With `quietWhenNoneTested`, totals over no locus (a tail of 0 degrees of
+// freedom, 1) are taken without GAMMQ's pause: a scripted run over loci
+// that are all untested has nothing wrong to tell.
 template <class Real>
-void SUM_FOR_TOTAL_P(Run<Real>& run);
+void SUM_FOR_TOTAL_P(Run<Real>& run, bool quietWhenNoneTested = false);
 
 }  // namespace ortelan

@@ -12,7 +12,8 @@ DataTables countLines(RunContext& context, DataSummary& data, LineStream& lines)
   CountedData counted = context.edition.reader == ReaderKind::LocusPasses ? countFixedWidth(context, data, lines)
                                                                           : countByDigits(context, data, lines);
   counted.counter->finish(counted.populations);
-  data.NUMBPOPS = counted.populations;
+  // The dialogue's readers count the populations at the first locus.
+  data.NUMBPOPS = data.NUMBOFLOCI > 0 ? counted.populations : 0;
   const DataTables tables{counted.counter->shareAlleles(), counted.counter->shareGenotypes()};
   if (tables.genotypes) {
     countGenotypeColumns(data, *tables.genotypes);

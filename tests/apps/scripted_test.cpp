@@ -203,6 +203,9 @@ TEST(Scripted, FaultsEndInOneLineWithNothingLeftBehind) {
       {{"data.gen"}, "T\nL\nPop\na, 001002\nb, 002002\n", 1,
        "data.gen: locus 1 (L): the data hold a single population; the tests need two or more\n"},
       {{"data.gen"}, "T\nL1\nL2\n", 1, "data.gen: no population line (Pop) after the locus names\n"},
+      {{"data.gen"}, "T\nPop\na 001001\n", 1, "data.gen: no locus name before the first population line\n"},
+      {{"data.gen"}, "T\nL1\nPop\na 001001\nPop\nb 002002\n", 1,
+       "data.gen: no individual after the first population line\n"},
   };
   for (const Case& c : cases) {
     ScratchDir dir, temp;
@@ -217,6 +220,21 @@ TEST(Scripted, FaultsEndInOneLineWithNothingLeftBehind) {
     EXPECT_EQ(dir.listing(), before);
     EXPECT_EQ(dir.read("Ortelan.out"), "an earlier report");
     EXPECT_EQ(temp.listing(), "");
+  }
+}
+
+// Loci that are all monomorphic (a shard of a job array, say) are a run of
+// untested loci and a TOTAL of NA, with nothing on the error stream.
+TEST(Scripted, NoLocusToTestIsAQuietRun) {
+  for (const std::string& program : {k3d, kC}) {
+    ScratchDir dir;
+    dir.write("data.gen", "T\nL1\nL2\nPop\na, 001001 002002\nPop\nb, 001001 002002\n");
+    const ProcessResult r = runWith(program, args({"-q", "-s", "1", "-t", "t.tsv", "data.gen"}), dir);
+    SCOPED_TRACE(program);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    const std::string table = dir.read("t.tsv");
+    EXPECT_NE(table.find("\r\nTOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\r\n"), std::string::npos) << table;
   }
 }
 
