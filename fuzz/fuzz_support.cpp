@@ -80,7 +80,14 @@ void expectSameCounts(const Edition& scripted, std::string bytes,
   RecordingSink sink;
   if (outcomeOf([&] { reader(context, dialogue, text, sink); }) != "done") return;
   std::shared_ptr<const CountedTables> tables;
-  if (outcomeOf([&] { tables = countText(context, counted, bytes).alleles; }) != "done") std::abort();
+  const std::string outcome = outcomeOf([&] { tables = countText(context, counted, bytes).alleles; });
+  // Codes with a blank between them ("03 1") are one genotype to the
+  // dialogue's reading; to the stream they are a genotype of one allele
+  // and one more, or one that does not fit its locus.
+  const bool haploidReading = outcome.find("more genotypes than loci") != std::string::npos ||
+                              outcome.find("mixes genotypes of one allele and of two") != std::string::npos;
+  if (haploidReading) return;
+  if (outcome != "done") std::abort();
   if (summaryOf(counted) != summaryOf(dialogue) || cellsOf(counted, *tables) != sink.cells) std::abort();
 }
 
