@@ -1,5 +1,6 @@
 #include "fuzz/fuzz_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "input/counting_reader.h"
@@ -65,6 +66,24 @@ std::string summaryOf(const DataSummary& data) {
   return text;
 }
 
+// Whether some word of `text` is digits alone, as many as one allele code
+// has in `edition` (two or three in ortelan_c).
+bool hasOneAlleleGenotype(std::string_view text, const Edition& edition) {
+  auto separates = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == ','; };
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = start;
+    while (end < text.size() && !separates(text[end])) ++end;
+    const std::string_view word = text.substr(start, end - start);
+    const bool digits = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool oneCode = edition.reader == ReaderKind::IndividualStore
+                             ? word.size() == 2 || word.size() == 3
+                             : word.size() == static_cast<std::size_t>(edition.alleleDigits);
+    if (digits && oneCode) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 void expectSameCounts(const Edition& scripted, std::string bytes,
@@ -81,12 +100,10 @@ void expectSameCounts(const Edition& scripted, std::string bytes,
   if (outcomeOf([&] { reader(context, dialogue, text, sink); }) != "done") return;
   std::shared_ptr<const CountedTables> tables;
   const std::string outcome = outcomeOf([&] { tables = countText(context, counted, bytes).alleles; });
-  // Codes with a blank between them ("03 1") are one genotype to the
-  // dialogue's reading; to the stream they are a genotype of one allele
-  // and one more, or one that does not fit its locus.
-  const bool haploidReading = outcome.find("more genotypes than loci") != std::string::npos ||
-                              outcome.find("mixes genotypes of one allele and of two") != std::string::npos;
-  if (haploidReading) return;
+  // A code standing alone is a genotype of one allele to the stream, where
+  // the dialogue's reading takes it with what follows ("03 1" is 3 and 1):
+  // there the dialogue is no measure of the stream.
+  if (hasOneAlleleGenotype(text, scripted)) return;
   if (outcome != "done") std::abort();
   if (summaryOf(counted) != summaryOf(dialogue) || cellsOf(counted, *tables) != sink.cells) std::abort();
 }
