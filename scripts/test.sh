@@ -50,8 +50,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== Fuzzing, ${fuzz_seconds} s per target"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
-cmake --build "$root/build-fuzz" -j"$jobs"
-for target in genepop individual_store table_loader vcf; do
+targets="genepop individual_store table_loader vcf"
+# The targets alone: they need the core, not the front ends and programs.
+cmake --build "$root/build-fuzz" -j"$jobs" --target $(for target in $targets; do printf '%s_fuzz ' "$target"; done)
+for target in $targets; do
   work="$root/build-fuzz/run/$target"
   rm -rf "$work"
   mkdir -p "$work/corpus"
