@@ -129,7 +129,11 @@ class FixedWidthReader {
       }
       std::size_t end = pos;
       while (end < line.size() && !isBlank(line[end])) ++end;
-      if (end - pos == d) {
+      // A code alone is a word of its own; the rest of a longer word cut
+      // into genotypes ("045045" read as "0450", then "45") is read on as
+      // the dialogue reads it.
+      const bool wordStart = pos == 0 || isBlank(line[pos - 1]);
+      if (end - pos == d && wordStart) {
         const std::string_view allele = line.substr(pos, d);
         check(counter.haploid(locus, code(allele, allele, number, locus)), number, locus);
         pos = end;

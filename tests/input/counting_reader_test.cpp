@@ -140,6 +140,9 @@ TEST(CountingReader, SameTablesAsTheDialoguesReaders) {
       {&editionC(), "T\nL1\nL2\nPop\na, 0102 / 0303\nPop\nPop\n\nb, 0101 - 0304\nPop\n"},
       {&editionC(), "T\nL1\npop\n"},
       {&edition3d(), "T\nL1\nPop\nno comma\n"},
+      // A word longer than a genotype is cut as the dialogue cuts it; its
+      // rest ("45") is no genotype of one allele.
+      {&edition2d(), "T\nL1\nL2\nL3\nPop\na, 045045 06306\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(countedReading(*c.edition, c.text), dialogueReading(*c.edition, c.text))
