@@ -17,6 +17,10 @@ using testing::ScriptedConsole;
 // number. Nothing else is taken from standard input, and with standard
 // input exhausted the routine goes on at once.
 TEST(NumericPause, ShowsTheMessageAndWaitsForTheUser) {
+  // A run of a script shows the message on standard error and goes on.
+  Edition scripted = edition3d();
+  scripted.diagnostics = Stream::Err;
+  scripted.pauseWait = PauseWait::None;
   struct Case {
     const char* name;
     const Edition& edition;
@@ -32,6 +36,7 @@ TEST(NumericPause, ShowsTheMessageAndWaitsForTheUser) {
       {"number after blanks and empty lines", editionC(), "  \r\n\n\t 42  \n7\n", 5},
       {"number, input exhausted", editionC(), "", 0},
       {"number, only blank lines left", editionC(), "\n \n", 0},
+      {"no wait", scripted, "1\n", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
