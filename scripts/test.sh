@@ -1,11 +1,11 @@
 #!/bin/sh
 # Installs what is needed, builds, and runs the unit and end-to-end tests,
 # then installs the R package into build-test/r-library and runs its tests
-# against the programs of build-test. With --full it runs, after the unit
-# and end-to-end tests, the whole suite again under the address and
-# undefined-behaviour sanitizers, each fuzz target for a bounded time
-# (ORTELAN_FUZZ_SECONDS, 60 by default), and R CMD check on the R package,
-# which runs the package's tests; continuous integration runs that.
+# against the programs of build-test. With --full it builds the programs
+# alone in build-test and runs the whole suite under the address and
+# undefined-behaviour sanitizers instead, then each fuzz target for a bounded
+# time (ORTELAN_FUZZ_SECONDS, 60 by default), and R CMD check on the R
+# package, which runs the package's tests; continuous integration runs that.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 full=false
@@ -18,12 +18,12 @@ esac
 jobs=$(nproc)
 fuzz_seconds=${ORTELAN_FUZZ_SECONDS:-60}
 
-echo "== Tests"
 cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build-test" -j"$jobs"
-ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
-
 if [ "$full" = false ]; then
+  echo "== Tests"
+  cmake --build "$root/build-test" -j"$jobs"
+  ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
+
   echo "== R package"
   MAKEFLAGS="-j$jobs" "$root/scripts/install-r.sh" --tarball-dir "$root/build-test/r" "$root/build-test/r-library" \
     >"$root/build-test/r-install.log" 2>&1 || {
@@ -34,9 +34,12 @@ if [ "$full" = false ]; then
   ORTELAN_BIN_DIR="$root/build-test" R_LIBS="$root/build-test/r-library" Rscript -e \
     'testthat::test_dir(commandArgs(TRUE)[1], package = "ortelan", load_package = "installed", reporter = "check")' \
     "$root/r/ortelan/tests/testthat"
-  echo "== All tests passed (scripts/test.sh --full adds the sanitizers, fuzzing and R CMD check)"
+  echo "== All tests passed (scripts/test.sh --full runs them under the sanitizers, then fuzzing and R CMD check)"
   exit 0
 fi
+
+echo "== Programs, for the R package's tests"
+cmake --build "$root/build-test" -j"$jobs" --target ortelan_3d ortelan_2d ortelan_c
 
 echo "== Tests under the sanitizers"
 # -O1 with line tables: the sanitizers' reports keep their function names and
