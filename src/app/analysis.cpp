@@ -112,8 +112,7 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   selectLoci(run.state, settings);
 
   if (meter != nullptr) {
-    long units = 0;
-    for (int I = 1; I <= run.state.NUMBOFLOCI; ++I) units += run.state.isTested(I) ? 1 : 0;
+    long units = run.state.testedLoci();
     if (settings.pairs) units += pairLoci(run.state);
     meter->start(units, settings.pairs ? "loci and pair-loci" : "loci");
   }

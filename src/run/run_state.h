@@ -78,6 +78,11 @@ struct DataSummary {
     return isInRun(locus) && ALLELES_PER_LOCUS[locus] >= 2 &&
            (populationsTyped.empty() || populationsTyped[static_cast<std::size_t>(locus)] >= 2);
   }
+  int testedLoci() const {
+    int tested = 0;
+    for (int I = 1; I <= NUMBOFLOCI; ++I) tested += isTested(I) ? 1 : 0;
+    return tested;
+  }
 
   // "locus 3 (Est-2)", for messages.
   std::string locusLabel(int locus) const {

@@ -174,8 +174,7 @@ Rcpp::List lociColumns(const RunState<Real>& s, ExactTest test) {
 
 template <class Real>
 Rcpp::List totalColumns(const RunState<Real>& s, ExactTest test) {
-  bool anyTested = false;
-  for (int I = 1; I <= s.NUMBOFLOCI; ++I) anyTested = anyTested || s.isTested(I);
+  const bool anyTested = s.testedLoci() > 0;
   const TotalValues<Real> t = anyTested ? totalValues(s) : TotalValues<Real>{};
   Numbers numbers;
   numbers.add(anyTested, t.pFisher, Real(0), t.chi2, t.df, t.pChi2);
