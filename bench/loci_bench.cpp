@@ -9,8 +9,8 @@
 
 #include "apps/editions.h"
 #include "exacttest/do_fisher.h"
-#include "input/table_data_reader.h"
-#include "input/one_pass_reader.h"
+#include "input/tables/table_data_reader.h"
+#include "input/genepop/one_pass_reader.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
 

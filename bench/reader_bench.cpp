@@ -7,9 +7,9 @@
 #include <string>
 
 #include "apps/editions.h"
-#include "input/individual_store.h"
-#include "input/locus_passes_reader.h"
-#include "input/one_pass_reader.h"
+#include "input/genepop/individual_store.h"
+#include "input/genepop/locus_passes_reader.h"
+#include "input/genepop/one_pass_reader.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
 

@@ -19,8 +19,8 @@
 
 #include "app/analysis.h"
 #include "apps/editions.h"
-#include "input/counting_reader.h"
-#include "input/vcf_reader.h"
+#include "input/genepop/counting_reader.h"
+#include "input/vcf/vcf_reader.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
 #include "support/snp_genepop.h"

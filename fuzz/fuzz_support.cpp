@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "input/counting_reader.h"
-#include "input/text_source.h"
+#include "input/genepop/counting_reader.h"
+#include "input/genepop/text_source.h"
 #include "support/scripted_console.h"
 
 namespace ortelan::fuzzing {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "input/counted_tables.h"
-#include "input/table_data_writer.h"
+#include "input/tables/counted_tables.h"
+#include "input/tables/table_data_writer.h"
 
 namespace ortelan::fuzzing {
 

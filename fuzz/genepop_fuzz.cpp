@@ -9,9 +9,9 @@
 
 #include "apps/editions.h"
 #include "fuzz/fuzz_support.h"
-#include "input/locus_passes_reader.h"
-#include "input/one_pass_reader.h"
-#include "input/text_source.h"
+#include "input/genepop/locus_passes_reader.h"
+#include "input/genepop/one_pass_reader.h"
+#include "input/genepop/text_source.h"
 #include "support/scripted_console.h"
 
 namespace {

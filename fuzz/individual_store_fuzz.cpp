@@ -7,8 +7,8 @@
 
 #include "apps/editions.h"
 #include "fuzz/fuzz_support.h"
-#include "input/individual_store.h"
-#include "input/text_source.h"
+#include "input/genepop/individual_store.h"
+#include "input/genepop/text_source.h"
 #include "support/scripted_console.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {

@@ -15,8 +15,8 @@
 
 #include "apps/editions.h"
 #include "fuzz/fuzz_support.h"
-#include "input/popmap.h"
-#include "input/vcf_reader.h"
+#include "input/vcf/popmap.h"
+#include "input/vcf/vcf_reader.h"
 #include "support/scripted_console.h"
 
 namespace {

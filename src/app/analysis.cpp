@@ -3,10 +3,10 @@
 #include "chisquare/do_chisquare.h"
 #include "chisquare/totals.h"
 #include "exacttest/do_fisher.h"
-#include "input/counting_reader.h"
-#include "input/locus_passes_reader.h"
-#include "input/memory_tables.h"
-#include "input/vcf_reader.h"
+#include "input/genepop/counting_reader.h"
+#include "input/genepop/locus_passes_reader.h"
+#include "input/tables/memory_tables.h"
+#include "input/vcf/vcf_reader.h"
 #include "run/failure.h"
 
 #include <filesystem>

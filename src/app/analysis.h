@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/run_settings.h"
-#include "input/given_tables.h"
+#include "input/tables/given_tables.h"
 #include "pairs/do_pairs.h"
 #include "run/console.h"
 #include "run/edition.h"

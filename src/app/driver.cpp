@@ -4,8 +4,8 @@
 #include "chisquare/do_chisquare.h"
 #include "chisquare/totals.h"
 #include "exacttest/do_fisher.h"
-#include "input/read_data_file.h"
-#include "input/table_data_reader.h"
+#include "input/genepop/read_data_file.h"
+#include "input/tables/table_data_reader.h"
 #include "report/writefinal.h"
 #include "run/failure.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 #include "run/run_state.h"
 
 namespace ortelan {

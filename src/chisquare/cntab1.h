@@ -2,7 +2,7 @@
 #pragma once
 
 #include "chisquare/chi2prob.h"
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 
 namespace ortelan {
 

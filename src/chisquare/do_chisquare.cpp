@@ -4,8 +4,8 @@
 
 #include "chisquare/asymptotic_test.h"
 #include "chisquare/cntab1.h"
-#include "input/table_data_reader.h"
-#include "input/table_data_writer.h"
+#include "input/tables/table_data_reader.h"
+#include "input/tables/table_data_writer.h"
 #include "run/pause.h"
 
 namespace ortelan {

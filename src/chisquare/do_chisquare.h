@@ -2,7 +2,7 @@
 // for the tests ordered by G, its G (asymptotic_test.h) in the same places.
 #pragma once
 
-#include "input/table_source.h"
+#include "input/tables/table_source.h"
 #include "run/run.h"
 
 namespace ortelan {

@@ -1,6 +1,6 @@
 #include "chisquare/g_statistic.h"
 
-#include "input/genotype_counter.h"
+#include "input/tables/genotype_counter.h"
 
 #include <algorithm>
 #include <cmath>

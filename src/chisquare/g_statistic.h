@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 
 namespace ortelan {
 

@@ -19,7 +19,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 
 namespace ortelan {
 

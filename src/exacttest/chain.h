@@ -11,7 +11,7 @@
 #include <limits>
 
 #include "exacttest/ranmar.h"
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 #include "run/real.h"
 
 namespace ortelan {

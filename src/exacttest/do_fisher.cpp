@@ -6,8 +6,8 @@
 #include "exacttest/chain.h"
 #include "exacttest/locus_pool.h"
 #include "exacttest/table_loader.h"
-#include "input/table_data_reader.h"
-#include "input/table_data_writer.h"
+#include "input/tables/table_data_reader.h"
+#include "input/tables/table_data_writer.h"
 
 namespace ortelan {
 namespace {

@@ -2,7 +2,7 @@
 // the progress line on the console.
 #pragma once
 
-#include "input/table_source.h"
+#include "input/tables/table_source.h"
 #include "run/run.h"
 
 namespace ortelan {

@@ -14,7 +14,7 @@
 #include "chisquare/g_statistic.h"
 #include "exacttest/chain.h"
 #include "exacttest/ranmar.h"
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 
 namespace ortelan {
 

@@ -8,8 +8,8 @@
 
 #include "chisquare/g_statistic.h"
 #include "exacttest/chain.h"
-#include "input/count_table.h"
-#include "input/table_data_reader.h"
+#include "input/tables/count_table.h"
+#include "input/tables/table_data_reader.h"
 #include "run/run.h"
 
 namespace ortelan {

@@ -29,7 +29,7 @@
 
 #include "exacttest/ranmar.h"
 #include "exacttest/walk_step.h"
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 
 namespace ortelan {
 

@@ -9,7 +9,7 @@
 #include "exacttest/chain.h"
 #include "exacttest/table_walk.h"
 #include "exacttest/two_row_walk.h"
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 
 namespace ortelan {
 

@@ -2,8 +2,8 @@
 
 #include "chisquare/asymptotic_test.h"
 #include "exacttest/locus_pool.h"
-#include "input/table_data_reader.h"
-#include "input/table_data_writer.h"
+#include "input/tables/table_data_reader.h"
+#include "input/tables/table_data_writer.h"
 #include "pairs/pair_table.h"
 #include "run/pause.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "chisquare/totals.h"
-#include "input/table_source.h"
+#include "input/tables/table_source.h"
 #include "run/run.h"
 
 namespace ortelan {

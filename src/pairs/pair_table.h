@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "input/count_table.h"
+#include "input/tables/count_table.h"
 
 namespace ortelan {
 

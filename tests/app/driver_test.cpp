@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "apps/editions.h"
-#include "input/table_data_writer.h"
+#include "input/tables/table_data_writer.h"
 #include "report/writefinal.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"

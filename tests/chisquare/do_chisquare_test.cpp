@@ -10,7 +10,7 @@
 
 #include "apps/editions.h"
 #include "chisquare/tail_forms.h"
-#include "input/table_data_reader.h"
+#include "input/tables/table_data_reader.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "apps/editions.h"
-#include "input/table_data_reader.h"
+#include "input/tables/table_data_reader.h"
 #include "exacttest/chain.h"
 #include "exacttest/chain_fixture.h"
 #include "support/scratch_dir.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "input/counted_tables.h"
+#include "input/tables/counted_tables.h"
 #include "run/run.h"
 #include "support/scripted_console.h"
 

@@ -1,0 +1,42 @@
+// Locus tables given whole, with no data file to read: the counts of gene
+// copies per population and allele that a caller (R's genind objects) has
+// already counted. They are checked and held in memory, like those a
+// scripted run's reader counts.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "input/tables/counted_tables.h"
+#include "input/tables/data_tables.h"
+#include "run/run.h"
+
+namespace ortelan {
+
+// One locus's genotypes, for the genotypic test: per population, the
+// individuals of each genotype; each genotype's two allele columns (from
+// 1, in the allele table's order, first <= second).
+struct GivenGenotypes {
+  std::vector<std::vector<int>> counts;
+  std::vector<std::pair<int, int>> alleles;
+};
+
+struct GivenData {
+  std::string title;
+  std::vector<std::string> locusNames;
+  std::vector<std::string> populationLabels;  // population 1 first
+  // Per locus, per population: the genes of each allele, in the order of
+  // the table's columns (increasing allele), after the missing genes.
+  std::vector<std::vector<std::vector<int>>> counts;
+  // Per locus, for the genotypic test.
+  std::vector<GivenGenotypes> genotypes;
+};
+
+// Fills `data` and returns the tables of every locus (the genotypic test's
+// genotype tables too); a locus with more than 99 alleles, counts that do
+// not match the loci and populations, or a count below 0 end the run.
+DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenData& given);
+
+}  // namespace ortelan

@@ -1,0 +1,63 @@
+// What one VCF or BCF record gives the run: its locus's name, site and
+// table, counted from the GT field of the samples of the population map.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "input/tables/count_table.h"
+#include "input/vcf/hts_handles.h"
+#include "input/vcf/record_tally.h"
+#include "run/run_state.h"
+
+namespace ortelan {
+
+struct RecordLocus {
+  std::string name;  // the record's ID, or CHROM:POS where it has none
+  DataSummary::Site site;
+  std::uint64_t identity = 0;  // siteIdentity of the site and its alleles
+  std::vector<std::uint32_t> keys;
+  CountTable table;
+  int ploidy = 2;  // genes per sample (RecordTally::ploidy)
+  // For the genotypic test: the complete diploid genotypes (genotypeKey of
+  // their alleles' keys) and their populations x genotypes table.
+  std::vector<std::uint32_t> genotypeKeys;
+  CountTable genotypeTable;
+};
+
+// Turns records into loci; one per thread, each with the header its records
+// were parsed with.
+class RecordCounter {
+ public:
+  // `populationOf`: per sample of the file, its population (0: left out);
+  // `genotypes`: count the genotype tables too.
+  RecordCounter(const bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf, int populations,
+                bool genotypes = false)
+      : header_(header), path_(path), populationOf_(populationOf), tally_(populations), genotypes_(genotypes) {}
+
+  // The locus of `record` into `locus`. A record of more than 99 alleles or
+  // with a genotype that cannot be counted is a data fault.
+  void count(bcf1_t* record, RecordLocus& locus);
+
+ private:
+  struct Free {
+    void operator()(std::int32_t* buffer) const { std::free(buffer); }
+  };
+
+  [[noreturn]] void fault(const std::string& site, const std::string& what) const;
+
+  const bcf_hdr_t* header_;
+  const std::string& path_;
+  const std::vector<int>& populationOf_;
+  RecordTally tally_;
+  bool genotypes_;
+  std::unique_ptr<std::int32_t, Free> values_;
+  int capacity_ = 0;
+  std::vector<std::string_view> alleles_;
+};
+
+}  // namespace ortelan

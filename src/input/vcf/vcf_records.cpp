@@ -1,0 +1,253 @@
+#include "input/vcf/vcf_records.h"
+
+#include <htslib/bgzf.h>
+#include <htslib/hfile.h>
+#include <htslib/kseq.h>
+#include <htslib/kstring.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <unordered_map>
+
+#include "run/failure.h"
+
+namespace ortelan {
+namespace {
+
+// The chromosomes a region may name: the header's contigs and, for a
+// compressed VCF file, those of its index (a VCF header need not list them).
+struct KnownChromosomes {
+  std::unordered_map<std::string, int> ids;
+  std::vector<std::string> names;
+
+  void add(const char* name) {
+    if (ids.emplace(name, static_cast<int>(names.size())).second) names.emplace_back(name);
+  }
+  static int lookUp(void* self, const char* name) {
+    const auto& known = static_cast<KnownChromosomes*>(self)->ids;
+    const auto found = known.find(name);
+    return found == known.end() ? -1 : found->second;
+  }
+};
+
+// The record's "chrom:pos" (POS 1-based).
+std::string siteOf(const bcf_hdr_t* header, const bcf1_t* record) {
+  return std::string(bcf_seqname_safe(header, record)) + ":" + std::to_string(record->pos + 1);
+}
+
+// The CHROM and POS of a VCF line, read before htslib cuts the line up, and
+// whether the line has the columns up to FORMAT (at most 9 are counted).
+struct LineSite {
+  explicit LineSite(const kstring_t& line) {
+    const std::string_view text(line.s != nullptr ? line.s : "", line.l);
+    std::size_t tabs[9];
+    const char* end = text.data() + text.size();
+    for (const char* at = text.data(); columns < 9; ++at) {
+      at = static_cast<const char*>(std::memchr(at, '\t', static_cast<std::size_t>(end - at)));
+      if (at == nullptr) break;
+      tabs[columns - 1] = static_cast<std::size_t>(at - text.data());
+      ++columns;
+    }
+    chrom = text.substr(0, columns > 1 ? tabs[0] : text.size());
+    if (columns > 1) posText = text.substr(tabs[0] + 1, (columns > 2 ? tabs[1] : text.size()) - tabs[0] - 1);
+    std::from_chars(posText.data(), posText.data() + posText.size(), pos);
+  }
+  std::string text() const {
+    return std::string(chrom.substr(0, 64)) + (columns > 1 ? ":" + std::string(posText.substr(0, 20)) : "");
+  }
+
+  int columns = 1;
+  std::string_view chrom, posText;
+  std::int64_t pos = 0;
+};
+
+// Repairs htslib makes as it parses a record (a contig or tag that the
+// header does not declare is added to it) leave a usable record.
+constexpr int kRepaired = BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF;
+
+}  // namespace
+
+VcfRecords::VcfRecords(htsFile* file, bcf_hdr_t* header, const std::string& path,
+                       const std::vector<std::string>& regions)
+    : file_(file), header_(header), path_(path) {
+  for (const std::string& list : regions) regions_ = regions_ || !list.empty();
+  if (regions_) parseRegions(regions);
+}
+
+VcfRecords::~VcfRecords() { free(line_.s); }
+
+void VcfRecords::parseRegions(const std::vector<std::string>& regions) {
+  const htsFormat* format = hts_get_format(file_);
+  const bool binary = format->format == bcf;
+  const std::string local = localName(path_);
+  if (format->compression != bgzf) {
+    throw OneLineFault{path_ + ": reading regions needs a bgzip-compressed file with an index; make them with bgzip " +
+                           path_ + " and bcftools index " + path_ + ".gz",
+                       kUsageStatus};
+  }
+  if (binary) {
+    index_.reset(bcf_index_load3(local.c_str(), nullptr, 0));
+  } else {
+    tabix_.reset(tbx_index_load3(local.c_str(), nullptr, 0));
+  }
+  if (!index_ && !tabix_) {
+    throw OneLineFault{
+        path_ + ": reading regions needs an index of the file (.tbi or .csi); make one with bcftools index " + path_,
+        kUsageStatus};
+  }
+
+  KnownChromosomes known;
+  int contigs = 0;
+  const char** names = bcf_hdr_seqnames(header_, &contigs);
+  for (int i = 0; i < contigs; ++i) known.add(names[i]);
+  free(names);
+  if (tabix_) {
+    names = tbx_seqnames(tabix_.get(), &contigs);
+    for (int i = 0; i < contigs; ++i) known.add(names[i]);
+    free(names);
+  }
+
+  std::vector<Stretch> wanted;
+  for (const std::string& list : regions) {
+    const char* text = list.c_str();
+    while (*text != '\0') {
+      int id = -1;
+      hts_pos_t begin = 0, end = 0;
+      const char* rest = hts_parse_region(text, &id, &begin, &end, &KnownChromosomes::lookUp, &known,
+                                          HTS_PARSE_LIST | HTS_PARSE_ONE_COORD);
+      const std::string_view region(text,
+                                    rest != nullptr ? static_cast<std::size_t>(rest - text) : std::strcspn(text, ","));
+      if (rest == nullptr) {
+        throw OneLineFault{"region " + std::string(region) +
+                               (id == -1 ? ": no such chromosome in " + path_ : std::string(": not a region")),
+                           kUsageStatus};
+      }
+      const std::string& name = known.names[static_cast<std::size_t>(id)];
+      const int tid = tabix_ ? tbx_name2id(tabix_.get(), name.c_str()) : bcf_hdr_name2id(header_, name.c_str());
+      if (tid >= 0 && begin < end) wanted.push_back({tid, begin, end, nullptr});
+      text = rest;
+    }
+  }
+
+  // Overlapping or touching stretches of a chromosome become one.
+  std::sort(wanted.begin(), wanted.end(),
+            [](const Stretch& a, const Stretch& b) { return a.tid != b.tid ? a.tid < b.tid : a.begin < b.begin; });
+  for (Stretch& stretch : wanted) {
+    if (!stretches_.empty() && stretches_.back().tid == stretch.tid && stretch.begin <= stretches_.back().end) {
+      stretches_.back().end = std::max(stretches_.back().end, stretch.end);
+    } else {
+      stretches_.push_back(std::move(stretch));
+    }
+  }
+  // In file order: a chromosome's records are together in an indexed file,
+  // so chromosomes go by where their first stretch's records begin.
+  std::unordered_map<int, std::uint64_t> chromosomeStart;
+  std::vector<Stretch> found;
+  for (Stretch& stretch : stretches_) {
+    hts_idx_t* index = tabix_ ? tabix_->idx : index_.get();
+    stretch.query.reset(tabix_ ? tbx_itr_queryi(tabix_.get(), stretch.tid, stretch.begin, stretch.end)
+                               : bcf_itr_queryi(index, stretch.tid, stretch.begin, stretch.end));
+    if (!stretch.query || stretch.query->n_off == 0) continue;
+    const std::uint64_t start = stretch.query->off[0].u;
+    auto [place, added] = chromosomeStart.emplace(stretch.tid, start);
+    if (!added) place->second = std::min(place->second, start);
+    found.push_back(std::move(stretch));
+  }
+  std::stable_sort(found.begin(), found.end(), [&](const Stretch& a, const Stretch& b) {
+    return a.tid != b.tid ? chromosomeStart[a.tid] < chromosomeStart[b.tid] : a.begin < b.begin;
+  });
+  stretches_ = std::move(found);
+}
+
+bool VcfRecords::text() const { return hts_get_format(file_)->format != bcf; }
+
+bool VcfRecords::nextLine() {
+  if (regions_) return nextInStretch(nullptr);
+  int read = 0;
+  while ((read = hts_getline(file_, KS_SEP_LINE, &line_)) >= 0 && line_.l == 0) {
+  }
+  if (read == -1) return endOfFile();
+  if (read < -1) damaged();
+  lastSite_ = LineSite(line_).text();
+  return true;
+}
+
+bool VcfRecords::nextRecord(bcf1_t* record) {
+  if (regions_) return nextInStretch(record);
+  record->errcode = 0;
+  const int read = bcf_read(file_, header_, record);
+  if (read == -1) return endOfFile();
+  if (read < -1) damaged();
+  lastSite_ = siteOf(header_, record);
+  if ((record->errcode & ~kRepaired) != 0) throw OneLineFault{path_ + ": the record at " + lastSite_ + " is damaged"};
+  return true;
+}
+
+// `record` is null for text files, whose lines are left unparsed.
+bool VcfRecords::nextInStretch(bcf1_t* record) {
+  while (current_ < stretches_.size()) {
+    Stretch& stretch = stretches_[current_];
+    int read = 0;
+    std::int64_t pos = 0;  // 0-based
+    if (record == nullptr) {
+      read = tbx_itr_next(file_, tabix_.get(), stretch.query.get(), &line_);
+      if (read >= 0) {
+        const LineSite site(line_);
+        lastSite_ = site.text();
+        pos = site.pos - 1;
+      }
+    } else {
+      record->errcode = 0;
+      read = bcf_itr_next(file_, stretch.query.get(), record);
+      if (read >= 0) {
+        lastSite_ = siteOf(header_, record);
+        pos = record->pos;
+        if ((record->errcode & ~kRepaired) != 0)
+          throw OneLineFault{path_ + ": the record at " + lastSite_ + " is damaged"};
+      }
+    }
+    if (read < -1) damaged();
+    if (read == -1) {
+      ++current_;
+      continue;
+    }
+    // A record that overlaps the stretch before (of its chromosome) was read with it.
+    if (current_ > 0 && stretches_[current_ - 1].tid == stretch.tid && pos < stretches_[current_ - 1].end) continue;
+    return true;
+  }
+  return false;
+}
+
+void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std::string& path) {
+  // htslib takes a line cut short before its FORMAT column as a record
+  // without genotypes; with samples in the header it is a damaged line.
+  const LineSite site(line);
+  const int columns = bcf_hdr_nsamples(header) > 0 ? 9 : 8;
+  record->errcode = 0;
+  if (site.columns < columns || vcf_parse(&line, header, record) < 0 || (record->errcode & ~kRepaired) != 0) {
+    throw OneLineFault{path + ": the record at " + site.text() + " is damaged or cut short"};
+  }
+}
+
+bool VcfRecords::endOfFile() const {
+  // A bgzip file ends with an empty block: without it, the file was cut
+  // short at a block's end.
+  if (hts_get_format(file_)->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file_)) == 0) damaged();
+  return false;
+}
+
+void VcfRecords::damaged() const {
+  const std::string where = lastSite_.empty() ? std::string(" before the first record") : " after " + lastSite_;
+  throw OneLineFault{path_ + ": the file is damaged or truncated" + where};
+}
+
+std::uint64_t VcfRecords::bytesRead() const {
+  if (BGZF* compressed = hts_get_bgzfp(file_)) return static_cast<std::uint64_t>(htell(compressed->fp));
+  if (!file_->is_bgzf && !file_->is_cram && file_->fp.hfile != nullptr) {
+    return static_cast<std::uint64_t>(htell(file_->fp.hfile));
+  }
+  return 0;
+}
+
+}  // namespace ortelan

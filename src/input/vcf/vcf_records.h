@@ -1,0 +1,70 @@
+// The records of an opened VCF or BCF file, one after the other: the whole
+// file, or through its index only those that overlap a list of regions,
+// each record once and in file order however the regions overlap.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "input/vcf/hts_handles.h"
+
+namespace ortelan {
+
+class VcfRecords {
+ public:
+  // `regions`: each a region ("chr2", "chr2:1000-2000", "chr2:1000") or a
+  // comma-separated list of them; none for the whole file. Regions need an
+  // index beside the file (.tbi or .csi): without one, and for a region
+  // that names a chromosome the file does not have, a usage fault.
+  VcfRecords(htsFile* file, bcf_hdr_t* header, const std::string& path, const std::vector<std::string>& regions);
+  ~VcfRecords();
+  VcfRecords(const VcfRecords&) = delete;
+  VcfRecords& operator=(const VcfRecords&) = delete;
+
+  // Whether the file is VCF text, read line by line; else BCF, read record
+  // by record.
+  bool text() const;
+  // VCF text: the next record's line, unparsed, into line(); false after the
+  // last. A file that cannot be read on (damaged or truncated) is a data
+  // fault.
+  bool nextLine();
+  kstring_t& line() { return line_; }
+  // BCF: the next record into `record`; false after the last.
+  bool nextRecord(bcf1_t* record);
+
+  // How far into the file (compressed bytes) reading has come.
+  std::uint64_t bytesRead() const;
+
+ private:
+  // A stretch of one chromosome, 0-based and half-open, with its index
+  // query.
+  struct Stretch {
+    int tid = 0;
+    std::int64_t begin = 0, end = 0;
+    HtsIterator query;
+  };
+
+  void parseRegions(const std::vector<std::string>& regions);
+  bool nextInStretch(bcf1_t* record);
+  bool endOfFile() const;
+  [[noreturn]] void damaged() const;
+
+  htsFile* file_;
+  bcf_hdr_t* header_;
+  std::string path_;
+  HtsIndex index_;    // BCF files
+  TabixIndex tabix_;  // compressed VCF files
+  std::vector<Stretch> stretches_;
+  std::size_t current_ = 0;
+  bool regions_ = false;
+  kstring_t line_{0, 0, nullptr};
+  std::string lastSite_;  // "chrom:pos" of the last record read, for messages
+};
+
+// Parses a VCF line into `record` with `header` (to which htslib adds
+// contigs and tags the header does not declare); a line that cannot be
+// parsed is a data fault of `path` naming its CHROM:POS.
+void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std::string& path);
+
+}  // namespace ortelan
