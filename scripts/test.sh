@@ -1,11 +1,14 @@
 #!/bin/sh
-# Installs what is needed, builds, and runs the unit and end-to-end tests,
-# then installs the R package into build-test/r-library and runs its tests
-# against the programs of build-test. With --full it runs the whole suite
-# under the address and undefined-behaviour sanitizers instead, then each
-# fuzz target for a bounded time (ORTELAN_FUZZ_SECONDS, 60 by default), two
-# at a time, and R CMD check on the R package, which runs the package's tests
-# against the sanitized programs; continuous integration runs that.
+# Installs what is needed, builds, and runs the quick tests: the unit and
+# end-to-end tests but those labelled slow (peak memory, genome-scale files,
+# long chains), then the R package's tests, but its long cases, against the
+# programs of build-test; the package is installed into build-test/r-library
+# again only when what it is built from has changed. With --full it runs the
+# whole suite under the address and undefined-behaviour sanitizers instead
+# (a compiler warning fails that build), then each fuzz target for a bounded
+# time (ORTELAN_FUZZ_SECONDS, 60 by default), two at a time, and R CMD check
+# on the R package, which runs all the package's tests against the sanitized
+# programs; continuous integration runs that. Each stage tells its time.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 full=false
@@ -18,36 +21,94 @@ esac
 jobs=$(nproc)
 fuzz_seconds=${ORTELAN_FUZZ_SECONDS:-60}
 
+started=$(date +%s)
+stage_name=""
+stage_started=0
+stage() {
+  stage_name=$1
+  stage_started=$(date +%s)
+  echo "== $1"
+}
+# The stage's time, with a note when given.
+stage_done() {
+  echo "== $stage_name: $(($(date +%s) - stage_started)) s${1:+ ($1)}"
+}
+
+# The quick run builds the R package at -O1 without debug information: half
+# the compiling of R's own flags, the same results (its tests compare them
+# with the programs' to the last digit). R CMD check builds it as users do.
+r_make_variables="CXX20FLAGS=-O1"
+# A digest of what the R package is built from: its own files, the core's
+# sources and the list of them, the example it ships, the script that puts
+# them together, the R and Rcpp it is built with, and how.
+r_package_digest() {
+  (
+    cd "$root"
+    find src CMakeLists.txt examples/trout.gen scripts/install-r.sh -type f
+    find r/ortelan \( -path r/ortelan/src/core -o -name '*.Rcheck' \) -prune -o -type f \
+      ! -name 'core_*.cpp' ! -name '*.o' ! -name '*.so' ! -name '*.dll' ! -name Makevars ! -name '*.tar.gz' \
+      ! -path r/ortelan/inst/extdata/trout.gen -print
+  ) | LC_ALL=C sort | (cd "$root" && xargs sha256sum)
+  R --version | head -n 1
+  Rscript -e 'cat("Rcpp", format(packageVersion("Rcpp")), "\n")'
+  echo "$r_make_variables"
+}
+
 if [ "$full" = false ]; then
-  echo "== Tests"
+  stage "Build"
   cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$root/build-test" -j"$jobs"
-  ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
+  stage_done
 
-  echo "== R package"
-  MAKEFLAGS="-j$jobs" "$root/scripts/install-r.sh" --tarball-dir "$root/build-test/r" "$root/build-test/r-library" \
-    >"$root/build-test/r-install.log" 2>&1 || {
-    tail -n 60 "$root/build-test/r-install.log"
-    exit 1
-  }
+  stage "Tests"
+  ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs" -LE slow
+  stage_done "without the $(ctest --test-dir "$root/build-test" -N -L slow | sed -n 's/^Total Tests: //p') slow ones"
+
+  stage "R package"
+  library="$root/build-test/r-library"
+  stamp="$root/build-test/r-library.digest"
+  r_package_digest >"$stamp.new"
+  if [ -f "$library/ortelan/DESCRIPTION" ] && cmp -s "$stamp" "$stamp.new"; then
+    rm -f "$stamp.new"
+    stage_done "unchanged, not reinstalled"
+  else
+    # What changed since the last install, to tell.
+    changed=$(diff "$stamp" "$stamp.new" 2>/dev/null | sed -n 's/^> [0-9a-f]*  //p' | head -n 3 | tr '\n' ' ' || true)
+    rm -f "$stamp"
+    MAKEFLAGS="-j$jobs $r_make_variables" "$root/scripts/install-r.sh" --tarball-dir "$root/build-test/r" "$library" \
+      >"$root/build-test/r-install.log" 2>&1 || {
+      tail -n 60 "$root/build-test/r-install.log"
+      exit 1
+    }
+    mv "$stamp.new" "$stamp"
+    stage_done "installed${changed:+; changed: ${changed% }}"
+  fi
+
+  stage "R tests"
   # The tests compare the package's results with the programs' of build-test.
-  ORTELAN_BIN_DIR="$root/build-test" R_LIBS="$root/build-test/r-library" Rscript -e \
+  ORTELAN_BIN_DIR="$root/build-test" R_LIBS="$library" Rscript -e \
     'testthat::test_dir(commandArgs(TRUE)[1], package = "ortelan", load_package = "installed", reporter = "check")' \
     "$root/r/ortelan/tests/testthat"
-  echo "== All tests passed (scripts/test.sh --full runs them under the sanitizers, then fuzzing and R CMD check)"
+  stage_done
+  echo "== All tests passed in $(($(date +%s) - started)) s (scripts/test.sh --full adds the slow ones, under the sanitizers, then fuzzing and R CMD check)"
   exit 0
 fi
 
-echo "== Tests under the sanitizers"
+stage "Build under the sanitizers"
 # -O1 with line tables: the sanitizers' reports keep their function names and
-# lines, and the build takes a third less time than at -O2.
+# lines, and the build takes a third less time than at -O2. -Werror: a new
+# compiler warning fails the run.
 cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
-  -DORTELAN_SANITIZE=ON >/dev/null
+  -DCMAKE_CXX_FLAGS="-Werror" -DORTELAN_SANITIZE=ON >/dev/null
 cmake --build "$root/build-asan" -j"$jobs"
+stage_done
+
+stage "Tests under the sanitizers"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+stage_done "with the slow ones"
 
-echo "== Fuzzing, ${fuzz_seconds} s per target"
+stage "Fuzzing, ${fuzz_seconds} s per target"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
 targets="genepop individual_store table_loader vcf"
@@ -94,14 +155,16 @@ while [ $# -gt 0 ]; do
     verdict "$second" "$second_status"
   fi
 done
+stage_done
 
-echo "== R CMD check (with the package's tests against the sanitized programs)"
+stage "R CMD check (with all the package's tests against the sanitized programs)"
 "$root/scripts/install-r.sh" --build-only --tarball-dir "$root/build-asan/r" >"$root/build-asan/r-build.log" 2>&1 || {
   cat "$root/build-asan/r-build.log"
   exit 1
 }
 # Without a network the check cannot read the time to judge file dates.
-(cd "$root/build-asan/r" && ORTELAN_BIN_DIR="$root/build-asan" _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false MAKEFLAGS="-j$jobs" \
+(cd "$root/build-asan/r" && ORTELAN_BIN_DIR="$root/build-asan" ORTELAN_LONG_TESTS=true \
+  _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false MAKEFLAGS="-j$jobs" \
   R CMD check --no-manual --no-build-vignettes ortelan_*.tar.gz >check.out 2>&1) || {
   tail -n 80 "$root/build-asan/r/check.out"
   exit 1
@@ -111,4 +174,5 @@ if grep -Eq '^Status: .*(ERROR|WARNING)' "$root/build-asan/r/ortelan.Rcheck/00ch
   exit 1
 fi
 grep '^Status:' "$root/build-asan/r/ortelan.Rcheck/00check.log"
-echo "== All tests passed"
+stage_done
+echo "== All tests passed in $(($(date +%s) - started)) s"

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "run/system_files.h"
+
 namespace ortelan {
 namespace {
 
@@ -23,21 +25,22 @@ std::optional<ExactTest> testNamed(const std::string& name) {
   return std::nullopt;
 }
 
-bool isStandardOutput(const std::optional<std::string>& path) { return path && *path == "-"; }
-
-// What the options name that cannot be: two outputs to one place.
+// What the options name that cannot be: two outputs to one file, or two to
+// standard output. A device such as /dev/null may take any number.
 std::string clashingOutputs(const RunSettings& s) {
   const std::pair<const char*, std::optional<std::string>> outputs[] = {
       {"--output", s.reportPath},         {"--table", s.tablePath},       {"--pairs", s.pairsPath},
       {"--pairs-plot", s.pairsPlotPath},  {"--manhattan", s.manhattanPath}};
   for (std::size_t i = 0; i < std::size(outputs); ++i) {
     for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
-      if (!outputs[i].second || !outputs[j].second || *outputs[i].second != *outputs[j].second) continue;
-      if (isStandardOutput(outputs[i].second)) {
+      if (!outputs[i].second || !outputs[j].second) continue;
+      const std::string &first = *outputs[i].second, &second = *outputs[j].second;
+      if (first == "-" && second == "-") {
         return std::string("only one output may go to standard output: ") + outputs[i].first + " - and " +
                outputs[j].first + " -";
       }
-      return std::string(outputs[i].first) + " and " + outputs[j].first + " name the same file " + *outputs[i].second;
+      if (first == "-" || second == "-" || !namesSamePlace(first, second) || isSpecialFile(first)) continue;
+      return std::string(outputs[i].first) + " and " + outputs[j].first + " name the same file " + first;
     }
   }
   return {};

@@ -1,7 +1,8 @@
 // The files a scripted run writes, written together at its end: each to a
 // temporary file beside its place, then all renamed into place, so that a
-// run that fails leaves nothing behind and no earlier file changed. "-" is
-// standard output, written last.
+// run that fails leaves nothing behind and no earlier file changed. A device
+// or a pipe (/dev/null) is written where it is, "-" is standard output,
+// written last.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 // What the consoles share of the operating system: a private directory for
-// temporary files, its removal, and the cores a process may run on.
+// temporary files, its removal, and the cores a process may run on; and what
+// a scripted run asks of the places it writes to.
 #pragma once
 
 #include <string>
@@ -16,5 +17,14 @@ void removeDirectoryTree(const std::string& path);
 
 // The processor cores this process may run on (at least 1).
 int coresOfThisProcess();
+
+// Whether `path` names something there that is neither a regular file nor a
+// directory: a device such as /dev/null, a pipe, a socket. Such a place is
+// written to where it is, never replaced.
+bool isSpecialFile(const std::string& path);
+
+// Whether two paths name one place: one file when both are there, else one
+// path once made absolute, with its links, "." and ".." resolved.
+bool namesSamePlace(const std::string& first, const std::string& second);
 
 }  // namespace ortelan

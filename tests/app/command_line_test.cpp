@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "apps/editions.h"
+#include "support/scratch_dir.h"
 
 namespace ortelan {
 namespace {
@@ -73,6 +76,34 @@ TEST(CommandLine, EveryUsageFaultIsStatusTwoWithAHint) {
     EXPECT_TRUE(line.err.starts_with("ortelan_3d: error: ")) << shown << line.err;
     EXPECT_TRUE(line.err.ends_with("\nRun with --help for more information.\n")) << shown << line.err;
     EXPECT_EQ(line.err.find('\n'), line.err.size() - 39) << "one line, then the hint: " << line.err;
+  }
+}
+
+// Two outputs may not share a file, however its path is spelled, nor
+// standard output; devices such as /dev/null take any number.
+TEST(CommandLine, OutputsShareNoFileAndNoStandardOutput) {
+  testing::ScratchDir dir;
+  dir.write("x.tsv", "");
+  std::filesystem::create_symlink("x.tsv", dir.path() / "link.tsv");
+  const std::string hint = "\nRun with --help for more information.\n";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"-o", "/dev/null", "-t", "/dev/null", "--pairs", "/dev/null", "--pairs-plot", "//dev/./null", "--manhattan",
+        "/dev/null", "a.gen"},
+       ""},
+      {{"-o", "/dev/null", "-t", "-", "--pairs", "/dev/null", "a.gen"}, ""},
+      {{"-o", "a.out", "-t", "sub/a.out", "--pairs", "../a.out", "a.gen"}, ""},
+      {{"-o", "/dev/null", "-t", "-", "--pairs", "-", "a.gen"},
+       "only one output may go to standard output: --table - and --pairs -"},
+      {{"-t", "x.out", "-o", "./x.out", "a.gen"}, "--output and --table name the same file ./x.out"},
+      {{"--manhattan", "m.svg", "--pairs-plot", "sub/../m.svg", "a.gen"},
+       "--pairs-plot and --manhattan name the same file sub/../m.svg"},
+      {{"-t", "x.tsv", "--pairs", "link.tsv", "a.gen"}, "--table and --pairs name the same file x.tsv"},
+  };
+  for (const auto& [arguments, err] : cases) {
+    const CommandLine line = parse(arguments);
+    SCOPED_TRACE(arguments[1] + " " + arguments[3]);
+    EXPECT_EQ(line.settings.has_value(), err.empty());
+    EXPECT_EQ(line.err, err.empty() ? "" : "ortelan_3d: error: " + err + hint);
   }
 }
 

@@ -4,6 +4,7 @@
 // errors of exact values; every fault ends in one line with nothing left.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <regex>
@@ -125,6 +126,31 @@ TEST(Scripted, RunWithoutSeedIsRepeatedFromTheSeedInItsTable) {
   ASSERT_TRUE(std::regex_search(first.out, seed, std::regex(" seed=([0-9]+) ")));
   const ProcessResult again = runWith(k3d, args({"-t", "-", "-s", seed[1], "data.gen"}), dir);
   EXPECT_EQ(again.out, first.out);
+}
+
+// A device such as /dev/null takes any number of outputs and stays what it
+// is: the outputs go through it, and nothing is made beside it or here.
+TEST(Scripted, OutputsToDevicesGoThroughThem) {
+  ScratchDir dir, temp;
+  dir.write("data.gen", exampleFile());
+  const ProcessResult toStandardOutput = runWith(
+      k3d, args({"-s", "4", "-o", "/dev/null", "-t", "-", "--pairs", "/dev/null", "--pairs-plot", "/dev/null",
+                 "--manhattan", "/dev/null", "data.gen"}),
+      dir, temp.path().string());
+  ASSERT_EQ(toStandardOutput.status, 0) << toStandardOutput.err;
+  EXPECT_TRUE(toStandardOutput.out.starts_with("# ortelan_3d ")) << toStandardOutput.out;
+  const ProcessResult throughDevice =
+      runWith(k3d, args({"-s", "4", "-o", "/dev/null", "-t", "/dev/stdout", "data.gen"}), dir, temp.path().string());
+  EXPECT_EQ(throughDevice.status, 0) << throughDevice.err;
+  EXPECT_EQ(throughDevice.out, toStandardOutput.out);
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+  EXPECT_EQ(dir.listing(), "data.gen\n");
+  EXPECT_EQ(temp.listing(), "");
+  const ProcessResult oneFileTwice = runWith(k3d, args({"-o", "x.tsv", "-t", "./x.tsv", "data.gen"}), dir);
+  EXPECT_EQ(oneFileTwice.status, 2);
+  EXPECT_TRUE(oneFileTwice.err.starts_with("ortelan_3d: error: --output and --table name the same file x.tsv\n"))
+      << oneFileTwice.err;
+  EXPECT_EQ(dir.listing(), "data.gen\n");
 }
 
 // Small tables whose exact P-values the test lists itself.

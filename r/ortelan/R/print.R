@@ -3,6 +3,16 @@ fixed <- function(value, decimals) {
   ifelse(is.na(value), "", formatC(value, format = "f", digits = decimals))
 }
 
+# P-values as R's summaries print them: three significant digits, and
+# "< 1e-300" for a tail below that. An estimate from the chain of 0 (no table
+# as extreme was visited) stays 0: it bounds P by the chain's length only.
+p_values <- function(value, estimate = FALSE) {
+  vapply(value, function(p) {
+    if (is.na(p)) "" else if (estimate && p == 0) "0" else if (p < 1e-300) "< 1e-300"
+    else format.pval(p, digits = 3, eps = 1e-300)
+  }, "", USE.NAMES = FALSE)
+}
+
 # Columns joined into lines, each as wide as its widest entry: those whose
 # numbers are in `left` left-aligned, the others right-aligned.
 aligned_lines <- function(columns, left) {
@@ -34,17 +44,17 @@ print.ortelan <- function(x, max_pairs = 20, ...) {
   t <- x$total
   cat(aligned_lines(list(
     c("Locus", l$locus, ""), c("Name", l$name, "TOTAL"),
-    c(r$heads[1], fixed(c(l[[r$p]], t[[r$p]]), 5)), c("SE(P)", fixed(c(l[[r$se]], NA), 5)),
+    c(r$heads[1], p_values(l[[r$p]], estimate = TRUE), p_values(t[[r$p]])), c("SE(P)", fixed(c(l[[r$se]], NA), 5)),
     c(r$heads[2], fixed(c(l[[r$statistic]], t[[r$statistic]]), 3)), c("df", fixed(c(l$df, t$df), 0)),
-    c(r$heads[3], fixed(c(l[[r$p_statistic]], t[[r$p_statistic]]), 5))), left = 2L), sep = "\n")
+    c(r$heads[3], p_values(c(l[[r$p_statistic]], t[[r$p_statistic]])))), left = 2L), sep = "\n")
   if (!is.null(x$pairs)) {
     p <- x$pairs[is.na(x$pairs$locus), ]
     shown <- utils::head(p, max_pairs)
     cat("\nPairs of populations, over their tested loci:\n")
     cat(aligned_lines(list(
       c("Pop", shown$pop_a), c("", shown$label_a), c("Pop", shown$pop_b), c("", shown$label_b),
-      c(r$heads[1], fixed(shown[[r$p]], 5)), c(r$heads[2], fixed(shown[[r$statistic]], 3)),
-      c("df", fixed(shown$df, 0)), c(r$heads[3], fixed(shown[[r$p_statistic]], 5))), left = c(2L, 4L)), sep = "\n")
+      c(r$heads[1], p_values(shown[[r$p]])), c(r$heads[2], fixed(shown[[r$statistic]], 3)),
+      c("df", fixed(shown$df, 0)), c(r$heads[3], p_values(shown[[r$p_statistic]]))), left = c(2L, 4L)), sep = "\n")
     if (nrow(p) > nrow(shown)) cat(sprintf("... and %d more pairs\n", nrow(p) - nrow(shown)))
     cat("Every pair and locus: x$pairs\n")
   }

@@ -54,7 +54,9 @@ struct LineSite {
     std::from_chars(posText.data(), posText.data() + posText.size(), pos);
   }
   std::string text() const {
-    return std::string(chrom.substr(0, 64)) + (columns > 1 ? ":" + std::string(posText.substr(0, 20)) : "");
+    std::string site(chrom.substr(0, 64));
+    if (columns > 1) site.append(":").append(posText.substr(0, 20));
+    return site;
   }
 
   int columns = 1;

@@ -68,3 +68,9 @@ with_messages <- function(expr) {
   })
   list(value = value, messages = messages)
 }
+
+# The long cases (genome-scale files) run when ORTELAN_LONG_TESTS is set, as
+# scripts/test.sh --full and its R CMD check do.
+skip_unless_long <- function() {
+  if (!nzchar(Sys.getenv("ORTELAN_LONG_TESTS"))) skip("a long case: set ORTELAN_LONG_TESTS to run it")
+}

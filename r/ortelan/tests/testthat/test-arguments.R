@@ -42,10 +42,17 @@ test_that("a run leaves nothing in the working directory or R's temporary direct
   expect_identical(list.files(tempdir(), all.files = TRUE), temporary)
 })
 
-test_that("print shows the table like the report, and the seed", {
+test_that("print shows the table like the report, P-values as R's summaries, and the seed", {
   shown <- capture.output(print(run(seed = 11, pairs = TRUE)))
   expect_match(shown, "seed 11", fixed = TRUE, all = FALSE)
   expect_match(shown, "^ +3  LDH-C1$", all = FALSE)  # not tested: blank
-  expect_match(shown, "^ +TOTAL +0\\.[0-9]{5} +[0-9]+\\.[0-9]{3} +10 +0\\.[0-9]{5}$", all = FALSE)
+  p <- "(0\\.[0-9]+|[1-9]\\.[0-9]{2}e-[0-9]+)"  # three significant digits
+  expect_match(shown, paste0("^ +TOTAL +", p, " +[0-9]+\\.[0-9]{3} +10 +", p, "$"), all = FALSE)
   expect_match(shown, "1  ari07 +2  bel06", all = FALSE)
+})
+
+test_that("P-values print with three significant digits, tails below 1e-300 as such", {
+  shown <- ortelan:::p_values(c(1.37e-92, 0.174565622920021, 0.00191, 0, 1e-310, NA))
+  expect_identical(shown, c("1.37e-92", "0.175", "0.00191", "< 1e-300", "< 1e-300", ""))
+  expect_identical(ortelan:::p_values(c(0, 0.5), estimate = TRUE), c("0", "0.5"))  # no table as extreme
 })

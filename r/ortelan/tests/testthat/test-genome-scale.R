@@ -20,6 +20,7 @@ snp_file <- function(loci, populations, per_population) {
 }
 
 test_that("20,000 loci and 150 populations give the command line's tables", {
+  skip_unless_long()
   for (shape in list(c(20000, 3, 2), c(5, 150, 2))) {
     file <- snp_file(shape[1], shape[2], shape[3])
     for (program in c("ortelan_2d", "ortelan_c")) {
