@@ -37,6 +37,11 @@ print.ortelan <- function(x, max_pairs = 20, ...) {
     c(r$heads[1], fixed(c(l[[r$p]], t[[r$p]]), 5)), c("SE(P)", fixed(c(l[[r$se]], NA), 5)),
     c(r$heads[2], fixed(c(l[[r$statistic]], t[[r$statistic]]), 3)), c("df", fixed(c(l$df, t$df), 0)),
     c(r$heads[3], fixed(c(l[[r$p_statistic]], t[[r$p_statistic]]), 5))), left = 2L), sep = "\n")
+  exact <- sum(l$method == "exact", na.rm = TRUE)
+  if (exact > 0) {
+    cat(sprintf("%d of the %d P-values are exact, from every table with the locus's margins: their SE of 0 means exact.\n",
+                exact, sum(!is.na(l$method))))
+  }
   if (!is.null(x$pairs)) {
     p <- x$pairs[is.na(x$pairs$locus), ]
     shown <- utils::head(p, max_pairs)
