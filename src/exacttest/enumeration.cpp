@@ -11,7 +11,9 @@
 namespace ortelan {
 namespace {
 
-// Terms this far below the largest counted one are left out.
+// Terms this far below the largest counted one are left out. The terms
+// relative to the largest, in (e^-100, 1], are taken in double precision,
+// 1e-16 of each, far inside the accuracy of the sum.
 constexpr long double kNegligible = -100;
 // The walk's tie tolerance on ln P(T) - ln P(O).
 constexpr long double kProbabilityTie = 1e-8L;
@@ -48,10 +50,10 @@ struct LogSum {
 
   void add(long double x) {
     if (x > reference) {
-      sum = sum * std::exp(reference - x) + 1;
+      sum = sum * std::exp(static_cast<double>(reference - x)) + 1;
       reference = x;
     } else if (x - reference > kNegligible) {
-      sum += std::exp(x - reference);
+      sum += std::exp(static_cast<double>(x - reference));
     }
   }
   long double log() const { return reference + std::log(sum); }
@@ -193,6 +195,59 @@ class Lister {
   LogSum sum_{0};
 };
 
+// A 2 x 2 table has one free cell x, from `lowest` to `highest`: the
+// cells x, R1 - x, C1 - x, R2 - C1 + x. One pass finds the counted tables
+// and the largest counted term, a second sums them relative to it; the
+// same terms and tests as the listing of any table.
+template <Kind K>
+long double lnCountedSumTwoByTwo(const std::vector<std::vector<std::int64_t>>& cells, std::int64_t margin,
+                                 const Terms& terms) {
+  const std::int64_t R1 = cells[0][0] + cells[0][1], R2 = cells[1][0] + cells[1][1], C1 = cells[0][0] + cells[1][0];
+  const std::int64_t lowest = std::max<std::int64_t>(0, C1 - R2), highest = std::min(R1, C1);
+  const auto x = [&](std::int64_t v) {
+    return -(((terms.lnFactorial(v) + terms.lnFactorial(R1 - v)) + terms.lnFactorial(C1 - v)) +
+             terms.lnFactorial(R2 - C1 + v));
+  };
+  const auto score = [&](std::int64_t v) {
+    return terms.xLnX(v) + terms.xLnX(R1 - v) + terms.xLnX(C1 - v) + terms.xLnX(R2 - C1 + v);
+  };
+  const long double observedX = x(cells[0][0]);
+  const std::int64_t observedScore = K == Kind::G ? score(cells[0][0]) : 0;
+  const auto counts = [&](std::int64_t v, long double xv) {
+    if constexpr (K == Kind::G) {
+      return score(v) - observedScore + margin >= 0;
+    } else {
+      return xv - observedX < kProbabilityTie;
+    }
+  };
+  long double reference = observedX;
+  for (std::int64_t v = lowest; v <= highest; ++v) {
+    const long double xv = x(v);
+    if (xv > reference && counts(v, xv)) reference = xv;
+  }
+  // Along a run of counted tables each term is the last times the ratio
+  // of neighbouring tables, (R1 - v)(C1 - v) / ((v + 1)(R2 - C1 + v + 1)),
+  // instead of an exponential of its own: a few units of the last place
+  // over the longest runs.
+  long double sum = 0, term = 0;
+  bool inRun = false;
+  for (std::int64_t v = lowest; v <= highest; ++v) {
+    const long double xv = x(v);
+    const long double relative = xv - reference;
+    if (relative <= kNegligible || !counts(v, xv)) {
+      inRun = false;
+      continue;
+    }
+    const auto u = static_cast<long double>(v - 1);
+    term = inRun ? term * ((static_cast<long double>(R1) - u) * (static_cast<long double>(C1) - u)) /
+                       ((u + 1) * (static_cast<long double>(R2 - C1) + u + 1))
+                 : std::exp(relative);
+    inRun = true;
+    sum += term;
+  }
+  return reference + std::log(sum);
+}
+
 template <Kind K>
 long double lnCountedSum(std::vector<std::vector<std::int64_t>> cells, const EnumerationOrder& order,
                          const std::vector<int>& columnIndex, const Terms& terms) {
@@ -231,7 +286,10 @@ Real enumeratedP(const CountTable& table, const EnumerationOrder& order, ChainWo
   const Terms terms(workspace, margins.total,
                     order.ordering == Ordering::G ? (implied ? 2 * margins.total : margins.total) : 0);
   long double lnSum;
-  if (implied) {
+  if (!implied && n == 2 && m == 2) {
+    lnSum = order.ordering == Ordering::G ? lnCountedSumTwoByTwo<Kind::G>(cells, order.tieMargin, terms)
+                                          : lnCountedSumTwoByTwo<Kind::Probability>(cells, 0, terms);
+  } else if (implied) {
     lnSum = lnCountedSum<Kind::ImpliedG>(std::move(cells), order, margins.columnIndex, terms);
   } else if (order.ordering == Ordering::G) {
     lnSum = lnCountedSum<Kind::G>(std::move(cells), order, margins.columnIndex, terms);

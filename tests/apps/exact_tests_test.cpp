@@ -174,7 +174,9 @@ TEST(ExactTests, GTestsAgainstTheirOwnCountsAndTheListedExactP) {
         const double P = std::stod(row[3]), SE = std::stod(row[4]);
         EXPECT_NEAR(P, exact.value(), 4 * SE + 0.002) << "locus " << locus;
         // Where the run listed the tables itself, to the last digits.
-        if (row[5] == "exact") EXPECT_NEAR(P, exact.value(), 1e-12 * exact.value()) << "locus " << locus;
+        if (row[5] == "exact") {
+          EXPECT_NEAR(P, exact.value(), 1e-12 * exact.value()) << "locus " << locus;
+        }
       }
       const std::string report = dir.read("r.out");
       EXPECT_NE(report.find(std::string("The P-values from the exact G test of ") + (genotypic ? "genotypic" : "genic") +

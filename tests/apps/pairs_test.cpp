@@ -170,7 +170,9 @@ TEST(Pairs, TablesChiSquareExactPAndTotalsAgainstTheTestsOwnCounts) {
           const double exact = ExactPValue(table).value();
           EXPECT_LE(std::fabs(p - exact), 4 * se + 0.002) << p << " vs " << exact;
           // Small pair tables are listed: exact to the last digits.
-          if (f[9] == "exact") EXPECT_NEAR(p, exact, 1e-12 * exact);
+          if (f[9] == "exact") {
+            EXPECT_NEAR(p, exact, 1e-12 * exact);
+          }
           fisher += -2 * std::log(p == 0 ? 0.00001 : p);
           chiSum += chi;
           dfSum += df;
