@@ -88,36 +88,35 @@ void run(benchmark::State& state, const RunSettings& settings) {
   }
 }
 
-void twoPopulationPanel(benchmark::State& state) {
-  testing::ScratchDir dir;
-  writeBiallelicPanel("panel.vcf.gz", "pops.txt", 28501, 2, 500, 0.4);
+// A run of panel.vcf.gz at the default chain on two threads, with a results
+// table and report; --exact auto for Arg 1, never for 0.
+RunSettings panelRun(const benchmark::State& state) {
   RunSettings settings;
   settings.dataFile = "panel.vcf.gz";
   settings.popmapPath = "pops.txt";
   settings.seed = 20261208;
   settings.threads = 2;
   settings.tablePath = "scan.tsv";
-  settings.manhattanPath = "scan.svg";
   settings.reportPath = "scan.out";
   settings.quiet = true;
   settings.exact = state.range(0) != 0 ? ExactMode::Auto : ExactMode::Never;
+  return settings;
+}
+
+void twoPopulationPanel(benchmark::State& state) {
+  testing::ScratchDir dir;
+  writeBiallelicPanel("panel.vcf.gz", "pops.txt", 28501, 2, 500, 0.4);
+  RunSettings settings = panelRun(state);
+  settings.manhattanPath = "scan.svg";
   run(state, settings);
 }
 
 void pairsOf20Populations(benchmark::State& state) {
   testing::ScratchDir dir;
   writeBiallelicPanel("panel.vcf.gz", "pops.txt", 20, 20, 50, 0.3);
-  RunSettings settings;
-  settings.dataFile = "panel.vcf.gz";
-  settings.popmapPath = "pops.txt";
-  settings.seed = 20261208;
-  settings.threads = 2;
-  settings.tablePath = "scan.tsv";
+  RunSettings settings = panelRun(state);
   settings.pairsPath = "pairs.tsv";
   settings.pairs = true;
-  settings.reportPath = "scan.out";
-  settings.quiet = true;
-  settings.exact = state.range(0) != 0 ? ExactMode::Auto : ExactMode::Never;
   run(state, settings);
 }
 
