@@ -18,6 +18,13 @@ std::optional<std::uint64_t> parseSeed(const std::string& text) {
   return value;
 }
 
+std::optional<ExactMode> exactModeNamed(const std::string& name) {
+  for (ExactMode mode : {ExactMode::Auto, ExactMode::Never}) {
+    if (name == exactModeName(mode)) return mode;
+  }
+  return std::nullopt;
+}
+
 std::optional<ExactTest> testNamed(const std::string& name) {
   for (ExactTest test : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic}) {
     if (name == testName(test)) return test;
@@ -61,7 +68,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   app.get_formatter()->column_width(30);
 
   RunSettings s;
-  std::string seed, loci, test;
+  std::string seed, loci, test, exact;
   app.add_option("DATAFILE", s.dataFile, "GENEPOP data file; or VCF, bgzipped VCF or BCF, with --popmap")->required();
   app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
       ->default_val(10000)
@@ -86,6 +93,12 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
                  "The exact test: genic (Fisher's, the default), genic-g (ordered by G) or genotypic")
       ->check([](const std::string& text) {
         return testNamed(text) ? std::string() : "the test must be genic, genic-g or genotypic";
+      });
+  app.add_option("--exact", exact,
+                 "P-values by listing every table with the observed margins where that is less work than the "
+                 "chain: auto (the default) or never (the chain everywhere)")
+      ->check([](const std::string& text) {
+        return exactModeNamed(text) ? std::string() : "must be auto or never";
       });
   app.add_option("--pairs", s.pairsPath, "Also test every pair of populations; table of the pairs (- for standard output)");
   app.add_option("--pairs-plot", s.pairsPlotPath, "Heatmap of the pairs' combined P-values (SVG)");
@@ -116,6 +129,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   if (!seed.empty()) s.seed = parseSeed(seed);
   if (!loci.empty()) s.loci = parseLociList(loci).list;
   if (!test.empty()) s.test = *testNamed(test);
+  if (!exact.empty()) s.exact = *exactModeNamed(exact);
   s.pairs = s.pairsPath || s.pairsPlotPath;
   if (const std::string clash = clashingOutputs(s); !clash.empty()) {
     result.status = 2;

@@ -22,7 +22,7 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
   const CivilDate date = console.today().value_or(CivilDate{});
   outputs.add(settings.reportPath, formatReport(edition, analysis.state, date, settings.test));
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
-                       settings.test};
+                       settings.test, settings.exact};
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;
   heading.region = settings.region;
   if (settings.tablePath) outputs.add(*settings.tablePath, formatResultsTable(heading, analysis.state));

@@ -40,6 +40,14 @@ const std::int64_t* ChainWorkspace::xLnXChanges(std::int64_t total) {
   return xLnXChanges_.data();
 }
 
+const long double* ChainWorkspace::lnFactorials(std::int64_t total) {
+  const auto needed = static_cast<std::size_t>(std::min(total + 1, kMaxFactorials));
+  for (std::size_t k = lnFactorials_.size(); k < needed; ++k) {
+    lnFactorials_.push_back(std::lgamma(static_cast<long double>(k) + 1));
+  }
+  return lnFactorials_.data();
+}
+
 template <class Real>
 ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator,
                            ChainWorkspace* workspace, const std::atomic<bool>* stop, Ordering ordering) {

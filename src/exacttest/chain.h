@@ -75,12 +75,17 @@ class ChainWorkspace {
   // kMaxChangeCounts (40 bytes a count).
   static constexpr std::int64_t kMaxChangeCounts = std::int64_t{1} << 20;
   const std::int64_t* xLnXChanges(std::int64_t total);
+  // For the enumeration of tables (enumeration.h): ln k! for
+  // k = 0..min(total, kMaxFactorials - 1), from lgammal (16 bytes a count).
+  static constexpr std::int64_t kMaxFactorials = std::int64_t{1} << 20;
+  const long double* lnFactorials(std::int64_t total);
 
  private:
   std::vector<double> lnCounts_{0.0};
   std::vector<std::int64_t> xLnX_{0, 0};  // from k = -2
   std::vector<std::int64_t> xLnXSteps_{0};
   std::vector<std::int64_t> xLnXChanges_;
+  std::vector<long double> lnFactorials_;
 };
 
 // What a visited table is ordered by. Probability: it counts when it is

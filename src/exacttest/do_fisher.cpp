@@ -39,7 +39,7 @@ void DO_FISHER(Run<Real>& run, const LocusTableStore& tables) {
   std::fill(state.FISHERSEPERLOCUS.begin(), state.FISHERSEPERLOCUS.end(), Real(0));
   // FISHER for each tested locus: the table is loaded and checked here, in
   // locus order; its chain is walked by the pool.
-  std::vector<ChainEstimate<Real>> estimates(static_cast<std::size_t>(state.NUMBOFLOCI) + 1);
+  std::vector<LocusEstimate<Real>> estimates(static_cast<std::size_t>(state.NUMBOFLOCI) + 1);
   {
     // A scripted run walks on workers even with one, so that it can be
     // interrupted at any time, and hands short walks over in bundles; the
@@ -64,7 +64,7 @@ void DO_FISHER(Run<Real>& run, const LocusTableStore& tables) {
       if (!source->openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
       LoadedTable table;
       READINFILE(run, source->numbers(), table, state.locusLabel(I));
-      walkFor(run.test, table, source->columnKeys());
+      walkFor(run.test, table, source->columnKeys(), run.exact);
       source->closeLocus();
       state.MEM = table.MEM;
       state.B = table.B;
@@ -79,6 +79,7 @@ void DO_FISHER(Run<Real>& run, const LocusTableStore& tables) {
     if (!state.isTested(I)) continue;
     state.FISHERPPERLOCUS[I] = estimates[static_cast<std::size_t>(I)].HM;
     state.FISHERSEPERLOCUS[I] = estimates[static_cast<std::size_t>(I)].HECA;
+    state.exactPerLocus[static_cast<std::size_t>(I)] = estimates[static_cast<std::size_t>(I)].exact ? 1 : 0;
   }
 }
 

@@ -21,7 +21,9 @@
 #include <vector>
 
 #include "exacttest/chain.h"
+#include "exacttest/enumeration.h"
 #include "exacttest/genotypic_chain.h"
+#include "exacttest/locus_estimate.h"
 #include "exacttest/ranmar.h"
 #include "exacttest/table_loader.h"
 
@@ -40,7 +42,7 @@ class LocusPool {
   // bundles of chains) may wait for a worker, so that short walks never
   // leave one idle. With `bundleSteps`, chains are handed over in bundles of
   // about that many chain steps.
-  LocusPool(int workers, std::vector<ChainEstimate<Real>>& estimates, int waiting = 0, bool neverInline = false,
+  LocusPool(int workers, std::vector<LocusEstimate<Real>>& estimates, int waiting = 0, bool neverInline = false,
             std::int64_t bundleSteps = 0)
       : estimates_(estimates), bundleSteps_(bundleSteps) {
     if (workers > 1 || neverInline) {
@@ -72,9 +74,14 @@ class LocusPool {
       finished_.fetch_add(1, std::memory_order_relaxed);
       return;
     }
-    // Setting up a walk costs about as much as this many steps.
+    // Setting up a walk costs about as much as this many steps. A 2 x 2
+    // table is listed in at most half its genes.
     constexpr std::int64_t kSetUpSteps = 1000;
-    bundledSteps_ += table.MEM + std::int64_t{table.B} * table.C + kSetUpSteps;
+    const bool listed = table.mayEnumerate && table.MM.rows == 2 && table.MM.columns == 2;
+    const std::int64_t genes = listed ? std::int64_t{table.MM.at(1, 1)} + table.MM.at(1, 2) + table.MM.at(2, 1) +
+                                            table.MM.at(2, 2)
+                                      : 0;
+    bundledSteps_ += (listed ? genes / 2 : table.chainSteps()) + kSetUpSteps;
     bundle_.push_back({locus, std::move(table)});
     if (bundledSteps_ >= bundleSteps_) handOver(whileWaiting);
   }
@@ -121,14 +128,20 @@ class LocusPool {
     ready_.notify_one();
   }
 
-  ChainEstimate<Real> walkOne(LoadedTable& table, ChainWorkspace& workspace) {
+  LocusEstimate<Real> walkOne(LoadedTable& table, ChainWorkspace& workspace) {
+    if (table.mayEnumerate && enumerationIsCheaper(table.MM, table.chainSteps())) {
+      return {enumeratedP<Real>(table.MM, table.enumerationOrder(), workspace), Real(0), true};
+    }
     Ranmar generator;
+    ChainEstimate<Real> estimate;
     generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
     if (!table.genotypeColumns.empty()) {
-      return genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B, table.C,
-                                   generator, &workspace, &stop_);
+      estimate = genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B,
+                                       table.C, generator, &workspace, &stop_);
+    } else {
+      estimate = CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, &stop_, table.ordering);
     }
-    return CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, &stop_, table.ordering);
+    return {estimate.HM, estimate.HECA, false};
   }
 
   void work() {
@@ -159,7 +172,7 @@ class LocusPool {
     }
   }
 
-  std::vector<ChainEstimate<Real>>& estimates_;
+  std::vector<LocusEstimate<Real>>& estimates_;
   ChainWorkspace inlineWorkspace_;
   std::vector<std::thread> threads_;
   std::mutex mutex_;

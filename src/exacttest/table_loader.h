@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "chisquare/g_statistic.h"
+#include "chisquare/x_ln_x.h"
 #include "exacttest/chain.h"
+#include "exacttest/enumeration.h"
 #include "input/tables/count_table.h"
 #include "input/tables/table_data_reader.h"
 #include "run/run.h"
@@ -31,11 +33,24 @@ struct LoadedTable {
   Ordering ordering = Ordering::Probability;
   std::vector<GenotypeAlleles> genotypeColumns;
   int alleleColumns = 0;
+
+  // Whether the P-value may come from listing the tables instead of the
+  // walk, where that takes less work (scripted runs and R).
+  bool mayEnumerate = false;
+
+  std::int64_t chainSteps() const { return MEM + std::int64_t{B} * C; }
+  // The tables' order as the walk has it, with its tie margin.
+  EnumerationOrder enumerationOrder() const {
+    const int columns = genotypeColumns.empty() ? MM.columns : alleleColumns;
+    return {ordering, genotypeColumns, alleleColumns, xLnXTieMargin(std::int64_t{MM.rows} * columns)};
+  }
 };
 
 // Makes `table` walk as `test` has it: ordered by probability or by G; for
 // the genotypic test, a genotype table whose columns are `genotypeKeys`.
-void walkFor(ExactTest test, LoadedTable& table, const std::vector<std::uint32_t>* genotypeKeys);
+// With `exact` Auto its P-value may be listed instead (mayEnumerate).
+void walkFor(ExactTest test, LoadedTable& table, const std::vector<std::uint32_t>* genotypeKeys,
+             ExactMode exact = ExactMode::Never);
 
 // Reads the header and the rows, prints the warnings and check messages on
 // the diagnostic stream and returns only when every check passed; else the

@@ -35,7 +35,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
 
   const std::unique_ptr<LocusTableSource> source = tables.source();
   if (!source->open()) run.fault(2, kWhere, kSharedTableFile, "cannot read the table data " + run.tablePath(kSharedTableFile));
-  std::vector<ChainEstimate<Real>> estimates(out.results.size());
+  std::vector<LocusEstimate<Real>> estimates(out.results.size());
   {
     // Pair-loci are many and short: a few wait, so no worker idles.
     LocusPool<Real> pool(run.chainWorkers(), estimates, 2 * run.chainWorkers(), true, kBundleSteps);
@@ -83,7 +83,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
           chain.B = run.settings.batches;
           chain.C = run.settings.iterationsPerBatch;
           chain.MM = pairTable;
-          walkFor(run.test, chain, &pairKeys);
+          walkFor(run.test, chain, &pairKeys, run.exact);
           pool.walk(static_cast<int>(job), std::move(chain), tellMeter);
           tellMeter();
         }
@@ -103,6 +103,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
       if (!result.tested) continue;
       result.p = estimates[job].HM;
       result.se = estimates[job].HECA;
+      result.exact = estimates[job].exact;
       terms.push_back({result.p, result.chi2, result.df});
     }
     if (!terms.empty()) out.totals[static_cast<std::size_t>(pair)] = totalsOver(terms, pause);

@@ -22,6 +22,7 @@ using svg::num;
 using svg::textWidth;
 using svg::threeDigits;
 using svg::titledWidth;
+using svg::toChars;
 
 constexpr double kWidth = 1200;
 constexpr double kHeight = 540;
@@ -46,18 +47,27 @@ constexpr std::array<const char*, 2> kChromosomeColours = {"#424086", "#1f9f88"}
 // What the points say before anything is placed.
 struct Summary {
   std::size_t tested = 0;
-  std::size_t zeros = 0;           // loci with P = 0
+  std::size_t zeros = 0;           // loci with a chain's P of 0
+  std::size_t exact = 0;           // loci with an exact P
   double line = 0;                 // the Bonferroni level as P
   double bound = 0;                // P = 0 drawn as this P
   double largest = 0;              // -log10 P of the highest mark or of the line
   bool numbered = false;           // GENEPOP input: the x axis is the locus number
 };
 
-// P = 0 (or below, which no chain gives): no draw of the chain was as extreme.
-bool isZero(double p) { return p <= 0; }
+// A chain's P = 0 (or below, which no chain gives): no draw of the chain
+// was as extreme. An exact P is never 0, though it may lie below any double.
+bool isZero(const ManhattanPoint& point) { return !point.exact && point.p <= 0; }
 
 // -log10 P for 0 < P; P above 1 counts as 1.
 double minusLog10(double p) { return p >= 1 ? 0 : -std::log10(p); }
+
+// Where a locus is drawn, as -log10 P: a chain's P of 0 at the bound.
+double heightOf(const ManhattanPoint& point, double bound) {
+  if (isZero(point)) return minusLog10(bound);
+  if (point.exact && point.minusLog10P >= 0) return point.minusLog10P;
+  return minusLog10(point.p);
+}
 
 // Layout of the whole document.
 struct Frame {
@@ -76,7 +86,7 @@ Frame frameFor(const Summary& summary, std::string_view title) {
   // Wide enough for a long title, within reason: the dots' pixel grid
   // grows with the width.
   f.width = std::clamp(std::ceil(titledWidth(title)), kWidth, 2 * kWidth);
-  f.legendLines = summary.zeros > 0 ? 2 : 1;
+  f.legendLines = 1 + (summary.zeros > 0 ? 1 : 0) + (summary.exact > 0 ? 1 : 0);
   // Room above the highest mark, and at least 3 decades so that a plot of
   // large P only does not fill the height.
   f.yAxis = svg::axisSteps(std::max(3.0, summary.largest * 1.03), 6);
@@ -98,6 +108,12 @@ void drawLegend(std::string& svg, const Summary& s, std::int64_t batches, std::i
          (s.tested == 1 ? " locus" : " loci") + " tested. Dashed line: Bonferroni level 0.05 / " +
          std::to_string(s.tested) + " = " + threeDigits(s.line) +
          ". Point at a locus above it for its name and P.</text>\n";
+  if (s.exact > 0) {
+    y += kLegendLine;
+    svg += "<text x=\"" + num(kMargin) + "\" y=\"" + num(y) + "\">Exact P at " + std::to_string(s.exact) +
+           (s.exact == 1 ? " locus" : " loci") + " (every table with the locus's margins listed), drawn at its height; " +
+           std::to_string(s.tested - s.exact) + " P are chain estimates.</text>\n";
+  }
   if (s.zeros > 0) {
     y += kLegendLine;
     svg += "<circle cx=\"" + num(kMargin + kMarkedRadius) + "\" cy=\"" + num(y - 0.35 * kLegendFont) + "\" r=\"" +
@@ -224,7 +240,7 @@ std::size_t drawDots(std::string& svg, const Frame& f, const std::vector<Manhatt
       const ManhattanPoint& point = points[i];
       if (marked(point, s.line)) continue;
       const long x = std::clamp(std::lround(c.x(point.position)), 0L, columns - 1);
-      const long y = std::clamp(std::lround(f.y(minusLog10(point.p))), 0L, rows - 1);
+      const long y = std::clamp(std::lround(f.y(heightOf(point, s.bound))), 0L, rows - 1);
       if (point.p > kThinnedAbove) {
         std::uint32_t& cell = drawnBy[static_cast<std::size_t>(y * columns + x)];
         if (cell == stamp) {
@@ -257,6 +273,19 @@ void drawThinningNote(std::string& svg, const Frame& f) {
          "\" fill=\"#666666\" text-anchor=\"end\">Loci with P &gt; 0.01 below the line: one dot per pixel</text>\n";
 }
 
+// An exact P in three digits, from -log10 P where P lies below any double.
+std::string exactPText(const ManhattanPoint& point) {
+  if (point.p > 0 || point.minusLog10P < 0) return threeDigits(point.p);
+  const double exponent = std::ceil(point.minusLog10P);
+  double mantissa = std::pow(10.0, exponent - point.minusLog10P);
+  int power = -static_cast<int>(exponent);
+  if (mantissa >= 9.995) {
+    mantissa /= 10;
+    ++power;
+  }
+  return toChars(mantissa, std::chars_format::fixed, 2) + "e" + std::to_string(power);
+}
+
 std::string tooltip(const ManhattanPoint& point, bool numbered, const Summary& s) {
   std::string text = escapedLabel(point.name) + ", ";
   if (numbered) {
@@ -264,8 +293,9 @@ std::string tooltip(const ManhattanPoint& point, bool numbered, const Summary& s
   } else {
     text += escapedLabel(point.chromosome) + ":" + std::to_string(point.position);
   }
+  if (point.exact) return text + ": P = " + exactPText(point) + " (exact)";
   text += ": P = " + threeDigits(point.p);
-  if (isZero(point.p)) text += " (&lt; about " + threeDigits(s.bound) + ")";
+  if (isZero(point)) text += " (&lt; about " + threeDigits(s.bound) + ")";
   return text + ", SE = " + threeDigits(point.se);
 }
 
@@ -280,8 +310,8 @@ void drawMarkedLoci(std::string& svg, const Frame& f, const std::vector<Manhatta
       const std::string colour = kChromosomeColours[k % 2];
       for (const std::size_t i : chromosomes[k].loci) {
         const ManhattanPoint& point = points[i];
-        if (!marked(point, s.line) || isZero(point.p) != zeros) continue;
-        const double value = zeros ? minusLog10(s.bound) : minusLog10(point.p);
+        if (!marked(point, s.line) || isZero(point) != zeros) continue;
+        const double value = heightOf(point, s.bound);
         svg += "<circle cx=\"" + num(chromosomes[k].x(point.position)) + "\" cy=\"" + num(f.y(value)) + "\" r=\"" +
                num(kMarkedRadius) + "\" fill=\"" + (zeros ? "#ffffff" : colour) + "\" stroke=\"" +
                (zeros ? colour : "#ffffff") + "\"><title>" + tooltip(point, s.numbered, s) + "</title></circle>\n";
@@ -301,9 +331,9 @@ Summary summarize(const std::vector<ManhattanPoint>& points, const std::vector<C
   s.largest = minusLog10(s.line);
   for (const ChromosomeSpan& c : chromosomes) {
     for (const std::size_t i : c.loci) {
-      const double p = points[i].p;
-      if (isZero(p)) ++s.zeros;
-      s.largest = std::max(s.largest, minusLog10(isZero(p) ? s.bound : p));
+      if (isZero(points[i])) ++s.zeros;
+      if (points[i].exact) ++s.exact;
+      s.largest = std::max(s.largest, heightOf(points[i], s.bound));
     }
   }
   return s;

@@ -18,6 +18,10 @@ struct ManhattanPoint {
   std::string name;           // the locus name
   double p = 1;               // exact-test P: 0 when no draw of the chain was as extreme; NaN: not tested
   double se = 0;              // its standard error
+  bool exact = false;         // P listed over every table with the margins, not estimated by the chain
+  // -log10 P of an exact P, where P itself may lie below the smallest
+  // double (an 80-bit program's); negative when not given.
+  double minusLog10P = -1;
 };
 
 inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locus: \u2212log\u2081\u2080 P";
@@ -26,8 +30,10 @@ inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locu
 // Draws each point with a P that is not NaN (P above 1 counts as 1), its
 // chromosome's span in order of first appearance, in alternating colours.
 // With every chromosome empty the x axis is the locus number (GENEPOP input).
-// The dashed line is at P = 0.05 / (points drawn). A P of 0 is drawn as an
-// open mark at 1 / (batches x iterations), the chain's resolution.
+// The dashed line is at P = 0.05 / (points drawn). A chain's P of 0 is drawn
+// as an open mark at 1 / (batches x iterations), the chain's resolution; an
+// exact P at its own height, however small. The legend tells how many P
+// are exact and how many chain estimates.
 // Every locus at or above the line (P of 0 included) is a circle of its own
 // with a <title> tooltip (name, where, P, SE), some 150 bytes. The others
 // are dots at whole pixels, some 7 bytes, and of those with P > 0.01 one per

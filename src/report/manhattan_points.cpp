@@ -1,5 +1,7 @@
 #include "report/manhattan_points.h"
 
+#include <cmath>
+
 #include "report/results_table.h"
 
 namespace ortelan {
@@ -17,8 +19,11 @@ std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s) {
       point.position = I;
     }
     point.name = tableName(s.LOCUSNAME[static_cast<std::size_t>(I)]);
-    point.p = static_cast<double>(s.FISHERPPERLOCUS[static_cast<std::size_t>(I)]);
+    const Real p = s.FISHERPPERLOCUS[static_cast<std::size_t>(I)];
+    point.p = static_cast<double>(p);
     point.se = static_cast<double>(s.FISHERSEPERLOCUS[static_cast<std::size_t>(I)]);
+    point.exact = s.exactPerLocus[static_cast<std::size_t>(I)] != 0;
+    if (point.exact) point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(p));
     points.push_back(std::move(point));
   }
   return points;

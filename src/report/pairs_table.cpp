@@ -30,7 +30,7 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
           appendLocusFields(text, locusValues(r));
           text += "\r\n";
         } else {
-          text += "\tNA\tNA\tNA\tNA\tNA\r\n";
+          text += "\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
         }
       }
       text += lead;
@@ -40,7 +40,7 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
         appendTotalFields(text, totalValues(*t));
         text += "\r\n";
       } else {
-        text += "\tNA\tNA\tNA\tNA\tNA\r\n";
+        text += "\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
       }
     }
   }

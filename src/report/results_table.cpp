@@ -13,14 +13,15 @@ std::string tableCommentLine(const TableHeading& h) {
                      " batches=" + std::to_string(h.chain.batches) +
                      " iterations=" + std::to_string(h.chain.iterationsPerBatch);
   if (h.test != ExactTest::Genic) line.append(" test=").append(testName(h.test));
+  line.append(" exact=").append(exactModeName(h.exact));
   if (!h.popmap.empty()) line.append(" popmap=").append(h.popmap);
   if (!h.region.empty()) line.append(" region=").append(h.region);
   return line;
 }
 
 std::vector<std::string> resultColumnNames(ExactTest test) {
-  if (test == ExactTest::Genic) return {"alleles", "p_fisher", "se_fisher", "chi2", "df", "p_chi2"};
-  return {test == ExactTest::Genotypic ? "genotypes" : "alleles", "p_exact", "se_exact", "g", "df", "p_g"};
+  if (test == ExactTest::Genic) return {"alleles", "p_fisher", "se_fisher", "method", "chi2", "df", "p_chi2"};
+  return {test == ExactTest::Genotypic ? "genotypes" : "alleles", "p_exact", "se_exact", "method", "g", "df", "p_g"};
 }
 
 std::string locusColumnsHeader(ExactTest test, bool sites) {
@@ -57,13 +58,16 @@ std::string tableNumber(Real value) {
 
 template <class Real>
 void appendLocusFields(std::string& text, const LocusValues<Real>& v) {
-  for (Real value : {v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2}) appendField(text, tableNumber(value));
+  appendField(text, tableNumber(v.pFisher));
+  appendField(text, tableNumber(v.seFisher));
+  appendField(text, v.exact ? "exact" : "chain");
+  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableNumber(value));
 }
 
 template <class Real>
 void appendTotalFields(std::string& text, const TotalValues<Real>& v) {
   appendField(text, tableNumber(v.pFisher));
-  appendField(text, "NA");
+  appendField(text, "NA\tNA");
   for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableNumber(value));
 }
 
@@ -89,7 +93,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
       anyTested = true;
       appendLocusFields(text, locusValues(s, I));
     } else {
-      text += "\tNA\tNA\tNA\tNA\tNA";
+      text += "\tNA\tNA\tNA\tNA\tNA\tNA";
     }
     text += "\r\n";
   }
@@ -100,7 +104,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
     appendTotalFields(text, totalValues(s));
     text += "\r\n";
   } else {
-    text += "\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
+    text += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
   }
   return text;
 }

@@ -22,18 +22,21 @@ struct TableHeading {
   std::uint64_t seed = 0;
   ChainSettings chain;
   ExactTest test = ExactTest::Genic;
+  ExactMode exact = ExactMode::Auto;
   std::string popmap{};  // VCF input: the population map
   std::string region{};  // VCF input: the regions read, if not the whole file
 };
 
 // "# <program> <version> input=<file> seed=<S> dememorization=<D> batches=<B> iterations=<C>",
-// then " test=<name>" for a test other than the genic one, " popmap=<file>"
-// and " region=<regions>" where there are.
+// then " test=<name>" for a test other than the genic one, " exact=auto" or
+// " exact=never", and " popmap=<file>" and " region=<regions>" where there
+// are.
 std::string tableCommentLine(const TableHeading& heading);
 
 // The names of a table's columns from the count of alleles (or genotypes)
-// on: alleles, p_fisher, se_fisher, chi2, df, p_chi2 for the genic test;
-// alleles (genotypes), p_exact, se_exact, g, df, p_g for the G tests.
+// on: alleles, p_fisher, se_fisher, method, chi2, df, p_chi2 for the genic
+// test; alleles (genotypes), p_exact, se_exact, method, g, df, p_g for the
+// G tests. The method is "exact" or "chain".
 std::vector<std::string> resultColumnNames(ExactTest test);
 
 // The header line's fields from the locus number on: locus, name, then
@@ -57,11 +60,11 @@ inline void appendField(std::string& text, std::string_view field) {
   text += field;
 }
 
-// The five result fields of a tested locus: p_fisher, se_fisher, chi2, df, p_chi2.
+// The six result fields of a tested locus: p_fisher, se_fisher, method, chi2, df, p_chi2.
 template <class Real>
 void appendLocusFields(std::string& text, const LocusValues<Real>& values);
 
-// The result fields of a TOTAL row: p_fisher, NA for se_fisher, chi2, df, p_chi2.
+// The result fields of a TOTAL row: p_fisher, NA for se_fisher and method, chi2, df, p_chi2.
 template <class Real>
 void appendTotalFields(std::string& text, const TotalValues<Real>& values);
 

@@ -17,12 +17,13 @@ TotalValues<Real> fromSums(const Sums& s) {
 template <class Real>
 LocusValues<Real> locusValues(const RunState<Real>& s, int I) {
   const Real chi2 = s.CHI2PERLOCUS[I], df = s.DFPERLOCUS[I];
-  return {s.FISHERPPERLOCUS[I], s.FISHERSEPERLOCUS[I], chi2, df, chiSquareUpperTail(chi2, df)};
+  return {s.FISHERPPERLOCUS[I], s.FISHERSEPERLOCUS[I], chi2, df, chiSquareUpperTail(chi2, df),
+          s.exactPerLocus[static_cast<std::size_t>(I)] != 0};
 }
 
 template <class Real>
 LocusValues<Real> locusValues(const PairLocusResult<Real>& r) {
-  return {r.p, r.se, r.chi2, r.df, chiSquareUpperTail(r.chi2, r.df)};
+  return {r.p, r.se, r.chi2, r.df, chiSquareUpperTail(r.chi2, r.df), r.exact};
 }
 
 template <class Real>

@@ -15,6 +15,7 @@ namespace ortelan {
 template <class Real>
 struct LocusValues {
   Real pFisher, seFisher, chi2, df, pChi2;
+  bool exact = false;  // pFisher listed over every table, not walked: the method column
 };
 
 template <class Real>

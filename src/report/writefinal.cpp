@@ -89,6 +89,21 @@ std::string narrowBody(const RunState<Real>& s, const Heads& h) {
   return text;
 }
 
+// Under the table of a scripted run whose P-values are exact in places.
+template <class Real>
+std::string exactNote(const RunState<Real>& s) {
+  int tested = 0, exact = 0;
+  for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+    if (!s.isTested(I)) continue;
+    ++tested;
+    exact += s.exactPerLocus[static_cast<std::size_t>(I)] != 0 ? 1 : 0;
+  }
+  if (exact == 0) return {};
+  return format(" %d of the %d P-values are exact, from every table with the locus's margins: their SE(P) of 0 "
+                "means exact.\r\n",
+                exact, tested);
+}
+
 }  // namespace
 
 // The settings paragraph's first line.
@@ -124,6 +139,7 @@ std::string formatReport(const Edition& edition, const RunState<Real>& s, const 
   text += format("(%d batches with %d iterations/batch).\r\n", static_cast<int>(s.B), static_cast<int>(s.C));
   text += "\r\n";
   text += wide ? wideBody(s, headsFor(test)) : narrowBody(s, headsFor(test));
+  text += exactNote(s);
   return text;
 }
 

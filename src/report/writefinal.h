@@ -17,7 +17,8 @@ inline constexpr const char* kReportPartFile = "~Ortelan.out.tmp";
 
 // The whole report text, CRLF line ends. A test other than the genic one
 // is named in the settings paragraph, and its columns are headed P(exact),
-// SE(P), G, df and P(G).
+// SE(P), G, df and P(G). Where P-values are exact (scripted runs), a line
+// under the table says how many.
 template <class Real>
 std::string formatReport(const Edition& edition, const RunState<Real>& state, const CivilDate& date,
                          ExactTest test = ExactTest::Genic);

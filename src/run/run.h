@@ -27,6 +27,7 @@ struct RunContext {
   std::string tableDir;             // where the table data lives; empty: the working directory
   int workers = 0;                  // threads for the chains; 0: every usable core
   ExactTest test = ExactTest::Genic;  // the dialogue's runs make the genic test
+  ExactMode exact = ExactMode::Never;  // the dialogue's runs walk the chain
   WorkMeter* meter = nullptr;       // scripted runs: how far the run has come
 
   // A diagnostic line on the program's diagnostic stream.

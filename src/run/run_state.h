@@ -38,6 +38,13 @@ inline const char* testName(ExactTest test) {
   return test == ExactTest::Genic ? "genic" : test == ExactTest::GenicG ? "genic-g" : "genotypic";
 }
 
+// Where a P-value may come from: Auto lists the tables with the observed
+// margins wherever that takes less work than the walk, and walks the chain
+// elsewhere; Never walks the chain everywhere, as the dialogue does.
+enum class ExactMode { Auto, Never };
+
+inline const char* exactModeName(ExactMode mode) { return mode == ExactMode::Auto ? "auto" : "never"; }
+
 // What the reader learns of the data: names and counts.
 struct DataSummary {
   std::string INFILENAME;
@@ -109,6 +116,8 @@ struct RunState : DataSummary {
   std::vector<Real> CHI2PERLOCUS{Real(0)};
   std::vector<Real> DFPERLOCUS{Real(0)};
   std::vector<Real> CHI2PPERLOCUS{Real(0)};
+  // Per locus: 1 where the P-value is exact (listed, not walked); its SE is 0.
+  std::vector<char> exactPerLocus{0};
 
   Real SUMCHI2 = 0, SUMDFCHI2 = 0, SUMLNP = 0, SUMDFFISHER = 0, TOTCHI2P = 0, TOTFISHERP = 0;
 
@@ -118,6 +127,7 @@ struct RunState : DataSummary {
     for (auto* array : {&FISHERPPERLOCUS, &FISHERSEPERLOCUS, &CHI2PERLOCUS, &DFPERLOCUS, &CHI2PPERLOCUS}) {
       array->resize(size, Real(0));
     }
+    exactPerLocus.resize(size, 0);
   }
 };
 

@@ -39,6 +39,7 @@ Tables throughTableFiles(const Edition& program, const RunSettings& settings) {
   ScriptedConsole console;
   Run<Real> run(edition, console);
   run.settings = settings.chain;
+  run.exact = settings.exact;
   run.seeds = SeedSource::keyed(edition.seeds, *settings.seed);
   run.dataFile = run.state.INFILENAME = settings.dataFile;
   std::filesystem::create_directory("tables");

@@ -37,18 +37,25 @@ const TableHeading kHeading{"ortelan_3d", "5.0", "my data.gen", 1844674407370955
 // e^-4 5 for Fisher's 8 on 4 df, Q(5/2, 6.392857142857143)), not the report's.
 TEST(ResultsTable, RowsOfTheRunNAForUntestedLociAndTotals) {
   RunState<double> s = threeLoci<double>();
+  s.exactPerLocus = {0, 0, 0, 1};
   const std::string table = formatResultsTable(kHeading, s);
   EXPECT_EQ(table,
-            "# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 batches=2 iterations=1\r\n"
-            "locus\tname\talleles\tp_fisher\tse_fisher\tchi2\tdf\tp_chi2\r\n"
-            "1\tAdh-1\t3\t0.33333333333333331\t0.001\t12.5\t4\t0.013995792487650892\r\n"
-            "2\tMono\t1\tNA\tNA\tNA\tNA\tNA\r\n"
-            "3\tEst 2\t2\t0.050000000000000003\t0\t0.2857142857142857\t1\t0.59298009801742668\r\n"
-            "TOTAL\tTOTAL\tNA\t0.091578194443670907\tNA\t12.785714285714286\t5\t0.025471782553796715\r\n");
+            "# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 batches=2 iterations=1 "
+            "exact=auto\r\n"
+            "locus\tname\talleles\tp_fisher\tse_fisher\tmethod\tchi2\tdf\tp_chi2\r\n"
+            "1\tAdh-1\t3\t0.33333333333333331\t0.001\tchain\t12.5\t4\t0.013995792487650892\r\n"
+            "2\tMono\t1\tNA\tNA\tNA\tNA\tNA\tNA\r\n"
+            "3\tEst 2\t2\t0.050000000000000003\t0\texact\t0.2857142857142857\t1\t0.59298009801742668\r\n"
+            "TOTAL\tTOTAL\tNA\t0.091578194443670907\tNA\tNA\t12.785714285714286\t5\t0.025471782553796715\r\n");
   // Only the loci of the run; with none tested there is no total.
   s.lociInRun = {0, 0, 1, 0};
-  EXPECT_TRUE(formatResultsTable(kHeading, s).ends_with("2\tMono\t1\tNA\tNA\tNA\tNA\tNA\r\n"
-                                                         "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\r\n"));
+  TableHeading never = kHeading;
+  never.exact = ExactMode::Never;
+  const std::string untested = formatResultsTable(never, s);
+  EXPECT_TRUE(untested.starts_with("# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 "
+                                   "batches=2 iterations=1 exact=never\r\n"));
+  EXPECT_TRUE(untested.ends_with("2\tMono\t1\tNA\tNA\tNA\tNA\tNA\tNA\r\n"
+                                 "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"));
 }
 
 TEST(ResultsTable, EveryDigitOfAnEightyBitRealReadsBackAndRoundsAsTheReport) {

@@ -39,6 +39,16 @@ check_test <- function(test, call) {
   test
 }
 
+exact_modes <- c("auto", "never")
+
+check_exact <- function(exact, call) {
+  if (identical(exact, exact_modes)) return(exact_modes[1L])
+  if (!is.character(exact) || length(exact) != 1L || !(exact %in% exact_modes)) {
+    argument_error('`exact` must be "auto" or "never"', call)
+  }
+  exact
+}
+
 # The population map of a VCF or BCF file: a file name, or a data frame
 # whose first two columns are the samples and their populations.
 check_popmap <- function(popmap, call) {

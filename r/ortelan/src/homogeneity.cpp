@@ -101,27 +101,43 @@ class Columns {
   std::vector<Rcpp::RObject> columns_;
 };
 
-// A locus's or a total's numbers as R's doubles, NA where not tested.
+// A locus's or a total's numbers as R's doubles, NA where not tested; and
+// where its P-value came from, "exact" or "chain" (NA for a total).
 struct Numbers {
   std::vector<double> p, se, statistic, df, pStatistic;
+  std::vector<int> method;  // 0: NA, 1: chain, 2: exact
 
   template <class Real>
-  void add(bool tested, Real rp, Real rse, Real rStatistic, Real rDf, Real rpStatistic) {
+  void add(bool tested, Real rp, Real rse, Real rStatistic, Real rDf, Real rpStatistic, int methodCode = 0) {
     auto value = [tested](Real x) { return tested ? static_cast<double>(x) : NA_REAL; };
     p.push_back(value(rp));
     se.push_back(value(rse));
     statistic.push_back(value(rStatistic));
     df.push_back(value(rDf));
     pStatistic.push_back(value(rpStatistic));
+    method.push_back(tested ? methodCode : 0);
   }
-  // The columns named after the test (resultColumnNames), from p_fisher or p_exact on.
-  void addTo(Columns& columns, ExactTest test, bool withSe = true) const {
+  template <class Real>
+  void add(bool tested, const LocusValues<Real>& v) {
+    add(tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2, v.exact ? 2 : 1);
+  }
+  // The columns named after the test (resultColumnNames), from p_fisher or
+  // p_exact on; a total's have no SE and no method.
+  void addTo(Columns& columns, ExactTest test, bool perLocus = true) const {
     const std::vector<std::string> names = resultColumnNames(test);
     columns.add(names[1], p);
-    if (withSe) columns.add(names[2], se);
-    columns.add(names[3], statistic);
-    columns.add(names[4], df);
-    columns.add(names[5], pStatistic);
+    if (perLocus) {
+      columns.add(names[2], se);
+      Rcpp::CharacterVector methods(method.size());
+      for (std::size_t i = 0; i < method.size(); ++i) {
+        methods[static_cast<R_xlen_t>(i)] = method[i] == 0 ? Rcpp::String(NA_STRING)
+                                                           : Rcpp::String(method[i] == 2 ? "exact" : "chain");
+      }
+      columns.add(names[3], methods);
+    }
+    columns.add(names[4], statistic);
+    columns.add(names[5], df);
+    columns.add(names[6], pStatistic);
   }
 };
 
@@ -160,8 +176,7 @@ Rcpp::List lociColumns(const RunState<Real>& s, ExactTest test) {
     name.push_back(tableName(s.LOCUSNAME[I]));
     counts.push_back(s.ALLELES_PER_LOCUS[I]);
     const bool tested = s.isTested(I);
-    const LocusValues<Real> v = tested ? locusValues(s, I) : LocusValues<Real>{};
-    numbers.add(tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2);
+    numbers.add(tested, tested ? locusValues(s, I) : LocusValues<Real>{});
   }
   Columns columns;
   columns.add("locus", number);
@@ -205,9 +220,8 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, 
       for (std::size_t i = 0; i < pairs.loci.size(); ++i) {
         const int locus = pairs.loci[i];
         const PairLocusResult<Real>& r = pairs.at(pair, i);
-        const LocusValues<Real> v = r.tested ? locusValues(r) : LocusValues<Real>{};
         row(a, b, locus, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]), r.alleles);
-        numbers.add(r.tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2);
+        numbers.add(r.tested, r.tested ? locusValues(r) : LocusValues<Real>{});
       }
       const auto& t = pairs.totals[static_cast<std::size_t>(pair)];
       const TotalValues<Real> v = t ? totalValues(*t) : TotalValues<Real>{};
@@ -270,7 +284,8 @@ Rcpp::List run(const Edition& program, const RunSettings& settings, const GivenD
 // tables) the name of the data in messages and the report. `options` holds
 // the settings: dememorization, batches, iterations (whole numbers), seed
 // (a string of digits, or NULL), loci (locus numbers, or NULL), threads,
-// pairs, report (whether to make it), test (its name), popmap (a file
+// pairs, report (whether to make it), test (its name), exact ("auto" or
+// "never"), popmap (a file
 // name, a list of samples and populations, or NULL), region (a string, or
 // NULL), temporary_directory and progress. The result holds either the
 // columns of the results or `fault` and `status`; `written` holds what the
@@ -296,6 +311,7 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
   settings.threads = Rcpp::as<int>(options["threads"]);
   settings.pairs = Rcpp::as<bool>(options["pairs"]);
   const bool report = Rcpp::as<bool>(options["report"]);
+  if (Rcpp::as<std::string>(options["exact"]) == "never") settings.exact = ExactMode::Never;
   const std::string test = Rcpp::as<std::string>(options["test"]);
   for (ExactTest kind : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic}) {
     if (test == testName(kind)) settings.test = kind;

@@ -1,0 +1,224 @@
+// Exact P-values in scripted runs: where listing the tables is cheap they
+// are exact (method "exact", SE 0) in the tables, pairs, report and plot;
+// elsewhere the chain walks; --exact never gives the chain's tables of
+// earlier versions.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "apps/programs.h"
+#include "support/exact_p_value.h"
+
+namespace ortelan::testing {
+namespace {
+
+using Rows = std::vector<std::vector<int>>;
+
+std::vector<std::string> split(const std::string& line, char at) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, at);) fields.push_back(field);
+  return fields;
+}
+
+// Each table's lines without the method column and the first line's
+// " exact=never": the layout of earlier versions.
+std::string withoutMethod(const std::string& tables) {
+  std::string out;
+  std::size_t method = std::string::npos;
+  for (std::string line : split(tables, '\n')) {
+    if (line.starts_with("#")) {
+      line = std::regex_replace(line, std::regex(" exact=never"), "");
+    } else if (line.starts_with("locus\t") || line.starts_with("pop_a\t")) {
+      const std::vector<std::string> heads = split(line, '\t');
+      const auto found = std::find(heads.begin(), heads.end(), "method");
+      method = found == heads.end() ? std::string::npos : static_cast<std::size_t>(found - heads.begin());
+    }
+    if (!line.starts_with("#") && method != std::string::npos) {
+      std::vector<std::string> fields = split(line, '\t');
+      fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(method));
+      line.clear();
+      for (const std::string& field : fields) line += (line.empty() ? "" : "\t") + field;
+    }
+    out += line + "\n";
+  }
+  return out;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The chain's tables of the example, the genic and both G tests with their
+// pairs, as the version before exact P-values wrote them:
+//   ortelan_3d -q -s 2026 -d 1000 -b 10 -i 500 --test T -o /dev/null -t results.tsv --pairs pairs.tsv trout.gen
+// (ortelan_2d on the example in two-digit codes, ortelan_c likewise),
+// results then pairs, for T = genic, genic-g, genotypic.
+TEST(ExactP, NeverGivesTheChainsTablesOfEarlierVersionsByteForByte) {
+  const std::string example = readFile(std::string(ORTELAN_EXAMPLES_DIR) + "/trout.gen");
+  const std::string twoDigits = std::regex_replace(example, std::regex("0([0-9]{2})0([0-9]{2})"), "$1$2");
+  const struct {
+    std::string program, name, file, data;
+  } programs[] = {{k3d, "3d", "trout.gen", example}, {k2d, "2d", "trout2.gen", twoDigits}, {kC, "c", "trout.gen", example}};
+  for (const auto& p : programs) {
+    SCOPED_TRACE(p.program);
+    ScratchDir dir;
+    dir.write(p.file, p.data);
+    std::string tables;
+    for (const std::string test : {"genic", "genic-g", "genotypic"}) {
+      const ProcessResult r = runWith(p.program,
+                                      {"-q", "-s", "2026", "-d", "1000", "-b", "10", "-i", "500", "--test", test,
+                                       "--exact", "never", "-o", "r.out", "-t", "t.tsv", "--pairs", "p.tsv", p.file},
+                                      dir);
+      ASSERT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(split(dir.read("t.tsv"), '\n')[0].find(" exact=never\r") != std::string::npos, true);
+      tables += dir.read("t.tsv") + dir.read("p.tsv");
+    }
+    EXPECT_EQ(withoutMethod(tables),
+              withoutMethod(readFile(std::string(ORTELAN_APP_TEST_DIR) + "/golden/chain-tables-" + p.name + ".txt")));
+  }
+}
+
+// A GENEPOP file whose loci have the allele tables `tables` (rows:
+// populations; each population the same number of genes at every locus),
+// each individual taking the next two of its population's genes.
+std::string genepopOf(const std::vector<Rows>& tables, int digits) {
+  std::string text = "tables\n";
+  for (std::size_t locus = 0; locus < tables.size(); ++locus) text += "L" + std::to_string(locus + 1) + "\n";
+  const std::size_t populations = tables[0].size();
+  for (std::size_t pop = 0; pop < populations; ++pop) {
+    std::vector<std::vector<int>> genes(tables.size());
+    for (std::size_t locus = 0; locus < tables.size(); ++locus) {
+      for (std::size_t allele = 0; allele < tables[locus][pop].size(); ++allele) {
+        genes[locus].insert(genes[locus].end(), static_cast<std::size_t>(tables[locus][pop][allele]),
+                            static_cast<int>(allele) + 1);
+      }
+    }
+    text += "Pop\n";
+    for (std::size_t i = 0; 2 * i < genes[0].size(); ++i) {
+      text += "p" + std::to_string(pop + 1) + "_" + std::to_string(i + 1) + ",";
+      for (const auto& atLocus : genes) {
+        char genotype[16];
+        std::snprintf(genotype, sizeof genotype, " %0*d%0*d", digits, atLocus[2 * i], digits, atLocus[2 * i + 1]);
+        text += genotype;
+      }
+      text += "\n";
+    }
+  }
+  return text;
+}
+
+Rows pairOf(const Rows& table, std::size_t a, std::size_t b) {
+  Rows pair(2);
+  for (std::size_t allele = 0; allele < table[0].size(); ++allele) {
+    if (table[a][allele] + table[b][allele] == 0) continue;
+    pair[0].push_back(table[a][allele]);
+    pair[1].push_back(table[b][allele]);
+  }
+  return pair;
+}
+
+TEST(ExactP, SmallTablesAreExactInTheTablesPairsReportAndPlot) {
+  // Three populations of 8 individuals; the SNPs' tables are 3 x 2, their
+  // pairs 2 x 2; the last locus is a 3 x 3 table.
+  const std::vector<Rows> tables = {{{12, 4}, {3, 13}, {8, 8}},
+                                    {{16, 0}, {0, 16}, {10, 6}},
+                                    {{9, 7}, {8, 8}, {7, 9}},
+                                    {{8, 8, 0}, {0, 8, 8}, {6, 4, 6}}};
+  for (const std::string& program : {k3d, kC}) {
+    SCOPED_TRACE(program);
+    ScratchDir dir;
+    dir.write("data.gen", genepopOf(tables, 3));
+    const ProcessResult r = runWith(program,
+                                    {"-q", "-s", "1", "-t", "t.tsv", "--pairs", "p.tsv", "-o", "r.out", "--manhattan",
+                                     "m.svg", "data.gen"},
+                                    dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> rows = split(dir.read("t.tsv"), '\n');
+    ASSERT_EQ(rows.size(), 7u);
+    double fisher = 0;
+    for (std::size_t locus = 0; locus < tables.size(); ++locus) {
+      const std::vector<std::string> f = split(rows[locus + 2], '\t');
+      const double exact = ExactPValue(tables[locus]).value();
+      EXPECT_EQ(f[4] + " " + f[5], "0 exact") << "locus " << locus + 1;
+      EXPECT_NEAR(std::stod(f[3]), exact, 1e-9 * exact) << "locus " << locus + 1;
+      fisher += -2 * std::log(std::stod(f[3]));
+    }
+    // Fisher's method takes exact P-values as they come: 8 df, as e^-x/2 (1 + x/2 + x^2/8 + x^3/48).
+    const std::vector<std::string> total = split(rows[6], '\t');
+    const double h = fisher / 2;
+    EXPECT_NEAR(std::stod(total[3]), std::exp(-h) * (1 + h + h * h / 2 + h * h * h / 6), 1e-12);
+    EXPECT_EQ(total[4] + total[5], "NANA");
+
+    const std::vector<std::string> pairs = split(dir.read("p.tsv"), '\n');
+    ASSERT_EQ(pairs.size(), 2u + 3u * 5u);
+    for (std::size_t row = 2; row < pairs.size(); ++row) {
+      const std::vector<std::string> f = split(pairs[row], '\t');
+      if (f[4] == "TOTAL") continue;
+      const std::size_t a = std::stoul(f[0]) - 1, b = std::stoul(f[1]) - 1, locus = std::stoul(f[4]) - 1;
+      const double exact = ExactPValue(pairOf(tables[locus], a, b)).value();
+      EXPECT_EQ(f[9], "exact") << pairs[row];
+      EXPECT_NEAR(std::stod(f[7]), exact, 1e-9 * exact) << pairs[row];
+    }
+    EXPECT_NE(dir.read("r.out").find("\r\n 4 of the 4 P-values are exact, from every table with the locus's margins: "
+                                     "their SE(P) of 0 means exact.\r\n"),
+              std::string::npos);
+    EXPECT_NE(dir.read("m.svg").find(">Exact P at 4 loci (every table with the locus's margins listed), drawn at its "
+                                     "height; 0 P are chain estimates.</text>"),
+              std::string::npos);
+  }
+}
+
+TEST(ExactP, LargerTablesWalkTheChainAndEvery2x2IsExact) {
+  // Six populations of 40 individuals at five alleles: far too many tables.
+  Rows big(6, std::vector<int>(5));
+  for (std::size_t pop = 0; pop < 6; ++pop) {
+    for (std::size_t allele = 0; allele < 5; ++allele) big[pop][allele] = 16;
+  }
+  big[0] = {30, 10, 20, 12, 8};
+  const std::vector<Rows> tables = {big};
+  ScratchDir dir;
+  dir.write("data.gen", genepopOf(tables, 2));
+  for (const std::vector<std::string>& chain : {std::vector<std::string>{}, {"-d", "0", "-b", "2", "-i", "1"}}) {
+    std::vector<std::string> arguments = {"-q", "-s", "3", "-t", "-", "--pairs", "p.tsv", "-o", "/dev/null"};
+    arguments.insert(arguments.end(), chain.begin(), chain.end());
+    arguments.push_back("data.gen");
+    const ProcessResult r = runWith(k2d, arguments, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(split(split(r.out, '\n')[2], '\t')[5], "chain");
+    // The pairs of populations 2 to 6 hold the same counts: 2 x 5 tables of
+    // many tables each; with the shortest chain, every pair walks.
+    if (!chain.empty()) {
+      EXPECT_EQ(dir.read("p.tsv").find("\texact\t"), std::string::npos);
+    }
+  }
+  // A 2 x 2 table of 20,000 genes is exact even with a chain of two steps.
+  dir.write("snp.gen", genepopOf({{{5200, 4800}, {4800, 5200}}}, 2));
+  const ProcessResult r = runWith(k2d, {"-q", "-s", "3", "-d", "0", "-b", "2", "-i", "1", "-t", "-", "-o", "/dev/null",
+                                        "snp.gen"},
+                                  dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> f = split(split(r.out, '\n')[2], '\t');
+  EXPECT_EQ(f[5], "exact");
+  // Rscript -e 'format(fisher.test(matrix(c(5200, 4800, 4800, 5200), 2))$p.value, digits = 17)'
+  EXPECT_NEAR(std::stod(f[3]), 1.6668794111431706e-08, 1e-9 * 1.6668794111431706e-08);
+}
+
+TEST(ExactP, AnUnknownSettingIsAUsageError) {
+  ScratchDir dir;
+  dir.write("data.gen", genepopOf({{{3, 1}, {1, 3}}}, 3));
+  const ProcessResult r = runWith(k3d, {"--exact", "always", "data.gen"}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "ortelan_3d: error: --exact: must be auto or never\nRun with --help for more information.\n");
+  EXPECT_EQ(dir.listing(), "data.gen\n");
+}
+
+}  // namespace
+}  // namespace ortelan::testing
