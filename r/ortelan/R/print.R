@@ -46,16 +46,12 @@ print.ortelan <- function(x, max_pairs = 20, ...) {
     c("Locus", l$locus, ""), c("Name", l$name, "TOTAL"),
     c(r$heads[1], p_values(l[[r$p]], estimate = TRUE), p_values(t[[r$p]])), c("SE(P)", fixed(c(l[[r$se]], NA), 5)),
     c(r$heads[2], fixed(c(l[[r$statistic]], t[[r$statistic]]), 3)), c("df", fixed(c(l$df, t$df), 0)),
-<<<<<<< HEAD
     c(r$heads[3], p_values(c(l[[r$p_statistic]], t[[r$p_statistic]])))), left = 2L), sep = "\n")
-=======
-    c(r$heads[3], fixed(c(l[[r$p_statistic]], t[[r$p_statistic]]), 5))), left = 2L), sep = "\n")
   exact <- sum(l$method == "exact", na.rm = TRUE)
   if (exact > 0) {
     cat(sprintf("%d of the %d P-values are exact, from every table with the locus's margins: their SE of 0 means exact.\n",
                 exact, sum(!is.na(l$method))))
   }
->>>>>>> issue-21
   if (!is.null(x$pairs)) {
     p <- x$pairs[is.na(x$pairs$locus), ]
     shown <- utils::head(p, max_pairs)
