@@ -5,6 +5,7 @@
 #include "exacttest/do_fisher.h"
 #include "input/genepop/counting_reader.h"
 #include "input/genepop/locus_passes_reader.h"
+#include "input/tables/data_tables.h"
 #include "input/tables/memory_tables.h"
 #include "input/vcf/vcf_reader.h"
 #include "run/failure.h"
@@ -105,7 +106,9 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   // The tables are counted as the file is read and stay in memory: nothing
   // is written anywhere before the results.
   const DataTables counted = readData(run, run.state, settings, given, out.seed);
-  // The genotypic test walks the genotype tables; the others the allele tables.
+  // The genotypic test walks the genotype tables, whose columns then count
+  // as its alleles; the others the allele tables.
+  if (run.test == ExactTest::Genotypic) countGenotypeColumns(run.state, *counted.genotypes);
   const MemoryTables tables(run.test == ExactTest::Genotypic ? counted.genotypes : counted.alleles, *run.seeds,
                             run.settings);
   run.state.sizeResultArrays();

@@ -46,6 +46,9 @@ struct DataSummary {
   int NUMBOFLOCI = 0;
   int NUMBPOPS = 0;
   std::vector<int> ALLELES_PER_LOCUS{0};
+  // Per locus from 1: the genes an individual brings, 2 (diploid) or 1
+  // (haploid, as mitochondrial haplotypes are written). Scripted runs only.
+  std::vector<std::uint8_t> ploidy{0};
   std::int32_t TOTNUMBGENES = 0;
   std::int32_t TOTNUMBINDIVIDUALS = 0;
   // Per population from 1: the name of its last individual, trimmed, as
@@ -93,6 +96,7 @@ struct DataSummary {
   void addLocus(std::string name) {
     LOCUSNAME.push_back(std::move(name));
     ALLELES_PER_LOCUS.push_back(0);
+    ploidy.push_back(2);
     NUMBOFLOCI = static_cast<int>(LOCUSNAME.size()) - 1;
   }
 };

@@ -27,7 +27,7 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
     expr <- substitute(file)
     path <- if (is.name(expr) || is.call(expr)) substr(deparse1(expr), 1L, 80L) else "genind"
     if (!is.null(popmap) || !is.null(region)) argument_error("`popmap` and `region` go with a VCF or BCF file", call)
-    given <- genind_tables(file, paste(path, "(genind object)"), call, genotypes = test == "genotypic")
+    given <- genind_tables(file, paste(path, "(genind object)"), call)
   } else {
     path <- check_file(file, call)
   }
