@@ -114,15 +114,23 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   run.state.sizeResultArrays();
   selectLoci(run.state, settings);
 
-  if (meter != nullptr) {
-    long units = run.state.testedLoci();
+  const bool chains = run.test != ExactTest::None;
+  if (meter != nullptr && (chains || settings.pairs)) {
+    long units = chains ? run.state.testedLoci() : 0;
     if (settings.pairs) units += pairLoci(run.state);
     meter->start(units, settings.pairs ? "loci and pair-loci" : "loci");
   }
-  DO_FISHER(run, tables);
+  if (chains) {
+    DO_FISHER(run, tables);
+  } else {
+    // No exact test: its P counts as 1 in the totals, which the results
+    // leave out with it.
+    for (int I = 1; I <= run.state.NUMBOFLOCI; ++I) run.state.FISHERPPERLOCUS[I] = run.state.isTested(I) ? 1 : -1;
+  }
   DO_CHISQUARE(run, tables);
   SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
   if (settings.pairs) out.pairs = DO_PAIRS(run, tables);
+  out.fstat = DO_FSTAT(run, counted, settings.pairs, settings.bootstrap);
   out.state = std::move(run.state);
   return out;
 }

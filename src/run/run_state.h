@@ -31,12 +31,28 @@ struct ChainSettings {
 //  - Genotypic: individuals, not genes, permuted among populations: the walk
 //    goes over the populations x genotypes table, ordered by the G of the
 //    allele table each visited table implies.
-enum class ExactTest { Genic, GenicG, Genotypic };
+//  - None: no exact test, no chain: the chi-square and the F-statistics
+//    alone, for a fast look at a genome scan (scripted runs and R).
+enum class ExactTest { Genic, GenicG, Genotypic, None };
 
 // The test's name on the command line, in the tables and in R.
 inline const char* testName(ExactTest test) {
-  return test == ExactTest::Genic ? "genic" : test == ExactTest::GenicG ? "genic-g" : "genotypic";
+  switch (test) {
+    case ExactTest::Genic:
+      return "genic";
+    case ExactTest::GenicG:
+      return "genic-g";
+    case ExactTest::Genotypic:
+      return "genotypic";
+    case ExactTest::None:
+      break;
+  }
+  return "none";
 }
+
+// Whether Pearson's chi-square stands beside the test (the genic test, and
+// no exact test at all), or G (the G tests).
+inline bool besideChiSquare(ExactTest test) { return test == ExactTest::Genic || test == ExactTest::None; }
 
 // What the reader learns of the data: names and counts.
 struct DataSummary {

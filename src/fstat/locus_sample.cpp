@@ -1,0 +1,58 @@
+#include "fstat/locus_sample.h"
+
+#include <algorithm>
+
+#include "input/tables/genotype_counter.h"
+
+namespace ortelan {
+
+void LocusSample::clear(int rows, int columns, int genesEach) {
+  genesPerIndividual = genesEach;
+  populations = rows;
+  alleles = columns;
+  typed.assign(static_cast<std::size_t>(rows), 0);
+  genes.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns), 0);
+  heterozygotes.assign(genes.size(), 0);
+}
+
+void LocusSample::fromGenotypes(const CountTable& table, const std::vector<std::uint32_t>& keys) {
+  // The alleles of the genotypes present, in increasing code order.
+  std::vector<int> codes;
+  for (std::uint32_t key : keys) {
+    codes.push_back(firstAlleleOf(key));
+    codes.push_back(secondAlleleOf(key));
+  }
+  std::sort(codes.begin(), codes.end());
+  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+  const auto indexOf = [&codes](int code) {
+    return static_cast<int>(std::lower_bound(codes.begin(), codes.end(), code) - codes.begin());
+  };
+  clear(table.rows, static_cast<int>(codes.size()), 2);
+  for (int column = 1; column <= table.columns; ++column) {
+    const std::uint32_t key = keys[static_cast<std::size_t>(column - 1)];
+    const int first = indexOf(firstAlleleOf(key)), second = indexOf(secondAlleleOf(key));
+    for (int pop = 0; pop < table.rows; ++pop) {
+      const std::int64_t individuals = table.at(pop + 1, column);
+      typed[static_cast<std::size_t>(pop)] += individuals;
+      genes[place(pop, first)] += individuals;
+      genes[place(pop, second)] += individuals;
+      if (first != second) {
+        heterozygotes[place(pop, first)] += individuals;
+        heterozygotes[place(pop, second)] += individuals;
+      }
+    }
+  }
+}
+
+void LocusSample::fromAlleles(const CountTable& table) {
+  clear(table.rows, table.columns, 1);
+  for (int pop = 0; pop < table.rows; ++pop) {
+    for (int column = 1; column <= table.columns; ++column) {
+      const std::int64_t count = table.at(pop + 1, column);
+      genes[place(pop, column - 1)] = count;
+      typed[static_cast<std::size_t>(pop)] += count;
+    }
+  }
+}
+
+}  // namespace ortelan
