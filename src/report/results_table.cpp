@@ -123,6 +123,8 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
 
 template std::string tableNumber<double>(double);
 template std::string tableNumber<long double>(long double);
+template std::string tableField<double>(double);
+template std::string tableField<long double>(long double);
 template void appendLocusFields<double>(std::string&, const LocusValues<double>&);
 template void appendLocusFields<long double>(std::string&, const LocusValues<long double>&);
 template void appendTotalFields<double>(std::string&, const TotalValues<double>&);
