@@ -46,6 +46,6 @@ test_that("print shows the table like the report, and the seed", {
   shown <- capture.output(print(run(seed = 11, pairs = TRUE)))
   expect_match(shown, "seed 11", fixed = TRUE, all = FALSE)
   expect_match(shown, "^ +3  LDH-C1$", all = FALSE)  # not tested: blank
-  expect_match(shown, "^ +TOTAL +0\\.[0-9]{5} +[0-9]+\\.[0-9]{3} +10 +0\\.[0-9]{5}$", all = FALSE)
+  expect_match(shown, "^ +TOTAL +0\\.[0-9]{5} +[0-9]+\\.[0-9]{3} +10 +0\\.[0-9]{5} +0\\.[0-9]{4}$", all = FALSE)
   expect_match(shown, "1  ari07 +2  bel06", all = FALSE)
 })
