@@ -18,6 +18,13 @@ constexpr long kReplicatesPerPiece = 50;
 
 long pairCount(int populations) { return static_cast<long>(populations) * (populations - 1) / 2; }
 
+// Populations a < b (from 1) of pair k (from 0), in the order (1,2), (1,3) ... (2,3) ...
+std::pair<int, int> pairOf(long k, int populations) {
+  int a = 1;
+  for (; k >= populations - a; ++a) k -= populations - a;
+  return {a, a + 1 + static_cast<int>(k)};
+}
+
 // Each locus's sample, read from its tables in locus order.
 class SampleReader {
  public:
@@ -90,24 +97,23 @@ FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs,
   for (std::size_t first = 0; first < loci.size(); first += kBatchLoci) {
     const std::size_t size = std::min(kBatchLoci, loci.size() - first);
     for (std::size_t j = 0; j < size; ++j) read[j] = reader.read(loci[first + j], samples[j]);
-    // A piece per worker, or a locus per piece where the pairs make each one long.
-    const std::size_t pieces = pairsOf > 0 ? size : std::min<std::size_t>(size, static_cast<std::size_t>(workers));
-    parallelFor(workers, pieces, [&](std::size_t piece) {
-      for (std::size_t j = piece * size / pieces; j < (piece + 1) * size / pieces; ++j) {
-        if (!read[j]) continue;
-        const std::size_t i = first + j;
-        const LocusSample& sample = samples[j];
-        const bool diploid = sample.genesPerIndividual == 2;
-        out.loci[static_cast<std::size_t>(loci[i])] =
-            rowFValues(varianceComponents<Real>(sample, everyRow), diploid);
-        long pair = 0;
-        for (int a = 0; a + 1 < populations && pair < pairsOf; ++a) {
-          for (int b = a + 1; b < populations; ++b, ++pair) {
-            const int rows[] = {a, b};
-            out.pairRows[static_cast<std::size_t>(pair) * loci.size() + i] =
-                rowFValues(varianceComponents<Real>(sample, rows), diploid);
-          }
+    // The loci of the batch over all populations in a piece per worker; then
+    // a piece per pair, which writes its rows one after the other.
+    const auto lociPieces = std::min<std::size_t>(size, static_cast<std::size_t>(workers));
+    parallelFor(workers, lociPieces + static_cast<std::size_t>(pairsOf), [&](std::size_t piece) {
+      if (piece < lociPieces) {
+        for (std::size_t j = piece * size / lociPieces; j < (piece + 1) * size / lociPieces; ++j) {
+          if (!read[j]) continue;
+          out.loci[static_cast<std::size_t>(loci[first + j])] =
+              rowFValues(varianceComponents<Real>(samples[j], everyRow), samples[j].genesPerIndividual == 2);
         }
+        return;
+      }
+      const auto [a, b] = pairOf(static_cast<long>(piece - lociPieces), populations);
+      const int rows[] = {a - 1, b - 1};
+      FValues<Real>* pairRows = out.pairRows.data() + (piece - lociPieces) * loci.size() + first;
+      for (std::size_t j = 0; j < size; ++j) {
+        if (read[j]) pairRows[j] = rowFValues(varianceComponents<Real>(samples[j], rows), samples[j].genesPerIndividual == 2);
       }
     }, whileWaiting);
   }
