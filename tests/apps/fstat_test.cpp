@@ -32,7 +32,6 @@ using testing::ScratchDir;
 using testing::TestGenotype;
 
 const std::string kPeers = std::string(ORTELAN_TESTS_DIR) + "/fstat/peers/";
-const char* const kFColumns[] = {"fis", "fst", "fit", "fst_num", "fst_den", "fst_low", "fst_high"};
 
 // A results or pairs table: its first line, and its rows by column name.
 struct Table {
