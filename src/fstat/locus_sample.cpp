@@ -1,8 +1,6 @@
 #include "fstat/locus_sample.h"
 
-#include <algorithm>
-
-#include "input/tables/genotype_counter.h"
+#include "chisquare/g_statistic.h"
 
 namespace ortelan {
 
@@ -16,21 +14,13 @@ void LocusSample::clear(int rows, int columns, int genesEach) {
 }
 
 void LocusSample::fromGenotypes(const CountTable& table, const std::vector<std::uint32_t>& keys) {
-  // The alleles of the genotypes present, in increasing code order.
-  std::vector<int> codes;
-  for (std::uint32_t key : keys) {
-    codes.push_back(firstAlleleOf(key));
-    codes.push_back(secondAlleleOf(key));
-  }
-  std::sort(codes.begin(), codes.end());
-  codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-  const auto indexOf = [&codes](int code) {
-    return static_cast<int>(std::lower_bound(codes.begin(), codes.end(), code) - codes.begin());
-  };
-  clear(table.rows, static_cast<int>(codes.size()), 2);
+  // Each genotype's two alleles, among the alleles of the genotypes present.
+  int alleleColumns = 0;
+  const std::vector<GenotypeAlleles> columns = genotypeColumnsOf(keys, alleleColumns);
+  clear(table.rows, alleleColumns, 2);
   for (int column = 1; column <= table.columns; ++column) {
-    const std::uint32_t key = keys[static_cast<std::size_t>(column - 1)];
-    const int first = indexOf(firstAlleleOf(key)), second = indexOf(secondAlleleOf(key));
+    const int first = columns[static_cast<std::size_t>(column - 1)].a - 1;
+    const int second = columns[static_cast<std::size_t>(column - 1)].b - 1;
     for (int pop = 0; pop < table.rows; ++pop) {
       const std::int64_t individuals = table.at(pop + 1, column);
       typed[static_cast<std::size_t>(pop)] += individuals;
