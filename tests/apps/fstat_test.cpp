@@ -149,6 +149,45 @@ TEST(FStatistics, AgreeWithVcftoolsAndPlink2OnABiallelicPanel) {
   }
 }
 
+// The recorded outputs are what the peers make of the panel today, by the
+// commands above (scripts/install-deps.sh installs both).
+TEST(FStatistics, RecordedPeerOutputsAreWhatThePeersMake) {
+  ScratchDir dir;
+  dir.write("panel.vcf", dir.read(kPeers + "panel.vcf"));
+  std::string pheno = "#IID\tPOP\n";
+  std::map<std::string, std::string> members;
+  {
+    std::ifstream map(kPeers + "panel.popmap");
+    for (std::string sample, population; map >> sample >> population;) {
+      members[population] += sample + "\n";
+      pheno += sample + "\t" + population + "\n";
+    }
+  }
+  for (const auto& [population, samples] : members) dir.write(population + ".txt", samples);
+  dir.write("panel.pheno", pheno);
+  const std::pair<const char*, std::vector<std::string>> runs[] = {
+      {"five", {"P1", "P2", "P3", "P4", "P5"}}, {"two", {"P1", "P2"}}};
+  for (const auto& [name, populations] : runs) {
+    std::vector<std::string> arguments = {"--vcf", "panel.vcf", "--out", name};
+    for (const std::string& population : populations) arguments.insert(arguments.end(), {"--weir-fst-pop", population + ".txt"});
+    const std::string report = testing::runToolWithErrors("vcftools", arguments).err;
+    EXPECT_EQ(dir.read(std::string(name) + ".weir.fst"), dir.read(kPeers + "vcftools-" + name + ".weir.fst"));
+    EXPECT_NE(report.find(std::string("Weir and Cockerham weighted Fst estimate: ") +
+                          (std::string(name) == "five" ? "0.021315\n" : "0.042174\n")),
+              std::string::npos)
+        << report;
+  }
+  testing::runTool("plink2", {"--vcf", "panel.vcf", "--vcf-half-call", "m", "--pheno", "panel.pheno", "--fst", "POP",
+                              "method=wc", "report-variants", "--out", "five", "--threads", "1"});
+  EXPECT_EQ(dir.read("five.fst.summary"), dir.read(kPeers + "plink2-five.fst.summary"));
+  for (int a = 1; a <= 5; ++a) {
+    for (int b = a + 1; b <= 5; ++b) {
+      const std::string pair = "P" + std::to_string(a) + ".P" + std::to_string(b) + ".fst.var";
+      EXPECT_EQ(dir.read("five." + pair), dir.read(kPeers + "plink2-" + pair)) << pair;
+    }
+  }
+}
+
 // Multiallelic GENEPOP data: three diploid loci (with missing and
 // half-missing genotypes) and two haploid ones, in four populations.
 struct GenepopData {
