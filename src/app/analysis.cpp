@@ -5,6 +5,7 @@
 #include "exacttest/do_fisher.h"
 #include "input/genepop/counting_reader.h"
 #include "input/genepop/locus_passes_reader.h"
+#include "input/tables/data_tables.h"
 #include "input/tables/memory_tables.h"
 #include "input/vcf/vcf_reader.h"
 #include "run/failure.h"
@@ -106,21 +107,31 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   // The tables are counted as the file is read and stay in memory: nothing
   // is written anywhere before the results.
   const DataTables counted = readData(run, run.state, settings, given, out.seed);
-  // The genotypic test walks the genotype tables; the others the allele tables.
+  // The genotypic test walks the genotype tables, whose columns then count
+  // as its alleles; the others the allele tables.
+  if (run.test == ExactTest::Genotypic) countGenotypeColumns(run.state, *counted.genotypes);
   const MemoryTables tables(run.test == ExactTest::Genotypic ? counted.genotypes : counted.alleles, *run.seeds,
                             run.settings);
   run.state.sizeResultArrays();
   selectLoci(run.state, settings);
 
-  if (meter != nullptr) {
-    long units = run.state.testedLoci();
+  const bool chains = run.test != ExactTest::None;
+  if (meter != nullptr && (chains || settings.pairs)) {
+    long units = chains ? run.state.testedLoci() : 0;
     if (settings.pairs) units += pairLoci(run.state);
     meter->start(units, settings.pairs ? "loci and pair-loci" : "loci");
   }
-  DO_FISHER(run, tables);
+  if (chains) {
+    DO_FISHER(run, tables);
+  } else {
+    // No exact test: its P counts as 1 in the totals, which the results
+    // leave out with it.
+    for (int I = 1; I <= run.state.NUMBOFLOCI; ++I) run.state.FISHERPPERLOCUS[I] = run.state.isTested(I) ? 1 : -1;
+  }
   DO_CHISQUARE(run, tables);
   SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
   if (settings.pairs) out.pairs = DO_PAIRS(run, tables);
+  out.fstat = DO_FSTAT(run, counted, settings.pairs, settings.bootstrap);
   out.state = std::move(run.state);
   return out;
 }

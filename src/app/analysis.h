@@ -1,6 +1,6 @@
 // The work of a scripted run, up to its results: the data read (or given),
-// the exact test and chi-square of every locus of the run, the totals and,
-// when asked, the pairs of populations. The command line writes the
+// the exact test and chi-square of every locus of the run, the totals, the
+// F-statistics and, when asked, the pairs of populations. The command line writes the
 // results to files; R takes them as data frames.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/run_settings.h"
+#include "fstat/do_fstat.h"
 #include "input/tables/given_tables.h"
 #include "pairs/do_pairs.h"
 #include "run/console.h"
@@ -24,6 +25,7 @@ template <class Real>
 struct Analysis {
   RunState<Real> state;
   std::optional<PairResults<Real>> pairs;
+  FStatistics<Real> fstat;  // of the loci, and of the pairs with them
   std::uint64_t seed = 0;  // the run seed, drawn from the clock when none was given
 };
 

@@ -26,7 +26,7 @@ std::optional<ExactMode> exactModeNamed(const std::string& name) {
 }
 
 std::optional<ExactTest> testNamed(const std::string& name) {
-  for (ExactTest test : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic}) {
+  for (ExactTest test : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic, ExactTest::None}) {
     if (name == testName(test)) return test;
   }
   return std::nullopt;
@@ -90,9 +90,10 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   app.add_option("--loci", loci, "Test only these loci, by number in file order: 7, 1-500, 3,9-12")
       ->check([](const std::string& text) { return parseLociList(text).error; });
   app.add_option("--test", test,
-                 "The exact test: genic (Fisher's, the default), genic-g (ordered by G) or genotypic")
+                 "The exact test: genic (Fisher's, the default), genic-g (ordered by G), genotypic, or none "
+                 "(no chain: the chi-square and F-statistics alone)")
       ->check([](const std::string& text) {
-        return testNamed(text) ? std::string() : "the test must be genic, genic-g or genotypic";
+        return testNamed(text) ? std::string() : "the test must be genic, genic-g, genotypic or none";
       });
   app.add_option("--exact", exact,
                  "P-values by listing every table with the observed margins where that is less work than the "
@@ -100,6 +101,9 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
       ->check([](const std::string& text) {
         return exactModeNamed(text) ? std::string() : "must be auto or never";
       });
+  CLI::Option* bootstrap =
+      app.add_option("--bootstrap", s.bootstrap, "Resample the loci N times for 95 % limits of each multilocus F_ST; default 0")
+          ->check(CLI::Range(0L, static_cast<long>(std::numeric_limits<std::int32_t>::max())));
   app.add_option("--pairs", s.pairsPath, "Also test every pair of populations; table of the pairs (- for standard output)");
   app.add_option("--pairs-plot", s.pairsPlotPath, "Heatmap of the pairs' combined P-values (SVG)");
   app.add_option("--popmap", s.popmapPath,
@@ -130,6 +134,11 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   if (!loci.empty()) s.loci = parseLociList(loci).list;
   if (!test.empty()) s.test = *testNamed(test);
   if (!exact.empty()) s.exact = *exactModeNamed(exact);
+  if (bootstrap->count() > 0 && s.test == ExactTest::None) {
+    result.status = 2;
+    result.err = usageError(edition, "--bootstrap goes with an exact test, not with --test none");
+    return result;
+  }
   s.pairs = s.pairsPath || s.pairsPlotPath;
   if (const std::string clash = clashingOutputs(s); !clash.empty()) {
     result.status = 2;

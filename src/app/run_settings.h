@@ -32,6 +32,7 @@ struct RunSettings {
   int threads = 0;                           // 0: every usable core
   std::optional<LociList> loci;              // every locus when not given
   bool quiet = false;                        // no progress meter
+  long bootstrap = 0;                        // resamplings of loci for the limits of theta; 0: none
 };
 
 }  // namespace ortelan

@@ -22,18 +22,21 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
   const CivilDate date = console.today().value_or(CivilDate{});
   outputs.add(settings.reportPath, formatReport(edition, analysis.state, date, settings.test));
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
-                       settings.test, settings.exact};
+                       settings.test, settings.exact, settings.bootstrap};
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;
   heading.region = settings.region;
-  if (settings.tablePath) outputs.add(*settings.tablePath, formatResultsTable(heading, analysis.state));
-  if (settings.pairsPath) outputs.add(*settings.pairsPath, formatPairsTable(heading, analysis.state, *analysis.pairs));
+  if (settings.tablePath) outputs.add(*settings.tablePath, formatResultsTable(heading, analysis.state, analysis.fstat));
+  if (settings.pairsPath) {
+    outputs.add(*settings.pairsPath, formatPairsTable(heading, analysis.state, *analysis.pairs, analysis.fstat));
+  }
   if (settings.pairsPlotPath) {
     std::vector<std::string> labels;
     for (int pop = 1; pop <= analysis.state.NUMBPOPS; ++pop) labels.push_back(populationLabel(analysis.state, pop));
-    outputs.add(*settings.pairsPlotPath, pairsPlotSvg(labels, pairPlotCells(*analysis.pairs), pairsPlotTitle(settings.test)));
+    outputs.add(*settings.pairsPlotPath, pairsPlotSvg(labels, pairPlotCells(*analysis.pairs, analysis.fstat),
+                                                      pairsPlotTitle(settings.test), settings.test != ExactTest::None));
   }
   if (settings.manhattanPath) {
-    outputs.add(*settings.manhattanPath, manhattanPlotSvg(manhattanPoints(analysis.state), settings.chain.batches,
+    outputs.add(*settings.manhattanPath, manhattanPlotSvg(manhattanPoints(analysis.state, settings.test), settings.chain.batches,
                                                           settings.chain.iterationsPerBatch,
                                                           manhattanPlotTitle(settings.test)));
   }

@@ -8,7 +8,7 @@ namespace ortelan {
 template <class Real>
 void asymptoticStatistic(ExactTest test, const CountTable& table, const std::vector<std::uint32_t>* genotypeKeys,
                          Real& statistic, Real& DF) {
-  if (test == ExactTest::Genic) {
+  if (besideChiSquare(test)) {
     pearsonChiSquare(table, table.rows, table.columns, statistic, DF);
     return;
   }

@@ -37,7 +37,7 @@ void DO_CHISQUARE(Run<Real>& run, const LocusTableStore& tables) {
     readLocusTable(run, source->numbers(), table, kWhere);
     source->closeLocus();
     Real CHISQ, DF, PROB;
-    if (run.test == ExactTest::Genic) {
+    if (besideChiSquare(run.test)) {
       CNTAB1(table, table.rows, table.columns, CHISQ, DF, PROB, pause);
     } else {
       // The G tests: G in place of the chi-square, with the same tail.

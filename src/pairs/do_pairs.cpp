@@ -75,6 +75,12 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
             for (int column : kept) pairKeys.push_back((*keys)[static_cast<std::size_t>(column - 1)]);
           }
           asymptoticStatistic(run.test, pairTable, keys != nullptr ? &pairKeys : nullptr, result.chi2, result.df);
+          if (run.test == ExactTest::None) {
+            // No exact test: its P counts as 1 in the totals, which the results leave out with it.
+            estimates[job].HM = 1;
+            run.advance(1);
+            continue;
+          }
           LoadedTable chain;
           chain.N = 2;
           chain.M = pairTable.columns;

@@ -3,7 +3,8 @@
 // are built in memory from the locus table data; each pair-locus gets four
 // seeds of its own from the run seed, the locus and the pair, so its result
 // is the same whatever the thread count, the loci of the run or the other
-// populations of the file.
+// populations of the file. With no exact test (ExactTest::None) no chain
+// is walked.
 #pragma once
 
 #include <optional>

@@ -296,7 +296,8 @@ std::string tooltip(const ManhattanPoint& point, bool numbered, const Summary& s
   if (point.exact) return text + ": P = " + exactPText(point) + " (exact)";
   text += ": P = " + threeDigits(point.p);
   if (isZero(point)) text += " (&lt; about " + threeDigits(s.bound) + ")";
-  return text + ", SE = " + threeDigits(point.se);
+  // A P of the chi-square has no standard error.
+  return std::isnan(point.se) ? text : text + ", SE = " + threeDigits(point.se);
 }
 
 // Loci at or above the line and loci with P = 0, each a circle with its

@@ -17,7 +17,7 @@ struct ManhattanPoint {
   std::int64_t position = 0;  // base pairs; for GENEPOP input the locus number
   std::string name;           // the locus name
   double p = 1;               // exact-test P: 0 when no draw of the chain was as extreme; NaN: not tested
-  double se = 0;              // its standard error
+  double se = 0;              // its standard error; NaN: none (the chi-square's P)
   bool exact = false;         // P listed over every table with the margins, not estimated by the chain
   // -log10 P of an exact P, where P itself may lie below the smallest
   // double (an 80-bit program's); negative when not given.

@@ -1,13 +1,15 @@
 #include "report/manhattan_points.h"
 
 #include <cmath>
+#include <algorithm>
+#include <limits>
 
 #include "report/results_table.h"
 
 namespace ortelan {
 
 template <class Real>
-std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s) {
+std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s, ExactTest test) {
   std::vector<ManhattanPoint> points;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isTested(I)) continue;
@@ -19,11 +21,16 @@ std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s) {
       point.position = I;
     }
     point.name = tableName(s.LOCUSNAME[static_cast<std::size_t>(I)]);
-    const Real p = s.FISHERPPERLOCUS[static_cast<std::size_t>(I)];
-    point.p = static_cast<double>(p);
-    point.se = static_cast<double>(s.FISHERSEPERLOCUS[static_cast<std::size_t>(I)]);
-    point.exact = s.exactPerLocus[static_cast<std::size_t>(I)] != 0;
-    if (point.exact) point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(p));
+    if (test == ExactTest::None) {
+      point.p = std::max(static_cast<double>(locusValues(s, I, test).pChi2), std::numeric_limits<double>::min());
+      point.se = std::numeric_limits<double>::quiet_NaN();
+    } else {
+      const Real p = s.FISHERPPERLOCUS[static_cast<std::size_t>(I)];
+      point.p = static_cast<double>(p);
+      point.se = static_cast<double>(s.FISHERSEPERLOCUS[static_cast<std::size_t>(I)]);
+      point.exact = s.exactPerLocus[static_cast<std::size_t>(I)] != 0;
+      if (point.exact) point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(p));
+    }
     points.push_back(std::move(point));
   }
   return points;
@@ -31,11 +38,12 @@ std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s) {
 
 std::string manhattanPlotTitle(ExactTest test) {
   if (test == ExactTest::Genic) return std::string(kManhattanPlotTitle);
+  if (test == ExactTest::None) return "Pearson's chi-square of each locus: \u2212log\u2081\u2080 P";
   return std::string(test == ExactTest::Genotypic ? "Exact G test (genotypic)" : "Exact G test (genic)") +
          " of each locus: \u2212log\u2081\u2080 P";
 }
 
-template std::vector<ManhattanPoint> manhattanPoints<double>(const RunState<double>&);
-template std::vector<ManhattanPoint> manhattanPoints<long double>(const RunState<long double>&);
+template std::vector<ManhattanPoint> manhattanPoints<double>(const RunState<double>&, ExactTest);
+template std::vector<ManhattanPoint> manhattanPoints<long double>(const RunState<long double>&, ExactTest);
 
 }  // namespace ortelan

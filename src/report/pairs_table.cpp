@@ -8,7 +8,8 @@ std::string populationLabel(const DataSummary& data, int population) {
 }
 
 template <class Real>
-std::string formatPairsTable(const TableHeading& heading, const DataSummary& data, const PairResults<Real>& pairs) {
+std::string formatPairsTable(const TableHeading& heading, const DataSummary& data, const PairResults<Real>& pairs,
+                             const FStatistics<Real>& f) {
   std::string text = tableCommentLine(heading) + "\r\n";
   text += "pop_a\tpop_b\tlabel_a\tlabel_b\t" + locusColumnsHeader(heading.test, data.hasSites()) + "\r\n";
   long pair = 0;
@@ -27,48 +28,65 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
         appendLocusName(text, data, locus);
         appendField(text, std::to_string(r.alleles));
         if (r.tested) {
-          appendLocusFields(text, locusValues(r));
-          text += "\r\n";
+          appendLocusFields(text, locusValues(r, heading.test));
         } else {
-          text += "\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
+          text += "\tNA\tNA\tNA\tNA\tNA\tNA";
         }
+        appendFstFields(text, f.pairAt(pair, i));
+        text += "\r\n";
       }
       text += lead;
       appendTotalName(text, data);
       text += "\tNA";
       if (const auto& t = pairs.totals[static_cast<std::size_t>(pair)]) {
-        appendTotalFields(text, totalValues(*t));
-        text += "\r\n";
+        appendTotalFields(text, totalValues(*t, heading.test));
       } else {
-        text += "\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
+        text += "\tNA\tNA\tNA\tNA\tNA\tNA";
       }
+      appendFstFields(text, f.pairTotals[static_cast<std::size_t>(pair)], f.pairLimits[static_cast<std::size_t>(pair)]);
+      text += "\r\n";
     }
   }
   return text;
 }
 
 std::string pairsPlotTitle(ExactTest test) {
-  if (test == ExactTest::Genic) return std::string(kPairsPlotTitle);
-  return std::string("Pairwise exact G tests (") + (test == ExactTest::Genotypic ? "genotypic" : "genic") +
-         "): combined P over loci (Fisher's method)";
+  switch (test) {
+    case ExactTest::Genic:
+      return std::string(kPairsPlotTitle);
+    case ExactTest::None:
+      return "Pairs of populations: F_ST (\u03B8) over loci";
+    default:
+      return std::string("Pairs of populations: F_ST (\u03B8) below the diagonal, combined P of the exact G test (") +
+             (test == ExactTest::Genotypic ? "genotypic" : "genic") + ") above";
+  }
 }
 
 template <class Real>
-std::vector<PairPlotCell> pairPlotCells(const PairResults<Real>& pairs) {
+std::vector<PairPlotCell> pairPlotCells(const PairResults<Real>& pairs, const FStatistics<Real>& f) {
   std::vector<PairPlotCell> cells(static_cast<std::size_t>(pairs.pairs()));
   for (std::size_t k = 0; k < cells.size(); ++k) {
     if (const auto& t = pairs.totals[k]) {
-      cells[k] = {true, static_cast<double>(totalValues(*t).pFisher), static_cast<double>(t->SUMLNP),
-                  static_cast<int>(t->SUMDFFISHER)};
+      cells[k].tested = true;
+      cells[k].p = static_cast<double>(totalValues(*t).pFisher);
+      cells[k].chi2 = static_cast<double>(t->SUMLNP);
+      cells[k].df = static_cast<int>(t->SUMDFFISHER);
+    }
+    cells[k].theta = static_cast<double>(f.pairTotals[k].fst);
+    if (const auto& limits = f.pairLimits[k]) {
+      cells[k].thetaLow = static_cast<double>(limits->low);
+      cells[k].thetaHigh = static_cast<double>(limits->high);
     }
   }
   return cells;
 }
 
-template std::string formatPairsTable<double>(const TableHeading&, const DataSummary&, const PairResults<double>&);
+template std::string formatPairsTable<double>(const TableHeading&, const DataSummary&, const PairResults<double>&,
+                                              const FStatistics<double>&);
 template std::string formatPairsTable<long double>(const TableHeading&, const DataSummary&,
-                                                   const PairResults<long double>&);
-template std::vector<PairPlotCell> pairPlotCells<double>(const PairResults<double>&);
-template std::vector<PairPlotCell> pairPlotCells<long double>(const PairResults<long double>&);
+                                                   const PairResults<long double>&, const FStatistics<long double>&);
+template std::vector<PairPlotCell> pairPlotCells<double>(const PairResults<double>&, const FStatistics<double>&);
+template std::vector<PairPlotCell> pairPlotCells<long double>(const PairResults<long double>&,
+                                                              const FStatistics<long double>&);
 
 }  // namespace ortelan

@@ -14,13 +14,14 @@ std::string tableCommentLine(const TableHeading& h) {
                      " iterations=" + std::to_string(h.chain.iterationsPerBatch);
   if (h.test != ExactTest::Genic) line.append(" test=").append(testName(h.test));
   line.append(" exact=").append(exactModeName(h.exact));
+  if (h.bootstrap > 0) line.append(" bootstrap=").append(std::to_string(h.bootstrap));
   if (!h.popmap.empty()) line.append(" popmap=").append(h.popmap);
   if (!h.region.empty()) line.append(" region=").append(h.region);
   return line;
 }
 
 std::vector<std::string> resultColumnNames(ExactTest test) {
-  if (test == ExactTest::Genic) return {"alleles", "p_fisher", "se_fisher", "method", "chi2", "df", "p_chi2"};
+  if (besideChiSquare(test)) return {"alleles", "p_fisher", "se_fisher", "method", "chi2", "df", "p_chi2"};
   return {test == ExactTest::Genotypic ? "genotypes" : "alleles", "p_exact", "se_exact", "method", "g", "df", "p_g"};
 }
 
@@ -28,6 +29,7 @@ std::string locusColumnsHeader(ExactTest test, bool sites) {
   std::string header = "locus\tname";
   if (sites) header += "\tchrom\tpos";
   for (const std::string& name : resultColumnNames(test)) appendField(header, name);
+  for (const char* name : kFstColumnNames) appendField(header, name);
   return header;
 }
 
@@ -57,18 +59,30 @@ std::string tableNumber(Real value) {
 }
 
 template <class Real>
+std::string tableField(Real value) {
+  return value != value ? std::string("NA") : tableNumber(value);
+}
+
+template <class Real>
 void appendLocusFields(std::string& text, const LocusValues<Real>& v) {
-  appendField(text, tableNumber(v.pFisher));
-  appendField(text, tableNumber(v.seFisher));
-  appendField(text, v.exact ? "exact" : "chain");
-  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableNumber(value));
+  appendField(text, tableField(v.pFisher));
+  appendField(text, tableField(v.seFisher));
+  appendField(text, v.pFisher != v.pFisher ? "NA" : v.exact ? "exact" : "chain");
+  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableField(value));
 }
 
 template <class Real>
 void appendTotalFields(std::string& text, const TotalValues<Real>& v) {
-  appendField(text, tableNumber(v.pFisher));
+  appendField(text, tableField(v.pFisher));
   appendField(text, "NA\tNA");
-  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableNumber(value));
+  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableField(value));
+}
+
+template <class Real>
+void appendFstFields(std::string& text, const FValues<Real>& v, const std::optional<BootstrapLimits<Real>>& limits) {
+  for (Real value : {v.fis, v.fst, v.fit, v.num, v.den}) appendField(text, tableField(value));
+  appendField(text, limits ? tableNumber(limits->low) : "NA");
+  appendField(text, limits ? tableNumber(limits->high) : "NA");
 }
 
 std::string tableName(std::string_view name) {
@@ -80,7 +94,7 @@ std::string tableName(std::string_view name) {
 }
 
 template <class Real>
-std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& s) {
+std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& s, const FStatistics<Real>& f) {
   std::string text = tableCommentLine(heading) + "\r\n";
   text += locusColumnsHeader(heading.test, s.hasSites()) + "\r\n";
   bool anyTested = false;
@@ -91,31 +105,40 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
     appendField(text, std::to_string(s.ALLELES_PER_LOCUS[I]));
     if (s.isTested(I)) {
       anyTested = true;
-      appendLocusFields(text, locusValues(s, I));
+      appendLocusFields(text, locusValues(s, I, heading.test));
     } else {
       text += "\tNA\tNA\tNA\tNA\tNA\tNA";
     }
+    appendFstFields(text, f.loci[static_cast<std::size_t>(I)]);
     text += "\r\n";
   }
   // Over no tested locus there is nothing to combine.
   appendTotalName(text, s);
   if (anyTested) {
     text += "\tNA";
-    appendTotalFields(text, totalValues(s));
-    text += "\r\n";
+    appendTotalFields(text, totalValues(s, heading.test));
   } else {
-    text += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n";
+    text += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA";
   }
+  appendFstFields(text, f.total, f.limits);
+  text += "\r\n";
   return text;
 }
 
 template std::string tableNumber<double>(double);
 template std::string tableNumber<long double>(long double);
+template std::string tableField<double>(double);
+template std::string tableField<long double>(long double);
 template void appendLocusFields<double>(std::string&, const LocusValues<double>&);
 template void appendLocusFields<long double>(std::string&, const LocusValues<long double>&);
 template void appendTotalFields<double>(std::string&, const TotalValues<double>&);
 template void appendTotalFields<long double>(std::string&, const TotalValues<long double>&);
-template std::string formatResultsTable<double>(const TableHeading&, const RunState<double>&);
-template std::string formatResultsTable<long double>(const TableHeading&, const RunState<long double>&);
+template void appendFstFields<double>(std::string&, const FValues<double>&, const std::optional<BootstrapLimits<double>>&);
+template void appendFstFields<long double>(std::string&, const FValues<long double>&,
+                                           const std::optional<BootstrapLimits<long double>>&);
+template std::string formatResultsTable<double>(const TableHeading&, const RunState<double>&,
+                                                const FStatistics<double>&);
+template std::string formatResultsTable<long double>(const TableHeading&, const RunState<long double>&,
+                                                     const FStatistics<long double>&);
 
 }  // namespace ortelan

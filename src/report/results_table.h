@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "fstat/bootstrap.h"
+#include "fstat/do_fstat.h"
+#include "fstat/f_values.h"
 #include "report/table_values.h"
 #include "run/edition.h"
 #include "run/run_state.h"
@@ -23,14 +26,15 @@ struct TableHeading {
   ChainSettings chain;
   ExactTest test = ExactTest::Genic;
   ExactMode exact = ExactMode::Auto;
+  long bootstrap = 0;    // replicates of the bootstrap over loci
   std::string popmap{};  // VCF input: the population map
   std::string region{};  // VCF input: the regions read, if not the whole file
 };
 
 // "# <program> <version> input=<file> seed=<S> dememorization=<D> batches=<B> iterations=<C>",
 // then " test=<name>" for a test other than the genic one, " exact=auto" or
-// " exact=never", and " popmap=<file>" and " region=<regions>" where there
-// are.
+// " exact=never", " bootstrap=<N>" for a bootstrap, and " popmap=<file>" and
+// " region=<regions>" where there are.
 std::string tableCommentLine(const TableHeading& heading);
 
 // The names of a table's columns from the count of alleles (or genotypes)
@@ -39,8 +43,12 @@ std::string tableCommentLine(const TableHeading& heading);
 // G tests. The method is "exact" or "chain".
 std::vector<std::string> resultColumnNames(ExactTest test);
 
+// The F-statistics' columns, at the end of every row.
+inline constexpr const char* kFstColumnNames[] = {"fis", "fst", "fit", "fst_num", "fst_den", "fst_low", "fst_high"};
+
 // The header line's fields from the locus number on: locus, name, then
-// chrom and pos for data with sites, then resultColumnNames.
+// chrom and pos for data with sites, then resultColumnNames, then the
+// F-statistics' columns.
 std::string locusColumnsHeader(ExactTest test, bool sites);
 
 // A locus's fields from its name on (name, and chrom and pos for data with
@@ -53,6 +61,10 @@ void appendTotalName(std::string& text, const DataSummary& data);
 // exactly and rounds as the report rounds it.
 template <class Real>
 std::string tableNumber(Real value);
+
+// A real as tableNumber writes it, and NA for NaN (no value).
+template <class Real>
+std::string tableField(Real value);
 
 // Appends a tab and the field.
 inline void appendField(std::string& text, std::string_view field) {
@@ -68,12 +80,19 @@ void appendLocusFields(std::string& text, const LocusValues<Real>& values);
 template <class Real>
 void appendTotalFields(std::string& text, const TotalValues<Real>& values);
 
+// The F-statistics' fields that end every row: fis, fst, fit, fst_num,
+// fst_den, and a TOTAL row's bootstrap limits fst_low and fst_high (NA
+// elsewhere, and without a bootstrap).
+template <class Real>
+void appendFstFields(std::string& text, const FValues<Real>& values,
+                     const std::optional<BootstrapLimits<Real>>& limits = std::nullopt);
+
 // A name as a table field: trimmed of blanks, with tabs and other control
 // characters as blanks.
 std::string tableName(std::string_view name);
 
 // The whole table, CRLF line ends.
 template <class Real>
-std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& state);
+std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& state, const FStatistics<Real>& f);
 
 }  // namespace ortelan

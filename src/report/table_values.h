@@ -23,18 +23,20 @@ struct TotalValues {
   Real pFisher, chi2, df, pChi2;
 };
 
-// A tested locus of the run, or a tested pair-locus.
+// A tested locus of the run, or a tested pair-locus. With no exact test
+// (ExactTest::None) its P and SE are NaN: no value.
 template <class Real>
-LocusValues<Real> locusValues(const RunState<Real>& state, int locus);
+LocusValues<Real> locusValues(const RunState<Real>& state, int locus, ExactTest test = ExactTest::Genic);
 template <class Real>
-LocusValues<Real> locusValues(const PairLocusResult<Real>& result);
+LocusValues<Real> locusValues(const PairLocusResult<Real>& result, ExactTest test = ExactTest::Genic);
 
 // Totals over one or more tested loci: Fisher's method (its P from SUMLNP
 // on SUMDFFISHER degrees of freedom, a P of 0 having counted as 0.00001)
-// and the summed chi-square (SUMCHI2 on SUMDFCHI2).
+// and the summed chi-square (SUMCHI2 on SUMDFCHI2). With no exact test,
+// Fisher's P is NaN.
 template <class Real>
-TotalValues<Real> totalValues(const RunState<Real>& state);
+TotalValues<Real> totalValues(const RunState<Real>& state, ExactTest test = ExactTest::Genic);
 template <class Real>
-TotalValues<Real> totalValues(const Totals<Real>& totals);
+TotalValues<Real> totalValues(const Totals<Real>& totals, ExactTest test = ExactTest::Genic);
 
 }  // namespace ortelan

@@ -43,12 +43,18 @@ struct Heads {
 };
 
 Heads headsFor(ExactTest test) {
-  if (test == ExactTest::Genic) return {"P(Fisher)", "SE(P)", "Chi2", "df", "P(chi2)"};
+  if (besideChiSquare(test)) return {"P(Fisher)", "SE(P)", "Chi2", "df", "P(chi2)"};
   return {"P(exact)", "SE(P)", "G", "df", "P(G)"};
 }
 
+// Fixed-point, or blanks of the same width where there is no exact test.
 template <class Real>
-std::string wideBody(const RunState<Real>& s, const Heads& h) {
+std::string exactFixed(bool exact, Real value, int width, int decimals) {
+  return exact ? fixed(value, width, decimals) : std::string(static_cast<std::size_t>(width), ' ');
+}
+
+template <class Real>
+std::string wideBody(const RunState<Real>& s, const Heads& h, bool exact) {
   std::string text;
   text += " Locus" + std::string(25, ' ') + format("%12s%12s%17s%8s%13s", h.p, h.se, h.statistic, h.df, h.pStatistic);
   text += "\r\n" + std::string(95, '-') + "\r\n";
@@ -56,19 +62,19 @@ std::string wideBody(const RunState<Real>& s, const Heads& h) {
     if (!s.isInRun(I)) continue;
     text += wideName(s.LOCUSNAME[I]);
     if (s.isTested(I)) {
-      text += fixed(s.FISHERPPERLOCUS[I], 12, 5) + fixed(s.FISHERSEPERLOCUS[I], 12, 5) +
+      text += exactFixed(exact, s.FISHERPPERLOCUS[I], 12, 5) + exactFixed(exact, s.FISHERSEPERLOCUS[I], 12, 5) +
               fixed(s.CHI2PERLOCUS[I], 17, 3) + fixed(s.DFPERLOCUS[I], 8, 0) + fixed(s.CHI2PPERLOCUS[I], 13, 5);
     }
     text += "\r\n";
   }
   text += std::string(95, '-') + "\r\n";
-  text += " TOTAL" + std::string(25, ' ') + fixed(s.TOTFISHERP, 12, 5) + std::string(12, ' ') +
+  text += " TOTAL" + std::string(25, ' ') + exactFixed(exact, s.TOTFISHERP, 12, 5) + std::string(12, ' ') +
           fixed(s.SUMCHI2, 17, 3) + fixed(s.SUMDFCHI2, 8, 0) + fixed(s.TOTCHI2P, 13, 5) + "\r\n";
   return text;
 }
 
 template <class Real>
-std::string narrowBody(const RunState<Real>& s, const Heads& h) {
+std::string narrowBody(const RunState<Real>& s, const Heads& h, bool exact) {
   std::string text;
   text += format(" %-25s     ", "Locus") +
           format("%9s %12s %9s %6s %12s", h.p, h.se, h.statistic, " df", h.pStatistic);
@@ -77,14 +83,14 @@ std::string narrowBody(const RunState<Real>& s, const Heads& h) {
     if (!s.isInRun(I)) continue;
     text += format(" %-25s", s.LOCUSNAME[I].substr(0, 25).c_str());
     if (s.isTested(I)) {
-      text += fixed(s.FISHERPPERLOCUS[I], 14, 5) + " " + fixed(s.FISHERSEPERLOCUS[I], 12, 5) +
+      text += exactFixed(exact, s.FISHERPPERLOCUS[I], 14, 5) + " " + exactFixed(exact, s.FISHERSEPERLOCUS[I], 12, 5) +
               fixed(s.CHI2PERLOCUS[I], 10, 3) + " " + fixed(s.DFPERLOCUS[I], 6, 0) +
               fixed(s.CHI2PPERLOCUS[I], 13, 5);
     }
     text += "\r\n";
   }
   text += std::string(83, '-') + "\r\n";
-  text += format(" %-19s   ", "TOTAL") + fixed(s.TOTFISHERP, 17, 5) + format(" %5c", ' ') +
+  text += format(" %-19s   ", "TOTAL") + exactFixed(exact, s.TOTFISHERP, 17, 5) + format(" %5c", ' ') +
           fixed(s.SUMCHI2, 17, 3) + "  " + fixed(s.SUMDFCHI2, 5, 0) + "   " + fixed(s.TOTCHI2P, 10, 5) + "\r\n";
   return text;
 }
@@ -113,6 +119,8 @@ const char* exactTestLine(ExactTest test) {
       return "The P-values from the exact G test of genic differentiation were obtained using:";
     case ExactTest::Genotypic:
       return "The P-values from the exact G test of genotypic differentiation were obtained using:";
+    case ExactTest::None:
+      return "No exact test was made (test none): the P-values are those of the chi-square.";
     default:
       return "The P-values from Fisher's exact test were obtained using:";
   }
@@ -131,14 +139,17 @@ std::string formatReport(const Edition& edition, const RunState<Real>& s, const 
   text += format("Number of individuals = %8d\r\n", static_cast<int>(s.TOTNUMBINDIVIDUALS));
   text += format("Number of populations = %8d\r\n", s.NUMBPOPS);
   text += "\r\n";
+  const bool exact = test != ExactTest::None;
   text += exactTestLine(test);
   text += "\r\n";
-  // The total is formed in 64 bits: any two settings the dialogue accepts.
-  const long long total = static_cast<long long>(s.B) * static_cast<long long>(s.C);
-  text += format("%d dememorization steps and a total of %lld iterations\r\n", static_cast<int>(s.MEM), total);
-  text += format("(%d batches with %d iterations/batch).\r\n", static_cast<int>(s.B), static_cast<int>(s.C));
+  if (exact) {
+    // The total is formed in 64 bits: any two settings the dialogue accepts.
+    const long long total = static_cast<long long>(s.B) * static_cast<long long>(s.C);
+    text += format("%d dememorization steps and a total of %lld iterations\r\n", static_cast<int>(s.MEM), total);
+    text += format("(%d batches with %d iterations/batch).\r\n", static_cast<int>(s.B), static_cast<int>(s.C));
+  }
   text += "\r\n";
-  text += wide ? wideBody(s, headsFor(test)) : narrowBody(s, headsFor(test));
+  text += wide ? wideBody(s, headsFor(test), exact) : narrowBody(s, headsFor(test), exact);
   text += exactNote(s);
   return text;
 }

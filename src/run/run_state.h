@@ -31,11 +31,23 @@ struct ChainSettings {
 //  - Genotypic: individuals, not genes, permuted among populations: the walk
 //    goes over the populations x genotypes table, ordered by the G of the
 //    allele table each visited table implies.
-enum class ExactTest { Genic, GenicG, Genotypic };
+//  - None: no exact test, no chain: the chi-square and the F-statistics
+//    alone, for a fast look at a genome scan (scripted runs and R).
+enum class ExactTest { Genic, GenicG, Genotypic, None };
 
 // The test's name on the command line, in the tables and in R.
 inline const char* testName(ExactTest test) {
-  return test == ExactTest::Genic ? "genic" : test == ExactTest::GenicG ? "genic-g" : "genotypic";
+  switch (test) {
+    case ExactTest::Genic:
+      return "genic";
+    case ExactTest::GenicG:
+      return "genic-g";
+    case ExactTest::Genotypic:
+      return "genotypic";
+    case ExactTest::None:
+      break;
+  }
+  return "none";
 }
 
 // Where a P-value may come from: Auto lists the tables with the observed
@@ -44,6 +56,9 @@ inline const char* testName(ExactTest test) {
 enum class ExactMode { Auto, Never };
 
 inline const char* exactModeName(ExactMode mode) { return mode == ExactMode::Auto ? "auto" : "never"; }
+// Whether Pearson's chi-square stands beside the test (the genic test, and
+// no exact test at all), or G (the G tests).
+inline bool besideChiSquare(ExactTest test) { return test == ExactTest::Genic || test == ExactTest::None; }
 
 // What the reader learns of the data: names and counts.
 struct DataSummary {
@@ -53,6 +68,9 @@ struct DataSummary {
   int NUMBOFLOCI = 0;
   int NUMBPOPS = 0;
   std::vector<int> ALLELES_PER_LOCUS{0};
+  // Per locus from 1: the genes an individual brings, 2 (diploid) or 1
+  // (haploid, as mitochondrial haplotypes are written). Scripted runs only.
+  std::vector<std::uint8_t> ploidy{0};
   std::int32_t TOTNUMBGENES = 0;
   std::int32_t TOTNUMBINDIVIDUALS = 0;
   // Per population from 1: the name of its last individual, trimmed, as
@@ -100,6 +118,7 @@ struct DataSummary {
   void addLocus(std::string name) {
     LOCUSNAME.push_back(std::move(name));
     ALLELES_PER_LOCUS.push_back(0);
+    ploidy.push_back(2);
     NUMBOFLOCI = static_cast<int>(LOCUSNAME.size()) - 1;
   }
 };

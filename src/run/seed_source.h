@@ -59,7 +59,15 @@ constexpr LocusSeeds seedsFromKey(SeedDraw draw, std::uint64_t key) {
 // are told apart by a different first name. A locus of a GENEPOP file is
 // named by its number; a site of a VCF file by itself (siteIdentity), so
 // that it keeps its seeds in any region, shard or subset of the file.
-enum class ChainKind : std::uint64_t { Locus = 0, PairAtLocus = 1, Site = 2, PairAtSite = 3 };
+// The bootstraps over loci of the F-statistics are named apart in the same way.
+enum class ChainKind : std::uint64_t {
+  Locus = 0,
+  PairAtLocus = 1,
+  Site = 2,
+  PairAtSite = 3,
+  Bootstrap = 4,
+  PairBootstrap = 5
+};
 
 // A 64-bit name of a site from its chromosome, position and alleles (REF,
 // then each ALT): the same site gets the same name in any file; two sites

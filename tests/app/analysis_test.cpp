@@ -33,6 +33,20 @@ struct Tables {
   std::string results, pairs;
 };
 
+// F-statistics that are NA throughout: the table data files hold no
+// genotypes, and the rows are compared for their tests.
+template <class Real>
+FStatistics<Real> noFStatistics(const DataSummary& data) {
+  FStatistics<Real> f;
+  f.loci.resize(static_cast<std::size_t>(data.NUMBOFLOCI) + 1);
+  f.lociInRun = static_cast<std::size_t>(data.NUMBOFLOCI);
+  const auto pairs = static_cast<std::size_t>(data.NUMBPOPS) * static_cast<std::size_t>(data.NUMBPOPS - 1) / 2;
+  f.pairRows.resize(pairs * f.lociInRun);
+  f.pairTotals.resize(pairs);
+  f.pairLimits.resize(pairs);
+  return f;
+}
+
 template <class Real>
 Tables throughTableFiles(const Edition& program, const RunSettings& settings) {
   const Edition edition = scriptedEdition(program);
@@ -51,8 +65,9 @@ Tables throughTableFiles(const Edition& program, const RunSettings& settings) {
   DO_CHISQUARE(run, files);
   SUM_FOR_TOTAL_P(run);
   const TableHeading heading{edition.programName, edition.version, settings.dataFile, *settings.seed, settings.chain};
-  Tables out{formatResultsTable(heading, run.state), ""};
-  if (settings.pairs) out.pairs = formatPairsTable(heading, run.state, DO_PAIRS(run, files));
+  const FStatistics<Real> f = noFStatistics<Real>(run.state);
+  Tables out{formatResultsTable(heading, run.state, f), ""};
+  if (settings.pairs) out.pairs = formatPairsTable(heading, run.state, DO_PAIRS(run, files), f);
   std::filesystem::remove_all("tables");
   return out;
 }
@@ -63,8 +78,9 @@ Tables inMemory(const Edition& program, const RunSettings& settings) {
   ScriptedConsole console;
   const Analysis<Real> analysis = analyse<Real>(edition, settings, console, nullptr);
   const TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain};
-  Tables out{formatResultsTable(heading, analysis.state), ""};
-  if (analysis.pairs) out.pairs = formatPairsTable(heading, analysis.state, *analysis.pairs);
+  const FStatistics<Real> f = noFStatistics<Real>(analysis.state);
+  Tables out{formatResultsTable(heading, analysis.state, f), ""};
+  if (analysis.pairs) out.pairs = formatPairsTable(heading, analysis.state, *analysis.pairs, f);
   EXPECT_EQ(console.err(), "");
   return out;
 }

@@ -139,7 +139,7 @@ TEST(ExactTests, GTestsAgainstTheirOwnCountsAndTheListedExactP) {
       EXPECT_TRUE(table[0].ends_with(" test=" + test + " exact=auto\r")) << table[0];
       const bool genotypic = test == "genotypic";
       EXPECT_EQ(table[1], std::string("locus\tname\t") + (genotypic ? "genotypes" : "alleles") +
-                              "\tp_exact\tse_exact\tmethod\tg\tdf\tp_g\r");
+                              "\tp_exact\tse_exact\tmethod\tg\tdf\tp_g\tfis\tfst\tfit\tfst_num\tfst_den\tfst_low\tfst_high\r");
       for (std::size_t locus = 0; locus < kLoci.size(); ++locus) {
         const std::vector<std::string> row = fields(table[locus + 2]);
         std::vector<int> alleles;
@@ -252,7 +252,7 @@ TEST(ExactTests, TheGenicTestIsTheDefaultByteForByte) {
   const ProcessResult wrong = runWith(k3d, {"--test", "genetic", "g.gen"}, dir);
   EXPECT_EQ(wrong.status, 2);
   EXPECT_EQ(wrong.err,
-            "ortelan_3d: error: --test: the test must be genic, genic-g or genotypic\nRun with --help for more information.\n");
+            "ortelan_3d: error: --test: the test must be genic, genic-g, genotypic or none\nRun with --help for more information.\n");
 }
 
 }  // namespace

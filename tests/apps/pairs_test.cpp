@@ -135,7 +135,7 @@ TEST(Pairs, TablesChiSquareExactPAndTotalsAgainstTheTestsOwnCounts) {
         int tested = 0, dfSum = 0;
         for (std::size_t locus = 0; locus <= 3; ++locus, ++row) {
           const auto& f = rows[row];
-          ASSERT_EQ(f.size(), 13u);
+          ASSERT_EQ(f.size(), 20u);
           EXPECT_EQ(f[0], std::to_string(a + 1));
           EXPECT_EQ(f[1], std::to_string(b + 1));
           EXPECT_EQ(f[2], std::regex_replace(kPopulations[a].back().name, std::regex("^ +| +$"), ""));
@@ -217,13 +217,17 @@ TEST(Pairs, HeatmapParsesWithATooltipPerPairAndGreyForUntestedPairs) {
       stack.push_back(child);
     }
   }
-  ASSERT_EQ(tooltips.size(), 6u);
-  const long untested = std::count_if(tooltips.begin(), tooltips.end(),
-                                      [](const std::string& t) { return t.ends_with(": not tested"); });
-  EXPECT_EQ(untested, 3);  // every pair with population 4
-  EXPECT_NE(std::find_if(tooltips.begin(), tooltips.end(),
-                         [](const std::string& t) { return t.starts_with("a 3 \xC3\x97 Bee: P = "); }),
-            tooltips.end());
+  ASSERT_EQ(tooltips.size(), 12u);  // P above the diagonal, theta below
+  const auto count = [&](const std::string& end) {
+    return std::count_if(tooltips.begin(), tooltips.end(), [&](const std::string& t) { return t.ends_with(end); });
+  };
+  EXPECT_EQ(count(": not tested"), 3);  // every pair with population 4
+  EXPECT_EQ(count(": no estimate of \u03B8"), 3);
+  for (const std::string what : {"P = ", "\u03B8 = "}) {
+    EXPECT_NE(std::find_if(tooltips.begin(), tooltips.end(),
+                           [&](const std::string& t) { return t.starts_with("a 3 \xC3\x97 Bee: " + what); }),
+              tooltips.end());
+  }
 }
 
 }  // namespace

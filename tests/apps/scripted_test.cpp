@@ -82,7 +82,8 @@ TEST(Scripted, SameSeedSameResultsAnywhereOnAnyThreadCountAndLociSubset) {
                                       " " + (program.path == kC ? "0.8" : "5.0") +
                                       " input=data.gen seed=42 dememorization=1000 batches=10 iterations=1000"
                                       " exact=auto\r\n"
-                                      "locus\tname\talleles\tp_fisher\tse_fisher\tmethod\tchi2\tdf\tp_chi2\r\n"))
+                                      "locus\tname\talleles\tp_fisher\tse_fisher\tmethod\tchi2\tdf\tp_chi2"
+                                      "\tfis\tfst\tfit\tfst_num\tfst_den\tfst_low\tfst_high\r\n"))
             << table;
       }
       EXPECT_EQ(dir.read("res.tsv"), table);
@@ -261,7 +262,8 @@ TEST(Scripted, NoLocusToTestIsAQuietRun) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     const std::string table = dir.read("t.tsv");
-    EXPECT_NE(table.find("\r\nTOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("\r\nTOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"), std::string::npos)
+        << table;
   }
 }
 

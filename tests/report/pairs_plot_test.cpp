@@ -79,14 +79,19 @@ TEST(PairsPlot, AwkwardLabelsGiveValidXmlWithWholeLabelsInTooltips) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.raw);
-    const Picture picture = parse(pairsPlotSvg({c.raw, "B"}, {{true, 0.0123, 8.8, 2}}));
-    ASSERT_EQ(picture.cells.size(), 1u);
+    PairPlotCell cell{true, 0.0123, 8.8, 2};
+    cell.theta = 0.0625;
+    const Picture picture = parse(pairsPlotSvg({c.raw, "B"}, {cell}));
+    ASSERT_EQ(picture.cells.size(), 2u);
     EXPECT_EQ(picture.cells[0].tooltip, tooltip(c.inTooltip, "B", "P = 0.0123 (Fisher's chi2 = 8.80, df = 2)"));
+    EXPECT_EQ(picture.cells[1].tooltip, tooltip(c.inTooltip, "B", "\u03B8 = 0.062"));
     EXPECT_TRUE(picture.draws(c.drawn));
   }
 }
 
-TEST(PairsPlot, EveryPairHasOneTooltipInItsLowerTriangleCell) {
+// A pair (a, b) has its P in row a, column b, and its theta in row b,
+// column a, of a grid with a row and a column for each population.
+TEST(PairsPlot, EveryPairHasItsPAboveAndItsThetaBelowTheDiagonal) {
   const struct {
     double p, chi2;
     const char* text;
@@ -96,51 +101,86 @@ TEST(PairsPlot, EveryPairHasOneTooltipInItsLowerTriangleCell) {
                 {0.0009996, 13.8, "P = 0.00100 (Fisher's chi2 = 13.80, df = 2)"},
                 {1.234e-17, 77.777, "P = 1.23e-17 (Fisher's chi2 = 77.78, df = 2)"},
                 {1, 0, "P = 1.00 (Fisher's chi2 = 0.00, df = 2)"}};
+  const struct {
+    double theta, low, high;
+    const char* text;
+  } thetas[] = {{0.0123, NAN, NAN, "\u03B8 = 0.012"},
+                {-0.05, NAN, NAN, "\u03B8 = \u22120.050"},
+                {0.25, 0.2, 0.3, "\u03B8 = 0.250 (95 % limits 0.200 to 0.300)"},
+                {NAN, NAN, NAN, "no estimate of \u03B8"},
+                {-0.0004, -0.01, 0.01, "\u03B8 = 0.000 (95 % limits \u22120.010 to 0.010)"}};
   for (const std::size_t n : {0, 1, 2, 3, 10, 100}) {
     SCOPED_TRACE(n);
     std::vector<std::string> labels;
     for (std::size_t i = 1; i <= n; ++i) labels.push_back("P" + std::to_string(i));
     std::vector<PairPlotCell> cells;
-    for (std::size_t k = 0; k < (n < 2 ? 0 : n * (n - 1) / 2); ++k) cells.push_back({true, values[k % 6].p, values[k % 6].chi2, 2});
+    for (std::size_t k = 0; k < (n < 2 ? 0 : n * (n - 1) / 2); ++k) {
+      PairPlotCell cell{true, values[k % 6].p, values[k % 6].chi2, 2};
+      cell.theta = thetas[k % 5].theta;
+      cell.thetaLow = thetas[k % 5].low;
+      cell.thetaHigh = thetas[k % 5].high;
+      cells.push_back(cell);
+    }
     const std::string svg = pairsPlotSvg(labels, cells);
     const Picture picture = parse(svg);
     const double width = std::stod(svg.substr(svg.find(" width=\"") + 8));
     EXPECT_GE(width, 400);
     EXPECT_LE(width, 1400);
-    ASSERT_EQ(picture.cells.size(), cells.size());
+    ASSERT_EQ(picture.cells.size(), 2 * cells.size());
     if (cells.empty()) continue;
-    const DrawnCell& first = picture.cells[0];
-    const double size = n > 2 ? picture.cells[1].y - first.y : 1;
+    const DrawnCell& p12 = picture.cells[0];
+    const DrawnCell& theta12 = picture.cells[cells.size()];
+    const double size = p12.x - theta12.x;
+    EXPECT_GT(size, 0);
+    EXPECT_DOUBLE_EQ(theta12.y - p12.y, size);
     std::size_t k = 0;
     for (std::size_t a = 1; a < n; ++a) {
       for (std::size_t b = a + 1; b <= n; ++b, ++k) {
-        const DrawnCell& cell = picture.cells[k];
-        EXPECT_EQ(cell.tooltip, tooltip(labels[a - 1], labels[b - 1], values[k % 6].text));
-        EXPECT_DOUBLE_EQ(cell.x, first.x + static_cast<double>(a - 1) * size);  // column a
-        EXPECT_DOUBLE_EQ(cell.y, first.y + static_cast<double>(b - 2) * size);  // row b
+        const DrawnCell& p = picture.cells[k];
+        const DrawnCell& theta = picture.cells[cells.size() + k];
+        EXPECT_EQ(p.tooltip, tooltip(labels[a - 1], labels[b - 1], values[k % 6].text));
+        EXPECT_EQ(theta.tooltip, tooltip(labels[a - 1], labels[b - 1], thetas[k % 5].text));
+        EXPECT_DOUBLE_EQ(p.x, theta12.x + static_cast<double>(b - 1) * size);  // column b
+        EXPECT_DOUBLE_EQ(p.y, p12.y + static_cast<double>(a - 1) * size);      // row a
+        EXPECT_DOUBLE_EQ(theta.x, theta12.x + static_cast<double>(a - 1) * size);  // column a
+        EXPECT_DOUBLE_EQ(theta.y, p12.y + static_cast<double>(b - 1) * size);      // row b
       }
     }
   }
 }
 
-TEST(PairsPlot, UntestedPairsAreGreyAndSayNotTested) {
+bool isGrey(const std::string& fill) { return fill.substr(1, 2) == fill.substr(3, 2) && fill.substr(3, 2) == fill.substr(5, 2); }
+
+TEST(PairsPlot, UntestedPairsAndPairsWithoutThetaAreGreyAndSaySo) {
+  PairPlotCell estimated{true, 0.2, 3.2, 2};
+  estimated.theta = 0.1;
+  PairPlotCell untestedWithTheta{};
+  untestedWithTheta.theta = -0.02;
   const struct {
     std::vector<std::string> labels;
     std::vector<PairPlotCell> cells;
   } cases[] = {{{"a", "b"}, {{}}},
-               {{"a", "b", "c"}, {{true, 0.2, 3.2, 2}, {}, {true, 0.01, 9.2, 2}}},
-               {{"a", "b", "c"}, {{}, {}, {true, 0, INFINITY, 4}}}};
+               {{"a", "b", "c"}, {estimated, {}, {true, 0.01, 9.2, 2}}},
+               {{"a", "b", "c"}, {untestedWithTheta, {}, {true, 0, INFINITY, 4}}}};
   for (const auto& c : cases) {
     const Picture picture = parse(pairsPlotSvg(c.labels, c.cells));
-    ASSERT_EQ(picture.cells.size(), c.cells.size());
+    ASSERT_EQ(picture.cells.size(), 2 * c.cells.size());
     for (std::size_t k = 0; k < c.cells.size(); ++k) {
-      const std::string& fill = picture.cells[k].fill;
-      const bool grey = fill.substr(1, 2) == fill.substr(3, 2) && fill.substr(3, 2) == fill.substr(5, 2);
-      EXPECT_EQ(grey, !c.cells[k].tested) << fill;
-      EXPECT_EQ(picture.cells[k].tooltip.ends_with(": not tested"), !c.cells[k].tested);
+      const DrawnCell& p = picture.cells[k];
+      const DrawnCell& theta = picture.cells[c.cells.size() + k];
+      EXPECT_EQ(isGrey(p.fill), !c.cells[k].tested) << p.fill;
+      EXPECT_EQ(p.tooltip.ends_with(": not tested"), !c.cells[k].tested);
+      EXPECT_EQ(isGrey(theta.fill), std::isnan(c.cells[k].theta)) << theta.fill;
+      EXPECT_EQ(theta.tooltip.ends_with(": no estimate of \u03B8"), std::isnan(c.cells[k].theta));
     }
     EXPECT_TRUE(picture.draws("not tested"));
+    EXPECT_TRUE(picture.draws("no estimate"));
   }
+}
+
+double luminance(const std::string& fill) {
+  const long rgb = std::stol(fill.substr(1), nullptr, 16);
+  return 0.2126 * (rgb >> 16) + 0.7152 * ((rgb >> 8) & 0xFF) + 0.0722 * (rgb & 0xFF);
 }
 
 TEST(PairsPlot, SmallerPIsFurtherAlongTheScaleAndZeroIsCapped) {
@@ -160,8 +200,7 @@ TEST(PairsPlot, SmallerPIsFurtherAlongTheScaleAndZeroIsCapped) {
     double previous = -1;
     for (std::size_t i = 0; i < ps.size(); ++i) {  // pair (x, y_i) is cell i
       const DrawnCell& cell = picture.cells[i];
-      const long rgb = std::stol(cell.fill.substr(1), nullptr, 16);
-      const double l = 0.2126 * (rgb >> 16) + 0.7152 * ((rgb >> 8) & 0xFF) + 0.0722 * (rgb & 0xFF);
+      const double l = luminance(cell.fill);
       EXPECT_TRUE(ps[i] == 0 || (i > 0 && ps[i] == ps[i - 1]) ? l >= previous : l > previous) << ps[i];
       // Light text on the dark end of the scale, dark text on the light end.
       if (ps[i] == 1 || ps[i] == 0) {
@@ -173,6 +212,58 @@ TEST(PairsPlot, SmallerPIsFurtherAlongTheScaleAndZeroIsCapped) {
     EXPECT_EQ(std::any_of(picture.texts.begin(), picture.texts.end(), [](auto& t) { return t.starts_with("\u2265"); }),
               anyZero);
   }
+}
+
+// Theta from 0 up runs from light to dark; below 0 it turns blue; the
+// scale's ticks take in every estimate.
+TEST(PairsPlot, LargerThetaIsDarkerAndNegativeThetaIsBlue) {
+  const std::vector<std::vector<double>> cases = {
+      {0, 0.01, 0.05, 0.1, 0.3}, {-0.02, 0, 0.004, 0.008}, {-0.3, -0.1, 0, 0.9}, {0.0001, 0.0002}};
+  for (const auto& thetas : cases) {
+    std::vector<std::string> labels{"x"};
+    std::vector<PairPlotCell> cells;
+    for (const double theta : thetas) {
+      labels.push_back("y" + std::to_string(labels.size()));
+      PairPlotCell cell;
+      cell.theta = theta;
+      cells.push_back(cell);
+    }
+    cells.resize(labels.size() * (labels.size() - 1) / 2, {});
+    const Picture picture = parse(pairsPlotSvg(labels, cells));
+    double previous = 1e9, bottom = 0, top = 0;
+    for (std::size_t i = 0; i < thetas.size(); ++i) {
+      const std::string& fill = picture.cells[cells.size() + i].fill;
+      const long rgb = std::stol(fill.substr(1), nullptr, 16);
+      if (thetas[i] < 0) {
+        EXPECT_GT((rgb & 0xFF) - (rgb >> 16), 0xcc - 0xff) << fill;  // bluer than the light yellow of 0
+        continue;
+      }
+      EXPECT_LT(luminance(fill), thetas[i] > 0 ? previous : previous + 1) << thetas[i];
+      previous = luminance(fill);
+    }
+    for (const std::string& text : picture.texts) {
+      std::string number = text;
+      if (number.starts_with("\u2212")) number = "-" + number.substr(3);
+      char* end = nullptr;
+      const double value = std::strtod(number.c_str(), &end);
+      if (end == number.c_str() || *end != '\0') continue;
+      bottom = std::min(bottom, value);
+      top = std::max(top, value);
+    }
+    EXPECT_LE(bottom, *std::min_element(thetas.begin(), thetas.end()));
+    EXPECT_GE(top, *std::max_element(thetas.begin(), thetas.end()));
+  }
+}
+
+// A run with no exact test: theta alone, and no P scale.
+TEST(PairsPlot, WithoutPTheUpperTriangleAndItsScaleAreLeftOut) {
+  PairPlotCell cell;
+  cell.theta = 0.2;
+  const Picture picture = parse(pairsPlotSvg({"a", "b", "c"}, {cell, cell, cell}, "Theta alone", false));
+  ASSERT_EQ(picture.cells.size(), 3u);
+  EXPECT_EQ(picture.cells[0].tooltip, tooltip("a", "b", "\u03B8 = 0.200"));
+  EXPECT_FALSE(picture.draws("\u2212log\u2081\u2080 P"));
+  EXPECT_TRUE(picture.draws("F_ST (\u03B8)"));
 }
 
 struct CommaDecimals : std::numpunct<char> {
@@ -197,7 +288,7 @@ TEST(PairsPlot, TitleNamesTheTestAndTheDocumentIsWideEnoughForIt) {
     std::string shown;
     double leastWidth = 0;
   } cases[] = {
-      {{}, "Pairwise tests: combined P over loci (Fisher's method)"},
+      {{}, "Pairs of populations: F_ST (\u03B8) below the diagonal, combined P over loci (Fisher's method) above"},
       {{"Pairwise tests: combined chi-square P"}, "Pairwise tests: combined chi-square P"},
       {{"R&D <\"x\"> \xe9t\xe9\x07"}, "R&D <\"x\"> \u00E9t\u00E9"},
       {{std::string(120, 'W')}, std::string(120, 'W'), 120 * 0.58 * 16},  // wider than the grid
@@ -219,16 +310,20 @@ TEST(PairsPlot, TitleNamesTheTestAndTheDocumentIsWideEnoughForIt) {
 }
 
 // The heatmap's exact bytes for two fixed inputs: awkward labels with P
-// written in the cells, and a large matrix with rotated labels and no P in
-// the cells. Any change to the drawing shows here first; a change that is
+// and theta written in the cells, and a large matrix with rotated labels
+// and nothing written in the cells. Any change to the drawing shows here first; a change that is
 // meant regenerates tests/report/pairs_plot_pinned.svg and the digest.
 TEST(PairsPlot, BytesArePinned) {
   const std::vector<std::string> labels{"A&B <\"q\" 'r'>", "Z\xfcrich", "\xe6\x9d\xb1\xe4\xba\xac e\xcc\x81", "",
                                         "tab\there\x01\x7f Ostfriesland-Nord-Kuestenpopulation"};
-  const std::vector<PairPlotCell> cells{{true, 0.5, 1.386, 2},    {true, 1e-9, 41.4, 6},       {},
-                                        {true, 0.031, 6.9, 2},    {true, 0, INFINITY, 2},      {true, 1, 0, 2},
-                                        {true, 0.000999, 13.8, 2}, {true, 1.234e-17, 77.777, 4}, {},
-                                        {true, 0.0123, 8.8, 2}};
+  std::vector<PairPlotCell> cells{{true, 0.5, 1.386, 2},    {true, 1e-9, 41.4, 6},       {},
+                                  {true, 0.031, 6.9, 2},    {true, 0, INFINITY, 2},      {true, 1, 0, 2},
+                                  {true, 0.000999, 13.8, 2}, {true, 1.234e-17, 77.777, 4}, {},
+                                  {true, 0.0123, 8.8, 2}};
+  const double thetas[] = {-0.012, 0.31, NAN, 0.05, 0.42, 0, 0.18, 0.07, 0.0004, -0.0004};
+  for (std::size_t k = 0; k < cells.size(); ++k) cells[k].theta = thetas[k];
+  cells[1].thetaLow = 0.25;
+  cells[1].thetaHigh = 0.36;
   std::ifstream file(std::string(ORTELAN_UNIT_TEST_DIR) + "/report/pairs_plot_pinned.svg", std::ios::binary);
   const std::string pinned{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
   ASSERT_FALSE(pinned.empty());
@@ -242,12 +337,13 @@ TEST(PairsPlot, BytesArePinned) {
     const double p = ps[k % 7];
     manyCells.push_back(k % 11 == 5 ? PairPlotCell{}
                                     : PairPlotCell{true, p, p > 0 ? -2 * std::log(p) : INFINITY, 2 * int(k % 5 + 1)});
+    if (k % 13 != 7) manyCells.back().theta = static_cast<double>(k % 17) / 40 - 0.05;
   }
   const std::string large = pairsPlotSvg(many, manyCells);
   std::uint64_t fnv1a = 14695981039346656037u;
   for (const char c : large) fnv1a = (fnv1a ^ static_cast<unsigned char>(c)) * 1099511628211u;
-  EXPECT_EQ(large.size(), 164033u);
-  EXPECT_EQ(fnv1a, 0xd12e766addf7f09cu);
+  EXPECT_EQ(large.size(), 294088u);
+  EXPECT_EQ(fnv1a, 0x28117c51bfc986ebu);
 }
 
 }  // namespace

@@ -21,10 +21,14 @@ std::string onPath(const std::string& tool) {
 
 }  // namespace
 
-std::string runTool(const std::string& tool, const std::vector<std::string>& arguments) {
-  const ProcessResult result = runProcess(onPath(tool), "", std::filesystem::current_path().string(), 60, arguments);
+ProcessResult runToolWithErrors(const std::string& tool, const std::vector<std::string>& arguments) {
+  ProcessResult result = runProcess(onPath(tool), "", std::filesystem::current_path().string(), 60, arguments);
   if (result.status != 0) throw std::runtime_error(tool + " failed: " + result.err);
-  return result.out;
+  return result;
+}
+
+std::string runTool(const std::string& tool, const std::vector<std::string>& arguments) {
+  return runToolWithErrors(tool, arguments).out;
 }
 
 std::string bgzipped(const std::string& name) {

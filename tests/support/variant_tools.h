@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "support/process.h"
+
 namespace ortelan::testing {
 
 // Runs `tool` (found on PATH) with `arguments`; returns its standard output.
 std::string runTool(const std::string& tool, const std::vector<std::string>& arguments);
+// The same, with its standard error too (where some tools write their findings).
+ProcessResult runToolWithErrors(const std::string& tool, const std::vector<std::string>& arguments);
 
 // `name` compressed with bgzip into `name`.gz; the plain file stays.
 std::string bgzipped(const std::string& name);

@@ -29,7 +29,7 @@ check_program <- function(program, call) {
   program
 }
 
-tests <- c("genic", "genic-g", "genotypic")
+tests <- c("genic", "genic-g", "genotypic", "none")
 
 check_test <- function(test, call) {
   if (identical(test, tests)) return(tests[1L])

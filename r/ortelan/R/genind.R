@@ -1,6 +1,7 @@
 # The tables of a genind object, as the core takes them in place of a data
 # file: per locus a populations x columns matrix of gene counts, the missing
-# genes first, then the alleles in the order a GENEPOP reader gives them.
+# genes first, then the alleles in the order a GENEPOP reader gives them;
+# and per locus the populations x genotypes counts of complete genotypes.
 
 # Allele names that are numbers come first, by value (8 before 10), then the
 # others by name.
@@ -9,7 +10,7 @@ allele_order <- function(names) {
   order(is.na(value), value, names, method = "radix")
 }
 
-genind_tables <- function(x, title, call, genotypes = FALSE) {
+genind_tables <- function(x, title, call) {
   if (!requireNamespace("adegenet", quietly = TRUE)) {
     argument_error("`file` is a genind object, which needs the adegenet package", call)
   }
@@ -43,7 +44,9 @@ genind_tables <- function(x, title, call, genotypes = FALSE) {
     table
   })
   out <- list(title = title, loci = adegenet::locNames(x), populations = levels(pop), counts = tables)
-  if (genotypes) out$genotypes <- lapply(columns, genotype_table, counts = adegenet::tab(x), pop = pop)
+  # The complete genotypes: the genotypic test walks them, the F-statistics
+  # count each population's individuals and heterozygotes in them.
+  out$genotypes <- lapply(columns, genotype_table, counts = adegenet::tab(x), pop = pop)
   out
 }
 
@@ -54,19 +57,16 @@ genind_tables <- function(x, title, call, genotypes = FALSE) {
 # their allele columns.
 genotype_table <- function(columns, counts, pop) {
   held <- counts[, columns, drop = FALSE]
-  complete <- !is.na(rowSums(held)) & rowSums(held) == 2
-  first <- second <- integer(nrow(held))
-  for (i in which(complete)) {
-    alleles <- rep(seq_along(columns), held[i, ])
-    first[i] <- alleles[1L]
-    second[i] <- alleles[2L]
-  }
+  total <- rowSums(held)
+  complete <- which(!is.na(total) & total == 2)
+  carried <- (held[complete, , drop = FALSE] > 0) * 1L
+  # An individual's first and last allele carried: the same for a homozygote.
+  first <- if (length(complete)) max.col(carried, ties.method = "first") else integer()
+  second <- if (length(complete)) max.col(carried, ties.method = "last") else integer()
   key <- first * 1000L + second
-  keys <- sort(unique(key[complete]))
-  table <- matrix(0L, nlevels(pop), length(keys))
-  for (i in which(complete)) {
-    j <- match(key[i], keys)
-    table[as.integer(pop[i]), j] <- table[as.integer(pop[i]), j] + 1L
-  }
+  keys <- sort(unique(key))
+  cell <- (match(key, keys) - 1L) * nlevels(pop) + as.integer(pop[complete])
+  table <- matrix(tabulate(cell, nbins = nlevels(pop) * length(keys)), nlevels(pop), length(keys))
+  storage.mode(table) <- "integer"
   list(counts = table, first = as.integer(keys %/% 1000L), second = as.integer(keys %% 1000L))
 }

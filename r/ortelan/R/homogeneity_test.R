@@ -4,8 +4,8 @@
 homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "ortelan_c"),
                              dememorization = 10000, batches = 100, iterations = 5000,
                              seed = NULL, loci = NULL, threads = NULL, pairs = FALSE, report = NULL,
-                             test = c("genic", "genic-g", "genotypic"), popmap = NULL, region = NULL,
-                             exact = c("auto", "never")) {
+                             test = c("genic", "genic-g", "genotypic", "none"), popmap = NULL, region = NULL,
+                             exact = c("auto", "never"), bootstrap = 0) {
   call <- sys.call()
   if (missing(file)) argument_error("`file` is missing: give a GENEPOP file, a VCF or BCF file, or a genind object", call)
   program <- check_program(program, call)
@@ -22,6 +22,8 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
   loci <- check_loci(loci, call)
   threads <- check_threads(threads, call)
   pairs <- check_flag(pairs, "pairs", call)
+  bootstrap <- check_whole_number(bootstrap, "bootstrap", 0, 2147483647, call)
+  if (bootstrap > 0 && test == "none") argument_error("`bootstrap` goes with an exact test, not with test = \"none\"", call)
   report_path <- check_report(report, call)
   given <- NULL
   if (inherits(file, "genind")) {
@@ -29,7 +31,7 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
     expr <- substitute(file)
     path <- if (is.name(expr) || is.call(expr)) substr(deparse1(expr), 1L, 80L) else "genind"
     if (!is.null(popmap) || !is.null(region)) argument_error("`popmap` and `region` go with a VCF or BCF file", call)
-    given <- genind_tables(file, paste(path, "(genind object)"), call, genotypes = test == "genotypic")
+    given <- genind_tables(file, paste(path, "(genind object)"), call)
   } else {
     path <- check_file(file, call)
   }
@@ -37,6 +39,7 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
   options <- list(dememorization = dememorization, batches = batches, iterations = iterations, seed = seed,
                   loci = loci, threads = threads, pairs = pairs, report = !is.null(report_path), test = test,
                   exact = exact,
+                  bootstrap = bootstrap,
                   popmap = popmap, region = region, temporary_directory = tempdir(),
                   progress = isTRUE(getOption("ortelan.progress", interactive())))
   out <- .ortelan_run(program, path, given, options)
@@ -58,7 +61,8 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
     pairs = if (pairs) as.data.frame(out$pairs) else NULL,
     settings = list(file = if (is.null(given)) file else NA_character_, program = program, seed = out$seed,
                     dememorization = dememorization, batches = batches, iterations = iterations, loci = loci,
-                    test = test, popmap = popmap_given, region = region_given, exact = exact),
+                    test = test, popmap = popmap_given, region = region_given, exact = exact,
+                    bootstrap = bootstrap),
     data = list(title = out$title, individuals = out$individuals, populations = out$populations,
                 loci = out$loci_in_data)
   ), class = "ortelan")

@@ -101,15 +101,22 @@ class Columns {
   std::vector<Rcpp::RObject> columns_;
 };
 
+// A real as R's double; NaN (no value) is NA.
+template <class Real>
+double rValue(Real x) {
+  return x != x ? NA_REAL : static_cast<double>(x);
+}
+
 // A locus's or a total's numbers as R's doubles, NA where not tested; and
-// where its P-value came from, "exact" or "chain" (NA for a total).
+// where its P-value came from, "exact" or "chain" (NA for a total, and
+// without an exact test).
 struct Numbers {
   std::vector<double> p, se, statistic, df, pStatistic;
   std::vector<int> method;  // 0: NA, 1: chain, 2: exact
 
   template <class Real>
   void add(bool tested, Real rp, Real rse, Real rStatistic, Real rDf, Real rpStatistic, int methodCode = 0) {
-    auto value = [tested](Real x) { return tested ? static_cast<double>(x) : NA_REAL; };
+    auto value = [tested](Real x) { return tested ? rValue(x) : NA_REAL; };
     p.push_back(value(rp));
     se.push_back(value(rse));
     statistic.push_back(value(rStatistic));
@@ -119,7 +126,7 @@ struct Numbers {
   }
   template <class Real>
   void add(bool tested, const LocusValues<Real>& v) {
-    add(tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2, v.exact ? 2 : 1);
+    add(tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2, v.pFisher != v.pFisher ? 0 : v.exact ? 2 : 1);
   }
   // The columns named after the test (resultColumnNames), from p_fisher or
   // p_exact on; a total's have no SE and no method.
@@ -138,6 +145,33 @@ struct Numbers {
     columns.add(names[4], statistic);
     columns.add(names[5], df);
     columns.add(names[6], pStatistic);
+  }
+};
+
+// The F-statistics of rows, as the tables' last columns: fis, fst, fit,
+// fst_num, fst_den, and with `limits` fst_low and fst_high.
+struct FNumbers {
+  std::vector<double> fis, fst, fit, num, den, low, high;
+
+  template <class Real>
+  void add(const FValues<Real>& v, const std::optional<BootstrapLimits<Real>>& limits = std::nullopt) {
+    fis.push_back(rValue(v.fis));
+    fst.push_back(rValue(v.fst));
+    fit.push_back(rValue(v.fit));
+    num.push_back(rValue(v.num));
+    den.push_back(rValue(v.den));
+    low.push_back(limits ? static_cast<double>(limits->low) : NA_REAL);
+    high.push_back(limits ? static_cast<double>(limits->high) : NA_REAL);
+  }
+  void addTo(Columns& columns, bool withLimits) const {
+    columns.add("fis", fis);
+    columns.add("fst", fst);
+    columns.add("fit", fit);
+    columns.add("fst_num", num);
+    columns.add("fst_den", den);
+    if (!withLimits) return;
+    columns.add("fst_low", low);
+    columns.add("fst_high", high);
   }
 };
 
@@ -166,17 +200,20 @@ void addSites(Columns& columns, const DataSummary& data, const std::vector<int>&
 // The results table's rows (formatResultsTable): the loci of the run, NA
 // where a locus is not tested; and the TOTAL row, NA over no tested locus.
 template <class Real>
-Rcpp::List lociColumns(const RunState<Real>& s, ExactTest test) {
+Rcpp::List lociColumns(const RunState<Real>& s, const FStatistics<Real>& f, ExactTest test) {
   std::vector<int> number, counts;
   std::vector<std::string> name;
   Numbers numbers;
+  FNumbers fNumbers;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
     number.push_back(I);
     name.push_back(tableName(s.LOCUSNAME[I]));
     counts.push_back(s.ALLELES_PER_LOCUS[I]);
     const bool tested = s.isTested(I);
-    numbers.add(tested, tested ? locusValues(s, I) : LocusValues<Real>{});
+    const LocusValues<Real> v = tested ? locusValues(s, I, test) : LocusValues<Real>{};
+    numbers.add(tested, v);
+    fNumbers.add(f.loci[static_cast<std::size_t>(I)]);
   }
   Columns columns;
   columns.add("locus", number);
@@ -184,27 +221,33 @@ Rcpp::List lociColumns(const RunState<Real>& s, ExactTest test) {
   addSites(columns, s, number);
   columns.add(resultColumnNames(test)[0], counts);
   numbers.addTo(columns, test);
+  fNumbers.addTo(columns, false);
   return columns.list();
 }
 
 template <class Real>
-Rcpp::List totalColumns(const RunState<Real>& s, ExactTest test) {
+Rcpp::List totalColumns(const RunState<Real>& s, const FStatistics<Real>& f, ExactTest test) {
   const bool anyTested = s.testedLoci() > 0;
-  const TotalValues<Real> t = anyTested ? totalValues(s) : TotalValues<Real>{};
+  const TotalValues<Real> t = anyTested ? totalValues(s, test) : TotalValues<Real>{};
   Numbers numbers;
   numbers.add(anyTested, t.pFisher, Real(0), t.chi2, t.df, t.pChi2);
+  FNumbers fNumbers;
+  fNumbers.add(f.total, f.limits);
   Columns columns;
   numbers.addTo(columns, test, false);
+  fNumbers.addTo(columns, true);
   return columns.list();
 }
 
 // The pairs table's rows (formatPairsTable): per pair of populations, its
 // loci and then its TOTAL row, whose locus is NA and name "TOTAL".
 template <class Real>
-Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, ExactTest test) {
+Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, const FStatistics<Real>& f,
+                       ExactTest test) {
   std::vector<int> popA, popB, locusNumber, counts;
   std::vector<std::string> labelA, labelB, name;
   Numbers numbers;
+  FNumbers fNumbers;
   auto row = [&](int a, int b, int locus, const std::string& locusName, int columns) {
     popA.push_back(a);
     popB.push_back(b);
@@ -220,14 +263,17 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, 
       for (std::size_t i = 0; i < pairs.loci.size(); ++i) {
         const int locus = pairs.loci[i];
         const PairLocusResult<Real>& r = pairs.at(pair, i);
+        const LocusValues<Real> v = r.tested ? locusValues(r, test) : LocusValues<Real>{};
         row(a, b, locus, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]), r.alleles);
-        numbers.add(r.tested, r.tested ? locusValues(r) : LocusValues<Real>{});
+        numbers.add(r.tested, v);
+        fNumbers.add(f.pairAt(pair, i));
       }
       const auto& t = pairs.totals[static_cast<std::size_t>(pair)];
-      const TotalValues<Real> v = t ? totalValues(*t) : TotalValues<Real>{};
+      const TotalValues<Real> v = t ? totalValues(*t, test) : TotalValues<Real>{};
       row(a, b, NA_INTEGER, "TOTAL", NA_INTEGER);
       numbers.add(t.has_value(), v.pFisher, Real(0), v.chi2, v.df, v.pChi2);
       numbers.se.back() = NA_REAL;
+      fNumbers.add(f.pairTotals[static_cast<std::size_t>(pair)], f.pairLimits[static_cast<std::size_t>(pair)]);
     }
   }
   Columns columns;
@@ -240,6 +286,7 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, 
   addSites(columns, data, locusNumber);
   columns.add(resultColumnNames(test)[0], counts);
   numbers.addTo(columns, test);
+  fNumbers.addTo(columns, true);
   return columns.list();
 }
 
@@ -252,11 +299,12 @@ Rcpp::List results(const Edition& edition, const Analysis<Real>& analysis, Conso
   Rcpp::RObject report;
   if (wantReport) report = Rcpp::wrap(formatReport(edition, s, console.today().value_or(CivilDate{}), test));
   Rcpp::RObject pairs;
-  if (analysis.pairs) pairs = pairColumns(s, *analysis.pairs, test);
+  if (analysis.pairs) pairs = pairColumns(s, *analysis.pairs, analysis.fstat, test);
   return Rcpp::List::create(
       _["seed"] = std::to_string(analysis.seed), _["title"] = s.TITLE_LINE,
       _["individuals"] = static_cast<int>(s.TOTNUMBINDIVIDUALS), _["populations"] = labels,
-      _["loci_in_data"] = s.NUMBOFLOCI, _["loci"] = lociColumns(s, test), _["total"] = totalColumns(s, test),
+      _["loci_in_data"] = s.NUMBOFLOCI, _["loci"] = lociColumns(s, analysis.fstat, test),
+      _["total"] = totalColumns(s, analysis.fstat, test),
       _["pairs"] = pairs, _["report"] = report);
 }
 
@@ -285,7 +333,7 @@ Rcpp::List run(const Edition& program, const RunSettings& settings, const GivenD
 // the settings: dememorization, batches, iterations (whole numbers), seed
 // (a string of digits, or NULL), loci (locus numbers, or NULL), threads,
 // pairs, report (whether to make it), test (its name), exact ("auto" or
-// "never"), popmap (a file
+// "never"), bootstrap (its replicates, 0 for none), popmap (a file
 // name, a list of samples and populations, or NULL), region (a string, or
 // NULL), temporary_directory and progress. The result holds either the
 // columns of the results or `fault` and `status`; `written` holds what the
@@ -310,10 +358,11 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
   if (!Rf_isNull(options["loci"])) settings.loci = lociList(Rcpp::IntegerVector(options["loci"]));
   settings.threads = Rcpp::as<int>(options["threads"]);
   settings.pairs = Rcpp::as<bool>(options["pairs"]);
+  settings.bootstrap = Rcpp::as<long>(options["bootstrap"]);
   const bool report = Rcpp::as<bool>(options["report"]);
   if (Rcpp::as<std::string>(options["exact"]) == "never") settings.exact = ExactMode::Never;
   const std::string test = Rcpp::as<std::string>(options["test"]);
-  for (ExactTest kind : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic}) {
+  for (ExactTest kind : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic, ExactTest::None}) {
     if (test == testName(kind)) settings.test = kind;
   }
   const Rcpp::RObject popmap = options["popmap"];

@@ -15,10 +15,9 @@ DataTables countLines(RunContext& context, DataSummary& data, LineStream& lines)
   // The dialogue's readers count the populations at the first locus.
   data.NUMBPOPS = data.NUMBOFLOCI > 0 ? counted.populations : 0;
   const DataTables tables{counted.counter->shareAlleles(), counted.counter->shareGenotypes()};
-  if (tables.genotypes) {
-    countGenotypeColumns(data, *tables.genotypes);
-  } else {
-    for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) data.ALLELES_PER_LOCUS[locus] = tables.alleles->columns(locus);
+  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    data.ALLELES_PER_LOCUS[locus] = tables.alleles->columns(locus);
+    data.ploidy[static_cast<std::size_t>(locus)] = static_cast<std::uint8_t>(counted.counter->ploidy(locus));
   }
   // Counted at locus 1, as the tables of the dialogue's runs count them.
   if (data.NUMBOFLOCI > 0) {

@@ -40,7 +40,7 @@ class DigitsReader {
 
   CountedData read() {
     readTitleAndNames();
-    out_.counter = std::make_unique<GenotypeCounter>(data_.NUMBOFLOCI, context_.test == ExactTest::Genotypic);
+    out_.counter = std::make_unique<GenotypeCounter>(data_.NUMBOFLOCI);
     out_.labels.assign(2, std::string());
     int population = 1;
     while (const auto line = nextLine(context_, lines_)) {

@@ -35,7 +35,7 @@ class FixedWidthReader {
 
   CountedData read() {
     const std::vector<std::pair<std::string, long>> replay = readTitleAndNames();
-    out_.counter = std::make_unique<GenotypeCounter>(data_.NUMBOFLOCI, context_.test == ExactTest::Genotypic);
+    out_.counter = std::make_unique<GenotypeCounter>(data_.NUMBOFLOCI);
     out_.labels.assign(2, std::string());
     for (const auto& [line, number] : replay) dataLine(line, number);
     while (const auto line = nextLine(context_, lines_)) dataLine(*line, lines_.lineNumber());

@@ -9,17 +9,16 @@
 
 namespace ortelan {
 
-// The tables a reading yields: the populations x alleles tables, and for
-// the genotypic test the populations x genotypes tables (whose columns then
-// stand in ALLELES_PER_LOCUS, with the populations typed at each locus in
-// populationsTyped).
+// The tables a reading yields: the populations x alleles tables, and the
+// populations x genotypes tables of the complete diploid genotypes (null
+// where the data hold no genotypes: tables of alleles given from R).
 struct DataTables {
   std::shared_ptr<const CountedTables> alleles;
   std::shared_ptr<const CountedTables> genotypes;
 };
 
-// For the genotypic test: the genotypes of each locus in ALLELES_PER_LOCUS,
-// and the populations typed there.
+// For the genotypic test alone: the genotypes of each locus in
+// ALLELES_PER_LOCUS, and the populations typed there.
 void countGenotypeColumns(DataSummary& data, const CountedTables& genotypes);
 
 }  // namespace ortelan

@@ -2,8 +2,9 @@
 // read: each allele is a gene of its population at its locus. A locus is
 // diploid or haploid as its genotypes are: two alleles each, or one (as
 // mitochondrial haplotypes are written). A genotype with every allele
-// missing fits either. For the genotypic test the complete diploid
-// genotypes are counted too, a column per unordered genotype a/b.
+// missing fits either. The complete diploid genotypes are counted too, a
+// column per unordered genotype a/b: the genotypic test walks them, and the
+// F-statistics take each population's individuals and heterozygotes there.
 #pragma once
 
 #include <algorithm>
@@ -31,10 +32,10 @@ class GenotypeCounter {
  public:
   enum class Outcome { Counted, MixedPloidy, TooManyAlleles };
 
-  GenotypeCounter(int loci, bool countGenotypes)
-      : tables_(std::make_shared<CountedTables>(loci, kMaxAlleles)), ploidy_(static_cast<std::size_t>(loci) + 1, 0) {
-    if (countGenotypes) genotypes_ = std::make_shared<CountedTables>(loci, kMaxGenotypes, 4);
-  }
+  explicit GenotypeCounter(int loci)
+      : tables_(std::make_shared<CountedTables>(loci, kMaxAlleles)),
+        genotypes_(std::make_shared<CountedTables>(loci, kMaxGenotypes, 4)),
+        ploidy_(static_cast<std::size_t>(loci) + 1, 0) {}
 
   // Allele codes from 1; 0 is a missing allele.
   Outcome diploid(int locus, int first, int second) {
@@ -42,7 +43,7 @@ class GenotypeCounter {
     if (!takePloidy(locus, 2)) return Outcome::MixedPloidy;
     if (first != 0 && !tables_->add(locus, static_cast<std::uint32_t>(first))) return Outcome::TooManyAlleles;
     if (second != 0 && !tables_->add(locus, static_cast<std::uint32_t>(second))) return Outcome::TooManyAlleles;
-    if (genotypes_ && first != 0 && second != 0) genotypes_->add(locus, genotypeKey(first, second));
+    if (first != 0 && second != 0) genotypes_->add(locus, genotypeKey(first, second));
     return Outcome::Counted;
   }
   Outcome haploid(int locus, int code) {
@@ -54,18 +55,17 @@ class GenotypeCounter {
   // As CountedTables has them, for every table counted.
   void beginPopulation(int population) {
     tables_->beginPopulation(population);
-    if (genotypes_) genotypes_->beginPopulation(population);
+    genotypes_->beginPopulation(population);
   }
   void finish(int populations) {
     tables_->finish(populations);
-    if (genotypes_) genotypes_->finish(populations);
+    genotypes_->finish(populations);
   }
 
   // Genes per individual at `locus`: 1 or 2 (2 until a genotype says).
   int ploidy(int locus) const { return ploidy_[static_cast<std::size_t>(locus)] == 1 ? 1 : 2; }
   const CountedTables& alleles() const { return *tables_; }
   std::shared_ptr<const CountedTables> shareAlleles() const { return tables_; }
-  // Null unless genotypes are counted.
   std::shared_ptr<const CountedTables> shareGenotypes() const { return genotypes_; }
 
  private:

@@ -44,7 +44,6 @@ std::shared_ptr<const CountedTables> countGivenGenotypes(RunContext& context, Da
     }
   }
   tables->finish(populations);
-  countGenotypeColumns(data, *tables);
   return tables;
 }
 
@@ -52,8 +51,11 @@ std::shared_ptr<const CountedTables> countGivenGenotypes(RunContext& context, Da
 
 DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenData& given) {
   const auto populations = static_cast<int>(given.populationLabels.size());
-  if (context.test == ExactTest::Genotypic && given.genotypes.size() != given.locusNames.size()) {
+  if (context.test == ExactTest::Genotypic && given.genotypes.empty()) {
     refuse(context, "the genotypic test needs each individual's genotypes, which counts of alleles do not hold");
+  }
+  if (!given.genotypes.empty() && given.genotypes.size() != given.locusNames.size()) {
+    refuse(context, "the genotypes do not match the loci");
   }
   if (given.counts.size() != given.locusNames.size()) refuse(context, "the counts do not match the loci");
   data.TITLE_LINE = given.title;
@@ -94,7 +96,7 @@ DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenD
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) data.ALLELES_PER_LOCUS[locus] = tables->columns(locus);
   data.TOTNUMBGENES = static_cast<std::int32_t>(genesAtFirstLocus);
   data.TOTNUMBINDIVIDUALS = (data.TOTNUMBGENES + 1) / 2;
-  if (context.test != ExactTest::Genotypic) return {tables, nullptr};
+  if (given.genotypes.empty()) return {tables, nullptr};
   return {tables, countGivenGenotypes(context, data, given)};
 }
 

@@ -15,7 +15,7 @@
 
 namespace ortelan {
 
-// One locus's genotypes, for the genotypic test: per population, the
+// One locus's genotypes, for the genotypic test and the F-statistics: per population, the
 // individuals of each genotype; each genotype's two allele columns (from
 // 1, in the allele table's order, first <= second).
 struct GivenGenotypes {
@@ -30,12 +30,13 @@ struct GivenData {
   // Per locus, per population: the genes of each allele, in the order of
   // the table's columns (increasing allele), after the missing genes.
   std::vector<std::vector<std::vector<int>>> counts;
-  // Per locus, for the genotypic test.
+  // Per locus, or none: the genotypic test needs them, the F-statistics
+  // are NA without them.
   std::vector<GivenGenotypes> genotypes;
 };
 
-// Fills `data` and returns the tables of every locus (the genotypic test's
-// genotype tables too); a locus with more than 99 alleles, counts that do
+// Fills `data` and returns the tables of every locus (the genotype tables
+// too, where given); a locus with more than 99 alleles, counts that do
 // not match the loci and populations, or a count below 0 end the run.
 DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenData& given);
 

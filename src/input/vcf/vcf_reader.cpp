@@ -8,7 +8,6 @@
 #include <optional>
 #include <stdexcept>
 
-#include "input/tables/data_tables.h"
 #include "input/tables/genotype_counter.h"
 #include "input/vcf/hts_handles.h"
 #include "input/tables/locus_counts.h"
@@ -55,10 +54,7 @@ class VcfReading {
     countRecords(records, threads);
     summarise(format->format == bcf ? "BCF" : "VCF");
     VcfData out{std::make_shared<const CountedTables>(std::move(*tables_)), std::move(sites_), nullptr};
-    if (genotypes_) {
-      out.genotypes = std::make_shared<const CountedTables>(std::move(*genotypes_));
-      countGenotypeColumns(data_, *out.genotypes);
-    }
+    if (genotypes_) out.genotypes = std::make_shared<const CountedTables>(std::move(*genotypes_));
     return out;
   }
 
@@ -129,7 +125,8 @@ class VcfReading {
     return largest;
   }
 
-  bool countsGenotypes() const { return context_.test == ExactTest::Genotypic; }
+  // The genotypic test walks the genotype tables; the F-statistics of every run read them.
+  bool countsGenotypes() const { return true; }
 
   void append(const RecordLocus& locus) {
     if (!tables_->appendLocus(locus.keys, locus.table) ||
@@ -138,6 +135,7 @@ class VcfReading {
     }
     data_.addLocus(locus.name);
     data_.ALLELES_PER_LOCUS.back() = static_cast<int>(locus.keys.size());
+    data_.ploidy.back() = static_cast<std::uint8_t>(locus.ploidy);
     data_.sites.push_back(locus.site);
     sites_->push_back(locus.identity);
     if (data_.NUMBOFLOCI == 1) genesAtFirst_ = locus.ploidy;

@@ -25,7 +25,8 @@ command_line <- function(program, file, seed, loci = NULL, extra = character()) 
             if (!is.null(loci)) c("--loci", paste(loci, collapse = ",")), extra,
             "-t", out[1], "--pairs", out[2], "-o", out[3], shQuote(file)),
           stdout = FALSE, stderr = out[4])
-  numbers <- c("p_fisher", "se_fisher", "chi2", "p_exact", "se_exact", "g", "df", "p_chi2", "p_g", "pos")
+  numbers <- c("p_fisher", "se_fisher", "chi2", "p_exact", "se_exact", "g", "df", "p_chi2", "p_g", "pos",
+               "fis", "fst", "fit", "fst_num", "fst_den", "fst_low", "fst_high")
   read <- function(path) {
     if (!file.exists(path)) return(NULL)
     table <- utils::read.delim(path, comment.char = "#", colClasses = "character")
@@ -55,6 +56,14 @@ expect_same_columns <- function(actual, expected) {
       expect_equal(a, e, label = name, ignore_attr = TRUE)
     }
   }
+}
+
+# A results table's locus rows as x$loci has them: a number column of
+# loci, no bootstrap limits (a TOTAL's alone).
+locus_rows <- function(table) {
+  rows <- table[table$locus != "TOTAL", setdiff(names(table), c("fst_low", "fst_high"))]
+  rows$locus <- as.integer(rows$locus)
+  rows
 }
 
 run <- function(file = trout, ...) do.call(homogeneity_test, c(list(file), chain, list(...)))

@@ -1,0 +1,168 @@
+#include "fstat/do_fstat.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "fstat/locus_sample.h"
+#include "fstat/variance_components.h"
+#include "run/parallel_for.h"
+#include "run/seed_source.h"
+
+namespace ortelan {
+namespace {
+
+// Loci whose samples are read at once, then computed on the workers.
+constexpr std::size_t kBatchLoci = 2048;
+// Bootstrap replicates that one piece of work makes.
+constexpr long kReplicatesPerPiece = 50;
+
+long pairCount(int populations) { return static_cast<long>(populations) * (populations - 1) / 2; }
+
+// Populations a < b (from 1) of pair k (from 0), in the order (1,2), (1,3) ... (2,3) ...
+std::pair<int, int> pairOf(long k, int populations) {
+  int a = 1;
+  for (; k >= populations - a; ++a) k -= populations - a;
+  return {a, a + 1 + static_cast<int>(k)};
+}
+
+// Each locus's sample, read from its tables in locus order.
+class SampleReader {
+ public:
+  SampleReader(const DataTables& tables, const DataSummary& data)
+      : data_(data), alleles_(*tables.alleles) {
+    if (tables.genotypes) genotypes_.emplace(*tables.genotypes);
+  }
+
+  // False where the data hold no genotypes of a diploid locus.
+  bool read(int locus, LocusSample& sample) {
+    if (data_.ploidy[static_cast<std::size_t>(locus)] == 1) {
+      alleles_.read(locus, table_);
+      sample.fromAlleles(table_);
+      return true;
+    }
+    if (!genotypes_) return false;
+    genotypes_->read(locus, table_, &keys_);
+    sample.fromGenotypes(table_, keys_);
+    return true;
+  }
+
+ private:
+  const DataSummary& data_;
+  CountedTables::Reader alleles_;
+  std::optional<CountedTables::Reader> genotypes_;
+  CountTable table_;
+  std::vector<std::uint32_t> keys_;
+};
+
+// What the bootstrap resamples: the rows with components, in order.
+template <class Real>
+LocusComponents<Real> componentsOf(std::span<const FValues<Real>> rows) {
+  LocusComponents<Real> loci;
+  for (const FValues<Real>& row : rows) {
+    if (row.hasComponents()) loci.emplace_back(row.num, row.den);
+  }
+  return loci;
+}
+
+}  // namespace
+
+std::uint64_t bootstrapKey(std::uint64_t runSeed) { return chainKey(runSeed, {std::uint64_t(ChainKind::Bootstrap)}); }
+
+std::uint64_t pairBootstrapKey(std::uint64_t runSeed, int a, int b) {
+  return chainKey(runSeed, {std::uint64_t(ChainKind::PairBootstrap), std::uint64_t(a), std::uint64_t(b)});
+}
+
+template <class Real>
+FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs, long replicates) {
+  const DataSummary& data = run.state;
+  const int populations = data.NUMBPOPS;
+  const long pairsOf = pairs ? pairCount(populations) : 0;
+  const int workers = run.chainWorkers();
+  const auto whileWaiting = [&run] { run.tick(); };
+
+  std::vector<int> loci;  // of the run, in file order
+  for (int I = 1; I <= data.NUMBOFLOCI; ++I) {
+    if (data.isInRun(I)) loci.push_back(I);
+  }
+  FStatistics<Real> out;
+  out.loci.resize(static_cast<std::size_t>(data.NUMBOFLOCI) + 1);
+  out.lociInRun = loci.size();
+  out.pairRows.resize(static_cast<std::size_t>(pairsOf) * loci.size());
+
+  std::vector<int> everyRow(static_cast<std::size_t>(populations));
+  std::iota(everyRow.begin(), everyRow.end(), 0);
+  SampleReader reader(tables, data);
+  std::vector<LocusSample> samples(std::min(kBatchLoci, loci.size()));
+  std::vector<char> read(samples.size());
+  for (std::size_t first = 0; first < loci.size(); first += kBatchLoci) {
+    const std::size_t size = std::min(kBatchLoci, loci.size() - first);
+    for (std::size_t j = 0; j < size; ++j) read[j] = reader.read(loci[first + j], samples[j]);
+    // The loci of the batch over all populations in a piece per worker; then
+    // a piece per pair, which writes its rows one after the other.
+    const auto lociPieces = std::min<std::size_t>(size, static_cast<std::size_t>(workers));
+    parallelFor(workers, lociPieces + static_cast<std::size_t>(pairsOf), [&](std::size_t piece) {
+      if (piece < lociPieces) {
+        for (std::size_t j = piece * size / lociPieces; j < (piece + 1) * size / lociPieces; ++j) {
+          if (!read[j]) continue;
+          out.loci[static_cast<std::size_t>(loci[first + j])] =
+              rowFValues(varianceComponents<Real>(samples[j], everyRow), samples[j].genesPerIndividual == 2);
+        }
+        return;
+      }
+      const auto [a, b] = pairOf(static_cast<long>(piece - lociPieces), populations);
+      const int rows[] = {a - 1, b - 1};
+      FValues<Real>* pairRows = out.pairRows.data() + (piece - lociPieces) * loci.size() + first;
+      for (std::size_t j = 0; j < size; ++j) {
+        if (read[j]) pairRows[j] = rowFValues(varianceComponents<Real>(samples[j], rows), samples[j].genesPerIndividual == 2);
+      }
+    }, whileWaiting);
+  }
+
+  std::vector<FValues<Real>> rows;
+  for (int locus : loci) rows.push_back(out.loci[static_cast<std::size_t>(locus)]);
+  out.total = totalFValues<Real>(rows);
+  const auto pairRowsOf = [&](long pair) {
+    return std::span<const FValues<Real>>(out.pairRows).subspan(static_cast<std::size_t>(pair) * loci.size(),
+                                                                loci.size());
+  };
+  for (long pair = 0; pair < pairsOf; ++pair) out.pairTotals.push_back(totalFValues<Real>(pairRowsOf(pair)));
+  out.pairLimits.resize(static_cast<std::size_t>(pairsOf));
+  if (replicates <= 0) return out;
+
+  // The bootstraps: target 0 the run's TOTAL, target k > 0 pair k - 1's;
+  // each in pieces of replicates.
+  const std::uint64_t runSeed = run.seeds->runSeed().value();
+  std::vector<std::uint64_t> keys{bootstrapKey(runSeed)};
+  for (int a = 1; a < populations && pairs; ++a) {
+    for (int b = a + 1; b <= populations; ++b) keys.push_back(pairBootstrapKey(runSeed, a, b));
+  }
+  const auto rowsOfTarget = [&](std::size_t target) {
+    return target == 0 ? std::span<const FValues<Real>>(rows) : pairRowsOf(static_cast<long>(target) - 1);
+  };
+  const auto piecesPerTarget = static_cast<std::size_t>((replicates + kReplicatesPerPiece - 1) / kReplicatesPerPiece);
+  std::vector<std::vector<Real>> estimates(keys.size(), std::vector<Real>(static_cast<std::size_t>(replicates)));
+  std::vector<char> resampled(keys.size(), 0);  // a target with a locus to resample
+  for (std::size_t target = 0; target < keys.size(); ++target) {
+    const auto targetRows = rowsOfTarget(target);
+    resampled[target] = std::any_of(targetRows.begin(), targetRows.end(), [](auto& row) { return row.hasComponents(); });
+  }
+  parallelFor(workers, keys.size() * piecesPerTarget, [&](std::size_t piece) {
+    const std::size_t target = piece / piecesPerTarget;
+    if (!resampled[target]) return;
+    const LocusComponents<Real> components = componentsOf(rowsOfTarget(target));
+    const long first = static_cast<long>(piece % piecesPerTarget) * kReplicatesPerPiece;
+    for (long k = first; k < std::min(replicates, first + kReplicatesPerPiece); ++k) {
+      estimates[target][static_cast<std::size_t>(k)] = bootstrapReplicate<Real>(components, keys[target], k);
+    }
+  }, whileWaiting);
+  for (std::size_t target = 0; target < keys.size(); ++target) {
+    if (!resampled[target]) continue;
+    (target == 0 ? out.limits : out.pairLimits[target - 1]) = percentileLimits(std::move(estimates[target]));
+  }
+  return out;
+}
+
+template FStatistics<double> DO_FSTAT<double>(Run<double>&, const DataTables&, bool, long);
+template FStatistics<long double> DO_FSTAT<long double>(Run<long double>&, const DataTables&, bool, long);
+
+}  // namespace ortelan

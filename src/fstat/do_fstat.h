@@ -1,0 +1,47 @@
+// DO_FSTAT: Weir and Cockerham's F-statistics of every locus of the run and
+// over them, and of every pair of populations at each locus and over its
+// loci, from the tables the reading counted (a diploid locus's genotype
+// table, a haploid locus's allele table); with a bootstrap over loci, 95 %
+// limits of each multilocus theta. Every row's values are independent of
+// the others' and of the thread that computes them; the totals are sums in
+// row order.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "fstat/bootstrap.h"
+#include "fstat/f_values.h"
+#include "input/tables/data_tables.h"
+#include "run/run.h"
+
+namespace ortelan {
+
+template <class Real>
+struct FStatistics {
+  std::vector<FValues<Real>> loci;  // per locus from 1 (entry 0 unused); NA for loci not in the run
+  FValues<Real> total;              // over the loci of the run
+  std::optional<BootstrapLimits<Real>> limits;
+
+  // With pairs: pair k (pairIndex) at the i-th locus of the run is
+  // pairRows[k * lociInRun + i], as in PairResults; each pair's TOTAL and limits.
+  std::size_t lociInRun = 0;
+  std::vector<FValues<Real>> pairRows;
+  std::vector<FValues<Real>> pairTotals;
+  std::vector<std::optional<BootstrapLimits<Real>>> pairLimits;
+
+  const FValues<Real>& pairAt(long pair, std::size_t i) const {
+    return pairRows[static_cast<std::size_t>(pair) * lociInRun + i];
+  }
+};
+
+// The key that names the bootstrap of the run's TOTAL, and of pair a < b's.
+std::uint64_t bootstrapKey(std::uint64_t runSeed);
+std::uint64_t pairBootstrapKey(std::uint64_t runSeed, int a, int b);
+
+// `replicates` 0: no bootstrap. Needs the run seed (scripted runs).
+template <class Real>
+FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs, long replicates);
+
+}  // namespace ortelan
