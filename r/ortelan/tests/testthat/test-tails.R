@@ -34,7 +34,7 @@ test_that("tiny chi-square tails and combined P-values are numbers, not 0", {
     close(totals$p_chi2, total_chi2)
     close(totals$p_fisher, total_fisher, 1e-11)
     shown <- capture.output(print(x))
-    expect_match(shown, "^ +1 +L1 +0 +0\\.00000 +440\\.000 +1 +1\\.08e-97$", all = FALSE)
-    expect_match(shown, "^ +TOTAL +1\\.06e-37 +800\\.000 +10 +2\\.06e-165$", all = FALSE)
+    expect_match(shown, "^ +1 +L1 +0 +0\\.00000 +440\\.000 +1 +1\\.08e-97 +1\\.0000$", all = FALSE)
+    expect_match(shown, "^ +TOTAL +1\\.06e-37 +800\\.000 +10 +2\\.06e-165 +1\\.0000$", all = FALSE)
   }
 })
