@@ -1,5 +1,6 @@
 #include "input/vcf/record_locus.h"
 
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -13,10 +14,46 @@ void RecordCounter::fault(const std::string& site, const std::string& what) cons
   throw OneLineFault{path_ + ": " + site + ": " + what};
 }
 
+// The GT field of `record`, checked so that htslib can decode it: null when
+// the header or the record has none. htslib decodes a GT stored as anything
+// but integers by ending the process, and reads as many samples as the
+// header names, whatever the record holds.
+const bcf_fmt_t* RecordCounter::genotypeField(bcf1_t* record, const std::string& site) const {
+  const int id = bcf_hdr_id2int(header_, BCF_DT_ID, "GT");
+  if (!bcf_hdr_idinfo_exists(header_, BCF_HL_FMT, id)) return nullptr;
+  if (bcf_hdr_id2type(header_, BCF_HL_FMT, id) != BCF_HT_STR) fault(site, "the GT field is not a genotype");
+  const int samples = bcf_hdr_nsamples(header_);
+  if (samples == 0) return nullptr;
+  const bcf_fmt_t* gt = bcf_get_fmt_id(record, id);
+  if (gt == nullptr) return nullptr;
+  switch (gt->type) {
+    case BCF_BT_INT8:
+    case BCF_BT_INT16:
+    case BCF_BT_INT32:
+      break;
+    case BCF_BT_CHAR:
+      fault(site, "the GT field holds characters, not allele numbers");
+    case BCF_BT_FLOAT:
+      fault(site, "the GT field holds reals, not allele numbers");
+    default:
+      fault(site, "the GT field holds no values");
+  }
+  if (gt->n < 1) fault(site, "the GT field holds no values");
+  if (static_cast<int>(record->n_sample) != samples) {
+    fault(site, "the record holds genotypes of " + std::to_string(record->n_sample) +
+                    (record->n_sample == 1 ? " sample" : " samples") + " where the header names " +
+                    std::to_string(samples));
+  }
+  if (static_cast<std::int64_t>(gt->n) * samples > INT_MAX / static_cast<int>(sizeof(std::int32_t))) {
+    fault(site, "the GT field holds " + std::to_string(gt->n) + " values per sample; the limit is 2");
+  }
+  return gt;
+}
+
 void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
-  bcf_unpack(record, BCF_UN_STR);
   locus.site = {bcf_seqname_safe(header_, record), record->pos + 1};
   const std::string site = locus.site.chrom + ":" + std::to_string(locus.site.pos);
+  if (bcf_unpack(record, BCF_UN_STR) != 0 || record->n_allele < 1) fault(site, "the record is damaged");
   if (record->n_allele > kMaxAlleles) {
     fault(site, std::to_string(record->n_allele) + " alleles; the limit is 99 alleles per locus");
   }
@@ -26,11 +63,14 @@ void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
   locus.identity = siteIdentityOf(locus.site.chrom, locus.site.pos, alleles_.data(), alleles_.size());
 
   const int samples = bcf_hdr_nsamples(header_);
-  std::int32_t* buffer = values_.release();
-  const int values = bcf_get_genotypes(header_, record, &buffer, &capacity_);
-  values_.reset(buffer);
-  if (values == -4) throw std::bad_alloc();
-  if (values == -2) fault(site, "the GT field is not a genotype");
+  int values = 0;
+  if (genotypeField(record, site) != nullptr) {
+    std::int32_t* buffer = values_.release();
+    values = bcf_get_genotypes(header_, record, &buffer, &capacity_);
+    values_.reset(buffer);
+    if (values == -4) throw std::bad_alloc();
+    if (values < 0) fault(site, "the GT field is damaged");
+  }
   // No GT field: a locus without alleles, left untested.
   const bool genotyped = values > 0 && samples > 0;
   const RecordTally::Problem problem = tally_.count(genotyped ? values_.get() : nullptr, genotyped ? samples : 0,

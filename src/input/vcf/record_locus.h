@@ -39,8 +39,9 @@ class RecordCounter {
                 bool genotypes = false)
       : header_(header), path_(path), populationOf_(populationOf), tally_(populations), genotypes_(genotypes) {}
 
-  // The locus of `record` into `locus`. A record of more than 99 alleles or
-  // with a genotype that cannot be counted is a data fault.
+  // The locus of `record` into `locus`. A record of more than 99 alleles,
+  // with a damaged GT field or with a genotype that cannot be counted is a
+  // data fault.
   void count(bcf1_t* record, RecordLocus& locus);
 
  private:
@@ -49,6 +50,7 @@ class RecordCounter {
   };
 
   [[noreturn]] void fault(const std::string& site, const std::string& what) const;
+  const bcf_fmt_t* genotypeField(bcf1_t* record, const std::string& site) const;
 
   const bcf_hdr_t* header_;
   const std::string& path_;

@@ -37,6 +37,7 @@ class VcfReading {
     if (!file) throw OneLineFault{"cannot open " + path_ + ": " + std::strerror(errno)};
     const htsFormat* format = hts_get_format(file.get());
     if (format->format != vcf && format->format != bcf) throw OneLineFault{path_ + ": not a VCF or BCF file"};
+    refuseUnreadableCompression(*format);
     const int threads = std::min(context_.chainWorkers(), kMostParsers);
     header_.reset(bcf_hdr_read(file.get()));
     if (!header_) throw OneLineFault{path_ + ": the header cannot be read as a VCF header"};
@@ -100,6 +101,19 @@ class VcfReading {
       }
     }
     tell(records);
+  }
+
+  // htslib opens a VCF file compressed with XZ (or the old RAZF) as VCF,
+  // then ends the process at its first line.
+  void refuseUnreadableCompression(const htsFormat& format) const {
+    if (format.compression == no_compression || format.compression == gzip || format.compression == bgzf) return;
+    const char* form = format.compression == xz_compression         ? "XZ"
+                       : format.compression == razf_compression     ? "RAZF"
+                       : format.compression == bzip2_compression    ? "bzip2"
+                       : format.compression == zstd_compression     ? "Zstandard"
+                                                                    : "an unknown form";
+    throw OneLineFault{path_ + ": the file is compressed with " + form +
+                       ", which is not read; decompress it, or compress it with bgzip"};
   }
 
   void summarise(const char* form) {

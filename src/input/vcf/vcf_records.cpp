@@ -97,13 +97,15 @@ void VcfRecords::parseRegions(const std::vector<std::string>& regions) {
         kUsageStatus};
   }
 
+  // The header's contigs from its dictionary: an IDX= in the header may
+  // leave gaps there, on which bcf_hdr_seqnames ends the process.
   KnownChromosomes known;
-  int contigs = 0;
-  const char** names = bcf_hdr_seqnames(header_, &contigs);
-  for (int i = 0; i < contigs; ++i) known.add(names[i]);
-  free(names);
+  for (int i = 0; i < header_->n[BCF_DT_CTG]; ++i) {
+    if (const char* name = header_->id[BCF_DT_CTG][i].key) known.add(name);
+  }
   if (tabix_) {
-    names = tbx_seqnames(tabix_.get(), &contigs);
+    int contigs = 0;
+    const char** names = tbx_seqnames(tabix_.get(), &contigs);
     for (int i = 0; i < contigs; ++i) known.add(names[i]);
     free(names);
   }
