@@ -44,6 +44,10 @@ TEST(DamagedVariantFiles, EndInOneLineNamingTheFileAndTheSite) {
       {"bcf-gt-as-characters", "x.vcf: chr1:5: the GT field holds characters, not allele numbers"},
       {"bcf-fewer-samples-than-header",
        "x.vcf: chr1:5: the record holds genotypes of 1 sample where the header names 2"},
+      // Length fields that would have htslib allocate gigabytes.
+      {"bcf-header-longer-than-file",
+       "x.vcf: the header cannot be read as a VCF header (its length is beyond the file's)"},
+      {"bcf-record-longer-than-file", "x.vcf: the file is damaged or truncated before the first record"},
       {"xz-compressed", "x.vcf: the file is compressed with XZ, which is not read; decompress it, or compress it with bgzip"},
   };
   for (const auto& [name, what] : cases) {

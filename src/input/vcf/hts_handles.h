@@ -24,6 +24,10 @@
 //   bcf_read, bcf_itr_next (bcf_readrec): none; they check a BCF record's
 //     fields against its lengths and return -2 on a damaged one. They do
 //     not check the record's sample count against the header's.
+//   bcf_hdr_read and bcf_read allocate what a BCF header's or record's
+//     length fields claim before reading it: lengths beyond what the file
+//     can hold are refused first (vcf_records.cpp; records read through an
+//     index are not looked at).
 //   bcf_unpack: exit(1) only when memory for its arrays cannot be had
 //     (hts_expand), whose sizes are bounded by a record's 16-bit and 8-bit
 //     counts; returns 0. Its return is checked all the same (record_locus.cpp).

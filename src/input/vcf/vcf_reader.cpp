@@ -39,6 +39,7 @@ class VcfReading {
     if (format->format != vcf && format->format != bcf) throw OneLineFault{path_ + ": not a VCF or BCF file"};
     refuseUnreadableCompression(*format);
     const int threads = std::min(context_.chainWorkers(), kMostParsers);
+    if (format->format == bcf) checkBcfHeaderLength(file.get(), path_);
     header_.reset(bcf_hdr_read(file.get()));
     if (!header_) throw OneLineFault{path_ + ": the header cannot be read as a VCF header"};
     // Decompression on a thread of its own, beside the parsing; only once

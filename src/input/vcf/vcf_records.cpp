@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <unordered_map>
 
 #include "run/failure.h"
@@ -62,15 +63,53 @@ struct LineSite {
   std::int64_t pos = 0;
 };
 
+// htslib allocates what the length fields of a BCF header or record claim
+// before it reads what they measure, so that a damaged file of a few hundred
+// bytes may have it ask for gigabytes. The most a file can hold, once
+// decompressed: a BGZF block of 28 bytes or more holds at most 64 kB, and
+// deflate compresses at most 1032 to 1.
+std::uint64_t mostContentBytes(htsFile* file, const std::string& path) {
+  std::error_code error;
+  const std::uint64_t size = std::filesystem::file_size(path, error);
+  if (error) return UINT64_MAX;
+  return hts_get_format(file)->compression == no_compression ? size : size / 28 * 65536 + 65536;
+}
+
+// The next `count` bytes of a BCF file, when the block in memory holds them
+// (the next block is loaded once this one is used up, as htslib's reading
+// would); null when they lie across two blocks or the file has ended.
+const std::uint8_t* peek(htsFile* file, int count, const std::string& path) {
+  BGZF* stream = hts_get_bgzfp(file);
+  if (stream == nullptr) return nullptr;
+  if (stream->block_offset >= stream->block_length && bgzf_read_block(stream) != 0) {
+    throw OneLineFault{path + ": the file is damaged or truncated"};
+  }
+  if (stream->block_length - stream->block_offset < count) return nullptr;
+  return static_cast<const std::uint8_t*>(stream->uncompressed_block) + stream->block_offset;
+}
+
+std::uint32_t littleEndian32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
 // Repairs htslib makes as it parses a record (a contig or tag that the
 // header does not declare is added to it) leave a usable record.
 constexpr int kRepaired = BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF;
 
 }  // namespace
 
+void checkBcfHeaderLength(htsFile* file, const std::string& path) {
+  // "BCF", its version (two bytes), the header's length.
+  const std::uint8_t* start = peek(file, 9, path);
+  if (start != nullptr && littleEndian32(start + 5) > mostContentBytes(file, path)) {
+    throw OneLineFault{path + ": the header cannot be read as a VCF header (its length is beyond the file's)"};
+  }
+}
+
 VcfRecords::VcfRecords(htsFile* file, bcf_hdr_t* header, const std::string& path,
                        const std::vector<std::string>& regions)
-    : file_(file), header_(header), path_(path) {
+    : file_(file), header_(header), path_(path), mostBytes_(mostContentBytes(file, path)) {
   for (const std::string& list : regions) regions_ = regions_ || !list.empty();
   if (regions_) parseRegions(regions);
 }
@@ -177,6 +216,12 @@ bool VcfRecords::nextLine() {
 
 bool VcfRecords::nextRecord(bcf1_t* record) {
   if (regions_) return nextInStretch(record);
+  // The lengths of the record's two parts lead it.
+  if (const std::uint8_t* lengths = peek(file_, 8, path_);
+      lengths != nullptr &&
+      std::uint64_t{littleEndian32(lengths)} + littleEndian32(lengths + 4) > mostBytes_) {
+    damaged();
+  }
   record->errcode = 0;
   const int read = bcf_read(file_, header_, record);
   if (read == -1) return endOfFile();

@@ -60,7 +60,12 @@ class VcfRecords {
   bool regions_ = false;
   kstring_t line_{0, 0, nullptr};
   std::string lastSite_;  // "chrom:pos" of the last record read, for messages
+  std::uint64_t mostBytes_;  // what the file can hold decompressed
 };
+
+// A BCF file whose header claims to be longer than the file can hold is a
+// data fault of `path`; called before the header is read.
+void checkBcfHeaderLength(htsFile* file, const std::string& path);
 
 // Parses a VCF line into `record` with `header` (to which htslib adds
 // contigs and tags the header does not declare); a line that cannot be
