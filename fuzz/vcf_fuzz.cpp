@@ -3,7 +3,9 @@
 // files). Each reading ends in one of its defined ways; one that goes
 // through has tables within their bounds (no count beyond two genes per
 // sample, one column per allele counted); parsing on worker threads gives
-// what parsing on the run's own thread gives.
+// what parsing on the run's own thread gives; and each line whose GT is
+// read from the text gives what htslib's parsing of the whole line gives.
+#include <htslib/kseq.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,8 +17,11 @@
 
 #include "apps/editions.h"
 #include "fuzz/fuzz_support.h"
+#include "input/vcf/hts_handles.h"
 #include "input/vcf/popmap.h"
+#include "input/vcf/sample_populations.h"
 #include "input/vcf/vcf_reader.h"
+#include "support/record_ways.h"
 #include "support/scripted_console.h"
 
 namespace {
@@ -53,6 +58,36 @@ std::string readWith(const std::string& path, const Popmap& map, int workers) {
          fuzzing::cellsOf(data, *read.tables) + console.err();
 }
 
+// Every line of a VCF text counted both ways, its GT read from the text and
+// the whole line parsed by htslib, gives the same locus or the same fault.
+void expectSameBothWays(const std::string& path, const Popmap& map) {
+  const HtsFile file = openLocalFile(path);
+  if (!file) return;
+  const htsFormat* format = hts_get_format(file.get());
+  if (format->format != vcf || (format->compression != no_compression && format->compression != gzip &&
+                                format->compression != bgzf)) {
+    return;
+  }
+  const BcfHeader header(bcf_hdr_read(file.get()));
+  if (!header) return;
+  std::vector<std::string> samples;
+  for (int i = 0; i < bcf_hdr_nsamples(header.get()); ++i) samples.emplace_back(header->samples[i]);
+  const SamplePopulations matched = matchSamples(samples, map, path);
+  std::vector<std::string> lines;
+  kstring_t line{0, 0, nullptr};
+  while (hts_getline(file.get(), KS_SEP_LINE, &line) >= 0) {
+    if (line.l > 0) lines.emplace_back(line.s, line.l);
+  }
+  std::free(line.s);
+  const testing::TwoWays ways = testing::countTwoWays(header.get(), lines, matched.populationOf, map.populations());
+  if (ways.fromText != ways.fromHtslib) {
+    for (const auto& [way, outcomes] : {std::pair{"text", &ways.fromText}, std::pair{"htslib", &ways.fromHtslib}}) {
+      for (const std::string& outcome : *outcomes) std::fprintf(stderr, "%s: %s\n", way, outcome.c_str());
+    }
+    std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -66,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   std::ofstream(path, std::ios::binary) << input.substr(split + 1);
   const std::string alone = readWith(path, *map, 1);
   const std::string parallel = readWith(path, *map, 3);
+  expectSameBothWays(path, *map);
   std::remove(path.c_str());
   if (alone != parallel) std::abort();
   return 0;

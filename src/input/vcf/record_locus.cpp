@@ -1,14 +1,32 @@
 #include "input/vcf/record_locus.h"
 
+#include <htslib/kstring.h>
+
 #include <climits>
 #include <cstring>
 #include <new>
 
 #include "input/tables/locus_counts.h"
+#include "input/vcf/vcf_records.h"
 #include "input/vcf/site_identity.h"
 #include "run/failure.h"
 
 namespace ortelan {
+
+RecordCounter::RecordCounter(bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf,
+                             int populations, bool genotypes)
+    : header_(header),
+      path_(path),
+      populationOf_(populationOf),
+      tally_(populations),
+      genotypes_(genotypes),
+      text_(header) {
+  // htslib parses a line's FORMAT fields in working space of the header's,
+  // and takes a line whose fields are all empty for a failed allocation
+  // while no line before has made that space: made here, so that such a
+  // line reads the same wherever it stands and on whatever thread.
+  if (header_->mem.m == 0 && ks_resize(&header_->mem, 256) < 0) throw std::bad_alloc();
+}
 
 void RecordCounter::fault(const std::string& site, const std::string& what) const {
   throw OneLineFault{path_ + ": " + site + ": " + what};
@@ -50,9 +68,9 @@ const bcf_fmt_t* RecordCounter::genotypeField(bcf1_t* record, const std::string&
   return gt;
 }
 
-void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
+std::string RecordCounter::describe(bcf1_t* record, RecordLocus& locus) {
   locus.site = {bcf_seqname_safe(header_, record), record->pos + 1};
-  const std::string site = locus.site.chrom + ":" + std::to_string(locus.site.pos);
+  std::string site = locus.site.chrom + ":" + std::to_string(locus.site.pos);
   if (bcf_unpack(record, BCF_UN_STR) != 0 || record->n_allele < 1) fault(site, "the record is damaged");
   if (record->n_allele > kMaxAlleles) {
     fault(site, std::to_string(record->n_allele) + " alleles; the limit is 99 alleles per locus");
@@ -61,7 +79,11 @@ void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
   locus.name = id == nullptr || *id == '\0' || std::strcmp(id, ".") == 0 ? site : std::string(id);
   alleles_.assign(record->d.allele, record->d.allele + record->n_allele);
   locus.identity = siteIdentityOf(locus.site.chrom, locus.site.pos, alleles_.data(), alleles_.size());
+  return site;
+}
 
+void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
+  const std::string site = describe(record, locus);
   const int samples = bcf_hdr_nsamples(header_);
   int values = 0;
   if (genotypeField(record, site) != nullptr) {
@@ -73,8 +95,32 @@ void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
   }
   // No GT field: a locus without alleles, left untested.
   const bool genotyped = values > 0 && samples > 0;
-  const RecordTally::Problem problem = tally_.count(genotyped ? values_.get() : nullptr, genotyped ? samples : 0,
-                                                    genotyped ? values / samples : 0, record->n_allele, populationOf_);
+  tally(genotyped ? values_.get() : nullptr, genotyped ? samples : 0, genotyped ? values / samples : 0, record->n_allele,
+        site, locus);
+}
+
+bool RecordCounter::countText(std::string_view line, bcf1_t* record, RecordLocus& locus) {
+  // The columns up to the first sample's.
+  std::size_t tabs[9];
+  std::size_t found = 0;
+  for (std::size_t at = 0; found < 9; ++found, ++at) {
+    at = line.find('\t', at);
+    if (at == std::string_view::npos) return false;
+    tabs[found] = at;
+  }
+  if (line.find('\0') != std::string_view::npos) return false;
+  if (!text_.read(line.substr(tabs[7] + 1, tabs[8] - tabs[7] - 1), line.substr(tabs[8] + 1))) return false;
+  columns_.l = 0;
+  if (kputsn(line.data(), tabs[7], &columns_) < 0) throw std::bad_alloc();
+  parseVcfColumns(columns_, header_, record, path_);
+  const std::string site = describe(record, locus);
+  tally(text_.values(), bcf_hdr_nsamples(header_), 2, record->n_allele, site, locus);
+  return true;
+}
+
+void RecordCounter::tally(const std::int32_t* values, int samples, int perSample, int alleles, const std::string& site,
+                          RecordLocus& locus) {
+  const RecordTally::Problem problem = tally_.count(values, samples, perSample, alleles, populationOf_);
   const std::string sample = problem.kind == RecordTally::Problem::Kind::None ? "" : header_->samples[problem.sample];
   if (problem.kind == RecordTally::Problem::Kind::Polyploid) {
     fault(site, "sample " + sample + " has a genotype of " + std::to_string(problem.value) +
@@ -82,13 +128,13 @@ void RecordCounter::count(bcf1_t* record, RecordLocus& locus) {
   }
   if (problem.kind == RecordTally::Problem::Kind::UnknownAllele) {
     fault(site, "sample " + sample + " has allele " + std::to_string(problem.value) + ", beyond the record's " +
-                    std::to_string(record->n_allele) + " alleles");
+                    std::to_string(alleles) + " alleles");
   }
   tally_.table(locus.keys, locus.table);
   locus.ploidy = tally_.ploidy();
   if (genotypes_) {
-    countGenotypes(genotyped ? values_.get() : nullptr, genotyped ? samples : 0, genotyped ? values / samples : 0,
-                   populationOf_, tally_.populations(), locus.genotypeKeys, locus.genotypeTable);
+    genotypeCounter_.count(values, samples, perSample, alleles, populationOf_, tally_.populations(), locus.genotypeKeys,
+                           locus.genotypeTable);
   }
 }
 

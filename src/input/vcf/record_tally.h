@@ -57,8 +57,18 @@ class RecordTally {
 // there; haploid and half-missing ones are left out), as column keys
 // genotypeKey(a, b) of their alleles' keys (1: REF, 2 ...) in increasing
 // order, and the populations x genotypes table of their counts. The
-// genotypes are those count() has accepted.
-void countGenotypes(const std::int32_t* genotypes, int samples, int perSample, const std::vector<int>& populationOf,
-                    int populations, std::vector<std::uint32_t>& keys, CountTable& counts);
+// genotypes are those RecordTally::count() has accepted. One per thread: it
+// keeps its working space from record to record.
+class GenotypeTableCounter {
+ public:
+  void count(const std::int32_t* genotypes, int samples, int perSample, int alleles,
+             const std::vector<int>& populationOf, int populations, std::vector<std::uint32_t>& keys,
+             CountTable& counts);
+
+ private:
+  std::vector<std::uint32_t> cells_;             // a record of few alleles: per population, per allele pair
+  std::vector<std::size_t> columns_;             // the cells of the columns
+  std::vector<std::pair<std::uint32_t, int>> met_;  // any other: key, population per complete genotype
+};
 
 }  // namespace ortelan

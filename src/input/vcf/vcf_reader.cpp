@@ -50,17 +50,17 @@ class VcfReading {
     matchPopulations();
     VcfRecords records(file.get(), header_.get(), path_, regions);
     tables_.emplace(CountedTables::wholeLoci(largestCounts(2), kMaxAlleles));
-    if (countsGenotypes()) genotypes_.emplace(CountedTables::wholeLoci(largestCounts(1), kMaxGenotypes));
+    // The genotype tables are counted on every run; their columns stand in
+    // ALLELES_PER_LOCUS for the genotypic test alone.
+    genotypes_.emplace(CountedTables::wholeLoci(largestCounts(1), kMaxGenotypes));
     sites_ = std::make_shared<std::vector<std::uint64_t>>(1, 0);
     data_.sites.assign(1, DataSummary::Site{});
 
     countRecords(records, threads);
     summarise(format->format == bcf ? "BCF" : "VCF");
     VcfData out{std::make_shared<const CountedTables>(std::move(*tables_)), std::move(sites_), nullptr};
-    if (genotypes_) {
-      out.genotypes = std::make_shared<const CountedTables>(std::move(*genotypes_));
-      countGenotypeColumns(data_, *out.genotypes);
-    }
+    out.genotypes = std::make_shared<const CountedTables>(std::move(*genotypes_));
+    if (context_.test == ExactTest::Genotypic) countGenotypeColumns(data_, *out.genotypes);
     return out;
   }
 
@@ -78,7 +78,7 @@ class VcfReading {
     };
     if (records.text()) {
       ParallelLoci loci(threads > 1 ? threads : 0, header_.get(), path_, samples_.populationOf, map_.populations(),
-                        countsGenotypes(), apply);
+                        true, apply);
       for (;;) {
         bool more = false;
         try {
@@ -92,7 +92,7 @@ class VcfReading {
       }
       loci.finish();
     } else {
-      RecordCounter counter(header_.get(), path_, samples_.populationOf, map_.populations(), countsGenotypes());
+      RecordCounter counter(header_.get(), path_, samples_.populationOf, map_.populations(), true);
       const BcfRecord record(bcf_init());
       if (!record) throw std::bad_alloc();
       RecordLocus locus;
@@ -144,11 +144,9 @@ class VcfReading {
     return largest;
   }
 
-  bool countsGenotypes() const { return context_.test == ExactTest::Genotypic; }
-
   void append(const RecordLocus& locus) {
     if (!tables_->appendLocus(locus.keys, locus.table) ||
-        (genotypes_ && !genotypes_->appendLocus(locus.genotypeKeys, locus.genotypeTable))) {
+        !genotypes_->appendLocus(locus.genotypeKeys, locus.genotypeTable)) {
       throw std::logic_error("a record's table does not fit its populations");
     }
     data_.addLocus(locus.name);
@@ -171,7 +169,7 @@ class VcfReading {
   BcfHeader header_;
   SamplePopulations samples_;
   std::optional<CountedTables> tables_;
-  std::optional<CountedTables> genotypes_;  // the genotypic test's
+  std::optional<CountedTables> genotypes_;
   std::shared_ptr<std::vector<std::uint64_t>> sites_;
   int genesAtFirst_ = 2;
   std::uint64_t told_ = 0;

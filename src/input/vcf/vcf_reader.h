@@ -26,8 +26,9 @@ struct VcfData {
   std::shared_ptr<const CountedTables> tables;
   // Per locus from 1: its site's identity (siteIdentity), for keyed seeds.
   std::shared_ptr<const std::vector<std::uint64_t>> sites;
-  // For the genotypic test: the populations x genotypes tables (whose
-  // columns then stand in ALLELES_PER_LOCUS, as for GENEPOP files).
+  // The populations x genotypes tables of the complete diploid genotypes
+  // (whose columns stand in ALLELES_PER_LOCUS for the genotypic test, as
+  // for GENEPOP files).
   std::shared_ptr<const CountedTables> genotypes;
 };
 

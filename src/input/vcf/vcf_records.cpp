@@ -277,6 +277,14 @@ void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std:
   }
 }
 
+void parseVcfColumns(kstring_t& columns, bcf_hdr_t* header, bcf1_t* record, const std::string& path) {
+  const LineSite site(columns);
+  record->errcode = 0;
+  if (vcf_parse(&columns, header, record) < 0 || (record->errcode & ~kRepaired) != 0) {
+    throw OneLineFault{path + ": the record at " + site.text() + " is damaged or cut short"};
+  }
+}
+
 bool VcfRecords::endOfFile() const {
   // A bgzip file ends with an empty block: without it, the file was cut
   // short at a block's end.

@@ -71,5 +71,8 @@ void checkBcfHeaderLength(htsFile* file, const std::string& path);
 // contigs and tags the header does not declare); a line that cannot be
 // parsed is a data fault of `path` naming its CHROM:POS.
 void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std::string& path);
+// The same for a line's columns CHROM to INFO alone (its genotypes read
+// otherwise), with the same fault.
+void parseVcfColumns(kstring_t& columns, bcf_hdr_t* header, bcf1_t* record, const std::string& path);
 
 }  // namespace ortelan

@@ -1,0 +1,153 @@
+#include "input/vcf/genotype_text.h"
+
+#include <climits>
+#include <cstring>
+
+namespace ortelan {
+namespace {
+
+// htslib reads at most 255 FORMAT fields.
+constexpr std::size_t kMostFields = 255;
+// Allele numbers of up to nine digits read the same anywhere; htslib reads
+// longer ones modulo 2^64, then 2^32.
+constexpr int kMostAlleleDigits = 9;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether the field's text ends at `at` (before the next field, the next
+// sample or the line's end).
+bool fieldEnds(const char* at, const char* end) { return at == end || *at == ':' || *at == '\t'; }
+
+// Skips one number of the kinds' forms htslib reads whole: for integers
+// an optional '-' and up to nine digits, for reals the decimal forms with
+// an optional exponent. False where the text is of another form.
+bool skipInteger(const char*& at, const char* end) {
+  if (at != end && *at == '-') ++at;
+  int digits = 0;
+  while (at != end && isDigit(*at) && digits <= kMostAlleleDigits) ++at, ++digits;
+  return digits > 0 && digits <= kMostAlleleDigits;
+}
+
+bool skipReal(const char*& at, const char* end) {
+  if (at != end && (*at == '-' || *at == '+')) ++at;
+  int digits = 0;
+  while (at != end && isDigit(*at)) ++at, ++digits;
+  if (at != end && *at == '.') {
+    ++at;
+    while (at != end && isDigit(*at)) ++at, ++digits;
+  }
+  if (digits == 0) return false;
+  if (at != end && (*at == 'e' || *at == 'E')) {
+    ++at;
+    if (at != end && (*at == '-' || *at == '+')) ++at;
+    if (at == end || !isDigit(*at)) return false;
+    while (at != end && isDigit(*at)) ++at;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool GenotypeText::readFormat(std::string_view format) {
+  if (format == format_ && !format_.empty()) return true;
+  format_.clear();
+  kinds_.clear();
+  std::string key;
+  std::size_t fields = 0;
+  for (std::size_t start = 0;; ++fields) {
+    const std::size_t colon = format.find(':', start);
+    key.assign(format.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start));
+    // GT first, and once; every field declared in the header with a kind
+    // htslib reads (the GT a String, as htslib takes it).
+    if ((fields == 0) != (key == "GT") || fields >= kMostFields) return false;
+    const int id = bcf_hdr_id2int(header_, BCF_DT_ID, key.c_str());
+    if (!bcf_hdr_idinfo_exists(header_, BCF_HL_FMT, id)) return false;
+    const int type = bcf_hdr_id2type(header_, BCF_HL_FMT, id);
+    if (fields == 0) {
+      if (type != BCF_HT_STR) return false;
+    } else if (type == BCF_HT_STR) {
+      kinds_.push_back(Kind::Text);
+    } else if (type == BCF_HT_INT) {
+      kinds_.push_back(Kind::Integer);
+    } else if (type == BCF_HT_REAL) {
+      kinds_.push_back(Kind::Real);
+    } else {
+      return false;
+    }
+    if (colon == std::string_view::npos) break;
+    start = colon + 1;
+  }
+  format_.assign(format);
+  return true;
+}
+
+bool GenotypeText::read(std::string_view format, std::string_view samples) {
+  const int count = bcf_hdr_nsamples(header_);
+  if (count == 0 || !readFormat(format)) return false;
+  values_.resize(2 * static_cast<std::size_t>(count));
+  std::int32_t* value = values_.data();
+  const char* at = samples.data();
+  const char* const end = at + samples.size();
+  std::size_t longest = 0;  // the longest sample's text
+  for (int sample = 0; sample < count; ++sample) {
+    if (sample > 0) {
+      if (at == end || *at != '\t') return false;  // fewer samples than the header's
+      ++at;
+    }
+    const char* const start = at;
+    // GT: one or two alleles, each '.' or a number, between '/' or '|'.
+    int alleles = 0;
+    std::int32_t phased = 0;
+    for (;;) {
+      if (at != end && *at == '.') {
+        ++at;
+        value[alleles] = phased;
+      } else {
+        std::int32_t number = 0;
+        int digits = 0;
+        for (; at != end && isDigit(*at); ++at, ++digits) {
+          if (digits == kMostAlleleDigits) return false;
+          number = 10 * number + (*at - '0');
+        }
+        if (digits == 0) return false;
+        value[alleles] = (number + 1) << 1 | phased;
+      }
+      ++alleles;
+      if (at == end || (*at != '/' && *at != '|')) break;
+      if (alleles == 2) return false;  // three or more alleles
+      phased = *at == '|';
+      ++at;
+    }
+    if (alleles == 1) value[1] = bcf_int32_vector_end;
+    value += 2;
+    // The other fields, as many as FORMAT names at most.
+    for (std::size_t field = 0; at != end && *at == ':'; ++field) {
+      ++at;
+      if (field == kinds_.size()) return false;
+      const Kind kind = kinds_[field];
+      if (kind == Kind::Text) {
+        while (!fieldEnds(at, end)) ++at;
+        continue;
+      }
+      // Numbers separated by commas, each may be missing ('.') or empty.
+      for (;;) {
+        if (at != end && *at == '.' && (kind == Kind::Integer || at + 1 == end || !isDigit(at[1]))) {
+          ++at;
+        } else if (at != end && *at != ',' && !fieldEnds(at, end)) {
+          if (!(kind == Kind::Integer ? skipInteger(at, end) : skipReal(at, end))) return false;
+        }
+        if (at == end || *at != ',') break;
+        ++at;
+      }
+      if (!fieldEnds(at, end)) return false;
+    }
+    if (at != end && *at != '\t') return false;
+    longest = std::max(longest, static_cast<std::size_t>(at - start));
+  }
+  // htslib refuses a line whose fields would take more than 2 GB encoded,
+  // each field taking as much per sample as the longest sample's.
+  const std::size_t fields = kinds_.size() + 1;
+  return static_cast<double>(fields) * count * 4.0 * static_cast<double>(longest + 2) < INT_MAX / 2.0;
+}
+
+}  // namespace ortelan
