@@ -15,6 +15,7 @@
 //   cmake --build build-bench -j2 --target ortelan_vcf_peers_bench
 //   build-bench/bench/ortelan_vcf_peers_bench
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <htslib/bgzf.h>
 #include <htslib/kseq.h>
 #include <htslib/vcf.h>
@@ -82,6 +83,15 @@ std::string onPath(const std::string& tool) {
   return {};
 }
 
+// CPU seconds (user and system, every thread) of this process, or of its
+// children that have ended.
+double cpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec); };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 std::map<int, double>& plink2Seconds() {
   static std::map<int, double> seconds;
   return seconds;
@@ -94,6 +104,7 @@ void ours(benchmark::State& state) {
   const Popmap map = Popmap::read(base + ".map");
   long loci = 0;
   double total = 0;
+  const double cpuBefore = cpuSeconds(RUSAGE_SELF);
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     testing::ScriptedConsole console;
@@ -106,6 +117,7 @@ void ours(benchmark::State& state) {
     total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
   if (loci != kLoci) std::abort();
+  state.counters["cpu_ms"] = 1000 * (cpuSeconds(RUSAGE_SELF) - cpuBefore) / static_cast<double>(state.iterations());
   state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(base + ".vcf.gz")) / 1e6;
   const auto plink2 = plink2Seconds().find(populations);
   if (plink2 != plink2Seconds().end()) {
@@ -164,6 +176,7 @@ void peer(benchmark::State& state, const std::string& tool, Arguments arguments,
   const std::string& base = panel(populations);
   const std::string dir = std::filesystem::path(base).parent_path().string();
   double total = 0;
+  const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
     const testing::ProcessResult r = testing::runProcess(program, "", dir, 600, arguments(base, populations));
@@ -173,6 +186,7 @@ void peer(benchmark::State& state, const std::string& tool, Arguments arguments,
       return;
     }
   }
+  state.counters["cpu_ms"] = 1000 * (cpuSeconds(RUSAGE_CHILDREN) - cpuBefore) / static_cast<double>(state.iterations());
   if (isPlink2) plink2Seconds()[populations] = total / static_cast<double>(state.iterations());
 }
 

@@ -14,6 +14,9 @@ constexpr int kMostAlleleDigits = 9;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// "a/b" or "a|b", a and b one digit each.
+bool isDigitPair(const char* at) { return isDigit(at[0]) && (at[1] == '/' || at[1] == '|') && isDigit(at[2]); }
+
 // Whether the field's text ends at `at` (before the next field, the next
 // sample or the line's end).
 bool fieldEnds(const char* at, const char* end) { return at == end || *at == ':' || *at == '\t'; }
@@ -81,27 +84,59 @@ bool GenotypeText::readFormat(std::string_view format) {
   return true;
 }
 
-bool GenotypeText::read(std::string_view format, std::string_view samples) {
+bool GenotypeText::read(std::string_view format, std::string_view samples, int alleles,
+                        const std::vector<int>& populationOf, int populations) {
   const int count = bcf_hdr_nsamples(header_);
   if (count == 0 || !readFormat(format)) return false;
-  values_.resize(2 * static_cast<std::size_t>(count));
+  const bool counts = alleles <= kCountedAlleles;
+  const auto places = static_cast<std::size_t>(alleles) + 1;
+  if (counts) {
+    genes_.assign(static_cast<std::size_t>(populations) * places, 0);
+    genotypes_.assign(static_cast<std::size_t>(populations) * static_cast<std::size_t>(alleles * alleles), 0);
+    // Row 0 takes the samples of no population.
+    if (rows_.size() != populationOf.size()) {
+      rows_.clear();
+      for (const int population : populationOf) rows_.push_back(static_cast<std::uint32_t>(population) * 100);
+    }
+    digitPairs_.assign((static_cast<std::size_t>(populations) + 1) * 100, 0);
+  } else {
+    values_.resize(2 * static_cast<std::size_t>(count));
+  }
+  haploid_ = diploid_ = false;
   std::int32_t* value = values_.data();
   const char* at = samples.data();
   const char* const end = at + samples.size();
-  std::size_t longest = 0;  // the longest sample's text
+  std::size_t longest = 3;  // the longest sample's text
   for (int sample = 0; sample < count; ++sample) {
     if (sample > 0) {
       if (at == end || *at != '\t') return false;  // fewer samples than the header's
       ++at;
     }
+    if (counts) {
+      // Most genotypes: two alleles of one digit each and nothing after
+      // them, counted by pair of digits; runs of them with their tabs.
+      while (sample + 1 < count && end - at >= 4 && at[3] == '\t' && isDigitPair(at)) {
+        countDigitPair(sample, at);
+        at += 4;
+        ++sample;
+      }
+      if (end - at >= 3 && (end - at == 3 || at[3] == '\t') && isDigitPair(at)) {
+        countDigitPair(sample, at);
+        at += 3;
+        continue;
+      }
+    }
     const char* const start = at;
     // GT: one or two alleles, each '.' or a number, between '/' or '|'.
-    int alleles = 0;
+    // Alleles from 0; -1 missing, -2 none (a haploid genotype's second).
+    int allele[2] = {-1, -2};
+    std::int32_t encoded[2] = {0, bcf_int32_vector_end};
+    int taken = 0;
     std::int32_t phased = 0;
     for (;;) {
       if (at != end && *at == '.') {
         ++at;
-        value[alleles] = phased;
+        encoded[taken] = phased;
       } else {
         std::int32_t number = 0;
         int digits = 0;
@@ -110,44 +145,95 @@ bool GenotypeText::read(std::string_view format, std::string_view samples) {
           number = 10 * number + (*at - '0');
         }
         if (digits == 0) return false;
-        value[alleles] = (number + 1) << 1 | phased;
+        encoded[taken] = (number + 1) << 1 | phased;
+        allele[taken] = number;
       }
-      ++alleles;
+      ++taken;
       if (at == end || (*at != '/' && *at != '|')) break;
-      if (alleles == 2) return false;  // three or more alleles
+      if (taken == 2) return false;  // three or more alleles
       phased = *at == '|';
       ++at;
     }
-    if (alleles == 1) value[1] = bcf_int32_vector_end;
-    value += 2;
-    // The other fields, as many as FORMAT names at most.
-    for (std::size_t field = 0; at != end && *at == ':'; ++field) {
-      ++at;
-      if (field == kinds_.size()) return false;
-      const Kind kind = kinds_[field];
-      if (kind == Kind::Text) {
-        while (!fieldEnds(at, end)) ++at;
-        continue;
-      }
-      // Numbers separated by commas, each may be missing ('.') or empty.
-      for (;;) {
-        if (at != end && *at == '.' && (kind == Kind::Integer || at + 1 == end || !isDigit(at[1]))) {
-          ++at;
-        } else if (at != end && *at != ',' && !fieldEnds(at, end)) {
-          if (!(kind == Kind::Integer ? skipInteger(at, end) : skipReal(at, end))) return false;
-        }
-        if (at == end || *at != ',') break;
-        ++at;
-      }
-      if (!fieldEnds(at, end)) return false;
-    }
-    if (at != end && *at != '\t') return false;
+    if (!skipOtherFields(at, end)) return false;
     longest = std::max(longest, static_cast<std::size_t>(at - start));
+    if (!counts) {
+      value[2 * sample] = encoded[0];
+      value[2 * sample + 1] = encoded[1];
+      continue;
+    }
+    const int population = populationOf[static_cast<std::size_t>(sample)];
+    if (population == 0) continue;
+    std::uint32_t* genes = genes_.data() + static_cast<std::size_t>(population - 1) * places;
+    bool carries = false;
+    for (const int gene : allele) {
+      if (gene == -2) break;
+      if (gene >= alleles) return false;  // a fault, which htslib's reading tells
+      ++genes[gene + 1];                  // a missing gene at place 0
+      carries = carries || gene >= 0;
+    }
+    if (carries) (allele[1] == -2 ? haploid_ : diploid_) = true;
+    if (allele[0] >= 0 && allele[1] >= 0) countGenotype(population, allele[0], allele[1], alleles, 1);
   }
+  if (counts && !addDigitPairs(alleles, populations)) return false;
   // htslib refuses a line whose fields would take more than 2 GB encoded,
   // each field taking as much per sample as the longest sample's.
   const std::size_t fields = kinds_.size() + 1;
   return static_cast<double>(fields) * count * 4.0 * static_cast<double>(longest + 2) < INT_MAX / 2.0;
+}
+
+void GenotypeText::countDigitPair(int sample, const char* pair) {
+  ++digitPairs_[rows_[static_cast<std::size_t>(sample)] + static_cast<std::uint32_t>(pair[0] - '0') * 10 +
+                static_cast<std::uint32_t>(pair[2] - '0')];
+}
+
+void GenotypeText::countGenotype(int population, int a, int b, int alleles, std::uint32_t times) {
+  genotypes_[static_cast<std::size_t>(population - 1) * static_cast<std::size_t>(alleles * alleles) +
+             static_cast<std::size_t>(std::min(a, b) * alleles + std::max(a, b))] += times;
+}
+
+bool GenotypeText::addDigitPairs(int alleles, int populations) {
+  const auto places = static_cast<std::size_t>(alleles) + 1;
+  for (int population = 1; population <= populations; ++population) {
+    const std::uint32_t* pairs = digitPairs_.data() + static_cast<std::size_t>(population) * 100;
+    std::uint32_t* genes = genes_.data() + static_cast<std::size_t>(population - 1) * places;
+    for (int a = 0; a < 10; ++a) {
+      for (int b = 0; b < 10; ++b) {
+        const std::uint32_t times = pairs[a * 10 + b];
+        if (times == 0) continue;
+        if (a >= alleles || b >= alleles) return false;  // a fault, which htslib's reading tells
+        genes[a + 1] += times;
+        genes[b + 1] += times;
+        countGenotype(population, a, b, alleles, times);
+        diploid_ = true;
+      }
+    }
+  }
+  return true;
+}
+
+bool GenotypeText::skipOtherFields(const char*& at, const char* end) const {
+  // As many as FORMAT names at most.
+  for (std::size_t field = 0; at != end && *at == ':'; ++field) {
+    ++at;
+    if (field == kinds_.size()) return false;
+    const Kind kind = kinds_[field];
+    if (kind == Kind::Text) {
+      while (!fieldEnds(at, end)) ++at;
+      continue;
+    }
+    // Numbers separated by commas, each may be missing ('.') or empty.
+    for (;;) {
+      if (at != end && *at == '.' && (kind == Kind::Integer || at + 1 == end || !isDigit(at[1]))) {
+        ++at;
+      } else if (at != end && *at != ',' && !fieldEnds(at, end)) {
+        if (!(kind == Kind::Integer ? skipInteger(at, end) : skipReal(at, end))) return false;
+      }
+      if (at == end || *at != ',') break;
+      ++at;
+    }
+    if (!fieldEnds(at, end)) return false;
+  }
+  return at == end || *at == '\t';
 }
 
 }  // namespace ortelan

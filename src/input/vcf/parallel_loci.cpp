@@ -108,10 +108,10 @@ void ParallelLoci::work(bcf_hdr_t* header) {
   }
 }
 
-void ParallelLoci::add(const kstring_t& line) {
+void ParallelLoci::add(std::string_view line) {
   if (!filling_) filling_ = std::make_shared<Batch>();
   filling_->starts.push_back(filling_->text.size());
-  filling_->text.append(line.s, line.l).push_back('\0');
+  filling_->text.append(line).push_back('\0');
   if (filling_->starts.size() >= kBatchLines || filling_->text.size() >= kBatchBytes) submit();
 }
 

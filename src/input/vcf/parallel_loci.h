@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -38,7 +39,7 @@ class ParallelLoci {
   // Queues a copy of `line`; the loci of earlier lines may be applied
   // meanwhile. A fault of a record is thrown here, once the loci before it
   // are applied.
-  void add(const kstring_t& line);
+  void add(std::string_view line);
   // Applies every locus still pending.
   void finish();
 

@@ -109,12 +109,28 @@ bool RecordCounter::countText(std::string_view line, bcf1_t* record, RecordLocus
     tabs[found] = at;
   }
   if (line.find('\0') != std::string_view::npos) return false;
-  if (!text_.read(line.substr(tabs[7] + 1, tabs[8] - tabs[7] - 1), line.substr(tabs[8] + 1))) return false;
+  // CHROM to INFO first, as htslib parses a whole line: their fault is the
+  // line's, whatever its samples hold.
   columns_.l = 0;
   if (kputsn(line.data(), tabs[7], &columns_) < 0) throw std::bad_alloc();
   parseVcfColumns(columns_, header_, record, path_);
+  const int alleles = record->n_allele;
+  if (!text_.read(line.substr(tabs[7] + 1, tabs[8] - tabs[7] - 1), line.substr(tabs[8] + 1), alleles, populationOf_,
+                  tally_.populations())) {
+    return false;
+  }
   const std::string site = describe(record, locus);
-  tally(text_.values(), bcf_hdr_nsamples(header_), 2, record->n_allele, site, locus);
+  if (alleles > GenotypeText::kCountedAlleles) {
+    tally(text_.values(), bcf_hdr_nsamples(header_), 2, alleles, site, locus);
+    return true;
+  }
+  tally_.take(text_.genes(), alleles, text_.haploid(), text_.diploid());
+  tally_.table(locus.keys, locus.table);
+  locus.ploidy = tally_.ploidy();
+  if (genotypes_) {
+    genotypeCounter_.fromCells(text_.genotypes(), alleles, tally_.populations(), locus.genotypeKeys,
+                               locus.genotypeTable);
+  }
   return true;
 }
 

@@ -49,8 +49,8 @@ class RecordCounter {
   // The same for a VCF text line, parsed into `record` up to INFO by htslib
   // and its GT read from the text (GenotypeText): the same locus, and the
   // same faults, as htslib's parsing of the whole line would give. False,
-  // with nothing done, for a line of a form left to htslib (parseVcfLine,
-  // then count()).
+  // with no locus, for a line of a form left to htslib (parseVcfLine, then
+  // count()).
   bool countText(std::string_view line, bcf1_t* record, RecordLocus& locus);
 
  private:

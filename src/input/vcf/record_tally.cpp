@@ -76,6 +76,13 @@ RecordTally::Problem RecordTally::countAny(const std::int32_t* genotypes, int sa
   return {};
 }
 
+void RecordTally::take(std::vector<std::uint32_t>& counts, int alleles, bool haploid, bool diploid) {
+  counts_.swap(counts);
+  alleles_ = alleles;
+  haploid_ = haploid;
+  diploid_ = diploid;
+}
+
 void RecordTally::table(std::vector<std::uint32_t>& keys, CountTable& counts) const {
   const auto places = static_cast<std::size_t>(alleles_) + 1;
   keys.clear();
@@ -127,27 +134,7 @@ void GenotypeTableCounter::count(const std::int32_t* genotypes, int samples, int
     }
   }
   if (direct) {
-    // Columns in increasing order of the alleles (a, b), a <= b.
-    columns_.clear();
-    for (int a = 0; a < alleles; ++a) {
-      for (int b = a; b < alleles; ++b) {
-        const std::size_t cell = static_cast<std::size_t>(a * alleles + b);
-        for (int population = 0; population < populations; ++population) {
-          if (cells_[static_cast<std::size_t>(population) * pairs + cell] != 0) {
-            keys.push_back(genotypeKey(a + 1, b + 1));
-            columns_.push_back(cell);
-            break;
-          }
-        }
-      }
-    }
-    counts.resize(populations, static_cast<int>(keys.size()));
-    for (int population = 1; population <= populations; ++population) {
-      const std::uint32_t* row = cells_.data() + static_cast<std::size_t>(population - 1) * pairs;
-      for (std::size_t column = 0; column < columns_.size(); ++column) {
-        counts.at(population, static_cast<int>(column) + 1) = static_cast<std::int32_t>(row[columns_[column]]);
-      }
-    }
+    fromCells(cells_, alleles, populations, keys, counts);
     return;
   }
   std::sort(keys.begin(), keys.end());
@@ -155,6 +142,33 @@ void GenotypeTableCounter::count(const std::int32_t* genotypes, int samples, int
   counts.resize(populations, static_cast<int>(keys.size()));
   for (const auto& [key, population] : met_) {
     ++counts.at(population, static_cast<int>(std::lower_bound(keys.begin(), keys.end(), key) - keys.begin()) + 1);
+  }
+}
+
+void GenotypeTableCounter::fromCells(const std::vector<std::uint32_t>& cells, int alleles, int populations,
+                                     std::vector<std::uint32_t>& keys, CountTable& counts) {
+  const auto pairs = static_cast<std::size_t>(alleles) * static_cast<std::size_t>(alleles);
+  keys.clear();
+  // Columns in increasing order of the alleles (a, b), a <= b.
+  columns_.clear();
+  for (int a = 0; a < alleles; ++a) {
+    for (int b = a; b < alleles; ++b) {
+      const std::size_t cell = static_cast<std::size_t>(a * alleles + b);
+      for (int population = 0; population < populations; ++population) {
+        if (cells[static_cast<std::size_t>(population) * pairs + cell] != 0) {
+          keys.push_back(genotypeKey(a + 1, b + 1));
+          columns_.push_back(cell);
+          break;
+        }
+      }
+    }
+  }
+  counts.resize(populations, static_cast<int>(keys.size()));
+  for (int population = 1; population <= populations; ++population) {
+    const std::uint32_t* row = cells.data() + static_cast<std::size_t>(population - 1) * pairs;
+    for (std::size_t column = 0; column < columns_.size(); ++column) {
+      counts.at(population, static_cast<int>(column) + 1) = static_cast<std::int32_t>(row[columns_[column]]);
+    }
   }
 }
 

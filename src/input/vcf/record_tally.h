@@ -28,6 +28,10 @@ class RecordTally {
   Problem count(const std::int32_t* genotypes, int samples, int perSample, int alleles,
                 const std::vector<int>& populationOf);
 
+  // Takes counts made elsewhere (GenotypeText), in the layout of count()'s:
+  // per population, its missing genes then each allele's; swapped in.
+  void take(std::vector<std::uint32_t>& counts, int alleles, bool haploid, bool diploid);
+
   // The alleles the counted samples carry, as column keys 1 (REF), 2 ...,
   // and the populations x keys table of their counts.
   void table(std::vector<std::uint32_t>& keys, CountTable& counts) const;
@@ -64,6 +68,10 @@ class GenotypeTableCounter {
   void count(const std::int32_t* genotypes, int samples, int perSample, int alleles,
              const std::vector<int>& populationOf, int populations, std::vector<std::uint32_t>& keys,
              CountTable& counts);
+  // The same from counts made elsewhere (GenotypeText): per population, per
+  // pair of alleles a <= b (from 0) at a * alleles + b.
+  void fromCells(const std::vector<std::uint32_t>& cells, int alleles, int populations,
+                 std::vector<std::uint32_t>& keys, CountTable& counts);
 
  private:
   std::vector<std::uint32_t> cells_;             // a record of few alleles: per population, per allele pair

@@ -40,8 +40,8 @@ std::string siteOf(const bcf_hdr_t* header, const bcf1_t* record) {
 // The CHROM and POS of a VCF line, read before htslib cuts the line up, and
 // whether the line has the columns up to FORMAT (at most 9 are counted).
 struct LineSite {
-  explicit LineSite(const kstring_t& line) {
-    const std::string_view text(line.s != nullptr ? line.s : "", line.l);
+  explicit LineSite(const kstring_t& line) : LineSite(std::string_view(line.s != nullptr ? line.s : "", line.l)) {}
+  explicit LineSite(std::string_view text) {
     std::size_t tabs[9];
     const char* end = text.data() + text.size();
     for (const char* at = text.data(); columns < 9; ++at) {
@@ -204,14 +204,63 @@ void VcfRecords::parseRegions(const std::vector<std::string>& regions) {
 bool VcfRecords::text() const { return hts_get_format(file_)->format != bcf; }
 
 bool VcfRecords::nextLine() {
-  if (regions_) return nextInStretch(nullptr);
-  int read = 0;
-  while ((read = hts_getline(file_, KS_SEP_LINE, &line_)) >= 0 && line_.l == 0) {
+  if (regions_) {
+    if (!nextInStretch(nullptr)) return false;
+    view_ = std::string_view(line_.s, line_.l);
+    return true;
   }
+  BGZF* stream = hts_get_bgzfp(file_);
+  int read = 0;
+  do {
+    if (stream != nullptr) {
+      read = nextBlockLine(stream);
+    } else {
+      read = hts_getline(file_, KS_SEP_LINE, &line_);
+      view_ = std::string_view(line_.s != nullptr ? line_.s : "", line_.l);
+    }
+  } while (read >= 0 && view_.empty());
   if (read == -1) return endOfFile();
   if (read < -1) damaged();
-  lastSite_ = LineSite(line_).text();
+  lastSite_ = LineSite(view_).text();
   return true;
+}
+
+// As htslib's bgzf_getline reads a line (a '\r' before its end dropped; at
+// the end of the file or before a block that cannot be read, the text up
+// to there; then -1 at the end, -2 at the block), without a copy where the
+// line lies in one block.
+int VcfRecords::nextBlockLine(BGZF* stream) {
+  line_.l = 0;
+  bool copied = false;
+  int state = 0;
+  while (state == 0) {
+    if (stream->block_offset >= stream->block_length) {
+      if (bgzf_read_block(stream) != 0) {
+        state = -2;
+        break;
+      }
+      if (stream->block_length == 0) {
+        state = -1;
+        break;
+      }
+    }
+    const char* from = static_cast<const char*>(stream->uncompressed_block) + stream->block_offset;
+    const auto available = static_cast<std::size_t>(stream->block_length - stream->block_offset);
+    const char* newline = static_cast<const char*>(std::memchr(from, '\n', available));
+    const std::size_t length = newline != nullptr ? static_cast<std::size_t>(newline - from) : available;
+    stream->block_offset += static_cast<int>(length) + (newline != nullptr ? 1 : 0);
+    if (newline != nullptr) state = 1;
+    if (newline != nullptr && !copied) {
+      view_ = std::string_view(from, length);
+    } else {
+      if (kputsn(from, length, &line_) < 0) return -3;
+      copied = true;
+    }
+  }
+  if (copied || state < 0) view_ = std::string_view(line_.s != nullptr ? line_.s : "", line_.l);
+  if (view_.empty() && state < 0) return state;
+  if (!view_.empty() && view_.back() == '\r') view_.remove_suffix(1);
+  return 0;
 }
 
 bool VcfRecords::nextRecord(bcf1_t* record) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "input/vcf/hts_handles.h"
@@ -25,11 +26,11 @@ class VcfRecords {
   // Whether the file is VCF text, read line by line; else BCF, read record
   // by record.
   bool text() const;
-  // VCF text: the next record's line, unparsed, into line(); false after the
-  // last. A file that cannot be read on (damaged or truncated) is a data
-  // fault.
+  // VCF text: the next record's line, unparsed, into line() (which holds
+  // until the next call); false after the last. A file that cannot be read
+  // on (damaged or truncated) is a data fault.
   bool nextLine();
-  kstring_t& line() { return line_; }
+  std::string_view line() const { return view_; }
   // BCF: the next record into `record`; false after the last.
   bool nextRecord(bcf1_t* record);
 
@@ -47,6 +48,7 @@ class VcfRecords {
 
   void parseRegions(const std::vector<std::string>& regions);
   bool nextInStretch(bcf1_t* record);
+  int nextBlockLine(BGZF* stream);
   bool endOfFile() const;
   [[noreturn]] void damaged() const;
 
@@ -59,6 +61,7 @@ class VcfRecords {
   std::size_t current_ = 0;
   bool regions_ = false;
   kstring_t line_{0, 0, nullptr};
+  std::string_view view_;  // the line read last, in line_ or in the block read last
   std::string lastSite_;  // "chrom:pos" of the last record read, for messages
   std::uint64_t mostBytes_;  // what the file can hold decompressed
 };

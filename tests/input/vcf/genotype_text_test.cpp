@@ -38,13 +38,18 @@ TEST(GenotypeText, SameLociAndFaultsAsHtslibsParsing) {
       {line("C", "GT", "0\t1\t.\t.|1"), true},
       {line("C,G,T", "GT", "0/3\t2|1\t3/3\t./2", "."), true},
       {line("C", "GT", "01/1\t1/0\t0/0\t1/1"), true},
+      // Ten alleles: counted from the values, as htslib's are.
+      {line("C,G,T,CA,CG,CT,GA,GC,GT", "GT", "0/9\t9|1\t./5\t10/0"), true},
+      {line("C,G,T,CA,CG,CT,GA,GC,GT", "GT", "0/9\t9|10\t./5\t0/0"), true},
       // The other fields, missing, empty, cut short, of every kind read.
       {line("C", "GT:DP:AF:FT:AD", "0/1:12:0.5:PASS:3,4\t1/1:.:.:.:.\t0/0\t./.:7:1e-3:x:,5"), true},
       {line("C,G", "GT:AF:DP", "0/1:.5,5.:-3\t1/1:-1.5E+2,.:\t0/2::\t1/0:,:0"), true},
       // Columns beyond the header's samples are not read.
       {line("C", "GT", "0/1\t1/1\t0/0\t0/1\textra\tmore"), true},
-      // An allele beyond the record's: a fault at a sample of the map, none elsewhere.
-      {line("C", "GT", "0/1\t1/2\t0/0\t0/1"), true},
+      // An allele beyond the record's: a fault at a sample of the map (told
+      // by htslib's reading), none elsewhere.
+      {line("C", "GT", "0/1\t1/2\t0/0\t0/1"), false},
+      {line("C", "GT", "0/1\t1/12\t0/0\t0/1"), false},
       {line("C", "GT", "0/1\t1/1\t0/0\t0/7"), true},
       // Left to htslib: three alleles, long or signed allele numbers, GT
       // not first, forms it reads otherwise, undeclared or flag fields.
