@@ -3,8 +3,10 @@
 // files). Each reading ends in one of its defined ways; one that goes
 // through has tables within their bounds (no count beyond two genes per
 // sample, one column per allele counted); parsing on worker threads gives
-// what parsing on the run's own thread gives; and each line whose GT is
-// read from the text gives what htslib's parsing of the whole line gives.
+// what parsing on the run's own thread gives; each line whose GT is read
+// from the text gives what htslib's parsing of the whole line gives; and the
+// lines are those htslib's own line reading gives.
+#include <htslib/bgzf.h>
 #include <htslib/kseq.h>
 #include <unistd.h>
 
@@ -21,6 +23,7 @@
 #include "input/vcf/popmap.h"
 #include "input/vcf/sample_populations.h"
 #include "input/vcf/vcf_reader.h"
+#include "input/vcf/vcf_records.h"
 #include "support/record_ways.h"
 #include "support/scripted_console.h"
 
@@ -88,6 +91,41 @@ void expectSameBothWays(const std::string& path, const Popmap& map) {
   }
 }
 
+// VcfRecords cuts a file into the lines htslib's hts_getline gives, and
+// ends where that reading ends: at the end, or at damage.
+void expectSameLines(const std::string& path) {
+  std::vector<std::string> lines[2];
+  bool damaged[2] = {false, false};
+  for (int way = 0; way < 2; ++way) {
+    const HtsFile file = openLocalFile(path);
+    if (!file) return;
+    const htsFormat* format = hts_get_format(file.get());
+    if (format->format != vcf || (format->compression != no_compression && format->compression != gzip &&
+                                  format->compression != bgzf)) {
+      return;
+    }
+    const BcfHeader header(bcf_hdr_read(file.get()));
+    if (!header) return;
+    if (way == 0) {
+      kstring_t line{0, 0, nullptr};
+      int read = 0;
+      while ((read = hts_getline(file.get(), KS_SEP_LINE, &line)) >= 0) {
+        if (line.l > 0) lines[0].emplace_back(line.s, line.l);
+      }
+      std::free(line.s);
+      damaged[0] = read < -1 || (format->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file.get())) == 0);
+    } else {
+      VcfRecords records(file.get(), header.get(), path, {});
+      try {
+        while (records.nextLine()) lines[1].emplace_back(records.line());
+      } catch (const OneLineFault&) {
+        damaged[1] = true;
+      }
+    }
+  }
+  if (lines[0] != lines[1] || damaged[0] != damaged[1]) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -102,6 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   const std::string alone = readWith(path, *map, 1);
   const std::string parallel = readWith(path, *map, 3);
   expectSameBothWays(path, *map);
+  expectSameLines(path);
   std::remove(path.c_str());
   if (alone != parallel) std::abort();
   return 0;

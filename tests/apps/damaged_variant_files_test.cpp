@@ -48,6 +48,8 @@ TEST(DamagedVariantFiles, EndInOneLineNamingTheFileAndTheSite) {
       {"bcf-header-longer-than-file",
        "x.vcf: the header cannot be read as a VCF header (its length is beyond the file's)"},
       {"bcf-record-longer-than-file", "x.vcf: the file is damaged or truncated before the first record"},
+      // A gzip member after the bgzip blocks, read line by line as htslib does.
+      {"gzip-member-after-bgzf-block", "x.vcf: the file is damaged or truncated after chr1:12"},
       {"xz-compressed", "x.vcf: the file is compressed with XZ, which is not read; decompress it, or compress it with bgzip"},
   };
   for (const auto& [name, what] : cases) {

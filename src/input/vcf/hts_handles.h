@@ -18,9 +18,13 @@
 //   hts_getline: abort() on a compression other than none, gzip or bgzf
 //     (refused at the open) or another delimiter than a line's.
 //   bgzf_check_EOF: abort() only on an impossible state of its own threads.
+//   bgzf_read_block (VCF lines are cut from its blocks, as bgzf_getline
+//     cuts them): exit(1) only where a block cache is kept (none is) and a
+//     seek in the file fails; -1 on a block that cannot be read.
 //   vcf_parse: none; < 0 with errcode set on a line it refuses. A line cut
 //     before FORMAT is taken as a record without genotypes, so the columns
-//     are counted first (parseVcfLine).
+//     are counted first (parseVcfLine). Most lines are given to it up to
+//     INFO alone, their GT read from the text (GenotypeText).
 //   bcf_read, bcf_itr_next (bcf_readrec): none; they check a BCF record's
 //     fields against its lengths and return -2 on a damaged one. They do
 //     not check the record's sample count against the header's.

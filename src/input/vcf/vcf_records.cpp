@@ -249,6 +249,12 @@ int VcfRecords::nextBlockLine(BGZF* stream) {
     const char* newline = static_cast<const char*>(std::memchr(from, '\n', available));
     const std::size_t length = newline != nullptr ? static_cast<std::size_t>(newline - from) : available;
     stream->block_offset += static_cast<int>(length) + (newline != nullptr ? 1 : 0);
+    if (stream->block_offset >= stream->block_length) {
+      // Used up, as bgzf_getline leaves a block: the next one read (a gzip
+      // stream's too) starts at its beginning.
+      stream->block_offset = 0;
+      stream->block_length = 0;
+    }
     if (newline != nullptr) state = 1;
     if (newline != nullptr && !copied) {
       view_ = std::string_view(from, length);
