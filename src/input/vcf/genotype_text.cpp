@@ -1,5 +1,6 @@
 #include "input/vcf/genotype_text.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -98,7 +99,18 @@ bool GenotypeText::read(std::string_view format, std::string_view samples, int a
       rows_.clear();
       for (const int population : populationOf) rows_.push_back(static_cast<std::uint32_t>(population) * 100);
     }
-    digitPairs_.assign((static_cast<std::size_t>(populations) + 1) * 100, 0);
+    // The pairs a line before may have counted are cleared.
+    const std::size_t rows = static_cast<std::size_t>(populations) + 1;
+    if (digitPairs_.size() != rows * 100) {
+      digitPairs_.assign(rows * 100, 0);
+    } else {
+      for (std::size_t row = 0; row < rows; ++row) {
+        for (int a = 0; a < digitsSeen_; ++a) {
+          std::fill_n(digitPairs_.data() + row * 100 + static_cast<std::size_t>(a) * 10, digitsSeen_, 0u);
+        }
+      }
+    }
+    digitsSeen_ = 0;
   } else {
     values_.resize(2 * static_cast<std::size_t>(count));
   }
@@ -137,6 +149,7 @@ bool GenotypeText::read(std::string_view format, std::string_view samples, int a
       if (at != end && *at == '.') {
         ++at;
         encoded[taken] = phased;
+        allele[taken] = -1;
       } else {
         std::int32_t number = 0;
         int digits = 0;
@@ -182,8 +195,9 @@ bool GenotypeText::read(std::string_view format, std::string_view samples, int a
 }
 
 void GenotypeText::countDigitPair(int sample, const char* pair) {
-  ++digitPairs_[rows_[static_cast<std::size_t>(sample)] + static_cast<std::uint32_t>(pair[0] - '0') * 10 +
-                static_cast<std::uint32_t>(pair[2] - '0')];
+  const int a = pair[0] - '0', b = pair[2] - '0';
+  ++digitPairs_[rows_[static_cast<std::size_t>(sample)] + static_cast<std::uint32_t>(a * 10 + b)];
+  digitsSeen_ = std::max(digitsSeen_, std::max(a, b) + 1);
 }
 
 void GenotypeText::countGenotype(int population, int a, int b, int alleles, std::uint32_t times) {
@@ -196,8 +210,8 @@ bool GenotypeText::addDigitPairs(int alleles, int populations) {
   for (int population = 1; population <= populations; ++population) {
     const std::uint32_t* pairs = digitPairs_.data() + static_cast<std::size_t>(population) * 100;
     std::uint32_t* genes = genes_.data() + static_cast<std::size_t>(population - 1) * places;
-    for (int a = 0; a < 10; ++a) {
-      for (int b = 0; b < 10; ++b) {
+    for (int a = 0; a < digitsSeen_; ++a) {
+      for (int b = 0; b < digitsSeen_; ++b) {
         const std::uint32_t times = pairs[a * 10 + b];
         if (times == 0) continue;
         if (a >= alleles || b >= alleles) return false;  // a fault, which htslib's reading tells

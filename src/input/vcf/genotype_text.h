@@ -69,6 +69,7 @@ class GenotypeText {
   // The genotypes of two one-digit alleles, per population from 0 (no
   // population) and pair of digits; each sample's row of them.
   std::vector<std::uint32_t> digitPairs_, rows_;
+  int digitsSeen_ = 0;  // the pairs counted have digits below this
   bool haploid_ = false, diploid_ = false;
 };
 

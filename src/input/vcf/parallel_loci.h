@@ -1,7 +1,7 @@
 // VCF text lines parsed and counted into loci on worker threads, a batch of
 // lines at a time, while the calling thread reads on; the loci come back to
-// the calling thread in file order. Parsing the text is most of the work of
-// reading a VCF file, and htslib does it on one thread.
+// the calling thread in file order. Reading the samples' genotypes from the
+// text is most of the work of reading a VCF file.
 #pragma once
 
 #include <condition_variable>

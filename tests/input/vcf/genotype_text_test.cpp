@@ -36,6 +36,7 @@ TEST(GenotypeText, SameLociAndFaultsAsHtslibsParsing) {
       {line("C", "GT", "0/1\t1|1\t./.\t0/0"), true},
       // Haploid, missing, half missing, phased missing.
       {line("C", "GT", "0\t1\t.\t.|1"), true},
+      {line("C", "GT", "1/.\t.\t0|.\t1"), true},
       {line("C,G,T", "GT", "0/3\t2|1\t3/3\t./2", "."), true},
       {line("C", "GT", "01/1\t1/0\t0/0\t1/1"), true},
       // Ten alleles: counted from the values, as htslib's are.
