@@ -92,7 +92,8 @@ void expectSameBothWays(const std::string& path, const Popmap& map) {
 }
 
 // VcfRecords cuts a file into the lines htslib's hts_getline gives, and
-// ends where that reading ends: at the end, or at damage.
+// ends where that reading ends: at the end, or at the first block that
+// cannot be read.
 void expectSameLines(const std::string& path) {
   std::vector<std::string> lines[2];
   bool damaged[2] = {false, false};
@@ -111,6 +112,11 @@ void expectSameLines(const std::string& path) {
       int read = 0;
       while ((read = hts_getline(file.get(), KS_SEP_LINE, &line)) >= 0) {
         if (line.l > 0) lines[0].emplace_back(line.s, line.l);
+        // A block that could not be read ends the reading.
+        if (hts_get_bgzfp(file.get()) != nullptr && hts_get_bgzfp(file.get())->errcode != 0) {
+          read = -2;
+          break;
+        }
       }
       std::free(line.s);
       damaged[0] = read < -1 || (format->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file.get())) == 0);

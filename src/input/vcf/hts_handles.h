@@ -8,7 +8,9 @@
 //
 //   hts_open, hts_get_format, hts_get_bgzfp, htell, hts_set_log_level,
 //   hts_set_threads (bgzf_mt), hts_close:
-//     none on input. hts_open takes an XZ- or RAZF-compressed VCF for VCF;
+//     none on input (the reading threads of hts_set_threads lose a small
+//     block of memory at a block they cannot decode: BCF files alone are
+//     decompressed on them). hts_open takes an XZ- or RAZF-compressed VCF for VCF;
 //     reading it then abort()s (hts_getline): such files are refused as soon
 //     as they are opened (vcf_reader.cpp).
 //   bcf_hdr_read: a VCF header is read with hts_getline (as above) and

@@ -42,10 +42,13 @@ class VcfReading {
     if (format->format == bcf) checkBcfHeaderLength(file.get(), path_);
     header_.reset(bcf_hdr_read(file.get()));
     if (!header_) throw OneLineFault{path_ + ": the header cannot be read as a VCF header"};
-    // Decompression on a thread of its own, beside the parsing; only once
-    // the header is read, since htslib's reading threads may lose a block of
-    // memory when the file ends in the middle of the first blocks.
-    if (format->compression == bgzf && threads > 1) hts_set_threads(file.get(), 1);
+    // BCF: decompression on a thread of its own, beside the decoding; only
+    // once the header is read, since htslib's reading threads may lose a
+    // block of memory when the file ends in the middle of the first blocks
+    // (and lose a little at any block they cannot decode). VCF text is
+    // decompressed on this thread, its lines read and counted on others,
+    // which leaves nothing for a thread of decompression to gain.
+    if (format->format == bcf && format->compression == bgzf && threads > 1) hts_set_threads(file.get(), 1);
 
     matchPopulations();
     VcfRecords records(file.get(), header_.get(), path_, regions);

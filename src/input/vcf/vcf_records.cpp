@@ -227,15 +227,19 @@ bool VcfRecords::nextLine() {
 
 // As htslib's bgzf_getline reads a line (a '\r' before its end dropped; at
 // the end of the file or before a block that cannot be read, the text up
-// to there; then -1 at the end, -2 at the block), without a copy where the
-// line lies in one block.
+// to there; then -1 at the end, -2 at the block and after it), without a
+// copy where the line lies in one block.
 int VcfRecords::nextBlockLine(BGZF* stream) {
+  // After a block that cannot be read the file is not read on: htslib's
+  // reading threads lose a little memory each time they are asked again.
+  if (blockFailed_) return -2;
   line_.l = 0;
   bool copied = false;
   int state = 0;
   while (state == 0) {
     if (stream->block_offset >= stream->block_length) {
       if (bgzf_read_block(stream) != 0) {
+        blockFailed_ = true;
         state = -2;
         break;
       }

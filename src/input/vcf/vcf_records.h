@@ -62,6 +62,7 @@ class VcfRecords {
   bool regions_ = false;
   kstring_t line_{0, 0, nullptr};
   std::string_view view_;  // the line read last, in line_ or in the block read last
+  bool blockFailed_ = false;
   std::string lastSite_;  // "chrom:pos" of the last record read, for messages
   std::uint64_t mostBytes_;  // what the file can hold decompressed
 };
