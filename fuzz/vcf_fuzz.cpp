@@ -3,7 +3,11 @@
 // files). Each reading ends in one of its defined ways; one that goes
 // through has tables within their bounds (no count beyond two genes per
 // sample, one column per allele counted); parsing on worker threads gives
-// what parsing on the run's own thread gives.
+// what parsing on the run's own thread gives; each line whose GT is read
+// from the text gives what htslib's parsing of the whole line gives; and the
+// lines are those htslib's own line reading gives.
+#include <htslib/bgzf.h>
+#include <htslib/kseq.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,8 +19,12 @@
 
 #include "apps/editions.h"
 #include "fuzz/fuzz_support.h"
+#include "input/vcf/hts_handles.h"
 #include "input/vcf/popmap.h"
+#include "input/vcf/sample_populations.h"
 #include "input/vcf/vcf_reader.h"
+#include "input/vcf/vcf_records.h"
+#include "support/record_ways.h"
 #include "support/scripted_console.h"
 
 namespace {
@@ -53,6 +61,77 @@ std::string readWith(const std::string& path, const Popmap& map, int workers) {
          fuzzing::cellsOf(data, *read.tables) + console.err();
 }
 
+// Every line of a VCF text counted both ways, its GT read from the text and
+// the whole line parsed by htslib, gives the same locus or the same fault.
+void expectSameBothWays(const std::string& path, const Popmap& map) {
+  const HtsFile file = openLocalFile(path);
+  if (!file) return;
+  const htsFormat* format = hts_get_format(file.get());
+  if (format->format != vcf || (format->compression != no_compression && format->compression != gzip &&
+                                format->compression != bgzf)) {
+    return;
+  }
+  const BcfHeader header(bcf_hdr_read(file.get()));
+  if (!header) return;
+  std::vector<std::string> samples;
+  for (int i = 0; i < bcf_hdr_nsamples(header.get()); ++i) samples.emplace_back(header->samples[i]);
+  const SamplePopulations matched = matchSamples(samples, map, path);
+  std::vector<std::string> lines;
+  kstring_t line{0, 0, nullptr};
+  while (hts_getline(file.get(), KS_SEP_LINE, &line) >= 0) {
+    if (line.l > 0) lines.emplace_back(line.s, line.l);
+  }
+  std::free(line.s);
+  const testing::TwoWays ways = testing::countTwoWays(header.get(), lines, matched.populationOf, map.populations());
+  if (ways.fromText != ways.fromHtslib) {
+    for (const auto& [way, outcomes] : {std::pair{"text", &ways.fromText}, std::pair{"htslib", &ways.fromHtslib}}) {
+      for (const std::string& outcome : *outcomes) std::fprintf(stderr, "%s: %s\n", way, outcome.c_str());
+    }
+    std::abort();
+  }
+}
+
+// VcfRecords cuts a file into the lines htslib's hts_getline gives, and
+// ends where that reading ends: at the end, or at the first block that
+// cannot be read.
+void expectSameLines(const std::string& path) {
+  std::vector<std::string> lines[2];
+  bool damaged[2] = {false, false};
+  for (int way = 0; way < 2; ++way) {
+    const HtsFile file = openLocalFile(path);
+    if (!file) return;
+    const htsFormat* format = hts_get_format(file.get());
+    if (format->format != vcf || (format->compression != no_compression && format->compression != gzip &&
+                                  format->compression != bgzf)) {
+      return;
+    }
+    const BcfHeader header(bcf_hdr_read(file.get()));
+    if (!header) return;
+    if (way == 0) {
+      kstring_t line{0, 0, nullptr};
+      int read = 0;
+      while ((read = hts_getline(file.get(), KS_SEP_LINE, &line)) >= 0) {
+        if (line.l > 0) lines[0].emplace_back(line.s, line.l);
+        // A block that could not be read ends the reading.
+        if (hts_get_bgzfp(file.get()) != nullptr && hts_get_bgzfp(file.get())->errcode != 0) {
+          read = -2;
+          break;
+        }
+      }
+      std::free(line.s);
+      damaged[0] = read < -1 || (format->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file.get())) == 0);
+    } else {
+      VcfRecords records(file.get(), header.get(), path, {});
+      try {
+        while (records.nextLine()) lines[1].emplace_back(records.line());
+      } catch (const OneLineFault&) {
+        damaged[1] = true;
+      }
+    }
+  }
+  if (lines[0] != lines[1] || damaged[0] != damaged[1]) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
@@ -66,6 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   std::ofstream(path, std::ios::binary) << input.substr(split + 1);
   const std::string alone = readWith(path, *map, 1);
   const std::string parallel = readWith(path, *map, 3);
+  expectSameBothWays(path, *map);
+  expectSameLines(path);
   std::remove(path.c_str());
   if (alone != parallel) std::abort();
   return 0;

@@ -251,6 +251,7 @@ TEST(ExactTests, TheGenicTestIsTheDefaultByteForByte) {
   }
   const ProcessResult wrong = runWith(k3d, {"--test", "genetic", "g.gen"}, dir);
   EXPECT_EQ(wrong.status, 2);
+  testing::expectLastWord(wrong);
   EXPECT_EQ(wrong.err,
             "ortelan_3d: error: --test: the test must be genic, genic-g, genotypic or none\nRun with --help for more information.\n");
 }

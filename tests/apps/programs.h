@@ -1,6 +1,8 @@
 // The three real programs, and a run of one of them in a scratch directory.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "support/process.h"
@@ -24,6 +26,17 @@ inline ProcessResult runWith(const std::string& program, const std::vector<std::
   std::vector<std::string> environment;
   if (!tempDir.empty()) environment.push_back("TMPDIR=" + tempDir);
   return runProcess(program, "", dir.path().string(), 120, arguments, environment);
+}
+
+// A scripted run that ends with a status other than 0 has said why: its
+// standard error ends in a whole line with something on it.
+inline void expectLastWord(const ProcessResult& r) {
+  if (r.status == 0) return;
+  EXPECT_EQ(r.signal, 0) << "ended by signal " << r.signal;
+  ASSERT_TRUE(!r.err.empty() && r.err.back() == '\n') << "status " << r.status << ", standard error: " << r.err;
+  const std::size_t start = r.err.find_last_of('\n', r.err.size() - 2);
+  const std::string last = r.err.substr(start == std::string::npos ? 0 : start + 1);
+  EXPECT_NE(last.find_first_not_of(" \t\r\n"), std::string::npos) << "status " << r.status << ", empty last line";
 }
 
 }  // namespace ortelan::testing

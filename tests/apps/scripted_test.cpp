@@ -243,6 +243,7 @@ TEST(Scripted, FaultsEndInOneLineWithNothingLeftBehind) {
     const ProcessResult r = runWith(k3d, c.arguments, dir, temp.path().string());
     SCOPED_TRACE(c.err);
     EXPECT_EQ(r.status, c.status);
+    testing::expectLastWord(r);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "ortelan_3d: error: " + c.err);
     EXPECT_EQ(dir.listing(), before);
@@ -300,6 +301,7 @@ TEST(Scripted, HelpVersionAndTheDoubleProgramsOwnFaults) {
     dir.write("bad.gen", data);
     const ProcessResult fault = runWith(kC, {"bad.gen"}, dir, temp.path().string());
     EXPECT_EQ(fault.status, 1);
+    testing::expectLastWord(fault);
     EXPECT_EQ(fault.err, "ortelan_c: error: bad.gen: " + what + "\n");
     EXPECT_EQ(dir.listing(), "bad.gen\n");
     EXPECT_EQ(temp.listing(), "");

@@ -189,6 +189,7 @@ TEST(Vcf, FaultsEndInOneLineWithNothingLeftBehind) {
     SCOPED_TRACE(c.err);
     const ProcessResult r = runWith(k3d, args(c.arguments), dir, temp.path().string());
     EXPECT_EQ(r.status, c.status) << r.err;
+    testing::expectLastWord(r);
     EXPECT_TRUE(r.err.starts_with("ortelan_3d: error: " + c.err)) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), c.status == 2 ? 2 : 1) << r.err;
     EXPECT_EQ(dir.listing(), before);

@@ -28,14 +28,16 @@ ParallelLoci::Parser::~Parser() { std::free(line.s); }
 void ParallelLoci::Parser::run(Batch& batch) {
   try {
     for (std::size_t i = 0; i < batch.starts.size(); ++i) {
-      // htslib cuts the line it parses up: a copy of it.
       const std::size_t start = batch.starts[i];
       const std::size_t end = i + 1 < batch.starts.size() ? batch.starts[i + 1] - 1 : batch.text.size() - 1;
-      line.l = 0;
-      if (kputsn(batch.text.data() + start, end - start, &line) < 0) throw std::bad_alloc();
-      parseVcfLine(line, header, record.get(), path);
       RecordLocus locus;
-      counter.count(record.get(), locus);
+      if (!counter.countText(std::string_view(batch.text).substr(start, end - start), record.get(), locus)) {
+        // htslib cuts the line it parses up: a copy of it.
+        line.l = 0;
+        if (kputsn(batch.text.data() + start, end - start, &line) < 0) throw std::bad_alloc();
+        parseVcfLine(line, header, record.get(), path);
+        counter.count(record.get(), locus);
+      }
       batch.loci.push_back(std::move(locus));
     }
   } catch (const OneLineFault& fault) {
@@ -106,10 +108,10 @@ void ParallelLoci::work(bcf_hdr_t* header) {
   }
 }
 
-void ParallelLoci::add(const kstring_t& line) {
+void ParallelLoci::add(std::string_view line) {
   if (!filling_) filling_ = std::make_shared<Batch>();
   filling_->starts.push_back(filling_->text.size());
-  filling_->text.append(line.s, line.l).push_back('\0');
+  filling_->text.append(line).push_back('\0');
   if (filling_->starts.size() >= kBatchLines || filling_->text.size() >= kBatchBytes) submit();
 }
 

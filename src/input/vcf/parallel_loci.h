@@ -1,7 +1,7 @@
 // VCF text lines parsed and counted into loci on worker threads, a batch of
 // lines at a time, while the calling thread reads on; the loci come back to
-// the calling thread in file order. Parsing the text is most of the work of
-// reading a VCF file, and htslib does it on one thread.
+// the calling thread in file order. Reading the samples' genotypes from the
+// text is most of the work of reading a VCF file.
 #pragma once
 
 #include <condition_variable>
@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -38,7 +39,7 @@ class ParallelLoci {
   // Queues a copy of `line`; the loci of earlier lines may be applied
   // meanwhile. A fault of a record is thrown here, once the loci before it
   // are applied.
-  void add(const kstring_t& line);
+  void add(std::string_view line);
   // Applies every locus still pending.
   void finish();
 

@@ -11,6 +11,7 @@
 
 #include "input/tables/count_table.h"
 #include "input/vcf/hts_handles.h"
+#include "input/vcf/genotype_text.h"
 #include "input/vcf/record_tally.h"
 #include "run/run_state.h"
 
@@ -35,13 +36,22 @@ class RecordCounter {
  public:
   // `populationOf`: per sample of the file, its population (0: left out);
   // `genotypes`: count the genotype tables too.
-  RecordCounter(const bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf, int populations,
-                bool genotypes = false)
-      : header_(header), path_(path), populationOf_(populationOf), tally_(populations), genotypes_(genotypes) {}
+  RecordCounter(bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf, int populations,
+                bool genotypes = false);
+  ~RecordCounter() { std::free(columns_.s); }
+  RecordCounter(const RecordCounter&) = delete;
+  RecordCounter& operator=(const RecordCounter&) = delete;
 
-  // The locus of `record` into `locus`. A record of more than 99 alleles or
-  // with a genotype that cannot be counted is a data fault.
+  // The locus of `record` into `locus`. A record of more than 99 alleles,
+  // with a damaged GT field or with a genotype that cannot be counted is a
+  // data fault.
   void count(bcf1_t* record, RecordLocus& locus);
+  // The same for a VCF text line, parsed into `record` up to INFO by htslib
+  // and its GT read from the text (GenotypeText): the same locus, and the
+  // same faults, as htslib's parsing of the whole line would give. False,
+  // with no locus, for a line of a form left to htslib (parseVcfLine, then
+  // count()).
+  bool countText(std::string_view line, bcf1_t* record, RecordLocus& locus);
 
  private:
   struct Free {
@@ -49,8 +59,15 @@ class RecordCounter {
   };
 
   [[noreturn]] void fault(const std::string& site, const std::string& what) const;
+  // The record's name, site and identity into `locus`; its "chrom:pos".
+  std::string describe(bcf1_t* record, RecordLocus& locus);
+  const bcf_fmt_t* genotypeField(bcf1_t* record, const std::string& site) const;
+  // `samples` genotypes of `perSample` values each (bcf_get_genotypes'
+  // encoding) counted into `locus`.
+  void tally(const std::int32_t* values, int samples, int perSample, int alleles, const std::string& site,
+             RecordLocus& locus);
 
-  const bcf_hdr_t* header_;
+  bcf_hdr_t* header_;  // htslib adds the contigs and tags a line has undeclared
   const std::string& path_;
   const std::vector<int>& populationOf_;
   RecordTally tally_;
@@ -58,6 +75,9 @@ class RecordCounter {
   std::unique_ptr<std::int32_t, Free> values_;
   int capacity_ = 0;
   std::vector<std::string_view> alleles_;
+  GenotypeText text_;
+  kstring_t columns_{0, 0, nullptr};  // a line's CHROM to INFO, for htslib to parse
+  GenotypeTableCounter genotypeCounter_;
 };
 
 }  // namespace ortelan

@@ -76,6 +76,13 @@ RecordTally::Problem RecordTally::countAny(const std::int32_t* genotypes, int sa
   return {};
 }
 
+void RecordTally::take(std::vector<std::uint32_t>& counts, int alleles, bool haploid, bool diploid) {
+  counts_.swap(counts);
+  alleles_ = alleles;
+  haploid_ = haploid;
+  diploid_ = diploid;
+}
+
 void RecordTally::table(std::vector<std::uint32_t>& keys, CountTable& counts) const {
   const auto places = static_cast<std::size_t>(alleles_) + 1;
   keys.clear();
@@ -96,28 +103,72 @@ void RecordTally::table(std::vector<std::uint32_t>& keys, CountTable& counts) co
   }
 }
 
-void countGenotypes(const std::int32_t* genotypes, int samples, int perSample, const std::vector<int>& populationOf,
-                    int populations, std::vector<std::uint32_t>& keys, CountTable& counts) {
-  std::vector<std::pair<std::uint32_t, int>> met;  // key, population: one per complete genotype
+void GenotypeTableCounter::count(const std::int32_t* genotypes, int samples, int perSample, int alleles,
+                                 const std::vector<int>& populationOf, int populations,
+                                 std::vector<std::uint32_t>& keys, CountTable& counts) {
+  // Up to this many alleles the counts go straight to a cell per population
+  // and pair of alleles (a SNP's are 3 of 4 cells).
+  constexpr int kDirectAlleles = 8;
+  const bool direct = alleles <= kDirectAlleles;
+  const auto pairs = static_cast<std::size_t>(alleles) * static_cast<std::size_t>(alleles);
+  if (direct) cells_.assign(static_cast<std::size_t>(populations) * pairs, 0);
+  met_.clear();
   keys.clear();
-  for (int sample = 0; sample < samples; ++sample) {
+  const auto complete = [](std::int32_t value) {
+    return value != bcf_int32_vector_end && value != bcf_int32_missing && !bcf_gt_is_missing(value);
+  };
+  for (int sample = 0; perSample >= 2 && sample < samples; ++sample) {
     const int population = populationOf[static_cast<std::size_t>(sample)];
     const std::int32_t* genotype = genotypes + static_cast<std::ptrdiff_t>(sample) * perSample;
-    if (population == 0 || perSample < 2 || (perSample > 2 && genotype[2] != bcf_int32_vector_end)) continue;
+    if (population == 0 || (perSample > 2 && genotype[2] != bcf_int32_vector_end)) continue;
     const std::int32_t first = genotype[0], second = genotype[1];
-    const auto complete = [](std::int32_t value) {
-      return value != bcf_int32_vector_end && value != bcf_int32_missing && !bcf_gt_is_missing(value);
-    };
     if (!complete(first) || !complete(second)) continue;
-    const std::uint32_t key = genotypeKey(bcf_gt_allele(first) + 1, bcf_gt_allele(second) + 1);
-    met.emplace_back(key, population);
-    keys.push_back(key);
+    const int a = bcf_gt_allele(first), b = bcf_gt_allele(second);
+    if (direct) {
+      ++cells_[static_cast<std::size_t>(population - 1) * pairs + static_cast<std::size_t>(std::min(a, b) * alleles) +
+               static_cast<std::size_t>(std::max(a, b))];
+    } else {
+      const std::uint32_t key = genotypeKey(a + 1, b + 1);
+      met_.emplace_back(key, population);
+      keys.push_back(key);
+    }
+  }
+  if (direct) {
+    fromCells(cells_, alleles, populations, keys, counts);
+    return;
   }
   std::sort(keys.begin(), keys.end());
   keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
   counts.resize(populations, static_cast<int>(keys.size()));
-  for (const auto& [key, population] : met) {
+  for (const auto& [key, population] : met_) {
     ++counts.at(population, static_cast<int>(std::lower_bound(keys.begin(), keys.end(), key) - keys.begin()) + 1);
+  }
+}
+
+void GenotypeTableCounter::fromCells(const std::vector<std::uint32_t>& cells, int alleles, int populations,
+                                     std::vector<std::uint32_t>& keys, CountTable& counts) {
+  const auto pairs = static_cast<std::size_t>(alleles) * static_cast<std::size_t>(alleles);
+  keys.clear();
+  // Columns in increasing order of the alleles (a, b), a <= b.
+  columns_.clear();
+  for (int a = 0; a < alleles; ++a) {
+    for (int b = a; b < alleles; ++b) {
+      const std::size_t cell = static_cast<std::size_t>(a * alleles + b);
+      for (int population = 0; population < populations; ++population) {
+        if (cells[static_cast<std::size_t>(population) * pairs + cell] != 0) {
+          keys.push_back(genotypeKey(a + 1, b + 1));
+          columns_.push_back(cell);
+          break;
+        }
+      }
+    }
+  }
+  counts.resize(populations, static_cast<int>(keys.size()));
+  for (int population = 1; population <= populations; ++population) {
+    const std::uint32_t* row = cells.data() + static_cast<std::size_t>(population - 1) * pairs;
+    for (std::size_t column = 0; column < columns_.size(); ++column) {
+      counts.at(population, static_cast<int>(column) + 1) = static_cast<std::int32_t>(row[columns_[column]]);
+    }
   }
 }
 

@@ -28,6 +28,10 @@ class RecordTally {
   Problem count(const std::int32_t* genotypes, int samples, int perSample, int alleles,
                 const std::vector<int>& populationOf);
 
+  // Takes counts made elsewhere (GenotypeText), in the layout of count()'s:
+  // per population, its missing genes then each allele's; swapped in.
+  void take(std::vector<std::uint32_t>& counts, int alleles, bool haploid, bool diploid);
+
   // The alleles the counted samples carry, as column keys 1 (REF), 2 ...,
   // and the populations x keys table of their counts.
   void table(std::vector<std::uint32_t>& keys, CountTable& counts) const;
@@ -57,8 +61,22 @@ class RecordTally {
 // there; haploid and half-missing ones are left out), as column keys
 // genotypeKey(a, b) of their alleles' keys (1: REF, 2 ...) in increasing
 // order, and the populations x genotypes table of their counts. The
-// genotypes are those count() has accepted.
-void countGenotypes(const std::int32_t* genotypes, int samples, int perSample, const std::vector<int>& populationOf,
-                    int populations, std::vector<std::uint32_t>& keys, CountTable& counts);
+// genotypes are those RecordTally::count() has accepted. One per thread: it
+// keeps its working space from record to record.
+class GenotypeTableCounter {
+ public:
+  void count(const std::int32_t* genotypes, int samples, int perSample, int alleles,
+             const std::vector<int>& populationOf, int populations, std::vector<std::uint32_t>& keys,
+             CountTable& counts);
+  // The same from counts made elsewhere (GenotypeText): per population, per
+  // pair of alleles a <= b (from 0) at a * alleles + b.
+  void fromCells(const std::vector<std::uint32_t>& cells, int alleles, int populations,
+                 std::vector<std::uint32_t>& keys, CountTable& counts);
+
+ private:
+  std::vector<std::uint32_t> cells_;             // a record of few alleles: per population, per allele pair
+  std::vector<std::size_t> columns_;             // the cells of the columns
+  std::vector<std::pair<std::uint32_t, int>> met_;  // any other: key, population per complete genotype
+};
 
 }  // namespace ortelan

@@ -36,25 +36,34 @@ class VcfReading {
     if (!file) throw OneLineFault{"cannot open " + path_ + ": " + std::strerror(errno)};
     const htsFormat* format = hts_get_format(file.get());
     if (format->format != vcf && format->format != bcf) throw OneLineFault{path_ + ": not a VCF or BCF file"};
+    refuseUnreadableCompression(*format);
     const int threads = std::min(context_.chainWorkers(), kMostParsers);
+    if (format->format == bcf) checkBcfHeaderLength(file.get(), path_);
     header_.reset(bcf_hdr_read(file.get()));
     if (!header_) throw OneLineFault{path_ + ": the header cannot be read as a VCF header"};
-    // Decompression on a thread of its own, beside the parsing; only once
-    // the header is read, since htslib's reading threads may lose a block of
-    // memory when the file ends in the middle of the first blocks.
-    if (format->compression == bgzf && threads > 1) hts_set_threads(file.get(), 1);
+    // BCF: decompression on a thread of its own, beside the decoding; only
+    // once the header is read, since htslib's reading threads may lose a
+    // block of memory when the file ends in the middle of the first blocks
+    // (and lose a little at any block they cannot decode). VCF text is
+    // decompressed on this thread, its lines read and counted on others,
+    // which leaves nothing for a thread of decompression to gain.
+    if (format->format == bcf && format->compression == bgzf && threads > 1) hts_set_threads(file.get(), 1);
 
     matchPopulations();
     VcfRecords records(file.get(), header_.get(), path_, regions);
     tables_.emplace(CountedTables::wholeLoci(largestCounts(2), kMaxAlleles));
-    if (countsGenotypes()) genotypes_.emplace(CountedTables::wholeLoci(largestCounts(1), kMaxGenotypes));
+    // The genotype tables are counted on every run; their columns stand in
+    // ALLELES_PER_LOCUS for the genotypic test alone.
+    genotypes_.emplace(CountedTables::wholeLoci(largestCounts(1), kMaxGenotypes));
     sites_ = std::make_shared<std::vector<std::uint64_t>>(1, 0);
     data_.sites.assign(1, DataSummary::Site{});
 
     countRecords(records, threads);
     summarise(format->format == bcf ? "BCF" : "VCF");
     VcfData out{std::make_shared<const CountedTables>(std::move(*tables_)), std::move(sites_), nullptr};
-    if (genotypes_) out.genotypes = std::make_shared<const CountedTables>(std::move(*genotypes_));
+    // The genotypic test's columns take the place of ALLELES_PER_LOCUS
+    // later, once the reading is done (app/analysis.cpp).
+    out.genotypes = std::make_shared<const CountedTables>(std::move(*genotypes_));
     return out;
   }
 
@@ -72,7 +81,7 @@ class VcfReading {
     };
     if (records.text()) {
       ParallelLoci loci(threads > 1 ? threads : 0, header_.get(), path_, samples_.populationOf, map_.populations(),
-                        countsGenotypes(), apply);
+                        true, apply);
       for (;;) {
         bool more = false;
         try {
@@ -86,7 +95,7 @@ class VcfReading {
       }
       loci.finish();
     } else {
-      RecordCounter counter(header_.get(), path_, samples_.populationOf, map_.populations(), countsGenotypes());
+      RecordCounter counter(header_.get(), path_, samples_.populationOf, map_.populations(), true);
       const BcfRecord record(bcf_init());
       if (!record) throw std::bad_alloc();
       RecordLocus locus;
@@ -96,6 +105,19 @@ class VcfReading {
       }
     }
     tell(records);
+  }
+
+  // htslib opens a VCF file compressed with XZ (or the old RAZF) as VCF,
+  // then ends the process at its first line.
+  void refuseUnreadableCompression(const htsFormat& format) const {
+    if (format.compression == no_compression || format.compression == gzip || format.compression == bgzf) return;
+    const char* form = format.compression == xz_compression         ? "XZ"
+                       : format.compression == razf_compression     ? "RAZF"
+                       : format.compression == bzip2_compression    ? "bzip2"
+                       : format.compression == zstd_compression     ? "Zstandard"
+                                                                    : "an unknown form";
+    throw OneLineFault{path_ + ": the file is compressed with " + form +
+                       ", which is not read; decompress it, or compress it with bgzip"};
   }
 
   void summarise(const char* form) {
@@ -125,12 +147,9 @@ class VcfReading {
     return largest;
   }
 
-  // The genotypic test walks the genotype tables; the F-statistics of every run read them.
-  bool countsGenotypes() const { return true; }
-
   void append(const RecordLocus& locus) {
     if (!tables_->appendLocus(locus.keys, locus.table) ||
-        (genotypes_ && !genotypes_->appendLocus(locus.genotypeKeys, locus.genotypeTable))) {
+        !genotypes_->appendLocus(locus.genotypeKeys, locus.genotypeTable)) {
       throw std::logic_error("a record's table does not fit its populations");
     }
     data_.addLocus(locus.name);
@@ -154,7 +173,7 @@ class VcfReading {
   BcfHeader header_;
   SamplePopulations samples_;
   std::optional<CountedTables> tables_;
-  std::optional<CountedTables> genotypes_;  // the genotypic test's
+  std::optional<CountedTables> genotypes_;
   std::shared_ptr<std::vector<std::uint64_t>> sites_;
   int genesAtFirst_ = 2;
   std::uint64_t told_ = 0;

@@ -26,7 +26,8 @@ struct VcfData {
   std::shared_ptr<const CountedTables> tables;
   // Per locus from 1: its site's identity (siteIdentity), for keyed seeds.
   std::shared_ptr<const std::vector<std::uint64_t>> sites;
-  // The populations x genotypes tables of the complete diploid genotypes.
+  // The populations x genotypes tables of the complete diploid genotypes
+  // (whose columns stand in ALLELES_PER_LOCUS for the genotypic test).
   std::shared_ptr<const CountedTables> genotypes;
 };
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <unordered_map>
 
 #include "run/failure.h"
@@ -39,8 +40,8 @@ std::string siteOf(const bcf_hdr_t* header, const bcf1_t* record) {
 // The CHROM and POS of a VCF line, read before htslib cuts the line up, and
 // whether the line has the columns up to FORMAT (at most 9 are counted).
 struct LineSite {
-  explicit LineSite(const kstring_t& line) {
-    const std::string_view text(line.s != nullptr ? line.s : "", line.l);
+  explicit LineSite(const kstring_t& line) : LineSite(std::string_view(line.s != nullptr ? line.s : "", line.l)) {}
+  explicit LineSite(std::string_view text) {
     std::size_t tabs[9];
     const char* end = text.data() + text.size();
     for (const char* at = text.data(); columns < 9; ++at) {
@@ -64,15 +65,53 @@ struct LineSite {
   std::int64_t pos = 0;
 };
 
+// htslib allocates what the length fields of a BCF header or record claim
+// before it reads what they measure, so that a damaged file of a few hundred
+// bytes may have it ask for gigabytes. The most a file can hold, once
+// decompressed: a BGZF block of 28 bytes or more holds at most 64 kB, and
+// deflate compresses at most 1032 to 1.
+std::uint64_t mostContentBytes(htsFile* file, const std::string& path) {
+  std::error_code error;
+  const std::uint64_t size = std::filesystem::file_size(path, error);
+  if (error) return UINT64_MAX;
+  return hts_get_format(file)->compression == no_compression ? size : size / 28 * 65536 + 65536;
+}
+
+// The next `count` bytes of a BCF file, when the block in memory holds them
+// (the next block is loaded once this one is used up, as htslib's reading
+// would); null when they lie across two blocks or the file has ended.
+const std::uint8_t* peek(htsFile* file, int count, const std::string& path) {
+  BGZF* stream = hts_get_bgzfp(file);
+  if (stream == nullptr) return nullptr;
+  if (stream->block_offset >= stream->block_length && bgzf_read_block(stream) != 0) {
+    throw OneLineFault{path + ": the file is damaged or truncated"};
+  }
+  if (stream->block_length - stream->block_offset < count) return nullptr;
+  return static_cast<const std::uint8_t*>(stream->uncompressed_block) + stream->block_offset;
+}
+
+std::uint32_t littleEndian32(const std::uint8_t* bytes) {
+  return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+         static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
 // Repairs htslib makes as it parses a record (a contig or tag that the
 // header does not declare is added to it) leave a usable record.
 constexpr int kRepaired = BCF_ERR_CTG_UNDEF | BCF_ERR_TAG_UNDEF;
 
 }  // namespace
 
+void checkBcfHeaderLength(htsFile* file, const std::string& path) {
+  // "BCF", its version (two bytes), the header's length.
+  const std::uint8_t* start = peek(file, 9, path);
+  if (start != nullptr && littleEndian32(start + 5) > mostContentBytes(file, path)) {
+    throw OneLineFault{path + ": the header cannot be read as a VCF header (its length is beyond the file's)"};
+  }
+}
+
 VcfRecords::VcfRecords(htsFile* file, bcf_hdr_t* header, const std::string& path,
                        const std::vector<std::string>& regions)
-    : file_(file), header_(header), path_(path) {
+    : file_(file), header_(header), path_(path), mostBytes_(mostContentBytes(file, path)) {
   for (const std::string& list : regions) regions_ = regions_ || !list.empty();
   if (regions_) parseRegions(regions);
 }
@@ -99,13 +138,15 @@ void VcfRecords::parseRegions(const std::vector<std::string>& regions) {
         kUsageStatus};
   }
 
+  // The header's contigs from its dictionary: an IDX= in the header may
+  // leave gaps there, on which bcf_hdr_seqnames ends the process.
   KnownChromosomes known;
-  int contigs = 0;
-  const char** names = bcf_hdr_seqnames(header_, &contigs);
-  for (int i = 0; i < contigs; ++i) known.add(names[i]);
-  free(names);
+  for (int i = 0; i < header_->n[BCF_DT_CTG]; ++i) {
+    if (const char* name = header_->id[BCF_DT_CTG][i].key) known.add(name);
+  }
   if (tabix_) {
-    names = tbx_seqnames(tabix_.get(), &contigs);
+    int contigs = 0;
+    const char** names = tbx_seqnames(tabix_.get(), &contigs);
     for (int i = 0; i < contigs; ++i) known.add(names[i]);
     free(names);
   }
@@ -165,18 +206,83 @@ void VcfRecords::parseRegions(const std::vector<std::string>& regions) {
 bool VcfRecords::text() const { return hts_get_format(file_)->format != bcf; }
 
 bool VcfRecords::nextLine() {
-  if (regions_) return nextInStretch(nullptr);
-  int read = 0;
-  while ((read = hts_getline(file_, KS_SEP_LINE, &line_)) >= 0 && line_.l == 0) {
+  if (regions_) {
+    if (!nextInStretch(nullptr)) return false;
+    view_ = std::string_view(line_.s, line_.l);
+    return true;
   }
+  BGZF* stream = hts_get_bgzfp(file_);
+  int read = 0;
+  do {
+    if (stream != nullptr) {
+      read = nextBlockLine(stream);
+    } else {
+      read = hts_getline(file_, KS_SEP_LINE, &line_);
+      view_ = std::string_view(line_.s != nullptr ? line_.s : "", line_.l);
+    }
+  } while (read >= 0 && view_.empty());
   if (read == -1) return endOfFile();
   if (read < -1) damaged();
-  lastSite_ = LineSite(line_).text();
+  lastSite_ = LineSite(view_).text();
   return true;
+}
+
+// As htslib's bgzf_getline reads a line (a '\r' before its end dropped; at
+// the end of the file or before a block that cannot be read, the text up
+// to there; then -1 at the end, -2 at the block and after it), without a
+// copy where the line lies in one block.
+int VcfRecords::nextBlockLine(BGZF* stream) {
+  // After a block that cannot be read the file is not read on: htslib's
+  // reading threads lose a little memory each time they are asked again.
+  if (blockFailed_) return -2;
+  line_.l = 0;
+  bool copied = false;
+  int state = 0;
+  while (state == 0) {
+    if (stream->block_offset >= stream->block_length) {
+      if (bgzf_read_block(stream) != 0) {
+        blockFailed_ = true;
+        state = -2;
+        break;
+      }
+      if (stream->block_length == 0) {
+        state = -1;
+        break;
+      }
+    }
+    const char* from = static_cast<const char*>(stream->uncompressed_block) + stream->block_offset;
+    const auto available = static_cast<std::size_t>(stream->block_length - stream->block_offset);
+    const char* newline = static_cast<const char*>(std::memchr(from, '\n', available));
+    const std::size_t length = newline != nullptr ? static_cast<std::size_t>(newline - from) : available;
+    stream->block_offset += static_cast<int>(length) + (newline != nullptr ? 1 : 0);
+    if (stream->block_offset >= stream->block_length) {
+      // Used up, as bgzf_getline leaves a block: the next one read (a gzip
+      // stream's too) starts at its beginning.
+      stream->block_offset = 0;
+      stream->block_length = 0;
+    }
+    if (newline != nullptr) state = 1;
+    if (newline != nullptr && !copied) {
+      view_ = std::string_view(from, length);
+    } else {
+      if (kputsn(from, length, &line_) < 0) return -3;
+      copied = true;
+    }
+  }
+  if (copied || state < 0) view_ = std::string_view(line_.s != nullptr ? line_.s : "", line_.l);
+  if (view_.empty() && state < 0) return state;
+  if (!view_.empty() && view_.back() == '\r') view_.remove_suffix(1);
+  return 0;
 }
 
 bool VcfRecords::nextRecord(bcf1_t* record) {
   if (regions_) return nextInStretch(record);
+  // The lengths of the record's two parts lead it.
+  if (const std::uint8_t* lengths = peek(file_, 8, path_);
+      lengths != nullptr &&
+      std::uint64_t{littleEndian32(lengths)} + littleEndian32(lengths + 4) > mostBytes_) {
+    damaged();
+  }
   record->errcode = 0;
   const int read = bcf_read(file_, header_, record);
   if (read == -1) return endOfFile();
@@ -228,6 +334,14 @@ void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std:
   const int columns = bcf_hdr_nsamples(header) > 0 ? 9 : 8;
   record->errcode = 0;
   if (site.columns < columns || vcf_parse(&line, header, record) < 0 || (record->errcode & ~kRepaired) != 0) {
+    throw OneLineFault{path + ": the record at " + site.text() + " is damaged or cut short"};
+  }
+}
+
+void parseVcfColumns(kstring_t& columns, bcf_hdr_t* header, bcf1_t* record, const std::string& path) {
+  const LineSite site(columns);
+  record->errcode = 0;
+  if (vcf_parse(&columns, header, record) < 0 || (record->errcode & ~kRepaired) != 0) {
     throw OneLineFault{path + ": the record at " + site.text() + " is damaged or cut short"};
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "input/vcf/hts_handles.h"
@@ -25,11 +26,11 @@ class VcfRecords {
   // Whether the file is VCF text, read line by line; else BCF, read record
   // by record.
   bool text() const;
-  // VCF text: the next record's line, unparsed, into line(); false after the
-  // last. A file that cannot be read on (damaged or truncated) is a data
-  // fault.
+  // VCF text: the next record's line, unparsed, into line() (which holds
+  // until the next call); false after the last. A file that cannot be read
+  // on (damaged or truncated) is a data fault.
   bool nextLine();
-  kstring_t& line() { return line_; }
+  std::string_view line() const { return view_; }
   // BCF: the next record into `record`; false after the last.
   bool nextRecord(bcf1_t* record);
 
@@ -47,6 +48,7 @@ class VcfRecords {
 
   void parseRegions(const std::vector<std::string>& regions);
   bool nextInStretch(bcf1_t* record);
+  int nextBlockLine(BGZF* stream);
   bool endOfFile() const;
   [[noreturn]] void damaged() const;
 
@@ -59,12 +61,22 @@ class VcfRecords {
   std::size_t current_ = 0;
   bool regions_ = false;
   kstring_t line_{0, 0, nullptr};
+  std::string_view view_;  // the line read last, in line_ or in the block read last
+  bool blockFailed_ = false;
   std::string lastSite_;  // "chrom:pos" of the last record read, for messages
+  std::uint64_t mostBytes_;  // what the file can hold decompressed
 };
+
+// A BCF file whose header claims to be longer than the file can hold is a
+// data fault of `path`; called before the header is read.
+void checkBcfHeaderLength(htsFile* file, const std::string& path);
 
 // Parses a VCF line into `record` with `header` (to which htslib adds
 // contigs and tags the header does not declare); a line that cannot be
 // parsed is a data fault of `path` naming its CHROM:POS.
 void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std::string& path);
+// The same for a line's columns CHROM to INFO alone (its genotypes read
+// otherwise), with the same fault.
+void parseVcfColumns(kstring_t& columns, bcf_hdr_t* header, bcf1_t* record, const std::string& path);
 
 }  // namespace ortelan
