@@ -100,8 +100,11 @@ TEST(Merge, RegionShardsOfAVcfGiveTheWholeRun) {
     const std::string first = dir.read("m.tsv").substr(0, dir.read("m.tsv").find('\r'));
     EXPECT_TRUE(std::regex_match(first, std::regex("# ortelan_(3d|2d|c) [0-9.]+ input=calls.vcf.gz seed=3 "
                                                    "dememorization=200 batches=10 iterations=200 exact=auto "
-                                                   "bootstrap=50 popmap=pops.txt merged=10")))
+                                                   "bootstrap=50 popmap=pops.txt merged=5")))
         << first;
+    // A merged table merges again alike, and still counts the shards behind it.
+    ASSERT_EQ(runWith(program, {"merge", "-t", "again.tsv", "m.tsv"}, dir).status, 0);
+    EXPECT_EQ(dir.read("again.tsv"), dir.read("m.tsv"));
   }
 }
 

@@ -346,6 +346,19 @@ void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, 
   into.pairLimits = std::move(f.pairLimits);
 }
 
+// The shards behind the tables of one kind: one per table, or as many as a
+// table merged before records, so that merging merged tables counts alike.
+std::size_t shardsMerged(const std::vector<ShardTable>& shards, const std::vector<std::size_t>& ofOneKind) {
+  std::size_t count = 0;
+  for (std::size_t k : ofOneKind) {
+    const std::string merged = shards[k].settings.valueOf("merged");
+    std::size_t n = 0;
+    const auto [end, error] = std::from_chars(merged.data(), merged.data() + merged.size(), n);
+    count += error == std::errc{} && end == merged.data() + merged.size() && n > 0 ? n : 1;
+  }
+  return count;
+}
+
 }  // namespace
 
 template <class Real>
@@ -354,10 +367,10 @@ MergedTables<Real> mergeShardTables(const Edition& edition, const std::vector<Sh
   checkSettings(shards);
   out.heading = headingOf(edition, shards.front());
   out.shards = shards.size();
-  out.heading.merged = shards.size();
   out.analysis.seed = out.heading.seed;
   std::vector<std::size_t> results, pairs;
   for (std::size_t k = 0; k < shards.size(); ++k) (shards[k].kind == TableKind::Results ? results : pairs).push_back(k);
+  out.heading.merged = shardsMerged(shards, results.empty() ? pairs : results);
   const bool sites = shards.front().sites;
   Run<Real> run(scriptedEdition(edition), console);
   run.test = out.heading.test;
