@@ -32,12 +32,9 @@ std::optional<ExactTest> testNamed(const std::string& name) {
   return std::nullopt;
 }
 
-// What the options name that cannot be: two outputs to one file, or two to
-// standard output. A device such as /dev/null may take any number.
-std::string clashingOutputs(const RunSettings& s) {
-  const std::pair<const char*, std::optional<std::string>> outputs[] = {
-      {"--output", s.reportPath},         {"--table", s.tablePath},       {"--pairs", s.pairsPath},
-      {"--pairs-plot", s.pairsPlotPath},  {"--manhattan", s.manhattanPath}};
+}  // namespace
+
+std::string clashingOutputs(const std::vector<NamedOutput>& outputs) {
   for (std::size_t i = 0; i < std::size(outputs); ++i) {
     for (std::size_t j = i + 1; j < std::size(outputs); ++j) {
       if (!outputs[i].second || !outputs[j].second) continue;
@@ -52,8 +49,6 @@ std::string clashingOutputs(const RunSettings& s) {
   }
   return {};
 }
-
-}  // namespace
 
 std::string usageError(const Edition& edition, const std::string& what) {
   return std::string(edition.programName) + ": error: " + what + "\nRun with --help for more information.\n";
@@ -140,7 +135,12 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
     return result;
   }
   s.pairs = s.pairsPath || s.pairsPlotPath;
-  if (const std::string clash = clashingOutputs(s); !clash.empty()) {
+  if (const std::string clash = clashingOutputs({{"--output", s.reportPath},
+                                                 {"--table", s.tablePath},
+                                                 {"--pairs", s.pairsPath},
+                                                 {"--pairs-plot", s.pairsPlotPath},
+                                                 {"--manhattan", s.manhattanPath}});
+      !clash.empty()) {
     result.status = 2;
     result.err = usageError(edition, clash);
     return result;

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/run_settings.h"
@@ -22,6 +23,14 @@ struct CommandLine {
 
 // `arguments` without the program's own name.
 CommandLine parseCommandLine(const Edition& edition, const std::vector<std::string>& arguments);
+
+// An output option and the place it names, if given.
+using NamedOutput = std::pair<const char*, std::optional<std::string>>;
+
+// What `outputs` name that cannot be: two outputs to one file, or two to
+// standard output (a device such as /dev/null may take any number). Empty:
+// none.
+std::string clashingOutputs(const std::vector<NamedOutput>& outputs);
 
 // "<program>: error: <what>" and the hint to --help, with a line end.
 std::string usageError(const Edition& edition, const std::string& what);

@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/driver.h"
+#include "app/merge_command.h"
 #include "app/scripted_run.h"
 #include "run/terminal_console.h"
 
@@ -14,6 +15,9 @@ template <class Real>
 int programMain(const Edition& edition, int argc, char** argv) {
   TerminalConsole console;
   if (argc <= 1) return runProgram<Real>(edition, console);
+  if (std::string(argv[1]) == "merge") {
+    return runMerge<Real>(edition, std::vector<std::string>(argv + 2, argv + argc), console);
+  }
   const CommandLine line = parseCommandLine(edition, std::vector<std::string>(argv + 1, argv + argc));
   if (!line.settings) {
     console.write(Stream::Out, line.out);

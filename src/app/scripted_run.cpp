@@ -6,8 +6,7 @@
 #include "app/command_line.h"
 #include "app/outputs.h"
 #include "app/progress_meter.h"
-#include "report/manhattan_points.h"
-#include "report/pairs_table.h"
+#include "app/result_files.h"
 #include "report/results_table.h"
 #include "report/writefinal.h"
 #include "run/failure.h"
@@ -25,21 +24,8 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
                        settings.test, settings.exact, settings.bootstrap};
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;
   heading.region = settings.region;
-  if (settings.tablePath) outputs.add(*settings.tablePath, formatResultsTable(heading, analysis.state, analysis.fstat));
-  if (settings.pairsPath) {
-    outputs.add(*settings.pairsPath, formatPairsTable(heading, analysis.state, *analysis.pairs, analysis.fstat));
-  }
-  if (settings.pairsPlotPath) {
-    std::vector<std::string> labels;
-    for (int pop = 1; pop <= analysis.state.NUMBPOPS; ++pop) labels.push_back(populationLabel(analysis.state, pop));
-    outputs.add(*settings.pairsPlotPath, pairsPlotSvg(labels, pairPlotCells(*analysis.pairs, analysis.fstat),
-                                                      pairsPlotTitle(settings.test), settings.test != ExactTest::None));
-  }
-  if (settings.manhattanPath) {
-    outputs.add(*settings.manhattanPath, manhattanPlotSvg(manhattanPoints(analysis.state, settings.test), settings.chain.batches,
-                                                          settings.chain.iterationsPerBatch,
-                                                          manhattanPlotTitle(settings.test)));
-  }
+  addResultFiles(outputs, {settings.tablePath, settings.pairsPath, settings.pairsPlotPath, settings.manhattanPath},
+                 heading, analysis, analysis.state);
   if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
 }
 

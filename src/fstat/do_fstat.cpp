@@ -118,6 +118,15 @@ FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs,
     }, whileWaiting);
   }
 
+  sumFTotals(out, loci, pairs ? populations : 0, replicates, run.seeds->runSeed().value(), workers, whileWaiting);
+  return out;
+}
+
+template <class Real>
+void sumFTotals(FStatistics<Real>& out, const std::vector<int>& loci, int populations, long replicates,
+                std::uint64_t runSeed, int workers, const std::function<void()>& whileWaiting) {
+  const bool pairs = populations > 0;
+  const long pairsOf = pairs ? pairCount(populations) : 0;
   std::vector<FValues<Real>> rows;
   for (int locus : loci) rows.push_back(out.loci[static_cast<std::size_t>(locus)]);
   out.total = totalFValues<Real>(rows);
@@ -125,13 +134,14 @@ FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs,
     return std::span<const FValues<Real>>(out.pairRows).subspan(static_cast<std::size_t>(pair) * loci.size(),
                                                                 loci.size());
   };
+  out.pairTotals.clear();
   for (long pair = 0; pair < pairsOf; ++pair) out.pairTotals.push_back(totalFValues<Real>(pairRowsOf(pair)));
-  out.pairLimits.resize(static_cast<std::size_t>(pairsOf));
-  if (replicates <= 0) return out;
+  out.pairLimits.assign(static_cast<std::size_t>(pairsOf), std::nullopt);
+  out.limits.reset();
+  if (replicates <= 0) return;
 
   // The bootstraps: target 0 the run's TOTAL, target k > 0 pair k - 1's;
   // each in pieces of replicates.
-  const std::uint64_t runSeed = run.seeds->runSeed().value();
   std::vector<std::uint64_t> keys{bootstrapKey(runSeed)};
   for (int a = 1; a < populations && pairs; ++a) {
     for (int b = a + 1; b <= populations; ++b) keys.push_back(pairBootstrapKey(runSeed, a, b));
@@ -159,9 +169,12 @@ FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs,
     if (!resampled[target]) continue;
     (target == 0 ? out.limits : out.pairLimits[target - 1]) = percentileLimits(std::move(estimates[target]));
   }
-  return out;
 }
 
+template void sumFTotals<double>(FStatistics<double>&, const std::vector<int>&, int, long, std::uint64_t, int,
+                                const std::function<void()>&);
+template void sumFTotals<long double>(FStatistics<long double>&, const std::vector<int>&, int, long, std::uint64_t,
+                                     int, const std::function<void()>&);
 template FStatistics<double> DO_FSTAT<double>(Run<double>&, const DataTables&, bool, long);
 template FStatistics<long double> DO_FSTAT<long double>(Run<long double>&, const DataTables&, bool, long);
 

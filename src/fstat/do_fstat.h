@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,14 @@ struct FStatistics {
 // The key that names the bootstrap of the run's TOTAL, and of pair a < b's.
 std::uint64_t bootstrapKey(std::uint64_t runSeed);
 std::uint64_t pairBootstrapKey(std::uint64_t runSeed, int a, int b);
+
+// The TOTAL rows of the run and of each pair of `populations` (0: no
+// pairs), with their bootstrap limits, from the rows of `out` (the loci of
+// the run in order, and the pairs' rows as the loci's): what DO_FSTAT
+// finishes with, and what a merge of tables computes again from their rows.
+template <class Real>
+void sumFTotals(FStatistics<Real>& out, const std::vector<int>& loci, int populations, long replicates,
+                std::uint64_t runSeed, int workers, const std::function<void()>& whileWaiting);
 
 // `replicates` 0: no bootstrap. Needs the run seed (scripted runs).
 template <class Real>

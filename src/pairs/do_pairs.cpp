@@ -100,23 +100,33 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
     tellMeter();
   }
 
-  out.totals.resize(static_cast<std::size_t>(pairs));
-  for (long pair = 0; pair < pairs; ++pair) {
-    std::vector<TotalTerm<Real>> terms;
-    for (std::size_t i = 0; i < loci; ++i) {
-      const std::size_t job = static_cast<std::size_t>(pair) * loci + i;
-      PairLocusResult<Real>& result = out.results[job];
-      if (!result.tested) continue;
-      result.p = estimates[job].HM;
-      result.se = estimates[job].HECA;
-      result.exact = estimates[job].exact;
-      terms.push_back({result.p, result.chi2, result.df});
-    }
-    if (!terms.empty()) out.totals[static_cast<std::size_t>(pair)] = totalsOver(terms, pause);
+  for (std::size_t job = 0; job < out.results.size(); ++job) {
+    PairLocusResult<Real>& result = out.results[job];
+    if (!result.tested) continue;
+    result.p = estimates[job].HM;
+    result.se = estimates[job].HECA;
+    result.exact = estimates[job].exact;
   }
+  sumPairTotals(out, pause);
   return out;
 }
 
+template <class Real>
+void sumPairTotals(PairResults<Real>& pairs, const PauseFn& pause) {
+  const std::size_t loci = pairs.loci.size();
+  pairs.totals.assign(static_cast<std::size_t>(pairs.pairs()), std::nullopt);
+  for (long pair = 0; pair < pairs.pairs(); ++pair) {
+    std::vector<TotalTerm<Real>> terms;
+    for (std::size_t i = 0; i < loci; ++i) {
+      const PairLocusResult<Real>& result = pairs.at(pair, i);
+      if (result.tested) terms.push_back({result.p, result.chi2, result.df});
+    }
+    if (!terms.empty()) pairs.totals[static_cast<std::size_t>(pair)] = totalsOver(terms, pause);
+  }
+}
+
+template void sumPairTotals<double>(PairResults<double>&, const PauseFn&);
+template void sumPairTotals<long double>(PairResults<long double>&, const PauseFn&);
 template PairResults<double> DO_PAIRS<double>(Run<double>&, const LocusTableStore&);
 template PairResults<long double> DO_PAIRS<long double>(Run<long double>&, const LocusTableStore&);
 

@@ -43,6 +43,10 @@ struct PairResults {
 // The number of pair-loci of a run: pairs times loci in the run.
 long pairLoci(const DataSummary& data);
 
+// Each pair's totals over its tested loci, from its results.
+template <class Real>
+void sumPairTotals(PairResults<Real>& pairs, const PauseFn& pause);
+
 // Needs keyed seeds (scripted runs).
 template <class Real>
 PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables);

@@ -17,6 +17,7 @@ std::string tableCommentLine(const TableHeading& h) {
   if (h.bootstrap > 0) line.append(" bootstrap=").append(std::to_string(h.bootstrap));
   if (!h.popmap.empty()) line.append(" popmap=").append(h.popmap);
   if (!h.region.empty()) line.append(" region=").append(h.region);
+  if (h.merged > 0) line.append(" merged=").append(std::to_string(h.merged));
   return line;
 }
 

@@ -29,12 +29,14 @@ struct TableHeading {
   long bootstrap = 0;    // replicates of the bootstrap over loci
   std::string popmap{};  // VCF input: the population map
   std::string region{};  // VCF input: the regions read, if not the whole file
+  std::size_t merged = 0;  // tables put together from this many shards' (0: a run's own)
 };
 
 // "# <program> <version> input=<file> seed=<S> dememorization=<D> batches=<B> iterations=<C>",
 // then " test=<name>" for a test other than the genic one, " exact=auto" or
-// " exact=never", " bootstrap=<N>" for a bootstrap, and " popmap=<file>" and
-// " region=<regions>" where there are.
+// " exact=never", " bootstrap=<N>" for a bootstrap, " popmap=<file>" and
+// " region=<regions>" where there are, and " merged=<shards>" for tables
+// merged from shards.
 std::string tableCommentLine(const TableHeading& heading);
 
 // The names of a table's columns from the count of alleles (or genotypes)

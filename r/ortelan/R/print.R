@@ -38,7 +38,11 @@ print.ortelan <- function(x, max_pairs = 20, ...) {
     paste0(" (", s$test, " test)")
   cat("Homogeneity test", test, " by ", s$program, " of ", if (is.na(s$file)) d$title else s$file, "\n", sep = "")
   if (!is.na(s$file) && nzchar(d$title)) cat(d$title, "\n", sep = "")
-  cat(sprintf("%d loci, %d individuals, %d populations\n", d$loci, d$individuals, length(d$populations)))
+  if (is.null(s$merged)) {
+    cat(sprintf("%d loci, %d individuals, %d populations\n", d$loci, d$individuals, length(d$populations)))
+  } else {
+    cat(sprintf("%d loci, %d populations, merged from %d tables\n", d$loci, length(d$populations), length(s$merged)))
+  }
   if (identical(s$test, "none")) {
     cat(sprintf("No Markov chain; seed %s\n\n", s$seed))
   } else {

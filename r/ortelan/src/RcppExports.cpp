@@ -10,6 +10,18 @@ Rcpp::Rostream<true>&  Rcpp::Rcout = Rcpp::Rcpp_cout_get();
 Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
+// ortelanMerge
+Rcpp::List ortelanMerge(std::string program, std::vector<std::string> files, std::string temporaryDirectory);
+RcppExport SEXP _ortelan_ortelanMerge(SEXP programSEXP, SEXP filesSEXP, SEXP temporaryDirectorySEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< std::string >::type program(programSEXP);
+    Rcpp::traits::input_parameter< std::vector<std::string> >::type files(filesSEXP);
+    Rcpp::traits::input_parameter< std::string >::type temporaryDirectory(temporaryDirectorySEXP);
+    rcpp_result_gen = Rcpp::wrap(ortelanMerge(program, files, temporaryDirectory));
+    return rcpp_result_gen;
+END_RCPP
+}
 // ortelanRun
 Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp::List> given, Rcpp::List options);
 RcppExport SEXP _ortelan_ortelanRun(SEXP programSEXP, SEXP fileSEXP, SEXP givenSEXP, SEXP optionsSEXP) {
@@ -25,6 +37,7 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
+    {"_ortelan_ortelanMerge", (DL_FUNC) &_ortelan_ortelanMerge, 3},
     {"_ortelan_ortelanRun", (DL_FUNC) &_ortelan_ortelanRun, 4},
     {NULL, NULL, 0}
 };

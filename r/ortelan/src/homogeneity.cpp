@@ -14,6 +14,8 @@
 #include "apps/editions.h"
 #include "r_console.h"
 #include "r_work_meter.h"
+#include "app/merge/merge_tables.h"
+#include "app/merge/shard_table.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
 #include "report/table_values.h"
@@ -290,16 +292,18 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, 
   return columns.list();
 }
 
+// `pairsData` names the pairs' loci and populations: the run's own state,
+// or the pairs tables' in a merge.
 template <class Real>
 Rcpp::List results(const Edition& edition, const Analysis<Real>& analysis, Console& console, bool wantReport,
-                   ExactTest test) {
+                   ExactTest test, const DataSummary& pairsData) {
   const RunState<Real>& s = analysis.state;
   std::vector<std::string> labels;
   for (int pop = 1; pop <= s.NUMBPOPS; ++pop) labels.push_back(populationLabel(s, pop));
   Rcpp::RObject report;
   if (wantReport) report = Rcpp::wrap(formatReport(edition, s, console.today().value_or(CivilDate{}), test));
   Rcpp::RObject pairs;
-  if (analysis.pairs) pairs = pairColumns(s, *analysis.pairs, analysis.fstat, test);
+  if (analysis.pairs) pairs = pairColumns(pairsData, *analysis.pairs, analysis.fstat, test);
   return Rcpp::List::create(
       _["seed"] = std::to_string(analysis.seed), _["title"] = s.TITLE_LINE,
       _["individuals"] = static_cast<int>(s.TOTNUMBINDIVIDUALS), _["populations"] = labels,
@@ -320,13 +324,49 @@ Rcpp::List run(const Edition& program, const RunSettings& settings, const GivenD
   const std::optional<OneLineFault> f = faultOf([&] {
     const Analysis<Real> analysis = analyse<Real>(edition, settings, console, &meter, given);
     meter.clear();
-    out = results(edition, analysis, console, wantReport, settings.test);
+    out = results(edition, analysis, console, wantReport, settings.test, analysis.state);
+  });
+  return f ? fault(f->message, f->status) : out;
+}
+
+// The merge of the tables at `paths`, as the program's merge command makes
+// it; the settings the shards share go with the columns.
+template <class Real>
+Rcpp::List merged(const Edition& program, const std::vector<std::string>& paths, RConsole& console) {
+  const Edition edition = scriptedEdition(program);
+  Rcpp::List out;
+  const std::optional<OneLineFault> f = faultOf([&] {
+    std::vector<ShardTable> shards;
+    for (const std::string& path : paths) shards.push_back(readShardTable(path, program.programName));
+    const MergedTables<Real> tables = mergeShardTables<Real>(program, shards, console);
+    const TableHeading& h = tables.heading;
+    out = results(edition, tables.analysis, console, false, h.test, tables.pairsData);
+    out["has_results"] = tables.hasResults;
+    out["settings"] = Rcpp::List::create(
+        _["file"] = h.input, _["seed"] = std::to_string(h.seed), _["dememorization"] = h.chain.dememorizations,
+        _["batches"] = h.chain.batches, _["iterations"] = h.chain.iterationsPerBatch,
+        _["test"] = std::string(testName(h.test)), _["exact"] = std::string(exactModeName(h.exact)),
+        _["bootstrap"] = static_cast<double>(h.bootstrap), _["popmap"] = h.popmap);
   });
   return f ? fault(f->message, f->status) : out;
 }
 
 }  // namespace
 }  // namespace ortelan
+
+// The merge of the tables `files` of the shards of one scan, written by
+// `program`: the columns of the results as a run over all the data gives
+// them, and the settings the shards share; or `fault` and `status`.
+// [[Rcpp::export(name = ".ortelan_merge", rng = false)]]
+Rcpp::List ortelanMerge(std::string program, std::vector<std::string> files, std::string temporaryDirectory) {
+  using namespace ortelan;
+  const Edition& edition = programEdition(program);
+  RConsole console(temporaryDirectory);
+  Rcpp::List out = program == "ortelan_c" ? merged<double>(edition, files, console)
+                                          : merged<long double>(edition, files, console);
+  out["written"] = console.written();
+  return out;
+}
 
 // One run. `file` is the data file, or with `given` (the genind route's
 // tables) the name of the data in messages and the report. `options` holds

@@ -12,7 +12,8 @@ two_digit_copy <- function(path) {
 
 # A run of a command-line program in a scratch directory: its results
 # table, pairs table, report and error text. Skipped without ORTELAN_BIN_DIR.
-command_line <- function(program, file, seed, loci = NULL, extra = character()) {
+# With `keep`, the table and the pairs table are kept there as well.
+command_line <- function(program, file, seed, loci = NULL, extra = character(), keep = NULL) {
   bin_dir <- Sys.getenv("ORTELAN_BIN_DIR")
   if (!nzchar(bin_dir)) skip("ORTELAN_BIN_DIR (a CMake build directory) is not set")
   scratch <- tempfile()
@@ -25,6 +26,7 @@ command_line <- function(program, file, seed, loci = NULL, extra = character()) 
             if (!is.null(loci)) c("--loci", paste(loci, collapse = ",")), extra,
             "-t", out[1], "--pairs", out[2], "-o", out[3], shQuote(file)),
           stdout = FALSE, stderr = out[4])
+  if (!is.null(keep)) file.copy(out[1:2], keep, overwrite = TRUE)
   numbers <- c("p_fisher", "se_fisher", "chi2", "p_exact", "se_exact", "g", "df", "p_chi2", "p_g", "pos",
                "fis", "fst", "fit", "fst_num", "fst_den", "fst_low", "fst_high")
   read <- function(path) {

@@ -1,0 +1,391 @@
+#include "app/merge/merge_tables.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+#include <map>
+
+#include "chisquare/totals.h"
+#include "pairs/pair_table.h"
+#include "run/failure.h"
+#include "run/pause.h"
+
+namespace ortelan {
+namespace {
+
+[[noreturn]] void fault(const std::string& what) { throw OneLineFault{what, kFaultStatus}; }
+
+[[noreturn]] void fieldFault(const ShardTable& table, const ShardRow& row, std::string_view column,
+                             const std::string& field) {
+  fault(table.path + ": line " + std::to_string(row.line) + ": " + std::string(column) + " is not a number: " + field);
+}
+
+// A field as the run's real: every digit the table wrote, read back to the
+// same value; NA is NaN.
+template <class Real>
+Real realField(const ShardTable& table, const ShardRow& row, std::string_view column) {
+  const std::string& field = row.fields[table.column(column)];
+  if (field == "NA") return std::numeric_limits<Real>::quiet_NaN();
+  char* end = nullptr;
+  Real value;
+  if constexpr (std::is_same_v<Real, long double>) {
+    value = std::strtold(field.c_str(), &end);
+  } else {
+    value = std::strtod(field.c_str(), &end);
+  }
+  if (field.empty() || end != field.c_str() + field.size()) fieldFault(table, row, column, field);
+  return value;
+}
+
+template <class Whole>
+Whole wholeField(const ShardTable& table, const ShardRow& row, std::string_view column) {
+  const std::string& field = row.fields[table.column(column)];
+  Whole value{};
+  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+  if (field.empty() || error != std::errc() || end != field.data() + field.size()) fieldFault(table, row, column, field);
+  return value;
+}
+
+// The columns of the test's P-value, SE, statistic and count of columns.
+struct Columns {
+  std::string count, p, se, statistic, df;
+};
+
+Columns columnsOf(ExactTest test) {
+  const std::vector<std::string> names = resultColumnNames(test);
+  return {names[0], names[1], names[2], names[4], names[5]};
+}
+
+// ---------------------------------------------------------------- settings
+
+std::string shown(const TableSettings& settings, const std::string& key) {
+  const std::string value = settings.valueOf(key);
+  return value.empty() ? "no " + key + "=" : key + "=" + value;
+}
+
+// Every shard must come from one run's settings; the regions (and the
+// count of shards in tables merged before) may differ.
+void checkSettings(const std::vector<ShardTable>& shards) {
+  const ShardTable& first = shards.front();
+  for (const ShardTable& shard : shards) {
+    if (shard.settings.version != first.settings.version) {
+      fault(shard.path + " was written by " + shard.settings.program + " " + shard.settings.version + ", " +
+            first.path + " by " + first.settings.program + " " + first.settings.version);
+    }
+    for (const std::string& key : settingKeys()) {
+      if (key == "region" || key == "merged" || shard.settings.valueOf(key) == first.settings.valueOf(key)) continue;
+      fault(shard.path + " was run with " + shown(shard.settings, key) + ", " + first.path + " with " +
+            shown(first.settings, key));
+    }
+  }
+}
+
+TableHeading headingOf(const Edition& edition, const ShardTable& first) {
+  TableHeading heading;
+  heading.program = edition.programName;
+  heading.version = edition.version;
+  const TableSettings& s = first.settings;
+  heading.input = s.valueOf("input");
+  const auto number = [&](const std::string& key, auto& value) {
+    const std::string text = s.valueOf(key);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+      fault(first.path + ": line 1: " + key + "=" + text + " is not a whole number");
+    }
+  };
+  number("seed", heading.seed);
+  number("dememorization", heading.chain.dememorizations);
+  number("batches", heading.chain.batches);
+  number("iterations", heading.chain.iterationsPerBatch);
+  if (!s.valueOf("bootstrap").empty()) number("bootstrap", heading.bootstrap);
+  heading.test = first.test;
+  heading.exact = s.valueOf("exact") == "never" ? ExactMode::Never : ExactMode::Auto;
+  heading.popmap = s.valueOf("popmap");
+  return heading;
+}
+
+// ---------------------------------------------------------------- loci
+
+// One locus of a shard: where its row is, and what names it.
+struct Entry {
+  std::size_t shard = 0;
+  std::size_t row = 0;  // its row in the shard's rows (for pairs: in the first pair's)
+  long number = 0;      // its number in the shard's run
+  std::string chrom, name;
+  std::int64_t pos = 0;
+};
+
+std::string described(const Entry& e, bool sites) {
+  return sites ? e.chrom + ":" + std::to_string(e.pos) + " (" + e.name + ")" : "locus " + std::to_string(e.number);
+}
+
+// The loci of every shard in the data's order: by number, or for data with
+// sites by chromosome, in the order they first appear across the shards as
+// given, then by position; a locus that two shards hold is a fault.
+void order(std::vector<Entry>& entries, const std::vector<ShardTable>& shards, bool sites) {
+  if (!sites) {
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.number < b.number; });
+  } else {
+    std::map<std::string, std::size_t> rank;
+    for (const Entry& e : entries) rank.emplace(e.chrom, rank.size());
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+      const std::size_t ra = rank.at(a.chrom), rb = rank.at(b.chrom);
+      return ra != rb ? ra < rb : a.pos < b.pos;
+    });
+  }
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    for (std::size_t j = k + 1; j < entries.size(); ++j) {
+      const Entry &a = entries[k], &b = entries[j];
+      const bool sameLocus = sites ? a.chrom == b.chrom && a.pos == b.pos : a.number == b.number;
+      if (!sameLocus) break;
+      if (a.shard != b.shard && (!sites || a.name == b.name)) {
+        fault(shards[a.shard].path + " and " + shards[b.shard].path + " both hold " + described(a, sites));
+      }
+    }
+  }
+}
+
+Entry entryOf(const ShardTable& table, std::size_t shard, std::size_t row) {
+  const ShardRow& r = table.rows[row];
+  Entry e{shard, row, 0, {}, r.fields[table.column("name")], 0};
+  if (table.sites) {
+    e.chrom = r.fields[table.column("chrom")];
+    e.pos = wholeField<std::int64_t>(table, r, "pos");
+  } else {
+    e.number = wholeField<long>(table, r, "locus");
+    if (e.number < 1) fieldFault(table, r, "locus", r.fields[table.column("locus")]);
+  }
+  return e;
+}
+
+// The loci's names (and sites) in `data`, numbered as the whole run numbers
+// them: anew from 1 for data with sites, else by their own numbers (the
+// loci of no shard left out of the run). Returns each entry's number.
+std::vector<int> nameLoci(DataSummary& data, const std::vector<Entry>& entries, bool sites) {
+  std::vector<int> numbers;
+  if (sites) data.sites.assign(1, DataSummary::Site{});
+  const long last = entries.empty() ? 0 : sites ? static_cast<long>(entries.size()) : entries.back().number;
+  std::vector<char> inRun(static_cast<std::size_t>(last) + 1, 0);
+  for (long number = 1; number <= last; ++number) data.addLocus("");
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const int number = sites ? static_cast<int>(k) + 1 : static_cast<int>(entries[k].number);
+    data.LOCUSNAME[static_cast<std::size_t>(number)] = entries[k].name;
+    if (sites) data.sites.push_back({entries[k].chrom, entries[k].pos});
+    inRun[static_cast<std::size_t>(number)] = 1;
+    numbers.push_back(number);
+  }
+  if (std::count(inRun.begin() + 1, inRun.end(), 1) != last) data.lociInRun = std::move(inRun);
+  return numbers;
+}
+
+template <class Real>
+FValues<Real> fValuesOf(const ShardTable& table, const ShardRow& row) {
+  FValues<Real> f;
+  f.fis = realField<Real>(table, row, "fis");
+  f.fst = realField<Real>(table, row, "fst");
+  f.fit = realField<Real>(table, row, "fit");
+  f.num = realField<Real>(table, row, "fst_num");
+  f.den = realField<Real>(table, row, "fst_den");
+  return f;
+}
+
+// ---------------------------------------------------------------- results
+
+template <class Real>
+void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards, const std::vector<std::size_t>& which,
+                  bool sites, Run<Real>& run) {
+  std::vector<Entry> entries;
+  for (std::size_t shard : which) {
+    for (std::size_t row = 0; row + 1 < shards[shard].rows.size(); ++row) entries.push_back(entryOf(shards[shard], shard, row));
+  }
+  order(entries, shards, sites);
+  RunState<Real>& s = run.state;
+  const std::vector<int> numbers = nameLoci(s, entries, sites);
+  s.sizeResultArrays();
+  s.populationsTyped.assign(static_cast<std::size_t>(s.NUMBOFLOCI) + 1, 0);
+  FStatistics<Real>& f = out.analysis.fstat;
+  f.loci.assign(static_cast<std::size_t>(s.NUMBOFLOCI) + 1, FValues<Real>{});
+  const Columns c = columnsOf(out.heading.test);
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const ShardTable& table = shards[entries[k].shard];
+    const ShardRow& row = table.rows[entries[k].row];
+    const auto I = static_cast<std::size_t>(numbers[k]);
+    s.ALLELES_PER_LOCUS[I] = wholeField<int>(table, row, c.count);
+    const Real statistic = realField<Real>(table, row, c.statistic);
+    const bool tested = statistic == statistic;
+    // A locus's row holds its results exactly where the run tested it.
+    s.populationsTyped[I] = tested ? 2 : 0;
+    if (tested && s.ALLELES_PER_LOCUS[I] < 2) fault(table.path + ": line " + std::to_string(row.line) + ": a tested locus of fewer than two " + c.count);
+    if (tested) {
+      const Real p = realField<Real>(table, row, c.p);
+      // Without an exact test the P-values are NA, and Fisher's total too.
+      s.FISHERPPERLOCUS[I] = p == p ? p : Real(0);
+      s.FISHERSEPERLOCUS[I] = realField<Real>(table, row, c.se);
+      s.exactPerLocus[I] = row.fields[table.column("method")] == "exact" ? 1 : 0;
+      s.CHI2PERLOCUS[I] = statistic;
+      s.DFPERLOCUS[I] = realField<Real>(table, row, c.df);
+    }
+    f.loci[I] = fValuesOf<Real>(table, row);
+  }
+  SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
+  std::vector<int> loci(numbers);
+  sumFTotals(f, loci, 0, out.heading.bootstrap, out.heading.seed, run.chainWorkers(), [&run] { run.tick(); });
+}
+
+// ---------------------------------------------------------------- pairs
+
+// A pairs table's populations: its pairs must be (1,2), (1,3) ... in order.
+int populationsOf(const ShardTable& table, std::vector<std::size_t>& groupStarts, std::vector<std::string>& labels) {
+  int populations = 1;
+  for (std::size_t k = 0; k < table.rows.size(); ++k) {
+    if (k == 0 || table.rows[k].fields[0] != table.rows[k - 1].fields[0] ||
+        table.rows[k].fields[1] != table.rows[k - 1].fields[1]) {
+      groupStarts.push_back(k);
+    }
+    populations = std::max(populations, wholeField<int>(table, table.rows[k], "pop_b"));
+  }
+  labels.assign(static_cast<std::size_t>(populations) + 1, "");
+  std::size_t group = 0;
+  for (int a = 1; a < populations; ++a) {
+    for (int b = a + 1; b <= populations; ++b, ++group) {
+      const ShardRow* row = group < groupStarts.size() ? &table.rows[groupStarts[group]] : nullptr;
+      if (row == nullptr || wholeField<int>(table, *row, "pop_a") != a || wholeField<int>(table, *row, "pop_b") != b) {
+        fault(table.path + ": line " + std::to_string(row != nullptr ? row->line : table.rows.back().line + 1) +
+              ": not the rows of pair " + std::to_string(a) + ", " + std::to_string(b) + " of " +
+              std::to_string(populations) + " populations");
+      }
+      labels[static_cast<std::size_t>(a)] = row->fields[table.column("label_a")];
+      labels[static_cast<std::size_t>(b)] = row->fields[table.column("label_b")];
+    }
+  }
+  if (group != groupStarts.size()) fault(table.path + ": line " + std::to_string(table.rows[groupStarts[group]].line) + ": more pairs than its populations make");
+  return populations;
+}
+
+template <class Real>
+void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, const std::vector<std::size_t>& which,
+                bool sites, Run<Real>& run) {
+  int populations = 0;
+  std::vector<std::string> labels;
+  std::vector<std::vector<std::size_t>> groupStarts(shards.size());
+  for (std::size_t shard : which) {
+    std::vector<std::string> its;
+    const int count = populationsOf(shards[shard], groupStarts[shard], its);
+    if (populations == 0) {
+      populations = count;
+      labels = its;
+    } else if (count != populations || its != labels) {
+      fault(shards[shard].path + " holds other populations than " + shards[which.front()].path);
+    }
+  }
+  // The loci of each shard are those of its first pair; every pair has them
+  // in the same order.
+  std::vector<Entry> entries;
+  std::vector<std::size_t> lociOfShard(shards.size(), 0);
+  for (std::size_t shard : which) {
+    const std::size_t loci = groupStarts[shard].size() > 1 ? groupStarts[shard][1] - 1 : shards[shard].rows.size() - 1;
+    lociOfShard[shard] = loci;
+    const std::size_t locus = shards[shard].column("locus");
+    for (std::size_t group = 0; group < groupStarts[shard].size(); ++group) {
+      const std::size_t start = groupStarts[shard][group];
+      const std::size_t end = group + 1 < groupStarts[shard].size() ? groupStarts[shard][group + 1] : shards[shard].rows.size();
+      for (std::size_t row = 0; row < loci; ++row) {
+        if (end - start != loci + 1 || shards[shard].rows[start + row].fields[locus] != shards[shard].rows[row].fields[locus]) {
+          fault(shards[shard].path + ": line " + std::to_string(shards[shard].rows[start].line) +
+                ": its pairs do not hold the same loci");
+        }
+      }
+    }
+    for (std::size_t row = 0; row < loci; ++row) entries.push_back(entryOf(shards[shard], shard, row));
+  }
+  order(entries, shards, sites);
+  DataSummary& data = out.pairsData;
+  const std::vector<int> numbers = nameLoci(data, entries, sites);
+  data.NUMBPOPS = populations;
+  data.populationLabels = labels;
+
+  PairResults<Real> pairs;
+  pairs.populations = populations;
+  pairs.loci = numbers;
+  pairs.results.resize(static_cast<std::size_t>(pairs.pairs()) * numbers.size());
+  FStatistics<Real> f;
+  f.loci.assign(static_cast<std::size_t>(data.NUMBOFLOCI) + 1, FValues<Real>{});
+  f.lociInRun = numbers.size();
+  f.pairRows.resize(pairs.results.size());
+  const Columns c = columnsOf(out.heading.test);
+  for (long pair = 0; pair < pairs.pairs(); ++pair) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const ShardTable& table = shards[entries[i].shard];
+      const ShardRow& row = table.rows[groupStarts[entries[i].shard][static_cast<std::size_t>(pair)] + entries[i].row];
+      PairLocusResult<Real>& r = pairs.results[static_cast<std::size_t>(pair) * numbers.size() + i];
+      r.alleles = wholeField<int>(table, row, c.count);
+      r.chi2 = realField<Real>(table, row, c.statistic);
+      r.tested = r.chi2 == r.chi2;
+      if (r.tested) {
+        const Real p = realField<Real>(table, row, c.p);
+        r.p = p == p ? p : Real(0);
+        r.se = realField<Real>(table, row, c.se);
+        r.exact = row.fields[table.column("method")] == "exact";
+        r.df = realField<Real>(table, row, c.df);
+      } else {
+        r.chi2 = 0;
+      }
+      f.pairRows[static_cast<std::size_t>(pair) * numbers.size() + i] = fValuesOf<Real>(table, row);
+    }
+  }
+  sumPairTotals(pairs, [&run](std::string_view message) { numericPause(run.edition, run.console, message); });
+  std::vector<int> positions(numbers.size());
+  for (std::size_t i = 0; i < numbers.size(); ++i) positions[i] = numbers[i];
+  sumFTotals(f, positions, populations, out.heading.bootstrap, out.heading.seed, run.chainWorkers(), [&run] { run.tick(); });
+  out.analysis.pairs = std::move(pairs);
+  FStatistics<Real>& into = out.analysis.fstat;
+  into.lociInRun = f.lociInRun;
+  into.pairRows = std::move(f.pairRows);
+  into.pairTotals = std::move(f.pairTotals);
+  into.pairLimits = std::move(f.pairLimits);
+}
+
+// The shards behind the tables of one kind: one per table, or as many as a
+// table merged before records, so that merging merged tables counts alike.
+std::size_t shardsMerged(const std::vector<ShardTable>& shards, const std::vector<std::size_t>& ofOneKind) {
+  std::size_t count = 0;
+  for (std::size_t k : ofOneKind) {
+    const std::string merged = shards[k].settings.valueOf("merged");
+    std::size_t n = 0;
+    const auto [end, error] = std::from_chars(merged.data(), merged.data() + merged.size(), n);
+    count += error == std::errc{} && end == merged.data() + merged.size() && n > 0 ? n : 1;
+  }
+  return count;
+}
+
+}  // namespace
+
+template <class Real>
+MergedTables<Real> mergeShardTables(const Edition& edition, const std::vector<ShardTable>& shards, Console& console) {
+  MergedTables<Real> out;
+  checkSettings(shards);
+  out.heading = headingOf(edition, shards.front());
+  out.shards = shards.size();
+  out.analysis.seed = out.heading.seed;
+  std::vector<std::size_t> results, pairs;
+  for (std::size_t k = 0; k < shards.size(); ++k) (shards[k].kind == TableKind::Results ? results : pairs).push_back(k);
+  out.heading.merged = shardsMerged(shards, results.empty() ? pairs : results);
+  const bool sites = shards.front().sites;
+  Run<Real> run(scriptedEdition(edition), console);
+  run.test = out.heading.test;
+  run.settings = out.heading.chain;
+  out.hasResults = !results.empty();
+  if (out.hasResults) mergeResults(out, shards, results, sites, run);
+  if (!pairs.empty()) mergePairs(out, shards, pairs, sites, run);
+  out.analysis.state = std::move(run.state);
+  out.analysis.state.NUMBPOPS = out.pairsData.NUMBPOPS;
+  out.analysis.state.populationLabels = out.pairsData.populationLabels;
+  return out;
+}
+
+template MergedTables<double> mergeShardTables<double>(const Edition&, const std::vector<ShardTable>&, Console&);
+template MergedTables<long double> mergeShardTables<long double>(const Edition&, const std::vector<ShardTable>&,
+                                                                 Console&);
+
+}  // namespace ortelan

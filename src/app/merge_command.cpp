@@ -1,0 +1,124 @@
+#include "app/merge_command.h"
+
+#include <CLI/CLI.hpp>
+
+#include <optional>
+
+#include "app/analysis.h"
+#include "app/command_line.h"
+#include "app/outputs.h"
+#include "app/result_files.h"
+#include "app/merge/merge_tables.h"
+#include "run/failure.h"
+
+namespace ortelan {
+namespace {
+
+struct MergeRequest {
+  ResultPaths paths;
+  std::vector<std::string> shards;
+};
+
+// The request, or the text and status to end with.
+std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector<std::string>& arguments,
+                                       std::string& out, std::string& err, int& status) {
+  const std::string program(edition.programName);
+  CLI::App app("Puts the tables of the shards of one scan (runs with --region or --loci of one data file,\n"
+               "with one seed and the same settings) together into the tables and plots that a single\n"
+               "run over all of them would have written. Run options do not go with it.",
+               program + " merge");
+  app.get_formatter()->column_width(30);
+  MergeRequest request;
+  app.add_option("SHARD", request.shards, "Results tables (-t) and pairs tables (--pairs) of the shards")->required();
+  app.add_option("-t,--table", request.paths.table, "The merged results table (- for standard output)");
+  app.add_option("--pairs", request.paths.pairs, "The merged pairs table (- for standard output)");
+  app.add_option("--pairs-plot", request.paths.pairsPlot, "Heatmap of the pairs (SVG)");
+  app.add_option("--manhattan", request.paths.manhattan, "Manhattan plot of the loci (SVG)");
+  for (CLI::Option* option : app.get_options()) {
+    if (option->get_name() != "SHARD") option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  }
+  std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());  // CLI11 takes them last first
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out = app.help();
+    status = 0;
+    return std::nullopt;
+  } catch (const CLI::ParseError& error) {
+    err = usageError(edition, std::string("merge: ") + error.what());
+    status = 2;
+    return std::nullopt;
+  }
+  const ResultPaths& p = request.paths;
+  std::string problem;
+  if (!p.table && !p.pairs && !p.pairsPlot && !p.manhattan) {
+    problem = "merge: give what to write: -t, --pairs, --pairs-plot or --manhattan";
+  } else {
+    problem = clashingOutputs({{"--table", p.table}, {"--pairs", p.pairs}, {"--pairs-plot", p.pairsPlot},
+                               {"--manhattan", p.manhattan}});
+  }
+  if (!problem.empty()) {
+    err = usageError(edition, problem);
+    status = 2;
+    return std::nullopt;
+  }
+  return request;
+}
+
+// Each kind of table must go somewhere, and each output needs its kind.
+void checkKinds(const std::vector<ShardTable>& shards, const ResultPaths& paths) {
+  bool results = false, pairs = false;
+  for (const ShardTable& shard : shards) {
+    if (shard.kind == TableKind::Results) {
+      results = true;
+      if (!paths.table && !paths.manhattan) {
+        throw OneLineFault{shard.path + " is a results table, and neither -t nor --manhattan asks for one"};
+      }
+    } else {
+      pairs = true;
+      if (!paths.pairs && !paths.pairsPlot) {
+        throw OneLineFault{shard.path + " is a pairs table, and neither --pairs nor --pairs-plot asks for one"};
+      }
+    }
+  }
+  if (!results && (paths.table || paths.manhattan)) throw OneLineFault{"no results table among the shards"};
+  if (!pairs && (paths.pairs || paths.pairsPlot)) throw OneLineFault{"no pairs table among the shards"};
+}
+
+}  // namespace
+
+template <class Real>
+int runMerge(const Edition& program, const std::vector<std::string>& arguments, Console& console) {
+  std::string out, err;
+  int status = 0;
+  const std::optional<MergeRequest> request = parseMerge(program, arguments, out, err, status);
+  if (!request) {
+    console.write(Stream::Out, out);
+    console.write(Stream::Err, err);
+    return status;
+  }
+  const std::optional<OneLineFault> fault = faultOf([&] {
+    const ResultPaths& paths = request->paths;
+    for (const auto& path : {paths.table, paths.pairs, paths.pairsPlot, paths.manhattan}) {
+      if (!path) continue;
+      if (std::string reason = Outputs::checkWritable(*path); !reason.empty()) throw OneLineFault{reason};
+    }
+    std::vector<ShardTable> shards;
+    for (const std::string& path : request->shards) shards.push_back(readShardTable(path, program.programName));
+    checkKinds(shards, paths);
+    const MergedTables<Real> merged = mergeShardTables<Real>(program, shards, console);
+    Outputs outputs;
+    addResultFiles(outputs, paths, merged.heading, merged.analysis, merged.pairsData);
+    if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
+  });
+  if (!fault) return 0;
+  console.write(Stream::Err, fault->status == kUsageStatus
+                                 ? usageError(program, fault->message)
+                                 : std::string(program.programName) + ": error: " + fault->message + "\n");
+  return fault->status;
+}
+
+template int runMerge<double>(const Edition&, const std::vector<std::string>&, Console&);
+template int runMerge<long double>(const Edition&, const std::vector<std::string>&, Console&);
+
+}  // namespace ortelan

@@ -1,0 +1,27 @@
+// The tables and plots of a run's results, as a scripted run writes them
+// and as a merge of its tables writes them again: the results table, the
+// pairs table and heatmap, the Manhattan plot.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/analysis.h"
+#include "app/outputs.h"
+#include "report/results_table.h"
+
+namespace ortelan {
+
+// Where each goes; none where not asked for.
+struct ResultPaths {
+  std::optional<std::string> table, pairs, pairsPlot, manhattan;
+};
+
+// Adds the files asked for to `outputs`. `pairsData` names the loci and
+// populations of the pairs (a run's own state, or the pairs tables' in a
+// merge); the pairs' files need analysis.pairs.
+template <class Real>
+void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
+                    const Analysis<Real>& analysis, const DataSummary& pairsData);
+
+}  // namespace ortelan
