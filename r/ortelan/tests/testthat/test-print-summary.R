@@ -91,3 +91,36 @@ test_that("a small result prints every locus, and many pairs print like loci", {
   expect_identical(none[length(none) - 1L], "Pairs of populations, over their tested loci:")
   expect_match(none[length(none)], more(190, "pairs"))
 })
+
+test_that("summary's counts are those of x$loci and x$pairs", {
+  # Four populations of 8: tables the chain walks beside exact ones.
+  file <- scan_file(400, 4, 8, seed = 5)
+  x <- run(file, program = "ortelan_2d", seed = 6, pairs = TRUE, bootstrap = 50)
+  s <- summary(x)
+  l <- x$loci
+  expect_gt(sum(l$method == "chain", na.rm = TRUE), 0)
+  expect_gt(sum(l$method == "exact", na.rm = TRUE), 0)
+  tested <- !is.na(l$p_fisher)
+  p <- l$p_fisher[tested]
+  p[p == 0] <- 1 / (chain$batches * chain$iterations)  # a chain's 0: P below about that
+  expect_identical(s$loci, c(read = 400L, run = 400L, tested = sum(tested), untested = sum(!tested)))
+  expect_identical(s$methods, c(exact = sum(l$method == "exact", na.rm = TRUE),
+                                chain = sum(l$method == "chain", na.rm = TRUE),
+                                chain_zero = sum(l$method == "chain" & l$p_fisher == 0, na.rm = TRUE)))
+  expect_identical(s$significant, c(nominal = sum(p <= 0.05), bonferroni = sum(p <= 0.05 / length(p)),
+                                    fdr = sum(p.adjust(p, "BH") <= 0.05)))
+  expect_identical(s$fst, unlist(x$total[c("fst", "fst_low", "fst_high")]))
+  totals <- x$pairs[is.na(x$pairs$locus), ]
+  expect_identical(s$pairs$most$fst, sort(totals$fst, decreasing = TRUE)[1:3])
+  expect_identical(s$pairs$least$fst, sort(totals$fst)[1:3])
+  shown <- capture.output(print(s))
+  expect_match(shown, paste0("^Loci read +400$"), all = FALSE)
+  expect_match(shown, paste0("^  <= 0\\.05 / ", sum(tested), " \\(Bonferroni\\) +", s$significant[["bonferroni"]], "$"),
+               all = FALSE)
+
+  none <- summary(run(file, program = "ortelan_2d", seed = 6, test = "none", loci = 1:100))
+  q <- run(file, program = "ortelan_2d", seed = 6, test = "none", loci = 1:100)$loci$p_chi2
+  expect_identical(none$loci[c("read", "run")], c(read = 400L, run = 100L))
+  expect_identical(none$significant[["nominal"]], sum(q <= 0.05, na.rm = TRUE))
+  expect_match(capture.output(print(none)), "counts are of P(chi2)", fixed = TRUE, all = FALSE)
+})
