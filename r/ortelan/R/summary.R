@@ -1,0 +1,126 @@
+# summary(): what a run found, in a few numbers, and its print.
+
+# How many of the P-values `p` (no NA) lie at or below 0.05, at or below the
+# Bonferroni level 0.05 / length(p), and at a false discovery rate of 5 %
+# (Benjamini and Hochberg's adjusted P at or below 0.05).
+significant_counts <- function(p) {
+  c(nominal = sum(p <= 0.05), bonferroni = sum(p <= 0.05 / length(p)),
+    fdr = sum(stats::p.adjust(p, method = "BH") <= 0.05))
+}
+
+summary.ortelan <- function(object, ...) {
+  s <- object$settings
+  r <- result_columns(s$test)
+  l <- object$loci
+  p <- l[[r$order]]
+  tested <- !is.na(p)
+  method <- if (is.null(l$method)) rep(NA_character_, nrow(l)) else l$method
+  # A chain that visited no table as extreme as the observed one says only
+  # that P lies below about 1 / (batches x iterations): it counts as that.
+  none <- identical(s$test, "none")
+  bound <- if (none) NA_real_ else 1 / (as.numeric(s$batches) * as.numeric(s$iterations))
+  zero <- tested & !none & p == 0 & !(method %in% "exact")
+  p[zero] <- bound
+  t <- object$total
+  out <- list(
+    test = if (is.null(s$test)) "genic" else s$test, program = s$program,
+    source = if (is.na(s$file)) object$data$title else s$file, seed = s$seed,
+    p_column = r$order, p_head = r$order_head,
+    loci = c(read = object$data$loci, run = nrow(l), tested = sum(tested), untested = nrow(l) - sum(tested)),
+    methods = c(exact = sum(tested & method %in% "exact"), chain = sum(tested & method %in% "chain"),
+                chain_zero = sum(zero)),
+    chain_bound = bound,
+    significant = significant_counts(p[tested]),
+    fst = c(fst = t$fst, fst_low = if (is.null(t$fst_low)) NA_real_ else t$fst_low,
+            fst_high = if (is.null(t$fst_high)) NA_real_ else t$fst_high),
+    pairs = NULL)
+  if (!is.null(object$pairs)) out$pairs <- pairs_summary(object$pairs, r)
+  structure(out, class = "summary.ortelan")
+}
+
+# The pairs' combined tests over their loci: how many lie below the levels,
+# and the three pairs most and least differentiated by their F_ST over loci.
+pairs_summary <- function(pairs, r) {
+  totals <- pairs[is.na(pairs$locus), ]
+  p <- totals[[r$order]]
+  columns <- intersect(c("pop_a", "label_a", "pop_b", "label_b", "fst", "fst_low", "fst_high", r$order),
+                       names(totals))
+  ranked <- totals[order(-totals$fst, totals$pop_a, totals$pop_b, na.last = NA), columns]
+  most <- utils::head(ranked, 3L)
+  least <- ranked[rev(utils::tail(seq_len(nrow(ranked))[-seq_len(nrow(most))], 3L)), ]
+  rownames(most) <- rownames(least) <- NULL
+  list(count = nrow(totals), tested = sum(!is.na(p)), significant = significant_counts(p[!is.na(p)]),
+       most = most, least = least)
+}
+
+print.summary.ortelan <- function(x, ...) {
+  test <- if (x$test == "genic") "" else if (x$test == "none") " (no exact test)" else paste0(" (", x$test, " test)")
+  cat("Homogeneity test", test, " by ", x$program, " of ", x$source, "; seed ", x$seed, "\n", sep = "")
+  loci <- x$loci
+  rows <- list(c("Loci read", count(loci[["read"]])))
+  if (loci[["run"]] < loci[["read"]]) rows <- c(rows, list(c("  in the run (`loci`)", count(loci[["run"]]))))
+  rows <- c(rows, list(c("  tested", count(loci[["tested"]])), c("  not tested", count(loci[["untested"]]))))
+  if (x$test != "none") {
+    rows <- c(rows, list(c("Exact P-values", count(x$methods[["exact"]])),
+                         c("  from the Markov chain", count(x$methods[["chain"]]))))
+  }
+  rows <- c(rows, significance_rows(x$significant, loci[["tested"]], paste("Loci with", x$p_head)))
+  # The notes on the loci's P-values follow their rows.
+  notes <- length(rows)
+  fst <- x$fst
+  if (!is.na(fst[["fst"]])) {
+    limits <- if (is.na(fst[["fst_low"]])) "" else
+      sprintf("(95 %% bootstrap limits %.4f to %.4f)", fst[["fst_low"]], fst[["fst_high"]])
+    rows <- c(rows, list(c("F_ST over loci", sprintf("%.4f", fst[["fst"]]), limits)))
+  }
+  if (!is.null(x$pairs)) {
+    rows <- c(rows, list(c("Pairs of populations", count(x$pairs$count))),
+              significance_rows(x$pairs$significant, x$pairs$tested, paste("  with combined", x$p_head)))
+  }
+  # Labels, then values right-aligned, then any remark.
+  field <- function(i) vapply(rows, function(row) if (length(row) >= i) row[[i]] else "", "")
+  value <- field(2L)
+  lines <- sub(" +$", "", paste0(sprintf("%-*s", max(nchar(field(1L))), field(1L)), "  ",
+                                 sprintf("%*s", max(nchar(value)), value), "  ", field(3L)))
+  cat(lines[seq_len(notes)], sep = "\n")
+  if (x$methods[["chain_zero"]] > 0) {
+    zeros <- x$methods[["chain_zero"]]
+    cat(sprintf("  (%s of 0 from the chain, where no table as extreme was visited, %s as\n",
+                if (zeros == 1) "a P-value" else paste(count(zeros), "P-values"),
+                if (zeros == 1) "counts" else "count"),
+        sprintf("   1 / (batches x iterations) = %s)\n", format(x$chain_bound, digits = 3)), sep = "")
+  }
+  if (x$test == "none") cat("  (no exact test, test = \"none\": the counts are of P(chi2))\n")
+  cat(lines[-seq_len(notes)], sep = "\n")
+  p <- x$pairs
+  if (!is.null(p) && nrow(p$most) > 0) {
+    # One table of both, aligned alike, under two headings.
+    shown <- differentiated_lines(rbind(p$most, p$least), x)
+    cat("The most differentiated pairs, by F_ST over loci:\n")
+    cat(shown[seq_len(1L + nrow(p$most))], sep = "\n")
+    if (nrow(p$least) > 0) {
+      cat("The least differentiated:\n")
+      cat(shown[-seq_len(1L + nrow(p$most))], sep = "\n")
+    }
+  }
+  invisible(x)
+}
+
+# Rows of the counts below 0.05, the Bonferroni level and 5 % FDR, for `m`
+# tested loci or pairs.
+significance_rows <- function(counts, m, what) {
+  if (m == 0) return(list(c(paste(what, "<= 0.05"), "", "none tested")))
+  list(c(paste(what, "<= 0.05"), count(counts[["nominal"]])),
+       c(sprintf("  <= 0.05 / %s (Bonferroni)", count(m)), count(counts[["bonferroni"]])),
+       c("  at a 5 % false discovery rate (BH)", count(counts[["fdr"]])))
+}
+
+differentiated_lines <- function(p, x) {
+  limits <- if (all(is.na(p$fst_low))) NULL else
+    c("95 % limits", ifelse(is.na(p$fst_low), "", sprintf("%.4f to %.4f", p$fst_low, p$fst_high)))
+  lines <- aligned_lines(c(list(c("Pop", p$pop_a), c("", p$label_a), c("Pop", p$pop_b), c("", p$label_b),
+                                c("F_ST", fixed(p$fst, 4))),
+                           if (!is.null(limits)) list(limits),
+                           list(c(x$p_head, p_values(p[[x$p_column]])))), left = c(2L, 4L))
+  paste0("  ", lines)
+}
