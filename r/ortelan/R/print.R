@@ -134,7 +134,9 @@ print.ortelan <- function(x, n = 20, max_pairs = n, ...) {
   if (is.null(s$merged)) {
     cat(sprintf("%d loci, %d individuals, %d populations\n", d$loci, d$individuals, length(d$populations)))
   } else {
-    cat(sprintf("%d loci, %d populations, merged from %d tables\n", d$loci, length(d$populations), length(s$merged)))
+    # Only pairs tables name the populations.
+    populations <- if (length(d$populations) > 0) sprintf(", %d populations", length(d$populations)) else ""
+    cat(sprintf("%d loci%s, merged from %d tables\n", d$loci, populations, length(s$merged)))
   }
   if (identical(s$test, "none")) {
     cat(sprintf("No Markov chain; seed %s\n\n", s$seed))

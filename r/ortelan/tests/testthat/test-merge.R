@@ -23,6 +23,7 @@ test_that("the shards' tables give the whole run, pairs included", {
   expect_identical(x$settings$merged, files)
   expect_identical(x$data$populations, whole$data$populations)
   expect_match(capture.output(print(x)), "^4 loci, 3 populations, merged from 4 tables$", all = FALSE)
+  expect_match(capture.output(print(merge_results(files[1:2]))), "^4 loci, merged from 2 tables$", all = FALSE)
 
   shard(3:4, "c", seed = "4")
   expect_error(merge_results(file.path(dir, c("a.tsv", "c.tsv"))), "c.tsv was run with seed=4", class = "ortelan_data_error")
