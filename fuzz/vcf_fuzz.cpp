@@ -16,6 +16,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "apps/editions.h"
 #include "fuzz/fuzz_support.h"
@@ -61,18 +62,34 @@ std::string readWith(const std::string& path, const Popmap& map, int workers) {
          fuzzing::cellsOf(data, *read.tables) + console.err();
 }
 
-// Every line of a VCF text counted both ways, its GT read from the text and
-// the whole line parsed by htslib, gives the same locus or the same fault.
-void expectSameBothWays(const std::string& path, const Popmap& map) {
-  const HtsFile file = openLocalFile(path);
-  if (!file) return;
+// A VCF text (plain, gzip or bgzip) opened with its header read; nothing
+// for a BCF, another compression or a file htslib cannot open.
+struct VcfText {
+  HtsFile file;
+  BcfHeader header;
+  const htsFormat* format;
+};
+
+std::optional<VcfText> openVcfText(const std::string& path) {
+  HtsFile file = openLocalFile(path);
+  if (!file) return std::nullopt;
   const htsFormat* format = hts_get_format(file.get());
   if (format->format != vcf || (format->compression != no_compression && format->compression != gzip &&
                                 format->compression != bgzf)) {
-    return;
+    return std::nullopt;
   }
-  const BcfHeader header(bcf_hdr_read(file.get()));
-  if (!header) return;
+  BcfHeader header(bcf_hdr_read(file.get()));
+  if (!header) return std::nullopt;
+  return VcfText{std::move(file), std::move(header), format};
+}
+
+// Every line of a VCF text counted both ways, its GT read from the text and
+// the whole line parsed by htslib, gives the same locus or the same fault.
+void expectSameBothWays(const std::string& path, const Popmap& map) {
+  const std::optional<VcfText> text = openVcfText(path);
+  if (!text) return;
+  const HtsFile& file = text->file;
+  const BcfHeader& header = text->header;
   std::vector<std::string> samples;
   for (int i = 0; i < bcf_hdr_nsamples(header.get()); ++i) samples.emplace_back(header->samples[i]);
   const SamplePopulations matched = matchSamples(samples, map, path);
@@ -98,15 +115,10 @@ void expectSameLines(const std::string& path) {
   std::vector<std::string> lines[2];
   bool damaged[2] = {false, false};
   for (int way = 0; way < 2; ++way) {
-    const HtsFile file = openLocalFile(path);
-    if (!file) return;
-    const htsFormat* format = hts_get_format(file.get());
-    if (format->format != vcf || (format->compression != no_compression && format->compression != gzip &&
-                                  format->compression != bgzf)) {
-      return;
-    }
-    const BcfHeader header(bcf_hdr_read(file.get()));
-    if (!header) return;
+    const std::optional<VcfText> text = openVcfText(path);
+    if (!text) return;
+    const HtsFile& file = text->file;
+    const BcfHeader& header = text->header;
     if (way == 0) {
       kstring_t line{0, 0, nullptr};
       int read = 0;
@@ -119,7 +131,7 @@ void expectSameLines(const std::string& path) {
         }
       }
       std::free(line.s);
-      damaged[0] = read < -1 || (format->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file.get())) == 0);
+      damaged[0] = read < -1 || (text->format->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file.get())) == 0);
     } else {
       VcfRecords records(file.get(), header.get(), path, {});
       try {

@@ -2,35 +2,16 @@
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
 #include <cstdint>
 #include <limits>
 
 #include "run/system_files.h"
+#include "run/whole_number.h"
 
 namespace ortelan {
 namespace {
 
-std::optional<std::uint64_t> parseSeed(const std::string& text) {
-  std::uint64_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-std::optional<ExactMode> exactModeNamed(const std::string& name) {
-  for (ExactMode mode : {ExactMode::Auto, ExactMode::Never}) {
-    if (name == exactModeName(mode)) return mode;
-  }
-  return std::nullopt;
-}
-
-std::optional<ExactTest> testNamed(const std::string& name) {
-  for (ExactTest test : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic, ExactTest::None}) {
-    if (name == testName(test)) return test;
-  }
-  return std::nullopt;
-}
+std::optional<std::uint64_t> parseSeed(const std::string& text) { return wholeNumber<std::uint64_t>(text); }
 
 }  // namespace
 

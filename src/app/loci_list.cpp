@@ -1,15 +1,15 @@
 #include "app/loci_list.h"
 
 #include <algorithm>
-#include <charconv>
+
+#include "run/whole_number.h"
 
 namespace ortelan {
 namespace {
 
 std::optional<int> locusNumber(std::string_view text) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1) return std::nullopt;
+  const std::optional<int> value = wholeNumber<int>(text);
+  if (!value || *value < 1) return std::nullopt;
   return value;
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <string>
 
 #include "run/names.h"
@@ -50,12 +52,27 @@ inline const char* testName(ExactTest test) {
   return "none";
 }
 
+// The test a name names, if any.
+inline std::optional<ExactTest> testNamed(std::string_view name) {
+  for (ExactTest test : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic, ExactTest::None}) {
+    if (name == testName(test)) return test;
+  }
+  return std::nullopt;
+}
+
 // Where a P-value may come from: Auto lists the tables with the observed
 // margins wherever that takes less work than the walk, and walks the chain
 // elsewhere; Never walks the chain everywhere, as the dialogue does.
 enum class ExactMode { Auto, Never };
 
 inline const char* exactModeName(ExactMode mode) { return mode == ExactMode::Auto ? "auto" : "never"; }
+
+inline std::optional<ExactMode> exactModeNamed(std::string_view name) {
+  for (ExactMode mode : {ExactMode::Auto, ExactMode::Never}) {
+    if (name == exactModeName(mode)) return mode;
+  }
+  return std::nullopt;
+}
 // Whether Pearson's chi-square stands beside the test (the genic test, and
 // no exact test at all), or G (the G tests).
 inline bool besideChiSquare(ExactTest test) { return test == ExactTest::Genic || test == ExactTest::None; }

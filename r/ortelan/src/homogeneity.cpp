@@ -400,11 +400,8 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
   settings.pairs = Rcpp::as<bool>(options["pairs"]);
   settings.bootstrap = Rcpp::as<long>(options["bootstrap"]);
   const bool report = Rcpp::as<bool>(options["report"]);
-  if (Rcpp::as<std::string>(options["exact"]) == "never") settings.exact = ExactMode::Never;
-  const std::string test = Rcpp::as<std::string>(options["test"]);
-  for (ExactTest kind : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic, ExactTest::None}) {
-    if (test == testName(kind)) settings.test = kind;
-  }
+  settings.exact = exactModeNamed(Rcpp::as<std::string>(options["exact"])).value_or(settings.exact);
+  settings.test = testNamed(Rcpp::as<std::string>(options["test"])).value_or(settings.test);
   const Rcpp::RObject popmap = options["popmap"];
   if (Rf_isString(popmap)) settings.popmapPath = Rcpp::as<std::string>(popmap);
   if (TYPEOF(popmap) == VECSXP) {

@@ -1,7 +1,8 @@
 #include "app/merge/merge_tables.h"
 
 #include <algorithm>
-#include <charconv>
+#include <optional>
+#include <type_traits>
 #include <cstdlib>
 #include <limits>
 #include <map>
@@ -10,6 +11,7 @@
 #include "pairs/pair_table.h"
 #include "run/failure.h"
 #include "run/pause.h"
+#include "run/whole_number.h"
 
 namespace ortelan {
 namespace {
@@ -41,10 +43,9 @@ Real realField(const ShardTable& table, const ShardRow& row, std::string_view co
 template <class Whole>
 Whole wholeField(const ShardTable& table, const ShardRow& row, std::string_view column) {
   const std::string& field = row.fields[table.column(column)];
-  Whole value{};
-  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-  if (field.empty() || error != std::errc() || end != field.data() + field.size()) fieldFault(table, row, column, field);
-  return value;
+  const std::optional<Whole> value = wholeNumber<Whole>(field);
+  if (!value) fieldFault(table, row, column, field);
+  return *value;
 }
 
 // The columns of the test's P-value, SE, statistic and count of columns.
@@ -89,10 +90,9 @@ TableHeading headingOf(const Edition& edition, const ShardTable& first) {
   heading.input = s.valueOf("input");
   const auto number = [&](const std::string& key, auto& value) {
     const std::string text = s.valueOf(key);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-      fault(first.path + ": line 1: " + key + "=" + text + " is not a whole number");
-    }
+    const auto read = wholeNumber<std::remove_reference_t<decltype(value)>>(text);
+    if (!read) fault(first.path + ": line 1: " + key + "=" + text + " is not a whole number");
+    value = *read;
   };
   number("seed", heading.seed);
   number("dememorization", heading.chain.dememorizations);
@@ -100,7 +100,7 @@ TableHeading headingOf(const Edition& edition, const ShardTable& first) {
   number("iterations", heading.chain.iterationsPerBatch);
   if (!s.valueOf("bootstrap").empty()) number("bootstrap", heading.bootstrap);
   heading.test = first.test;
-  heading.exact = s.valueOf("exact") == "never" ? ExactMode::Never : ExactMode::Auto;
+  heading.exact = exactModeNamed(s.valueOf("exact")).value_or(ExactMode::Auto);
   heading.popmap = s.valueOf("popmap");
   return heading;
 }
@@ -351,10 +351,8 @@ void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, 
 std::size_t shardsMerged(const std::vector<ShardTable>& shards, const std::vector<std::size_t>& ofOneKind) {
   std::size_t count = 0;
   for (std::size_t k : ofOneKind) {
-    const std::string merged = shards[k].settings.valueOf("merged");
-    std::size_t n = 0;
-    const auto [end, error] = std::from_chars(merged.data(), merged.data() + merged.size(), n);
-    count += error == std::errc{} && end == merged.data() + merged.size() && n > 0 ? n : 1;
+    const std::optional<std::size_t> n = wholeNumber<std::size_t>(shards[k].settings.valueOf("merged"));
+    count += n && *n > 0 ? *n : 1;
   }
   return count;
 }

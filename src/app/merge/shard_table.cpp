@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -104,14 +105,11 @@ ShardTable parseShardTable(const std::string& path, std::string_view text, std::
                        table.settings.program + " merge");
   }
   const std::string test = table.settings.valueOf("test");
-  bool known = test.empty();
-  for (ExactTest kind : {ExactTest::Genic, ExactTest::GenicG, ExactTest::Genotypic, ExactTest::None}) {
-    if (test == testName(kind)) {
-      table.test = kind;
-      known = true;
-    }
+  if (!test.empty()) {
+    const std::optional<ExactTest> named = testNamed(test);
+    if (!named) fault(path, 1, notATable + ": an unknown test " + test);
+    table.test = *named;
   }
-  if (!known) fault(path, 1, notATable + ": an unknown test " + test);
   if (lines.size() < 2) fault(path, 2, "no header line: the table is cut short");
 
   // The header says which table it is.
