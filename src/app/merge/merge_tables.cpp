@@ -282,10 +282,8 @@ void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, 
   // The loci of each shard are those of its first pair; every pair has them
   // in the same order.
   std::vector<Entry> entries;
-  std::vector<std::size_t> lociOfShard(shards.size(), 0);
   for (std::size_t shard : which) {
     const std::size_t loci = groupStarts[shard].size() > 1 ? groupStarts[shard][1] - 1 : shards[shard].rows.size() - 1;
-    lociOfShard[shard] = loci;
     const std::size_t locus = shards[shard].column("locus");
     for (std::size_t group = 0; group < groupStarts[shard].size(); ++group) {
       const std::size_t start = groupStarts[shard][group];
