@@ -176,8 +176,8 @@ def _writable(keyword, path):
         raise ValueError(f"{keyword} must be None or a file name, not {path!r}") from None
     if isinstance(path, bytes):
         path = os.fsdecode(path)
-    if not path:
-        raise ValueError(f"{keyword} must be None or a file name, not an empty one")
+    if not path or path == "-":
+        raise ValueError(f"{keyword} must be None or a file name, not {path!r}")
     reason = _core.writable_problem(path)
     if reason:
         raise OSError(f"{keyword}: {reason}")

@@ -166,10 +166,11 @@ py::dict pythonResults(const Results& r) {
   return out;
 }
 
-py::dict pythonFault(const OneLineFault& fault) {
+py::dict pythonFault(const OneLineFault& fault, const std::string& written = {}) {
   py::dict out;
   out["fault"] = fault.message;
   out["status"] = fault.status;
+  out["written"] = written;
   return out;
 }
 

@@ -63,11 +63,11 @@ def command_line(program, data, seed, *extra, directory):
     done = subprocess.run([str(Path(bin_dir) / program), "-q", "-s", str(seed), *map(str, extra), "-t", str(table),
                            "--pairs", str(pairs), "-o", str(report), str(data)],
                           cwd=directory, capture_output=True, text=True)
-    error = done.stderr.splitlines()[0].split(": error: ", 1)[-1] if done.stderr else ""
+    errors = [line.split(": error: ", 1)[1] for line in done.stderr.splitlines() if ": error: " in line]
     return {"table": read_table(table) if table.exists() else None,
             "pairs": read_table(pairs) if pairs.exists() else None,
             "report": report.read_bytes() if report.exists() else None,
-            "stderr": done.stderr.splitlines(), "error": error, "status": done.returncode,
+            "stderr": done.stderr.splitlines(), "error": errors[0] if errors else "", "status": done.returncode,
             "paths": (table, pairs)}
 
 
@@ -101,11 +101,15 @@ def assert_same_frame(actual, expected):
             np.testing.assert_array_equal(a.to_numpy(), e.to_numpy(), err_msg=name)
 
 
-def run_child(script, cwd, env=None, timeout=120, **kwargs):
-    """`script` in Debian's interpreter, with the package the tests import."""
-    environment = dict(os.environ, PYTHONPATH=os.pathsep.join(p for p in sys.path if p), **(env or {}))
-    return subprocess.run([PYTHON, "-c", script], cwd=cwd, env=environment, capture_output=True, text=True,
-                          timeout=timeout, **kwargs)
+def child_environment(**changes):
+    """The tests' environment, with the package they import."""
+    return dict(os.environ, PYTHONPATH=os.pathsep.join(p for p in sys.path if p), **changes)
+
+
+def run_child(script, cwd, *arguments, env=None, timeout=300):
+    """`script` in Debian's interpreter, in a process of its own."""
+    return subprocess.run([PYTHON, "-c", script, *map(str, arguments)], cwd=cwd, env=child_environment(**(env or {})),
+                          capture_output=True, text=True, timeout=timeout)
 
 
 def snp_genepop(path, loci, populations, per_population, seed=1):
