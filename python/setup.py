@@ -5,7 +5,6 @@
 # what it uses, and the binding in src/. Run by pip from this directory of
 # the repository (scripts/install-python.sh); it needs Debian's g++,
 # python3-dev, pybind11-dev, libhts-dev, libboost-math-dev and libcli11-dev.
-import os
 import re
 import shlex
 import subprocess

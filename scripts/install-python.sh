@@ -17,22 +17,24 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 python=/usr/bin/python3
-if [ $# -gt 1 ] || [ "${1:-}" = "-h" ] || [ "${1:-}" = "--help" ]; then
+case "${1:-}" in
+  -*) echo "usage: $0 [DIR]" >&2; exit 2 ;;
+esac
+if [ $# -gt 1 ]; then
   echo "usage: $0 [DIR]" >&2
   exit 2
 fi
-set -- --no-index --no-deps --no-build-isolation --no-cache-dir --disable-pip-version-check "$@"
-if [ $# -gt 5 ]; then
-  target=$6
-  set -- "$1" "$2" "$3" "$4" "$5" --upgrade --target "$target"
-  mkdir -p "$target"
+if [ $# -eq 1 ]; then
+  mkdir -p "$1"
+  set -- --upgrade --target "$(cd "$1" && pwd)"
 elif [ "$(id -u)" -eq 0 ]; then
-  set -- "$@" --break-system-packages --root-user-action=ignore
+  set -- --break-system-packages
 else
-  set -- "$@" --break-system-packages --user
+  set -- --break-system-packages --user
 fi
-# pip builds in python/build; a build of other sources there would be taken for this one's.
+# pip builds in python/build: what an earlier build left there would be taken for this one's.
 rm -rf "$root/python/build"
 cd "$root/python"
-"$python" -m pip install "$@" .
+"$python" -m pip install --no-index --no-deps --no-build-isolation --no-cache-dir --disable-pip-version-check \
+  --root-user-action=ignore "$@" .
 rm -rf "$root/python/build" "$root/python/ortelan.egg-info"
