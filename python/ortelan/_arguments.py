@@ -38,13 +38,13 @@ def _locus_list(keyword, value):
     """Locus numbers as the command line lists them: 1-3,7."""
     loci = [value] if isinstance(value, numbers.Number) else value
     try:
-        numbers_ = sorted({int(_whole_number(keyword, locus)) for locus in loci})
-    except TypeError:
-        numbers_ = None
-    if not numbers_:
+        wanted = sorted({int(_whole_number(keyword, locus)) for locus in loci})
+    except (TypeError, ValueError):
+        wanted = None
+    if not wanted:
         raise ValueError(f"{keyword} must be locus numbers in file order, whole numbers from 1")
     ranges = []
-    for locus in numbers_:
+    for locus in wanted:
         if ranges and locus == ranges[-1][1] + 1:
             ranges[-1][1] = locus
         else:
@@ -66,11 +66,6 @@ def _regions(keyword, value):
 def option(name, text=_whole_number):
     """An option with a value, the value made text by `text`."""
     return lambda keyword, value: [f"{name}={text(keyword, value)}"]
-
-
-def flag(name):
-    """An option without a value, given when the keyword is true."""
-    return lambda keyword, value: [name] if _flag(keyword, value) else []
 
 
 def asked(name):

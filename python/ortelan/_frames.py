@@ -63,7 +63,8 @@ def genotype_frame(frame, name):
     else:
         codes, uniques = pd.factorize(pop, sort=False)
         labels = [str(u) for u in uniques]
-    loci = [c for c in frame.columns if c != "pop"]
+    is_locus = np.asarray(frame.columns != "pop")
+    loci = list(frame.columns[is_locus])
     if not loci:
         raise ValueError("data: the data frame has no locus column besides 'pop'")
     if len(frame) == 0:
@@ -75,7 +76,7 @@ def genotype_frame(frame, name):
         "population": [int(c) for c in codes],
         "populations": labels,
         "loci": [str(c) for c in loci],
-        "columns": [frame[c].to_numpy(dtype=object) for c in loci],
+        "columns": frame.drop(columns="pop").to_numpy(dtype=object).T,
         "missing": pd.NA,
     }
 

@@ -1,10 +1,12 @@
 #include "genotype_frame.h"
 
+#include <pybind11/numpy.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <map>
 
+#include "input/tables/locus_counts.h"
 #include "run/failure.h"
 #include "run/names.h"
 
@@ -14,6 +16,8 @@ namespace py = pybind11;
 namespace {
 
 constexpr int kLargestCode = 999999999;
+// Cells read between looks for Ctrl-C.
+constexpr std::size_t kCellsBetweenLooks = 1 << 16;
 
 // An allele's text: digits, or nothing, "." or "NA" for a missing gene.
 bool codeOfText(std::string_view text, int& code) {
@@ -103,17 +107,21 @@ bool genotypeOfCell(py::handle cell, int digits, py::handle missing, GenotypeCod
 }
 
 void readGenotypeColumns(GenotypeFrame& frame, py::handle columns, int digits, py::handle missing) {
-  const py::sequence loci = py::reinterpret_borrow<py::sequence>(columns);
-  frame.genotypes.assign(loci.size(), {});
-  for (std::size_t locus = 0; locus < loci.size(); ++locus) {
-    const py::sequence cells = py::reinterpret_borrow<py::sequence>(loci[locus]);
-    if (cells.size() != frame.individuals.size()) {
-      throw OneLineFault{frame.name + ": locus " + frame.loci[locus] + " does not have a genotype for every individual"};
-    }
+  const py::array cells = py::reinterpret_borrow<py::array>(columns);
+  const std::size_t individuals = frame.individuals.size();
+  if (cells.dtype().kind() != 'O' || cells.ndim() != 2 || static_cast<std::size_t>(cells.shape(0)) != frame.loci.size() ||
+      static_cast<std::size_t>(cells.shape(1)) != individuals) {
+    throw py::value_error("the genotypes must be an object array of loci x individuals");
+  }
+  const auto* base = static_cast<const char*>(cells.data());
+  frame.genotypes.assign(frame.loci.size(), std::vector<GenotypeCodes>(individuals));
+  std::size_t read = 0;
+  for (std::size_t locus = 0; locus < frame.loci.size(); ++locus) {
     std::vector<GenotypeCodes>& codes = frame.genotypes[locus];
-    codes.resize(cells.size());
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-      const py::object cell = cells[i];
+    for (std::size_t i = 0; i < individuals; ++i) {
+      if (++read % kCellsBetweenLooks == 0 && PyErr_CheckSignals() != 0) throw py::error_already_set();
+      const char* place = base + static_cast<py::ssize_t>(locus) * cells.strides(0) + static_cast<py::ssize_t>(i) * cells.strides(1);
+      const py::handle cell(*reinterpret_cast<PyObject* const*>(place));
       if (!genotypeOfCell(cell, digits, missing, codes[i])) {
         throw OneLineFault{frame.name + ": individual " + frame.individuals[i] + ", locus " + frame.loci[locus] +
                            ": " + textOf(py::repr(cell)) + " is not a genotype such as \"41/43\""};
@@ -128,35 +136,46 @@ GivenData givenDataOf(const GenotypeFrame& frame) {
   data.locusNames = frame.loci;
   data.populationLabels = frame.populations;
   const std::size_t populations = frame.populations.size();
+  std::vector<int> present;
   for (const std::vector<GenotypeCodes>& codes : frame.genotypes) {
     // The alleles present, in increasing order, are the table's columns from 1.
-    std::map<int, int> column;
+    present.clear();
     for (const GenotypeCodes& g : codes) {
-      if (g.first > 0) column.emplace(g.first, 0);
-      if (g.second > 0) column.emplace(g.second, 0);
-    }
-    int next = 0;
-    for (auto& [code, place] : column) place = ++next;
-    std::vector<std::vector<int>> counts(populations, std::vector<int>(column.size() + 1, 0));
-    // The complete genotypes by their columns, first <= second.
-    std::map<std::pair<int, int>, std::vector<int>> complete;
-    for (std::size_t i = 0; i < codes.size(); ++i) {
-      std::vector<int>& row = counts[static_cast<std::size_t>(frame.population[i])];
-      const GenotypeCodes& g = codes[i];
-      const int a = g.first > 0 ? column[g.first] : 0;
-      const int b = g.second > 0 ? column[g.second] : 0;
-      ++row[static_cast<std::size_t>(a)];
-      ++row[static_cast<std::size_t>(b)];
-      if (a > 0 && b > 0) {
-        std::vector<int>& byPopulation = complete[{std::min(a, b), std::max(a, b)}];
-        byPopulation.resize(populations, 0);
-        ++byPopulation[static_cast<std::size_t>(frame.population[i])];
+      for (int code : {g.first, g.second}) {
+        if (code > 0 && std::find(present.begin(), present.end(), code) == present.end()) present.push_back(code);
       }
+    }
+    std::sort(present.begin(), present.end());
+    const auto columnOf = [&present](int code) {
+      return code > 0 ? static_cast<std::size_t>(std::lower_bound(present.begin(), present.end(), code) - present.begin()) + 1
+                      : std::size_t{0};
+    };
+    const std::size_t columns = present.size() + 1;
+    std::vector<std::vector<int>> counts(populations, std::vector<int>(columns, 0));
+    // The complete genotypes, by the columns of their alleles (first <= second),
+    // where there are few enough alleles to test (the core refuses the others).
+    const bool withGenotypes = present.size() <= static_cast<std::size_t>(kMaxAlleles);
+    std::vector<int> slot(withGenotypes ? columns * columns : 0, -1);
+    std::vector<std::vector<int>> byGenotype;  // per genotype seen, per population
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+      const auto pop = static_cast<std::size_t>(frame.population[i]);
+      const std::size_t a = columnOf(codes[i].first), b = columnOf(codes[i].second);
+      ++counts[pop][a];
+      ++counts[pop][b];
+      if (!withGenotypes || a == 0 || b == 0) continue;
+      int& genotype = slot[std::min(a, b) * columns + std::max(a, b)];
+      if (genotype < 0) {
+        genotype = static_cast<int>(byGenotype.size());
+        byGenotype.emplace_back(populations, 0);
+      }
+      ++byGenotype[static_cast<std::size_t>(genotype)][pop];
     }
     GivenGenotypes genotypes;
     genotypes.counts.assign(populations, {});
-    for (const auto& [alleles, byPopulation] : complete) {
-      genotypes.alleles.push_back(alleles);
+    for (std::size_t key = 0; key < slot.size(); ++key) {
+      if (slot[key] < 0) continue;
+      genotypes.alleles.emplace_back(static_cast<int>(key / columns), static_cast<int>(key % columns));
+      const std::vector<int>& byPopulation = byGenotype[static_cast<std::size_t>(slot[key])];
       for (std::size_t pop = 0; pop < populations; ++pop) genotypes.counts[pop].push_back(byPopulation[pop]);
     }
     data.counts.push_back(std::move(counts));

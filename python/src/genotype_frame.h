@@ -40,9 +40,11 @@ struct GenotypeFrame {
   std::vector<std::vector<GenotypeCodes>> genotypes;  // per locus, per individual
 };
 
-// Reads the cells of `columns` (one sequence per locus). Throws OneLineFault
+// Reads the cells of `columns`, a NumPy array of objects, loci x
+// individuals. Throws OneLineFault
 // (status 1) naming the individual and the locus of a cell that is not a
-// genotype. Needs the GIL.
+// genotype; what a signal handler raises meanwhile (Ctrl-C) goes on up.
+// Needs the GIL.
 void readGenotypeColumns(GenotypeFrame& frame, pybind11::handle columns, int digits, pybind11::handle missing);
 
 // The tables of the frame's loci.

@@ -6,7 +6,8 @@ import warnings
 import pytest
 
 import ortelan
-from conftest import CHAIN, TROUT, assert_same_frame, command_line, locus_rows, snp_vcf, total_row, two_digit_copy
+from conftest import (CHAIN, TROUT, assert_same_frame, command_line, locus_rows, long_tests, snp_genepop, snp_vcf,
+                      total_row, two_digit_copy)
 
 TOTAL_COLUMNS = {"genic": ["p_fisher", "chi2", "df", "p_chi2"], "genic-g": ["p_exact", "g", "df", "p_g"]}
 TOTAL_COLUMNS["none"] = TOTAL_COLUMNS["genic"]
@@ -78,3 +79,15 @@ def test_threads_give_the_same_results_and_settings_repeat_the_run():
     again = ortelan.homogeneity_test(**dict(first.settings, threads=2))
     assert_same_frame(again.loci, first.loci)
     assert_same_frame(again.pairs, first.pairs)
+
+
+@pytest.mark.skipif(not long_tests(), reason="a long case: set ORTELAN_LONG_TESTS to run it")
+@pytest.mark.parametrize("loci, populations, per_population", [(20000, 3, 2), (5, 150, 2)])
+@pytest.mark.parametrize("program", ["ortelan_2d", "ortelan_c"])
+def test_files_beyond_the_dialogue_s_limits_give_the_command_line_s_tables(tmp_path, loci, populations,
+                                                                          per_population, program):
+    data = snp_genepop(tmp_path / "snp.gen", loci, populations, per_population, seed=loci + populations)
+    r = ortelan.homogeneity_test(data, program=program, seed=11)
+    assert len(r.loci) == loci and len(r.data["populations"]) == populations
+    cli = command_line(program, data, 11, directory=tmp_path / "cli")
+    same_as_command_line(r, cli, pairs=False)

@@ -86,7 +86,7 @@ def test_a_progress_line_only_on_a_terminal(tmp_path):
 
 
 def test_the_gil_is_released_while_the_loci_are_tested(tmp_path):
-    data = many_loci(tmp_path / "many.gen", 40)
+    data = many_loci(tmp_path / "many.gen", 60)
     ticks = []
     running = threading.Event()
 
@@ -101,12 +101,12 @@ def test_the_gil_is_released_while_the_loci_are_tested(tmp_path):
     ticker.start()
     running.set()
     started = time.monotonic()
-    ortelan.homogeneity_test(data, **dict(LONG_RUN, iterations=100_000), threads=1)
+    ortelan.homogeneity_test(data, **dict(LONG_RUN, iterations=300_000), threads=1)
     ended = time.monotonic()
     running.clear()
     ticker.join()
     during = [t for t in ticks if started + 0.1 < t < ended - 0.1]
-    assert ended - started > 0.5
+    assert ended - started > 0.3
     # A tick every 5 ms or so while the core works: it never held the GIL long.
     assert len(during) > 0.3 * (ended - started - 0.2) / 0.005
 
