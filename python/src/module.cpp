@@ -150,7 +150,7 @@ py::object pythonTable(const std::optional<TableColumns>& table) {
   if (!table) return py::none();
   py::list columns;
   for (const TableColumn& column : table->columns) columns.append(pythonColumn(column));
-  return std::move(columns);
+  return columns;
 }
 
 py::dict pythonResults(const Results& r) {
