@@ -11,6 +11,12 @@ tables.
     >>> r.summary()
 """
 
+try:
+    from . import _core  # noqa: F401
+except ImportError as error:
+    raise ImportError("ortelan: the package's compiled core is not here (is this its source directory?); "
+                      "install the package with scripts/install-python.sh") from error
+
 from ._errors import DataError, OrtelanWarning
 from ._result import Result
 from ._run import fst_matrix, homogeneity_test, merge_results

@@ -68,6 +68,7 @@ void analyseAndRead(const Edition& program, const RunSettings& settings, const G
   const Edition edition = scriptedEdition(program);
   const Analysis<Real> analysis = analyse<Real>(edition, settings, console, meter, given);
   if (meter != nullptr) meter->clear();
+  // The tables' first line, which records the settings, is not read back.
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
                        settings.test, settings.exact, settings.bootstrap};
   describeData(out, analysis);
@@ -251,6 +252,7 @@ py::dict merge(const std::string& programName, const std::vector<std::string>& p
                                          : mergeAndRead<long double>(program, paths, console, results);
     });
   }
+  console.raiseIfInterrupted();
   py::dict out = fault ? pythonFault(*fault) : pythonResults(results);
   if (!fault) out["settings"] = pythonSettings(heading);
   out["written"] = console.written();
