@@ -54,6 +54,52 @@ r_package_digest() {
   echo "$r_make_variables"
 }
 
+# A digest of what the Python package is built from: its own sources, the
+# core's and the list of them, the script that installs it, the interpreter
+# and pybind11 it is built with.
+python_package_digest() {
+  (
+    cd "$root"
+    find src CMakeLists.txt scripts/install-python.sh -type f
+    find python \( -path python/tests -o -path python/build -o -name '*.egg-info' -o -name __pycache__ \) -prune -o \
+      -type f -print
+  ) | LC_ALL=C sort | (cd "$root" && xargs sha256sum)
+  /usr/bin/python3 -c 'import sys, pybind11; print(sys.version, "pybind11", pybind11.__version__)'
+}
+
+# Installs the Python package into $1 unless what it is built from is
+# unchanged since it was last installed there; compilers through ccache
+# where it is set up.
+install_python_package() {
+  stage "Python package"
+  stamp="$1.digest"
+  python_package_digest >"$stamp.new"
+  if [ -f "$1/ortelan/__init__.py" ] && cmp -s "$stamp" "$stamp.new"; then
+    rm -f "$stamp.new"
+    stage_done "unchanged, not reinstalled"
+    return
+  fi
+  rm -f "$stamp"
+  (
+    if [ -d /usr/lib/ccache ]; then PATH=/usr/lib/ccache:$PATH; fi
+    ORTELAN_BUILD_JOBS=$jobs "$root/scripts/install-python.sh" "$1"
+  ) >"$1.log" 2>&1 || {
+    tail -n 60 "$1.log"
+    exit 1
+  }
+  mv "$stamp.new" "$stamp"
+  stage_done "installed"
+}
+
+# The Python package's tests, against the programs of the build $1 (all of
+# them, the long ones too, with $2 set).
+python_tests() {
+  stage "Python tests"
+  (cd "$root" && env ORTELAN_BIN_DIR="$root/$1" ${2:+ORTELAN_LONG_TESTS=1} PYTHONPATH="$root/$1/python-library" \
+    PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests)
+  stage_done
+}
+
 if [ "$full" = false ]; then
   stage "Build"
   cmake -S "$root" -B "$root/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -90,6 +136,9 @@ if [ "$full" = false ]; then
     'testthat::test_dir(commandArgs(TRUE)[1], package = "ortelan", load_package = "installed", reporter = "check")' \
     "$root/r/ortelan/tests/testthat"
   stage_done
+
+  install_python_package "$root/build-test/python-library"
+  python_tests build-test
   echo "== All tests passed in $(($(date +%s) - started)) s (scripts/test.sh --full adds the slow ones, under the sanitizers, then fuzzing and R CMD check)"
   exit 0
 fi
@@ -175,4 +224,7 @@ if grep -Eq '^Status: .*(ERROR|WARNING)' "$root/build-asan/r/ortelan.Rcheck/00ch
 fi
 grep '^Status:' "$root/build-asan/r/ortelan.Rcheck/00check.log"
 stage_done
+
+install_python_package "$root/build-asan/python-library"
+python_tests build-asan long
 echo "== All tests passed in $(($(date +%s) - started)) s"

@@ -1,0 +1,147 @@
+"""The keywords of homogeneity_test() as the programs' command line takes
+them. The command line itself then reads them, as it reads a program's:
+the same checks, the same messages, the same settings. Adding an option of
+the command line here is one line in COMMAND_LINE (and the keyword in
+homogeneity_test()'s signature)."""
+
+import math
+import numbers
+import os
+import re
+
+import numpy as np
+
+
+def _whole_number(keyword, value):
+    if isinstance(value, (bool, np.bool_)):
+        raise ValueError(f"{keyword} must be a whole number, not {value!r}")
+    if isinstance(value, numbers.Integral):
+        return str(int(value))
+    if isinstance(value, numbers.Real) and math.isfinite(value) and value == int(value):
+        return str(int(value))
+    raise ValueError(f"{keyword} must be a whole number, not {value!r}")
+
+
+def _name(keyword, value):
+    if not isinstance(value, str):
+        raise ValueError(f"{keyword} must be a name, not {value!r}")
+    return value
+
+
+def _flag(keyword, value):
+    if not isinstance(value, (bool, np.bool_)):
+        raise ValueError(f"{keyword} must be True or False, not {value!r}")
+    return bool(value)
+
+
+def _locus_list(keyword, value):
+    """Locus numbers as the command line lists them: 1-3,7."""
+    loci = [value] if isinstance(value, numbers.Number) else value
+    try:
+        wanted = sorted({int(_whole_number(keyword, locus)) for locus in loci})
+    except (TypeError, ValueError):
+        wanted = None
+    if not wanted:
+        raise ValueError(f"{keyword} must be locus numbers in file order, whole numbers from 1")
+    ranges = []
+    for locus in wanted:
+        if ranges and locus == ranges[-1][1] + 1:
+            ranges[-1][1] = locus
+        else:
+            ranges.append([locus, locus])
+    return ",".join(str(a) if a == b else f"{a}-{b}" for a, b in ranges)
+
+
+def _regions(keyword, value):
+    regions = [value] if isinstance(value, str) else value
+    try:
+        regions = list(regions)
+    except TypeError:
+        regions = []
+    if not regions or not all(isinstance(r, str) and r for r in regions):
+        raise ValueError(f'{keyword} must be None or regions such as "chr2" or "chr2:1000000-2000000"')
+    return ",".join(regions)
+
+
+def option(name, text=_whole_number):
+    """An option with a value, the value made text by `text`."""
+    return lambda keyword, value: [f"{name}={text(keyword, value)}"]
+
+
+def asked(name):
+    """An option naming an output, given when the keyword is true: the core
+    makes what it asks for, and the package takes it as columns; no file is
+    written."""
+    return lambda keyword, value: [f"{name}=-"] if _flag(keyword, value) else []
+
+
+# keyword: its options on the command line, from its value. A keyword left
+# at its default, or None, is not given, and the program's default holds.
+COMMAND_LINE = {
+    "dememorization": option("--dememorization"),
+    "batches": option("--batches"),
+    "iterations": option("--iterations"),
+    "seed": option("--seed"),
+    "threads": option("--threads"),
+    "loci": option("--loci", _locus_list),
+    "region": option("--region", _regions),
+    "test": option("--test", _name),
+    "exact": option("--exact", _name),
+    "bootstrap": option("--bootstrap"),
+    "pairs": asked("--pairs"),
+}
+
+PROGRAMS = ("ortelan_3d", "ortelan_2d", "ortelan_c")
+
+
+def command_line(keywords, defaults):
+    """The arguments of the command line for the keywords given."""
+    arguments = []
+    for keyword, to_options in COMMAND_LINE.items():
+        value = keywords[keyword]
+        if value is None or _same(value, defaults.get(keyword)):
+            continue
+        arguments += to_options(keyword, value)
+    return arguments
+
+
+def _same(value, default):
+    try:
+        return type(value) is type(default) and value == default
+    except (TypeError, ValueError):
+        return False
+
+
+# "--batches" in the programs' messages is the keyword `batches` here.
+_KEYWORD_OF_OPTION = {"--" + keyword.replace("_", "-"): keyword for keyword in COMMAND_LINE}
+_KEYWORD_OF_OPTION["--popmap"] = "popmap"
+
+
+def in_keywords(message):
+    """A message of the command line, with the options it names as keywords."""
+    return re.sub(r"--[a-z][a-z-]*", lambda m: _KEYWORD_OF_OPTION.get(m.group(0), m.group(0)), message)
+
+
+def check_program(program):
+    if not isinstance(program, str) or program not in PROGRAMS:
+        raise ValueError("program must be one of " + ", ".join(f'"{p}"' for p in PROGRAMS) + f", not {program!r}")
+    return program
+
+
+def existing_file(keyword, path):
+    """A path to a file there, or OSError naming it."""
+    try:
+        path = os.fspath(path)
+    except TypeError:
+        raise ValueError(f"{keyword} must be a file name, not {path!r}") from None
+    if isinstance(path, bytes):
+        path = os.fsdecode(path)
+    if not path:
+        raise ValueError(f"{keyword} must be a file name, not an empty one")
+    if not os.path.exists(path):
+        raise FileNotFoundError(2, f"{keyword}: no such file", path)
+    if os.path.isdir(path):
+        raise IsADirectoryError(21, f"{keyword} is a directory", path)
+    if not os.access(path, os.R_OK):
+        raise PermissionError(13, f"{keyword}: cannot read", path)
+    return path

@@ -1,0 +1,184 @@
+"""homogeneity_test(), merge_results() and fst_matrix(): the arguments
+checked, the core run once, its tables made data frames."""
+
+import inspect
+import os
+import sys
+import tempfile
+import warnings
+
+import numpy as np
+import pandas as pd
+
+from . import _arguments, _core, _frames
+from ._errors import DataError, OrtelanWarning
+from ._result import Result
+
+_FRAME_NAME = "data frame"
+
+
+def homogeneity_test(data, popmap=None, program="ortelan_2d", test="genic", exact="auto",
+                     dememorization=10000, batches=100, iterations=5000, seed=None, threads=None,
+                     loci=None, region=None, pairs=False, bootstrap=0, report=None):
+    """Tests, locus by locus, whether the populations share one allele
+    frequency distribution, and combines the tests over loci.
+
+    data: a GENEPOP, VCF, bgzipped VCF or BCF file; or a pandas data frame
+        of genotypes, one row per individual (the index names them), a
+        column 'pop' and one column per locus holding "41/43" texts (or
+        "041043", as the program reads a GENEPOP genotype) or pairs of
+        whole numbers, 0 or None for a missing allele, as genind2df gives.
+    popmap: a VCF or BCF file's population map: a file, a data frame of
+        samples and populations (its first two columns), or a dict.
+    program: "ortelan_3d", "ortelan_2d" or "ortelan_c": how the data are
+        read (allele code widths) and the reals (80-bit, or doubles for
+        ortelan_c).
+    test: "genic", "genic-g", "genotypic" or "none"; exact: "auto" or "never".
+    dememorization, batches, iterations: the Markov chain.
+    seed: the run seed, 0 to 2**64 - 1; None draws one (kept in settings).
+    threads: worker threads, as -j; None: every usable core.
+    loci: locus numbers in file order to test; region: regions of an
+        indexed VCF or BCF file ("chr2", "chr2:1000000-2000000", or a list).
+    pairs: test every pair of populations too; bootstrap: resamplings of
+        the loci for 95 % limits of F_ST.
+    report: a file for the program's report, written once the run is over.
+
+    Returns a Result. Raises DataError for bad data (the programs' one-line
+    message), ValueError for bad arguments, OSError for files; Ctrl-C stops
+    a run within a second (KeyboardInterrupt), leaving no file behind.
+    """
+    keywords = dict(locals())
+    defaults = {name: p.default for name, p in inspect.signature(homogeneity_test).parameters.items()}
+    program = _arguments.check_program(program)
+    frame = None
+    if isinstance(data, pd.DataFrame):
+        if popmap is not None or region is not None:
+            raise ValueError("popmap and region go with a VCF or BCF file, not with a data frame")
+        frame = _frames.genotype_frame(data, _FRAME_NAME)
+        path = _FRAME_NAME
+    else:
+        if data is None or isinstance(data, (bool, int, float)):
+            raise ValueError("data must be a GENEPOP, VCF or BCF file, or a pandas data frame of genotypes")
+        path = _arguments.existing_file("data", data)
+    entries = None
+    arguments = _arguments.command_line(keywords, defaults)
+    if popmap is not None:
+        if isinstance(popmap, (pd.DataFrame, dict)):
+            entries = _frames.popmap_entries(popmap)
+        else:
+            arguments.append("--popmap=" + _arguments.existing_file("popmap", popmap))
+    report_path = None
+    if report is not None:
+        report_path = _writable("report", report)
+    out = _core.run(program, path, arguments, frame, entries, report_path is not None, _progress(),
+                    tempfile.gettempdir())
+    _warn(out["written"])
+    _raise_fault(out)
+    if report_path is not None:
+        reason = _core.write_files([(report_path, out["report"])])
+        if reason:
+            raise OSError(reason)
+    settings = {k: v for k, v in keywords.items() if k != "report"}
+    settings["data"] = None if frame is not None else data
+    settings["seed"] = out["seed"]
+    return _result(out, settings, program)
+
+
+def merge_results(paths):
+    """The tables of the shards of one scan (the results and pairs tables of
+    runs of one data file with --region or --loci, one seed, one set of
+    settings), put together as a run over all the data would have made
+    them: a Result, as homogeneity_test() returns. DataError when the
+    shards do not belong together."""
+    if isinstance(paths, (str, os.PathLike)):
+        paths = [paths]
+    try:
+        paths = list(paths)
+    except TypeError:
+        paths = []
+    if not paths:
+        raise ValueError("paths must name the results and pairs tables of the shards")
+    files = [_arguments.existing_file("paths", p) for p in paths]
+    # The program that wrote the tables reads them back, in its own reals.
+    with open(files[0], "rb") as first:
+        words = first.readline().split()
+    program = words[1].decode("ascii", "replace") if len(words) > 1 and words[0] == b"#" else ""
+    if program not in _arguments.PROGRAMS:
+        program = _arguments.PROGRAMS[0]
+    out = _core.merge(program, files, tempfile.gettempdir())
+    _warn(out["written"])
+    _raise_fault(out)
+    s = out["settings"]
+    settings = {"data": s["data"], "program": program, "seed": s["seed"], "dememorization": s["dememorization"],
+                "batches": s["batches"], "iterations": s["iterations"], "test": s["test"], "exact": s["exact"],
+                "bootstrap": s["bootstrap"], "popmap": s["popmap"], "merged": [os.fspath(p) for p in paths]}
+    return _result(out, settings, program)
+
+
+def fst_matrix(result):
+    """The pairs' F_ST over their loci (theta), populations x populations, as
+    a labelled data frame with 0 on the diagonal; for a Result with pairs."""
+    if not isinstance(result, Result):
+        raise ValueError("result must be what homogeneity_test() or merge_results() returns")
+    if result.pairs is None:
+        raise ValueError("the result has no pairs of populations: run homogeneity_test() with pairs=True")
+    labels = result.data["populations"]
+    totals = result.pairs[result.pairs["locus"].isna()]
+    m = np.zeros((len(labels), len(labels)))
+    a = totals["pop_a"].to_numpy() - 1
+    b = totals["pop_b"].to_numpy() - 1
+    m[a, b] = totals["fst"].to_numpy()
+    m[b, a] = totals["fst"].to_numpy()
+    return pd.DataFrame(m, index=labels, columns=labels)
+
+
+def _result(out, settings, program):
+    loci = total = None
+    if out["loci"] is not None:
+        loci, total = _frames.results_frames(out["loci"])
+    pairs = _frames.pairs_frame(out["pairs"]) if out["pairs"] is not None else None
+    data = {"title": out["title"], "individuals": out["individuals"], "populations": list(out["populations"]),
+            "loci": out["loci_in_data"]}
+    if "merged" in settings:
+        data["individuals"] = None
+        data["loci"] = len(loci) if loci is not None else 0
+    settings = dict(settings, program=program)
+    return Result(loci, total, pairs, settings, data)
+
+
+def _raise_fault(out):
+    if "fault" not in out:
+        return
+    message = out["fault"]
+    if out["status"] == 2:
+        raise ValueError(_arguments.in_keywords(message))
+    raise DataError(message)
+
+
+def _warn(written):
+    for line in written.splitlines():
+        if line.strip():
+            warnings.warn(line, OrtelanWarning, stacklevel=3)
+
+
+def _progress():
+    """A progress line only where someone sees it."""
+    try:
+        return sys.stderr is not None and sys.stderr.isatty()
+    except (AttributeError, ValueError):
+        return False
+
+
+def _writable(keyword, path):
+    try:
+        path = os.fspath(path)
+    except TypeError:
+        raise ValueError(f"{keyword} must be None or a file name, not {path!r}") from None
+    if isinstance(path, bytes):
+        path = os.fsdecode(path)
+    if not path or path == "-":
+        raise ValueError(f"{keyword} must be None or a file name, not {path!r}")
+    reason = _core.writable_problem(path)
+    if reason:
+        raise OSError(f"{keyword}: {reason}")
+    return path

@@ -1,0 +1,283 @@
+// The core bound for Python (the module ortelan._core): one run of a
+// program's edition with the settings its command line takes, or a merge of
+// shards' tables; the results come back as the tables' columns, for the
+// package to make data frames of. Faults of the data and of the arguments
+// come back as the programs' one-line messages, for the package to raise.
+// The GIL is released while the core works.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/analysis.h"
+#include "app/command_line.h"
+#include "app/merge/merge_tables.h"
+#include "app/merge/shard_table.h"
+#include "app/outputs.h"
+#include "app/progress_meter.h"
+#include "apps/editions.h"
+#include "genotype_frame.h"
+#include "python_console.h"
+#include "report/pairs_table.h"
+#include "report/results_table.h"
+#include "report/writefinal.h"
+#include "table_columns.h"
+
+namespace py = pybind11;
+
+namespace ortelan {
+namespace {
+
+const Edition& programEdition(const std::string& program) {
+  if (program == "ortelan_3d") return edition3d();
+  if (program == "ortelan_2d") return edition2d();
+  if (program == "ortelan_c") return editionC();
+  throw py::value_error("unknown program " + program);
+}
+
+// What a run or a merge hands back, read while the GIL is released.
+struct Results {
+  std::uint64_t seed = 0;
+  std::string title;
+  long individuals = 0;
+  std::vector<std::string> populations;
+  int lociInData = 0;
+  std::optional<TableColumns> loci;
+  std::optional<TableColumns> pairs;
+  std::optional<std::string> report;
+};
+
+template <class Real>
+void describeData(Results& out, const Analysis<Real>& analysis) {
+  const RunState<Real>& s = analysis.state;
+  out.seed = analysis.seed;
+  out.title = s.TITLE_LINE;
+  out.individuals = s.TOTNUMBINDIVIDUALS;
+  out.lociInData = s.NUMBOFLOCI;
+  for (int pop = 1; pop <= s.NUMBPOPS; ++pop) out.populations.push_back(populationLabel(s, pop));
+}
+
+template <class Real>
+void analyseAndRead(const Edition& program, const RunSettings& settings, const GivenData* given, Console& console,
+                    ProgressMeter* meter, bool wantReport, Results& out) {
+  const Edition edition = scriptedEdition(program);
+  const Analysis<Real> analysis = analyse<Real>(edition, settings, console, meter, given);
+  if (meter != nullptr) meter->clear();
+  // The tables' first line, which records the settings, is not read back.
+  TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
+                       settings.test, settings.exact, settings.bootstrap};
+  describeData(out, analysis);
+  out.loci = readTableColumns(formatResultsTable(heading, analysis.state, analysis.fstat));
+  if (analysis.pairs) {
+    out.pairs = readTableColumns(formatPairsTable(heading, analysis.state, *analysis.pairs, analysis.fstat));
+  }
+  if (wantReport) {
+    out.report = formatReport(edition, analysis.state, console.today().value_or(CivilDate{}), settings.test);
+  }
+}
+
+template <class Real>
+TableHeading mergeAndRead(const Edition& program, const std::vector<std::string>& paths, Console& console,
+                          Results& out) {
+  std::vector<ShardTable> shards;
+  for (const std::string& path : paths) shards.push_back(readShardTable(path, program.programName));
+  const MergedTables<Real> tables = mergeShardTables<Real>(program, shards, console);
+  const TableHeading& h = tables.heading;
+  describeData(out, tables.analysis);
+  if (tables.hasResults) out.loci = readTableColumns(formatResultsTable(h, tables.analysis.state, tables.analysis.fstat));
+  if (tables.analysis.pairs) {
+    out.pairs = readTableColumns(formatPairsTable(h, tables.pairsData, *tables.analysis.pairs, tables.analysis.fstat));
+  }
+  return h;
+}
+
+// The settings the shards share.
+py::dict pythonSettings(const TableHeading& h) {
+  py::dict settings;
+  settings["data"] = h.input;
+  settings["seed"] = h.seed;
+  settings["dememorization"] = h.chain.dememorizations;
+  settings["batches"] = h.chain.batches;
+  settings["iterations"] = h.chain.iterationsPerBatch;
+  settings["test"] = std::string(testName(h.test));
+  settings["exact"] = std::string(exactModeName(h.exact));
+  settings["bootstrap"] = h.bootstrap;
+  settings["popmap"] = h.popmap.empty() ? py::object(py::none()) : py::object(py::str(h.popmap));
+  return settings;
+}
+
+// A column as NumPy holds it: reals, whole numbers with where they are
+// missing, or text (None where missing), each distinct text made once.
+py::tuple pythonColumn(const TableColumn& column) {
+  py::object missing = py::none();
+  if (column.kind != ColumnKind::Real) {
+    py::array_t<bool> mask(static_cast<py::ssize_t>(column.missing.size()));
+    bool* m = mask.mutable_data();
+    for (std::size_t i = 0; i < column.missing.size(); ++i) m[i] = column.missing[i] != 0;
+    missing = std::move(mask);
+  }
+  switch (column.kind) {
+    case ColumnKind::Real:
+      return py::make_tuple(column.name, py::array_t<double>(static_cast<py::ssize_t>(column.reals.size()),
+                                                             column.reals.data()),
+                            missing);
+    case ColumnKind::Whole:
+      return py::make_tuple(column.name, py::array_t<std::int64_t>(static_cast<py::ssize_t>(column.wholes.size()),
+                                                                   column.wholes.data()),
+                            missing);
+    case ColumnKind::Text:
+      break;
+  }
+  py::list texts(column.texts.size());
+  py::dict made;
+  for (std::size_t i = 0; i < column.texts.size(); ++i) {
+    if (column.missing[i] != 0) {
+      texts[i] = py::none();
+      continue;
+    }
+    py::str text(column.texts[i]);
+    py::object same = made.attr("setdefault")(text, text);
+    texts[i] = same;
+  }
+  return py::make_tuple(column.name, texts, missing);
+}
+
+py::object pythonTable(const std::optional<TableColumns>& table) {
+  if (!table) return py::none();
+  py::list columns;
+  for (const TableColumn& column : table->columns) columns.append(pythonColumn(column));
+  return columns;
+}
+
+py::dict pythonResults(const Results& r) {
+  py::dict out;
+  out["seed"] = r.seed;
+  out["title"] = r.title;
+  out["individuals"] = r.individuals;
+  out["populations"] = r.populations;
+  out["loci_in_data"] = r.lociInData;
+  out["loci"] = pythonTable(r.loci);
+  out["pairs"] = pythonTable(r.pairs);
+  out["report"] = r.report ? py::object(py::str(*r.report)) : py::object(py::none());
+  return out;
+}
+
+py::dict pythonFault(const OneLineFault& fault, const std::string& written = {}) {
+  py::dict out;
+  out["fault"] = fault.message;
+  out["status"] = fault.status;
+  out["written"] = written;
+  return out;
+}
+
+// The text of a usage error, without the program's name and the hint to --help.
+std::string usageWhat(const std::string& text) {
+  const std::size_t start = text.find(": error: ");
+  const std::size_t from = start == std::string::npos ? 0 : start + 9;
+  return text.substr(from, text.find('\n', from) - from);
+}
+
+GenotypeFrame frameOf(const py::dict& given, const Edition& edition) {
+  GenotypeFrame frame;
+  frame.title = given["title"].cast<std::string>();
+  frame.name = given["name"].cast<std::string>();
+  frame.individuals = given["individuals"].cast<std::vector<std::string>>();
+  frame.population = given["population"].cast<std::vector<int>>();
+  frame.populations = given["populations"].cast<std::vector<std::string>>();
+  frame.loci = given["loci"].cast<std::vector<std::string>>();
+  readGenotypeColumns(frame, given["columns"], edition.alleleDigits, given["missing"]);
+  return frame;
+}
+
+// One run: `arguments` are the program's command line without the data
+// file, which is `data` (for a data frame `frame`, its name in messages).
+py::dict run(const std::string& programName, const std::string& data, std::vector<std::string> arguments,
+             py::object frame, py::object popmap, bool wantReport, bool progress,
+             const std::string& temporaryDirectory) {
+  const Edition& program = programEdition(programName);
+  arguments.push_back("--");
+  arguments.push_back(data);
+  const CommandLine line = parseCommandLine(program, arguments);
+  if (!line.settings) return pythonFault(OneLineFault{usageWhat(line.err), kUsageStatus});
+  RunSettings settings = *line.settings;
+  if (!popmap.is_none()) settings.popmapEntries = popmap.cast<std::vector<std::pair<std::string, std::string>>>();
+
+  PythonConsole console(temporaryDirectory);
+  std::optional<GivenData> given;
+  if (!frame.is_none()) {
+    const std::optional<OneLineFault> fault = faultOf([&] { given = givenDataOf(frameOf(frame, program)); });
+    if (fault) return pythonFault(*fault);
+  }
+  PythonStderr stderrConsole(console);
+  std::optional<ProgressMeter> meter;
+  if (progress) meter.emplace(stderrConsole);
+  Results results;
+  std::optional<OneLineFault> fault;
+  {
+    py::gil_scoped_release released;
+    fault = faultOf([&] {
+      // ortelan_c computes in doubles, the others in 80-bit reals.
+      if (&program == &editionC()) {
+        analyseAndRead<double>(program, settings, given ? &*given : nullptr, console, meter ? &*meter : nullptr,
+                               wantReport, results);
+      } else {
+        analyseAndRead<long double>(program, settings, given ? &*given : nullptr, console,
+                                    meter ? &*meter : nullptr, wantReport, results);
+      }
+    });
+    if (fault && meter) meter->clear();
+  }
+  console.raiseIfInterrupted();
+  py::dict out = fault ? pythonFault(*fault) : pythonResults(results);
+  out["written"] = console.written();
+  return out;
+}
+
+py::dict merge(const std::string& programName, const std::vector<std::string>& paths,
+               const std::string& temporaryDirectory) {
+  const Edition& program = programEdition(programName);
+  PythonConsole console(temporaryDirectory);
+  Results results;
+  TableHeading heading;
+  std::optional<OneLineFault> fault;
+  {
+    py::gil_scoped_release released;
+    fault = faultOf([&] {
+      heading = &program == &editionC() ? mergeAndRead<double>(program, paths, console, results)
+                                         : mergeAndRead<long double>(program, paths, console, results);
+    });
+  }
+  console.raiseIfInterrupted();
+  py::dict out = fault ? pythonFault(*fault) : pythonResults(results);
+  if (!fault) out["settings"] = pythonSettings(heading);
+  out["written"] = console.written();
+  return out;
+}
+
+// Why a file cannot be made at `path`; empty when it can.
+std::string writableProblem(const std::string& path) { return Outputs::checkWritable(path); }
+
+// Writes the files, each whole or none at all; the reason of a failure, or empty.
+std::string writeFiles(const std::vector<std::pair<std::string, std::string>>& files) {
+  Outputs outputs;
+  for (const auto& [path, text] : files) outputs.add(path, text);
+  PythonConsole console{std::string()};
+  return outputs.commit(console);
+}
+
+}  // namespace
+}  // namespace ortelan
+
+PYBIND11_MODULE(_core, m) {
+  m.doc() = "The Ortelan core: runs and merges, their tables as columns";
+  m.def("run", &ortelan::run, py::arg("program"), py::arg("data"), py::arg("arguments"), py::arg("frame"),
+        py::arg("popmap"), py::arg("report"), py::arg("progress"), py::arg("temporary_directory"));
+  m.def("merge", &ortelan::merge, py::arg("program"), py::arg("paths"), py::arg("temporary_directory"));
+  m.def("writable_problem", &ortelan::writableProblem, py::arg("path"));
+  m.def("write_files", &ortelan::writeFiles, py::arg("files"));
+}
