@@ -33,7 +33,20 @@ Real chiSquareUpperTail(Real chi2, Real df) {
   return q < std::numeric_limits<Real>::min() ? Real(0) : q;
 }
 
+template <class Real>
+Real chiSquareLowerTail(Real chi2, Real df) {
+  if (std::isnan(chi2) || std::isnan(df) || df < 0) return std::numeric_limits<Real>::quiet_NaN();
+  if (chi2 <= 0) return 0;
+  if (df == 0) return 1;
+  const int errnoBefore = errno;
+  const Real p = boost::math::gamma_p(df / 2, chi2 / 2, QuietPolicy());
+  errno = errnoBefore;
+  return p < std::numeric_limits<Real>::min() ? Real(0) : p;
+}
+
 template double chiSquareUpperTail<double>(double, double);
 template long double chiSquareUpperTail<long double>(long double, long double);
+template double chiSquareLowerTail<double>(double, double);
+template long double chiSquareLowerTail<long double>(long double, long double);
 
 }  // namespace ortelan

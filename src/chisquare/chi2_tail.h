@@ -16,4 +16,12 @@ namespace ortelan {
 template <class Real>
 Real chiSquareUpperTail(Real chi2, Real df);
 
+// P(chi-square on df degrees of freedom <= chi2) = P(df/2, chi2/2), the
+// lower tail, as accurate where it is small as the upper tail is where it
+// is: what a truncated distribution's mass between two points needs. df = 0
+// and chi2 <= 0 give 0 (df = 0 and chi2 > 0: 1); a negative df or a NaN
+// gives NaN.
+template <class Real>
+Real chiSquareLowerTail(Real chi2, Real df);
+
 }  // namespace ortelan
