@@ -3,15 +3,46 @@
 #include <vector>
 
 #include "report/manhattan_points.h"
+#include "report/writefinal.h"
 #include "report/pairs_plot.h"
+#include "report/outlier_note.h"
 #include "report/pairs_table.h"
+#include "report/windows_table.h"
 
 namespace ortelan {
+namespace {
+
+// The windows' panel and the outliers' legend of the Manhattan plot.
+template <class Real>
+ManhattanLayers manhattanLayers(const TableHeading& heading, const Analysis<Real>& analysis) {
+  ManhattanLayers layers;
+  layers.outliers = analysis.outliers.has_value();
+  if (!analysis.windows) return layers;
+  if (const std::optional<WindowSpec> spec = parseWindowSpec(heading.windows)) {
+    layers.windowSize = spec->size;
+    layers.windowStep = spec->step;
+  }
+  for (const WindowFst<Real>& w : *analysis.windows) {
+    layers.windows.push_back({w.chrom, w.start, w.end, static_cast<double>(w.fst)});
+  }
+  layers.overallFst = static_cast<double>(analysis.fstat.total.fst);
+  return layers;
+}
+
+}  // namespace
+
+template <class Real>
+std::string reportText(const Edition& edition, const Analysis<Real>& analysis, const CivilDate& date, ExactTest test) {
+  std::string report = formatReport(edition, analysis.state, date, test);
+  if (analysis.outliers) report += " " + outlierLine(*analysis.outliers) + "\r\n";
+  return report;
+}
 
 template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
                     const Analysis<Real>& analysis, const DataSummary& pairsData) {
-  if (paths.table) outputs.add(*paths.table, formatResultsTable(heading, analysis.state, analysis.fstat));
+  const OutlierResults<Real>* outliers = analysis.outliers ? &*analysis.outliers : nullptr;
+  if (paths.table) outputs.add(*paths.table, formatResultsTable(heading, analysis.state, analysis.fstat, outliers));
   if (paths.pairs) outputs.add(*paths.pairs, formatPairsTable(heading, pairsData, *analysis.pairs, analysis.fstat));
   if (paths.pairsPlot) {
     std::vector<std::string> labels;
@@ -20,11 +51,17 @@ void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeadi
                                                pairsPlotTitle(heading.test), heading.test != ExactTest::None));
   }
   if (paths.manhattan) {
-    outputs.add(*paths.manhattan, manhattanPlotSvg(manhattanPoints(analysis.state, heading.test), heading.chain.batches,
-                                                   heading.chain.iterationsPerBatch, manhattanPlotTitle(heading.test)));
+    outputs.add(*paths.manhattan,
+                manhattanPlotSvg(manhattanPoints(analysis.state, heading.test, outliers ? &outliers->q : nullptr),
+                                 heading.chain.batches, heading.chain.iterationsPerBatch,
+                                 manhattanPlotTitle(heading.test), manhattanLayers(heading, analysis)));
   }
+  if (paths.windows) outputs.add(*paths.windows, formatWindowsTable(heading, *analysis.windows));
 }
 
+template std::string reportText<double>(const Edition&, const Analysis<double>&, const CivilDate&, ExactTest);
+template std::string reportText<long double>(const Edition&, const Analysis<long double>&, const CivilDate&,
+                                             ExactTest);
 template void addResultFiles<double>(Outputs&, const ResultPaths&, const TableHeading&, const Analysis<double>&,
                                      const DataSummary&);
 template void addResultFiles<long double>(Outputs&, const ResultPaths&, const TableHeading&,
