@@ -3,9 +3,7 @@
 #include <vector>
 
 #include "report/manhattan_points.h"
-#include "report/writefinal.h"
 #include "report/pairs_plot.h"
-#include "report/outlier_note.h"
 #include "report/pairs_table.h"
 #include "report/windows_table.h"
 
@@ -32,13 +30,6 @@ ManhattanLayers manhattanLayers(const TableHeading& heading, const Analysis<Real
 }  // namespace
 
 template <class Real>
-std::string reportText(const Edition& edition, const Analysis<Real>& analysis, const CivilDate& date, ExactTest test) {
-  std::string report = formatReport(edition, analysis.state, date, test);
-  if (analysis.outliers) report += " " + outlierLine(*analysis.outliers) + "\r\n";
-  return report;
-}
-
-template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
                     const Analysis<Real>& analysis, const DataSummary& pairsData) {
   const OutlierResults<Real>* outliers = analysis.outliers ? &*analysis.outliers : nullptr;
@@ -59,9 +50,6 @@ void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeadi
   if (paths.windows) outputs.add(*paths.windows, formatWindowsTable(heading, *analysis.windows));
 }
 
-template std::string reportText<double>(const Edition&, const Analysis<double>&, const CivilDate&, ExactTest);
-template std::string reportText<long double>(const Edition&, const Analysis<long double>&, const CivilDate&,
-                                             ExactTest);
 template void addResultFiles<double>(Outputs&, const ResultPaths&, const TableHeading&, const Analysis<double>&,
                                      const DataSummary&);
 template void addResultFiles<long double>(Outputs&, const ResultPaths&, const TableHeading&,

@@ -23,11 +23,6 @@ struct ResultPaths {
 // merge); the pairs' files need analysis.pairs. With analysis.outliers the
 // results table has the test's columns and the Manhattan plot its
 // outliers; with analysis.windows the plot has the windows' panel.
-// The report of a scripted run (or R's): the results file's layout, and
-// with the outlier test its line under the table.
-template <class Real>
-std::string reportText(const Edition& edition, const Analysis<Real>& analysis, const CivilDate& date, ExactTest test);
-
 template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
                     const Analysis<Real>& analysis, const DataSummary& pairsData);

@@ -7,6 +7,7 @@
 #include "app/outputs.h"
 #include "app/progress_meter.h"
 #include "app/result_files.h"
+#include "report/outlier_note.h"
 #include "report/results_table.h"
 #include "report/writefinal.h"
 #include "run/failure.h"
@@ -19,7 +20,9 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
                   Console& console) {
   Outputs outputs;
   const CivilDate date = console.today().value_or(CivilDate{});
-  outputs.add(settings.reportPath, reportText(edition, analysis, date, settings.test));
+  outputs.add(settings.reportPath,
+              scriptedReport(edition, analysis.state, date, settings.test,
+                             analysis.outliers ? &*analysis.outliers : nullptr));
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
                        settings.test, settings.exact, settings.bootstrap};
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;

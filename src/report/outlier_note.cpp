@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "fstat/outlier_fit.h"
+#include "report/writefinal.h"
 
 namespace ortelan {
 
@@ -21,6 +22,19 @@ std::string outlierLine(const OutlierResults<Real>& outliers) {
   return text;
 }
 
+template <class Real>
+std::string scriptedReport(const Edition& edition, const RunState<Real>& state, const CivilDate& date, ExactTest test,
+                           const OutlierResults<Real>* outliers) {
+  std::string report = formatReport(edition, state, date, test);
+  // Indented as the report's other lines under its table.
+  if (outliers != nullptr) report += " " + outlierLine(*outliers) + "\r\n";
+  return report;
+}
+
+template std::string scriptedReport<double>(const Edition&, const RunState<double>&, const CivilDate&, ExactTest,
+                                            const OutlierResults<double>*);
+template std::string scriptedReport<long double>(const Edition&, const RunState<long double>&, const CivilDate&,
+                                                 ExactTest, const OutlierResults<long double>*);
 template std::string outlierLine<double>(const OutlierResults<double>&);
 template std::string outlierLine<long double>(const OutlierResults<long double>&);
 

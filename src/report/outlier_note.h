@@ -1,10 +1,13 @@
 // What the outlier test found, in a line: the report's, and with no fit
-// the line a run writes on its diagnostic stream.
+// the line a run writes on its diagnostic stream; the report with it.
 #pragma once
 
 #include <string>
 
 #include "fstat/do_outliers.h"
+#include "run/console.h"
+#include "run/edition.h"
+#include "run/run_state.h"
 
 namespace ortelan {
 
@@ -13,5 +16,11 @@ namespace ortelan {
 // fit once trimmed, fewer than 20: no outlier test". No line end.
 template <class Real>
 std::string outlierLine(const OutlierResults<Real>& outliers);
+
+// The report of a scripted run (formatReport), and with `outliers` the
+// line under its table.
+template <class Real>
+std::string scriptedReport(const Edition& edition, const RunState<Real>& state, const CivilDate& date, ExactTest test,
+                           const OutlierResults<Real>* outliers);
 
 }  // namespace ortelan
