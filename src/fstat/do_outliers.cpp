@@ -10,7 +10,7 @@ namespace ortelan {
 namespace {
 
 // Loci whose tables are read at once, then computed on the workers.
-constexpr std::size_t kBatchLoci = 4096;
+constexpr std::size_t kBatchLoci = 16384;
 
 }  // namespace
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
+#include <cstdint>
 
 #include <boost/math/special_functions/gamma.hpp>
 #include <boost/math/tools/minima.hpp>
@@ -81,15 +81,38 @@ OutlierFit<Real> fitOutliers(std::span<const OutlierCandidate<Real>> candidates,
   fit.p.assign(n, OutlierFit<Real>::kNA);
   fit.q.assign(n, OutlierFit<Real>::kNA);
 
-  // By F, ties in the candidates' order.
-  std::vector<std::size_t> order(n);
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return candidates[a].f < candidates[b].f || (candidates[a].f == candidates[b].f && a < b);
-  });
+  // By F, ties in the candidates' order. Sorted as doubles, whose order
+  // is F's where they differ (each half on a thread of its own, then the
+  // two merged), then each run of equal doubles by F itself.
+  struct Ranked {
+    double key;
+    std::uint32_t at;  // the candidates are loci: fewer than 2^31
+    bool operator<(const Ranked& other) const { return key < other.key || (key == other.key && at < other.at); }
+  };
+  std::vector<Ranked> ranked(n);
+  for (std::size_t i = 0; i < n; ++i) ranked[i] = {static_cast<double>(candidates[i].f), static_cast<std::uint32_t>(i)};
+  const auto middle = ranked.begin() + static_cast<std::ptrdiff_t>(n / 2);
+  parallelFor(std::min(workers, 2), 2, [&](std::size_t half) {
+    std::sort(half == 0 ? ranked.begin() : middle, half == 0 ? middle : ranked.end());
+  }, whileWaiting);
+  std::inplace_merge(ranked.begin(), middle, ranked.end());
+  for (std::size_t first = 0; first < n;) {
+    std::size_t end = first + 1;
+    while (end < n && ranked[end].key == ranked[first].key) ++end;
+    if (end - first > 1) {
+      std::sort(ranked.begin() + static_cast<std::ptrdiff_t>(first), ranked.begin() + static_cast<std::ptrdiff_t>(end),
+                [&](const Ranked& a, const Ranked& b) {
+                  const Real fa = candidates[a.at].f, fb = candidates[b.at].f;
+                  return fa < fb || (fa == fb && a.at < b.at);
+                });
+    }
+    first = end;
+  }
+  std::vector<Real> fByRank(n);
+  for (std::size_t m = 0; m < n; ++m) fByRank[m] = candidates[ranked[m].at].f;
   const auto cut = static_cast<std::size_t>(std::floor(kTrimmedShare * static_cast<double>(n)));
   std::vector<char> kept(n, 0);
-  for (std::size_t rank = cut; rank + cut < n; ++rank) kept[order[rank]] = candidates[order[rank]].f > 0;
+  for (std::size_t rank = cut; rank + cut < n; ++rank) kept[ranked[rank].at] = fByRank[rank] > 0;
 
   // The sums in the candidates' order, as a merge of tables meets them.
   TrimmedSums<Real> s;
@@ -114,9 +137,23 @@ OutlierFit<Real> fitOutliers(std::span<const OutlierCandidate<Real>> candidates,
   fit.fbar = s.fbar;
   fit.df = bestDf(s);
 
+  // The P-values by rank: once for each distinct F, which many loci of
+  // complete data share.
+  std::vector<Real> p(n);
   parallelFor(workers, (n + kPieceLoci - 1) / kPieceLoci, [&](std::size_t piece) {
-    for (std::size_t i = piece * kPieceLoci; i < std::min(n, (piece + 1) * kPieceLoci); ++i) {
-      fit.p[i] = chiSquareUpperTail(fit.df * candidates[i].f / fit.fbar, fit.df);
+    const std::size_t from = piece * kPieceLoci, to = std::min(n, from + kPieceLoci);
+    std::vector<Real> chi2;
+    std::vector<std::size_t> at;  // the first rank of each distinct F
+    for (std::size_t m = from; m < to; ++m) {
+      if (m > from && fByRank[m] == fByRank[m - 1]) continue;
+      chi2.push_back(fit.df * fByRank[m] / fit.fbar);
+      at.push_back(m);
+    }
+    std::vector<Real> tails(chi2.size());
+    chiSquareUpperTails<Real>(fit.df, chi2, tails);
+    for (std::size_t k = 0; k < at.size(); ++k) {
+      const std::size_t next = k + 1 < at.size() ? at[k + 1] : to;
+      std::fill(p.begin() + static_cast<std::ptrdiff_t>(at[k]), p.begin() + static_cast<std::ptrdiff_t>(next), tails[k]);
     }
   }, whileWaiting);
 
@@ -125,9 +162,9 @@ OutlierFit<Real> fitOutliers(std::span<const OutlierCandidate<Real>> candidates,
   // minimum of n p / rank, at most 1. Tied P-values get one q, as in R.
   Real running = 1;
   for (std::size_t m = 0; m < n; ++m) {
-    const std::size_t i = order[m];
-    running = std::min(running, static_cast<Real>(n) * fit.p[i] / static_cast<Real>(n - m));
-    fit.q[i] = running;
+    running = std::min(running, static_cast<Real>(n) / static_cast<Real>(n - m) * p[m]);  // R's n / i * p
+    fit.p[ranked[m].at] = p[m];
+    fit.q[ranked[m].at] = running;
   }
   return fit;
 }

@@ -22,42 +22,64 @@ std::string windowSpecText(const WindowSpec& spec) {
 
 template <class Real>
 std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, const WindowSpec& spec) {
-  // The sites with a theta, per contig in order of first appearance.
+  // The sites with a theta, per contig in order of first appearance, each
+  // contig a stretch of `order`; most files give them so already.
+  std::vector<std::size_t> order;
+  std::vector<std::size_t> starts;  // where each contig's stretch begins
   std::map<std::string_view, std::size_t> contigOf;
-  std::vector<std::vector<std::size_t>> contigs;
-  std::size_t last = 0;  // the contig of the site before: mostly the next one's
+  std::string_view last;
+  bool grouped = true, sorted = true;
   for (std::size_t i = 0; i < sites.size(); ++i) {
-    if (!sites[i].f.hasComponents() || sites[i].pos < 1) continue;
-    if (contigs.empty() || sites[contigs[last].front()].chrom != sites[i].chrom) {
-      const auto [place, added] = contigOf.try_emplace(sites[i].chrom, contigs.size());
-      if (added) contigs.emplace_back();
-      last = place->second;
+    if (!sites[i].f->hasComponents() || sites[i].pos < 1) continue;
+    if (order.empty() || sites[i].chrom != last) {
+      const bool added = contigOf.try_emplace(sites[i].chrom, contigOf.size()).second;
+      grouped = grouped && added;
+      last = sites[i].chrom;
+      starts.push_back(order.size());
+    } else if (sites[i].pos < sites[order.back()].pos) {
+      sorted = false;
     }
-    contigs[last].push_back(i);
+    order.push_back(i);
   }
+  if (!grouped || !sorted) {
+    // Contigs met again later, or positions out of order: by contig, then
+    // by position, each in the order met.
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      const std::size_t ca = contigOf.at(sites[a].chrom), cb = contigOf.at(sites[b].chrom);
+      return ca != cb ? ca < cb : sites[a].pos < sites[b].pos;
+    });
+    starts.assign(1, 0);
+    for (std::size_t k = 1; k < order.size(); ++k) {
+      if (sites[order[k]].chrom != sites[order[k - 1]].chrom) starts.push_back(k);
+    }
+  }
+  starts.push_back(order.size());
+
   // The first window that reaches `pos`.
   const auto firstWindow = [&spec](std::int64_t pos) {
     return pos <= spec.size ? std::int64_t{0} : (pos - spec.size + spec.step - 1) / spec.step;
   };
   std::vector<WindowFst<Real>> windows;
-  for (std::vector<std::size_t>& contig : contigs) {
-    std::stable_sort(contig.begin(), contig.end(), [&](std::size_t a, std::size_t b) { return sites[a].pos < sites[b].pos; });
-    const auto posAt = [&](std::size_t k) { return sites[contig[k]].pos; };
-    std::size_t low = 0, high = 0;  // the window's sites are [low, high)
-    for (std::int64_t k = firstWindow(posAt(0)); low < contig.size();) {
-      const std::int64_t start = 1 + k * spec.step, end = k * spec.step + spec.size;
-      while (low < contig.size() && posAt(low) < start) ++low;
-      if (low == contig.size()) break;
-      if (posAt(low) > end) {
+  for (std::size_t c = 0; c + 1 < starts.size(); ++c) {
+    const std::size_t first = starts[c], end = starts[c + 1];
+    if (first == end) continue;
+    const auto posAt = [&](std::size_t k) { return sites[order[k]].pos; };
+    const std::string chrom(sites[order[first]].chrom);
+    std::size_t low = first, high = first;  // the window's sites are [low, high)
+    for (std::int64_t k = firstWindow(posAt(first)); low < end;) {
+      const std::int64_t start = 1 + k * spec.step, stop = k * spec.step + spec.size;
+      while (low < end && posAt(low) < start) ++low;
+      if (low == end) break;
+      if (posAt(low) > stop) {
         k = firstWindow(posAt(low));
         continue;
       }
       high = std::max(high, low);
-      while (high < contig.size() && posAt(high) <= end) ++high;
-      WindowFst<Real> w{std::string(sites[contig[low]].chrom), start, end, static_cast<long>(high - low), 0, 0, 0, 0};
+      while (high < end && posAt(high) <= stop) ++high;
+      WindowFst<Real> w{chrom, start, stop, static_cast<long>(high - low), 0, 0, 0, 0};
       Real sumFst = 0;
       for (std::size_t j = low; j < high; ++j) {
-        const FValues<Real>& f = sites[contig[j]].f;
+        const FValues<Real>& f = *sites[order[j]].f;
         w.num += f.num;
         w.den += f.den;
         sumFst += f.fst;
@@ -79,7 +101,7 @@ std::vector<WindowFst<Real>> windowFst(const DataSummary& data, const std::vecto
   for (int I = 1; I <= data.NUMBOFLOCI; ++I) {
     if (!data.isInRun(I)) continue;
     const DataSummary::Site& site = data.sites[static_cast<std::size_t>(I)];
-    sites.push_back({site.chrom, site.pos, loci[static_cast<std::size_t>(I)]});
+    sites.push_back({site.chrom, site.pos, &loci[static_cast<std::size_t>(I)]});
   }
   return windowFst<Real>(sites, spec);
 }

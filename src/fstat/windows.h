@@ -39,7 +39,7 @@ template <class Real>
 struct WindowSite {
   std::string_view chrom;
   std::int64_t pos = 0;
-  FValues<Real> f;  // NA: the site has no theta
+  const FValues<Real>* f = nullptr;  // NA: the site has no theta
 };
 
 template <class Real>

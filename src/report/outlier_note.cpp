@@ -27,7 +27,7 @@ std::string scriptedReport(const Edition& edition, const RunState<Real>& state, 
                            const OutlierResults<Real>* outliers) {
   std::string report = formatReport(edition, state, date, test);
   // Indented as the report's other lines under its table.
-  if (outliers != nullptr) report += " " + outlierLine(*outliers) + "\r\n";
+  if (outliers != nullptr) report.append(" ").append(outlierLine(*outliers)).append("\r\n");
   return report;
 }
 

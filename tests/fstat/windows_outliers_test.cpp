@@ -40,24 +40,30 @@ TEST(Windows, SizeAndStepAsTheyAreWritten) {
 // appearance, sites on a contig by position.
 TEST(Windows, EachWindowSumsItsSitesWithATheta) {
   const FValues<long double> none{};
+  const FValues<long double> f[] = {site(1, 4), site(2, 4), site(-1, 2), site(1, 1), site(9, 9), site(3, 6), site(1, 2)};
+  // Positions out of order, a position 0, sites without a theta, and a
+  // contig met again after another.
   const std::vector<WindowSite<long double>> sites = {
-      {"c1", 5, site(1, 4)},    {"c1", 10, site(2, 4)},  {"c1", 11, site(-1, 2)}, {"c1", 12, none},
-      {"c2", 30, site(1, 1)},   {"c1", 0, site(9, 9)},   {"c1", 41, site(3, 6)},  {"c1", 7, site(1, 2)},
-      {"c2", 55, none},
+      {"c1", 5, &f[0]},  {"c1", 10, &f[1]}, {"c1", 11, &f[2]},  {"c1", 12, &none}, {"c2", 30, &f[3]},
+      {"c1", 0, &f[4]},  {"c1", 41, &f[5]}, {"c1", 7, &f[6]},   {"c2", 55, &none}, {"c3", 2, &f[0]},
+      {"c2", 31, &f[0]},
   };
   const struct {
     WindowSpec spec;
     std::vector<std::string> expected;  // chrom:start-end sites num/den
   } cases[] = {
-      // c1: 5, 7, 10 in [1, 10]; 11 in [11, 20] (12 has no theta); 41 in [41, 50]; c2: 30 in [21, 30].
-      {{10, 10}, {"c1:1-10 3 4/10", "c1:11-20 1 -1/2", "c1:41-50 1 3/6", "c2:21-30 1 1/1"}},
-      // Windows overlap: [1,10] [6,15] [11,20] ... [36,45] [41,50]; c2 [21,30] [26,35].
+      // c1: 5, 7, 10 in [1, 10]; 11 in [11, 20] (12 has no theta); 41 in [41, 50].
+      {{10, 10},
+       {"c1:1-10 3 4/10", "c1:11-20 1 -1/2", "c1:41-50 1 3/6", "c2:21-30 1 1/1", "c2:31-40 1 1/4", "c3:1-10 1 1/4"}},
+      // Windows overlap: [1,10] [6,15] [11,20] ... [36,45] [41,50].
       {{10, 5},
        {"c1:1-10 3 4/10", "c1:6-15 3 2/8", "c1:11-20 1 -1/2", "c1:36-45 1 3/6", "c1:41-50 1 3/6", "c2:21-30 1 1/1",
-        "c2:26-35 1 1/1"}},
+        "c2:26-35 2 2/5", "c2:31-40 1 1/4", "c3:1-10 1 1/4"}},
       // One window holds them all; one base pair each.
-      {{100, 100}, {"c1:1-100 5 6/18", "c2:1-100 1 1/1"}},
-      {{1, 1}, {"c1:5-5 1 1/4", "c1:7-7 1 1/2", "c1:10-10 1 2/4", "c1:11-11 1 -1/2", "c1:41-41 1 3/6", "c2:30-30 1 1/1"}},
+      {{100, 100}, {"c1:1-100 5 6/18", "c2:1-100 2 2/5", "c3:1-100 1 1/4"}},
+      {{1, 1},
+       {"c1:5-5 1 1/4", "c1:7-7 1 1/2", "c1:10-10 1 2/4", "c1:11-11 1 -1/2", "c1:41-41 1 3/6", "c2:30-30 1 1/1",
+        "c2:31-31 1 1/4", "c3:2-2 1 1/4"}},
   };
   for (const auto& c : cases) {
     const auto windows = windowFst<long double>(sites, c.spec);
@@ -73,7 +79,15 @@ TEST(Windows, EachWindowSumsItsSitesWithATheta) {
   // The mean of the sites' theta beside the ratio of the sums.
   const auto first = windowFst<long double>(sites, {10, 10}).front();
   EXPECT_EQ(first.meanFst, (1.0L / 4 + 1.0L / 2 + 2.0L / 4) / 3);
-  EXPECT_TRUE(windowFst<long double>(std::vector<WindowSite<long double>>{{"c", 3, none}}, {10, 10}).empty());
+  EXPECT_TRUE(windowFst<long double>(std::vector<WindowSite<long double>>{{"c", 3, &none}}, {10, 10}).empty());
+  // Sites in order, as most files give them: the same windows.
+  const std::vector<WindowSite<long double>> ordered = {
+      {"c1", 5, &f[0]},  {"c1", 7, &f[6]},  {"c1", 10, &f[1]},   {"c1", 11, &f[2]}, {"c1", 12, &none},
+      {"c1", 41, &f[5]}, {"c2", 30, &f[3]}, {"c2", 31, &f[0]},   {"c2", 55, &none}, {"c3", 2, &f[0]},
+  };
+  const auto a = windowFst<long double>(sites, {10, 5}), b = windowFst<long double>(ordered, {10, 5});
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t k = 0; k < a.size(); ++k) EXPECT_TRUE(a[k].start == b[k].start && a[k].num == b[k].num);
 }
 
 // F from whole tables: no differences, fixed differences, and unequal
