@@ -20,6 +20,11 @@ constexpr std::size_t kPieceLoci = 8192;
 // between the grid's neighbours: a likelihood with more than one peak
 // still gives its highest.
 constexpr int kGridPoints = 48;
+// F multiplied before a log is taken; a product below kSmallProduct (or
+// an F, as small as no table gives) has its log taken at once, so that
+// none comes near the smallest 80-bit real.
+constexpr int kLogFactors = 32;
+constexpr long double kSmallProduct = 1e-300L;
 
 // What the likelihood needs of the trimmed loci.
 template <class Real>
@@ -108,28 +113,40 @@ OutlierFit<Real> fitOutliers(std::span<const OutlierCandidate<Real>> candidates,
     }
     first = end;
   }
-  std::vector<Real> fByRank(n);
-  for (std::size_t m = 0; m < n; ++m) fByRank[m] = candidates[ranked[m].at].f;
   const auto cut = static_cast<std::size_t>(std::floor(kTrimmedShare * static_cast<double>(n)));
   std::vector<char> kept(n, 0);
-  for (std::size_t rank = cut; rank + cut < n; ++rank) kept[ranked[rank].at] = fByRank[rank] > 0;
+  for (std::size_t rank = cut; rank + cut < n; ++rank) kept[ranked[rank].at] = 1;
 
   // The sums in the candidates' order, as a merge of tables meets them.
+  // Sum log F as the logs of products of a few F at a time, in 80-bit
+  // reals, whose range holds them.
   TrimmedSums<Real> s;
   Real numerator = 0, he = 0;
+  long double sumLogF = 0, product = 1;
+  int factors = 0;
   bool first = true;
   for (std::size_t i = 0; i < n; ++i) {
-    if (!kept[i]) continue;
     const Real f = candidates[i].f;
+    if (!kept[i] || !(f > 0)) continue;
     ++fit.trimmed;
     numerator += f * candidates[i].he;
     he += candidates[i].he;
-    s.sumLogF += std::log(f);
+    if (f < Real(kSmallProduct)) {
+      sumLogF += std::log(static_cast<long double>(f));
+    } else {
+      product *= static_cast<long double>(f);
+      if (++factors == kLogFactors || product < kSmallProduct) {
+        sumLogF += std::log(product);
+        product = 1;
+        factors = 0;
+      }
+    }
     s.sumF += f;
     s.lowest = first ? f : std::min(s.lowest, f);
     s.highest = first ? f : std::max(s.highest, f);
     first = false;
   }
+  s.sumLogF = static_cast<Real>(sumLogF + std::log(product));
   if (fit.trimmed < kMinTrimmedLoci) return fit;
   s.count = static_cast<Real>(fit.trimmed);
   s.fbar = numerator / he;
@@ -144,9 +161,12 @@ OutlierFit<Real> fitOutliers(std::span<const OutlierCandidate<Real>> candidates,
     const std::size_t from = piece * kPieceLoci, to = std::min(n, from + kPieceLoci);
     std::vector<Real> chi2;
     std::vector<std::size_t> at;  // the first rank of each distinct F
+    Real before = 0;
     for (std::size_t m = from; m < to; ++m) {
-      if (m > from && fByRank[m] == fByRank[m - 1]) continue;
-      chi2.push_back(fit.df * fByRank[m] / fit.fbar);
+      const Real f = candidates[ranked[m].at].f;
+      if (m > from && f == before) continue;
+      before = f;
+      chi2.push_back(fit.df * f / fit.fbar);
       at.push_back(m);
     }
     std::vector<Real> tails(chi2.size());
