@@ -34,13 +34,25 @@ OutlierResults<Real> DO_OUTLIERS(Run<Real>& run, const DataTables& tables, doubl
   }
   const int workers = run.chainWorkers();
   const auto whileWaiting = [&run] { run.tick(); };
+  // Batch k is computed on the workers while batch k + 1 is read, into
+  // the other of two buffers.
   CountedTables::Reader reader(*tables.alleles);
-  std::vector<CountTable> batch(std::min(kBatchLoci, loci.size()));
-  for (std::size_t first = 0; first < loci.size(); first += kBatchLoci) {
+  const std::size_t batchSize = std::min(kBatchLoci, loci.size());
+  std::vector<CountTable> buffers[2] = {std::vector<CountTable>(batchSize), std::vector<CountTable>(batchSize)};
+  const auto readBatch = [&](std::size_t first, std::vector<CountTable>& into) {
+    for (std::size_t j = 0; j < std::min(kBatchLoci, loci.size() - first); ++j) reader.read(loci[first + j], into[j]);
+  };
+  if (!loci.empty()) readBatch(0, buffers[0]);
+  for (std::size_t first = 0, k = 0; first < loci.size(); first += kBatchLoci, ++k) {
     const std::size_t size = std::min(kBatchLoci, loci.size() - first);
-    for (std::size_t j = 0; j < size; ++j) reader.read(loci[first + j], batch[j]);
+    const std::vector<CountTable>& batch = buffers[k % 2];
+    const bool more = first + kBatchLoci < loci.size();
     const auto pieces = std::min<std::size_t>(size, static_cast<std::size_t>(std::max(workers, 1)));
-    parallelFor(workers, pieces, [&](std::size_t piece) {
+    parallelFor(workers, pieces + (more ? 1 : 0), [&](std::size_t piece) {
+      if (piece == pieces) {
+        readBatch(first + kBatchLoci, buffers[(k + 1) % 2]);
+        return;
+      }
       for (std::size_t j = piece * size / pieces; j < (piece + 1) * size / pieces; ++j) {
         const UncorrectedF<Real> u = uncorrectedF<Real>(batch[j]);
         if (u.populationsTyped < 2 || !(u.he > 0) || u.he < Real(minHe)) continue;
