@@ -106,7 +106,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
                  "100000:50000")
       ->check([](const std::string& text) {
         return parseWindowSpec(text) ? std::string()
-                                     : "give SIZE or SIZE:STEP, whole numbers of base pairs from 1, STEP at most SIZE";
+                                     : "give SIZE or SIZE:STEP, whole numbers of base pairs from 1 to 10^15, STEP at most SIZE";
       });
   CLI::Option* windowsTable =
       app.add_option("--windows-table", s.windowsTablePath, "Table of the windows' F_ST (- for standard output)");

@@ -6,13 +6,18 @@
 #include "run/whole_number.h"
 
 namespace ortelan {
+namespace {
+
+constexpr std::int64_t kLargestPosition = std::int64_t{1} << 61;
+
+}  // namespace
 
 std::optional<WindowSpec> parseWindowSpec(std::string_view text) {
   const std::size_t colon = text.find(':');
   const std::optional<std::int64_t> size = wholeNumber<std::int64_t>(text.substr(0, colon));
   const std::optional<std::int64_t> step =
       colon == std::string_view::npos ? size : wholeNumber<std::int64_t>(text.substr(colon + 1));
-  if (!size || !step || *size < 1 || *step < 1 || *step > *size) return std::nullopt;
+  if (!size || !step || *size < 1 || *step < 1 || *step > *size || *size > kLargestWindow) return std::nullopt;
   return WindowSpec{*size, *step};
 }
 
@@ -30,7 +35,8 @@ std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, 
   std::string_view last;
   bool grouped = true, sorted = true;
   for (std::size_t i = 0; i < sites.size(); ++i) {
-    if (!sites[i].f->hasComponents() || sites[i].pos < 1) continue;
+    // Window ends beyond a site stay far below 2^63.
+    if (!sites[i].f->hasComponents() || sites[i].pos < 1 || sites[i].pos > kLargestPosition) continue;
     if (order.empty() || sites[i].chrom != last) {
       const bool added = contigOf.try_emplace(sites[i].chrom, contigOf.size()).second;
       grouped = grouped && added;

@@ -4,7 +4,8 @@
 // numbers them. A window's F_ST is sum fst_num / sum fst_den over its sites
 // with a theta (vcftools' WEIGHTED_FST), beside the mean of their theta
 // (its MEAN_FST); windows without such a site are left out. A site at a
-// position below 1 lies in no window.
+// position below 1 (or beyond 2^61, where no genome reaches) lies in no
+// window.
 //
 // The sites are taken per contig, the contigs in the order they first
 // appear, and on a contig by position (in their order where they share
@@ -29,8 +30,9 @@ struct WindowSpec {
   std::int64_t size = 0, step = 0;
 };
 
-// "SIZE" or "SIZE:STEP" in base pairs, STEP at most SIZE and both at least 1
-// (STEP defaults to SIZE); none for anything else.
+// "SIZE" or "SIZE:STEP" in base pairs, STEP at most SIZE and both from 1 to
+// kLargestWindow (STEP defaults to SIZE); none for anything else.
+inline constexpr std::int64_t kLargestWindow = 1000000000000000;  // 10^15 bp, longer than any genome
 std::optional<WindowSpec> parseWindowSpec(std::string_view text);
 // "SIZE:STEP".
 std::string windowSpecText(const WindowSpec& spec);

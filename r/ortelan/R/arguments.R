@@ -143,15 +143,15 @@ check_report <- function(report, call) {
 }
 
 # Windows along the genome: their size and step in base pairs, whole
-# numbers from 1 with the step at most the size (one number: the step is
-# the size).
+# numbers from 1 to 10^15 with the step at most the size (one number: the
+# step is the size).
 check_windows <- function(windows, call) {
   if (is.null(windows)) return(NULL)
   wrong <- function() {
-    argument_error("`windows` must be NULL or c(size, step) in base pairs: whole numbers from 1, step at most size", call)
+    argument_error("`windows` must be NULL or c(size, step) in base pairs: whole numbers from 1 to 1e15, step at most size", call)
   }
   if (!is.numeric(windows) || !(length(windows) %in% 1:2) || anyNA(windows) || any(!is.finite(windows)) ||
-      any(windows != trunc(windows)) || any(windows < 1) || any(windows > 2^53)) wrong()
+      any(windows != trunc(windows)) || any(windows < 1) || any(windows > 1e15)) wrong()
   if (length(windows) == 1L) windows <- c(windows, windows)
   if (windows[2L] > windows[1L]) wrong()
   as.numeric(windows)

@@ -19,6 +19,7 @@
 #include "report/outlier_note.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
+#include "report/windows_table.h"
 #include "report/table_values.h"
 #include "report/writefinal.h"
 #include "run/failure.h"
@@ -254,15 +255,14 @@ Rcpp::List windowColumns(const std::vector<WindowFst<Real>>& windows) {
     den.push_back(rValue(w.den));
     mean.push_back(rValue(w.meanFst));
   }
+  // Named as the windows table names its columns.
+  const char* const* name = kWindowColumnNames;
   Columns columns;
-  columns.add("chrom", chrom);
-  columns.add("start", start);
-  columns.add("end", end);
-  columns.add("sites", sites);
-  columns.add("fst", fst);
-  columns.add("fst_num", num);
-  columns.add("fst_den", den);
-  columns.add("mean_fst", mean);
+  columns.add(*name++, chrom);
+  columns.add(*name++, start);
+  columns.add(*name++, end);
+  columns.add(*name++, sites);
+  for (const std::vector<double>* values : {&fst, &num, &den, &mean}) columns.add(*name++, *values);
   return columns.list();
 }
 
