@@ -8,6 +8,7 @@
 #include "input/tables/data_tables.h"
 #include "input/tables/memory_tables.h"
 #include "input/vcf/vcf_reader.h"
+#include "report/outlier_note.h"
 #include "run/failure.h"
 
 #include <filesystem>
@@ -57,6 +58,7 @@ DataTables readData(RunContext& run, DataSummary& data, const RunSettings& setti
   if (!mapped) {
     if (isVariantFile(file)) usageFault(file + " is a VCF or BCF file: give its population map with --popmap");
     if (!settings.region.empty()) usageFault("--region goes with a VCF or BCF file, and " + file + " is not one");
+    if (settings.windows) usageFault("--windows goes with a VCF or BCF file, and " + file + " is not one");
     DataTables tables = readAndCount(run, data, file);
     // The dialogue goes on with no locus or no individual (lines without a
     // comma are a name running on); a run of a script has nothing to test.
@@ -132,6 +134,14 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
   if (settings.pairs) out.pairs = DO_PAIRS(run, tables);
   out.fstat = DO_FSTAT(run, counted, settings.pairs, settings.bootstrap);
+  if (settings.windows) {
+    if (!run.state.hasSites()) usageFault("--windows goes with data whose loci have sites on the genome");
+    out.windows = windowFst(run.state, out.fstat.loci, *settings.windows);
+  }
+  if (settings.outliers) {
+    out.outliers = DO_OUTLIERS(run, counted, settings.outliersMinHe);
+    if (!out.outliers->fitted) run.diagnostic(outlierLine(*out.outliers));
+  }
   out.state = std::move(run.state);
   return out;
 }

@@ -11,6 +11,8 @@
 
 #include "app/run_settings.h"
 #include "fstat/do_fstat.h"
+#include "fstat/do_outliers.h"
+#include "fstat/windows.h"
 #include "input/tables/given_tables.h"
 #include "pairs/do_pairs.h"
 #include "run/console.h"
@@ -26,6 +28,8 @@ struct Analysis {
   RunState<Real> state;
   std::optional<PairResults<Real>> pairs;
   FStatistics<Real> fstat;  // of the loci, and of the pairs with them
+  std::optional<std::vector<WindowFst<Real>>> windows;  // with --windows
+  std::optional<OutlierResults<Real>> outliers;          // with --outliers
   std::uint64_t seed = 0;  // the run seed, drawn from the clock when none was given
 };
 

@@ -2,8 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 
 #include "run/system_files.h"
 #include "run/whole_number.h"
@@ -12,6 +15,17 @@ namespace ortelan {
 namespace {
 
 std::optional<std::uint64_t> parseSeed(const std::string& text) { return wholeNumber<std::uint64_t>(text); }
+
+// A floor of He from 0 to 1, written as a plain number.
+std::optional<double> parseMinHe(const std::string& text) {
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value < 0 ||
+      value > 1) {
+    return std::nullopt;
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -44,7 +58,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   app.get_formatter()->column_width(30);
 
   RunSettings s;
-  std::string seed, loci, test, exact;
+  std::string seed, loci, test, exact, windows, minHe;
   app.add_option("DATAFILE", s.dataFile, "GENEPOP data file; or VCF, bgzipped VCF or BCF, with --popmap")->required();
   app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
       ->default_val(10000)
@@ -87,6 +101,21 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   app.add_option("--region", s.region,
                  "Test only the records in these regions of an indexed VCF or BCF: chr2, chr2:1000000-2000000, ...");
   app.add_option("--manhattan", s.manhattanPath, "Manhattan plot of the loci's exact-test P-values (SVG)");
+  app.add_option("--windows", windows,
+                 "F_ST in windows of SIZE base pairs starting every STEP (default SIZE) of a VCF or BCF DATAFILE: "
+                 "100000:50000")
+      ->check([](const std::string& text) {
+        return parseWindowSpec(text) ? std::string()
+                                     : "give SIZE or SIZE:STEP, whole numbers of base pairs from 1 to 10^15, STEP at most SIZE";
+      });
+  CLI::Option* windowsTable =
+      app.add_option("--windows-table", s.windowsTablePath, "Table of the windows' F_ST (- for standard output)");
+  app.add_flag("--outliers", s.outliers, "Test each locus's F against the background of the bulk of the loci");
+  CLI::Option* outliersMinHe =
+      app.add_option("--outliers-min-he", minHe, "The least expected heterozygosity of a locus in the outlier test; default 0.1")
+          ->check([](const std::string& text) {
+            return parseMinHe(text) ? std::string() : "must be a number from 0 to 1";
+          });
   app.add_flag("-q,--quiet", s.quiet, "No progress line");
   app.set_version_flag("-V,--version", program + " " + std::string(edition.version));
   for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
@@ -110,6 +139,15 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   if (!loci.empty()) s.loci = parseLociList(loci).list;
   if (!test.empty()) s.test = *testNamed(test);
   if (!exact.empty()) s.exact = *exactModeNamed(exact);
+  if (!windows.empty()) s.windows = parseWindowSpec(windows);
+  if (!minHe.empty()) s.outliersMinHe = *parseMinHe(minHe);
+  for (const auto& [option, needs, given] : {std::tuple{windowsTable, "--windows", s.windows.has_value()},
+                                             std::tuple{outliersMinHe, "--outliers", s.outliers}}) {
+    if (option->count() == 0 || given) continue;
+    result.status = 2;
+    result.err = usageError(edition, option->get_name() + " goes with " + needs);
+    return result;
+  }
   if (bootstrap->count() > 0 && s.test == ExactTest::None) {
     result.status = 2;
     result.err = usageError(edition, "--bootstrap goes with an exact test, not with --test none");
@@ -120,7 +158,8 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
                                                  {"--table", s.tablePath},
                                                  {"--pairs", s.pairsPath},
                                                  {"--pairs-plot", s.pairsPlotPath},
-                                                 {"--manhattan", s.manhattanPath}});
+                                                 {"--manhattan", s.manhattanPath},
+                                                 {"--windows-table", s.windowsTablePath}});
       !clash.empty()) {
     result.status = 2;
     result.err = usageError(edition, clash);

@@ -34,6 +34,8 @@ std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector
   app.add_option("--pairs", request.paths.pairs, "The merged pairs table (- for standard output)");
   app.add_option("--pairs-plot", request.paths.pairsPlot, "Heatmap of the pairs (SVG)");
   app.add_option("--manhattan", request.paths.manhattan, "Manhattan plot of the loci (SVG)");
+  app.add_option("--windows-table", request.paths.windows,
+                 "The windows' F_ST over the merged loci, of shards run with --windows (- for standard output)");
   for (CLI::Option* option : app.get_options()) {
     if (option->get_name() != "SHARD") option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   }
@@ -51,11 +53,11 @@ std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector
   }
   const ResultPaths& p = request.paths;
   std::string problem;
-  if (!p.table && !p.pairs && !p.pairsPlot && !p.manhattan) {
+  if (!p.table && !p.pairs && !p.pairsPlot && !p.manhattan && !p.windows) {
     problem = "merge: give what to write: -t, --pairs, --pairs-plot or --manhattan";
   } else {
     problem = clashingOutputs({{"--table", p.table}, {"--pairs", p.pairs}, {"--pairs-plot", p.pairsPlot},
-                               {"--manhattan", p.manhattan}});
+                               {"--manhattan", p.manhattan}, {"--windows-table", p.windows}});
   }
   if (!problem.empty()) {
     err = usageError(edition, problem);
@@ -71,8 +73,11 @@ void checkKinds(const std::vector<ShardTable>& shards, const ResultPaths& paths)
   for (const ShardTable& shard : shards) {
     if (shard.kind == TableKind::Results) {
       results = true;
-      if (!paths.table && !paths.manhattan) {
+      if (!paths.table && !paths.manhattan && !paths.windows) {
         throw OneLineFault{shard.path + " is a results table, and neither -t nor --manhattan asks for one"};
+      }
+      if (paths.windows && shard.settings.valueOf("windows").empty()) {
+        throw OneLineFault{shard.path + " was run without --windows: no windows to merge"};
       }
     } else {
       pairs = true;
@@ -81,7 +86,9 @@ void checkKinds(const std::vector<ShardTable>& shards, const ResultPaths& paths)
       }
     }
   }
-  if (!results && (paths.table || paths.manhattan)) throw OneLineFault{"no results table among the shards"};
+  if (!results && (paths.table || paths.manhattan || paths.windows)) {
+    throw OneLineFault{"no results table among the shards"};
+  }
   if (!pairs && (paths.pairs || paths.pairsPlot)) throw OneLineFault{"no pairs table among the shards"};
 }
 
@@ -99,7 +106,7 @@ int runMerge(const Edition& program, const std::vector<std::string>& arguments, 
   }
   const std::optional<OneLineFault> fault = faultOf([&] {
     const ResultPaths& paths = request->paths;
-    for (const auto& path : {paths.table, paths.pairs, paths.pairsPlot, paths.manhattan}) {
+    for (const auto& path : {paths.table, paths.pairs, paths.pairsPlot, paths.manhattan, paths.windows}) {
       if (!path) continue;
       if (std::string reason = Outputs::checkWritable(*path); !reason.empty()) throw OneLineFault{reason};
     }

@@ -5,13 +5,35 @@
 #include "report/manhattan_points.h"
 #include "report/pairs_plot.h"
 #include "report/pairs_table.h"
+#include "report/windows_table.h"
 
 namespace ortelan {
+namespace {
+
+// The windows' panel and the outliers' legend of the Manhattan plot.
+template <class Real>
+ManhattanLayers manhattanLayers(const TableHeading& heading, const Analysis<Real>& analysis) {
+  ManhattanLayers layers;
+  layers.outliers = analysis.outliers.has_value();
+  if (!analysis.windows) return layers;
+  if (const std::optional<WindowSpec> spec = parseWindowSpec(heading.windows)) {
+    layers.windowSize = spec->size;
+    layers.windowStep = spec->step;
+  }
+  for (const WindowFst<Real>& w : *analysis.windows) {
+    layers.windows.push_back({w.chrom, w.start, w.end, static_cast<double>(w.fst)});
+  }
+  layers.overallFst = static_cast<double>(analysis.fstat.total.fst);
+  return layers;
+}
+
+}  // namespace
 
 template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
                     const Analysis<Real>& analysis, const DataSummary& pairsData) {
-  if (paths.table) outputs.add(*paths.table, formatResultsTable(heading, analysis.state, analysis.fstat));
+  const OutlierResults<Real>* outliers = analysis.outliers ? &*analysis.outliers : nullptr;
+  if (paths.table) outputs.add(*paths.table, formatResultsTable(heading, analysis.state, analysis.fstat, outliers));
   if (paths.pairs) outputs.add(*paths.pairs, formatPairsTable(heading, pairsData, *analysis.pairs, analysis.fstat));
   if (paths.pairsPlot) {
     std::vector<std::string> labels;
@@ -20,9 +42,12 @@ void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeadi
                                                pairsPlotTitle(heading.test), heading.test != ExactTest::None));
   }
   if (paths.manhattan) {
-    outputs.add(*paths.manhattan, manhattanPlotSvg(manhattanPoints(analysis.state, heading.test), heading.chain.batches,
-                                                   heading.chain.iterationsPerBatch, manhattanPlotTitle(heading.test)));
+    outputs.add(*paths.manhattan,
+                manhattanPlotSvg(manhattanPoints(analysis.state, heading.test, outliers ? &outliers->q : nullptr),
+                                 heading.chain.batches, heading.chain.iterationsPerBatch,
+                                 manhattanPlotTitle(heading.test), manhattanLayers(heading, analysis)));
   }
+  if (paths.windows) outputs.add(*paths.windows, formatWindowsTable(heading, *analysis.windows));
 }
 
 template void addResultFiles<double>(Outputs&, const ResultPaths&, const TableHeading&, const Analysis<double>&,

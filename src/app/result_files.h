@@ -1,6 +1,6 @@
 // The tables and plots of a run's results, as a scripted run writes them
 // and as a merge of its tables writes them again: the results table, the
-// pairs table and heatmap, the Manhattan plot.
+// pairs table and heatmap, the Manhattan plot, the windows table.
 #pragma once
 
 #include <optional>
@@ -15,11 +15,14 @@ namespace ortelan {
 // Where each goes; none where not asked for.
 struct ResultPaths {
   std::optional<std::string> table, pairs, pairsPlot, manhattan;
+  std::optional<std::string> windows;  // the windows table; needs analysis.windows
 };
 
 // Adds the files asked for to `outputs`. `pairsData` names the loci and
 // populations of the pairs (a run's own state, or the pairs tables' in a
-// merge); the pairs' files need analysis.pairs.
+// merge); the pairs' files need analysis.pairs. With analysis.outliers the
+// results table has the test's columns and the Manhattan plot its
+// outliers; with analysis.windows the plot has the windows' panel.
 template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
                     const Analysis<Real>& analysis, const DataSummary& pairsData);

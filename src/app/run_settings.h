@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "app/loci_list.h"
+#include "fstat/do_outliers.h"
+#include "fstat/windows.h"
 #include "run/run_state.h"
 
 namespace ortelan {
@@ -33,6 +35,10 @@ struct RunSettings {
   std::optional<LociList> loci;              // every locus when not given
   bool quiet = false;                        // no progress meter
   long bootstrap = 0;                        // resamplings of loci for the limits of theta; 0: none
+  std::optional<WindowSpec> windows;         // F_ST in windows along the genome (data with sites)
+  std::optional<std::string> windowsTablePath;  // the windows' table; "-": standard output
+  bool outliers = false;                     // the outlier test of each locus's F against the background
+  double outliersMinHe = kDefaultOutliersMinHe;  // the floor of He of the test's candidates
 };
 
 }  // namespace ortelan

@@ -7,6 +7,7 @@
 #include "app/outputs.h"
 #include "app/progress_meter.h"
 #include "app/result_files.h"
+#include "report/outlier_note.h"
 #include "report/results_table.h"
 #include "report/writefinal.h"
 #include "run/failure.h"
@@ -19,12 +20,18 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
                   Console& console) {
   Outputs outputs;
   const CivilDate date = console.today().value_or(CivilDate{});
-  outputs.add(settings.reportPath, formatReport(edition, analysis.state, date, settings.test));
+  outputs.add(settings.reportPath,
+              scriptedReport(edition, analysis.state, date, settings.test,
+                             analysis.outliers ? &*analysis.outliers : nullptr));
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
                        settings.test, settings.exact, settings.bootstrap};
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;
   heading.region = settings.region;
-  addResultFiles(outputs, {settings.tablePath, settings.pairsPath, settings.pairsPlotPath, settings.manhattanPath},
+  if (settings.windows) heading.windows = windowSpecText(*settings.windows);
+  if (analysis.outliers) setOutlierHeading(heading, settings.outliersMinHe, *analysis.outliers);
+  addResultFiles(outputs,
+                 {settings.tablePath, settings.pairsPath, settings.pairsPlotPath, settings.manhattanPath,
+                  settings.windowsTablePath},
                  heading, analysis, analysis.state);
   if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
 }
@@ -39,7 +46,7 @@ int runScripted(const Edition& program, const RunSettings& settings, Console& co
   const std::optional<OneLineFault> fault = faultOf([&] {
     // A place that cannot be written to is found before a long run, not after.
     for (const auto& path : {std::optional<std::string>(settings.reportPath), settings.tablePath, settings.pairsPath,
-                             settings.pairsPlotPath, settings.manhattanPath}) {
+                             settings.pairsPlotPath, settings.manhattanPath, settings.windowsTablePath}) {
       if (!path) continue;
       if (std::string reason = Outputs::checkWritable(*path); !reason.empty()) throw OneLineFault{reason};
     }

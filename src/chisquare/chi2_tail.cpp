@@ -33,7 +33,85 @@ Real chiSquareUpperTail(Real chi2, Real df) {
   return q < std::numeric_limits<Real>::min() ? Real(0) : q;
 }
 
+template <class Real>
+Real chiSquareLowerTail(Real chi2, Real df) {
+  if (std::isnan(chi2) || std::isnan(df) || df < 0) return std::numeric_limits<Real>::quiet_NaN();
+  if (chi2 <= 0) return 0;
+  if (df == 0) return 1;
+  const int errnoBefore = errno;
+  const Real p = boost::math::gamma_p(df / 2, chi2 / 2, QuietPolicy());
+  errno = errnoBefore;
+  return p < std::numeric_limits<Real>::min() ? Real(0) : p;
+}
+
+template <class Real>
+void chiSquareUpperTails(Real df, std::span<const Real> chi2, std::span<Real> out) {
+  using Wide = long double;
+  if (!(df >= 0) || df == 0 || df > Real(kBatchTailDf)) {
+    for (std::size_t i = 0; i < chi2.size(); ++i) out[i] = chiSquareUpperTail(chi2[i], df);
+    return;
+  }
+  const int errnoBefore = errno;
+  const Wide a = static_cast<Wide>(df) / 2;
+  const Wide logGammaA = boost::math::lgamma(a, QuietPolicy());
+  constexpr Wide kEpsilon = std::numeric_limits<Wide>::epsilon();
+  constexpr Wide kTiny = std::numeric_limits<Wide>::min() / kEpsilon;
+  // Below e^kLogSmallest the prefix is below the smallest normal number.
+  static const Wide kLogSmallest = std::log(std::numeric_limits<Wide>::min()) - 64;
+  for (std::size_t i = 0; i < chi2.size(); ++i) {
+    const Wide x = static_cast<Wide>(chi2[i]) / 2;
+    if (std::isnan(x)) {
+      out[i] = std::numeric_limits<Real>::quiet_NaN();
+      continue;
+    }
+    if (x <= 0) {
+      out[i] = 1;
+      continue;
+    }
+    // x^a e^-x / Gamma(a). An exponent of some size is rounded by as much
+    // as it is large: far in the tail e^-x, whose x is exact, apart.
+    const Wide rest = a * std::log(x) - logGammaA;
+    if (x >= a + 1 && rest - x < kLogSmallest) {  // Q below the prefix, and so below every normal number
+      out[i] = 0;
+      continue;
+    }
+    const Wide prefix = x > 64 ? std::exp(-x) * std::exp(rest) : std::exp(rest - x);
+    Wide q;
+    if (x < a + 1) {
+      // P = prefix sum x^n / (a (a + 1) ... (a + n)); then Q = 1 - P, which
+      // is not small here.
+      Wide term = 1 / a, sum = term;
+      for (int n = 1; n < 100000 && term > sum * kEpsilon; ++n) sum += term *= x / (a + n);
+      q = 1 - sum * prefix;
+    } else {
+      // Q = prefix / (x + 1 - a - 1 (1 - a) / (x + 3 - a - ...)), by the
+      // modified Lentz method.
+      Wide b = x + 1 - a, c = 1 / kTiny, d = 1 / b, h = d;
+      for (int n = 1; n < 100000; ++n) {
+        const Wide an = -n * (n - a);
+        b += 2;
+        d = an * d + b;
+        if (std::fabs(d) < kTiny) d = kTiny;
+        c = b + an / c;
+        if (std::fabs(c) < kTiny) c = kTiny;
+        d = 1 / d;
+        const Wide step = d * c;
+        h *= step;
+        if (std::fabs(step - 1) <= kEpsilon) break;
+      }
+      q = prefix * h;
+    }
+    const Real value = static_cast<Real>(q);
+    out[i] = value < std::numeric_limits<Real>::min() ? Real(0) : value;
+  }
+  errno = errnoBefore;
+}
+
 template double chiSquareUpperTail<double>(double, double);
 template long double chiSquareUpperTail<long double>(long double, long double);
+template void chiSquareUpperTails<double>(double, std::span<const double>, std::span<double>);
+template void chiSquareUpperTails<long double>(long double, std::span<const long double>, std::span<long double>);
+template double chiSquareLowerTail<double>(double, double);
+template long double chiSquareLowerTail<long double>(long double, long double);
 
 }  // namespace ortelan

@@ -9,6 +9,7 @@
 
 #include "report/genome_axis.h"
 #include "report/svg_writer.h"
+#include "report/window_panel.h"
 
 namespace ortelan {
 namespace {
@@ -39,6 +40,10 @@ constexpr double kThinnedAbove = 0.01;  // -log10 P below 2: may share a mark wi
 constexpr const char* kLineColour = "#c0392b";
 constexpr const char* kInk = "#222222";
 constexpr const char* kAxisTitle = "\u2212log\u2081\u2080 P";
+constexpr const char* kOutlierColour = "#e8710a";  // apart from the chromosomes' blue and green and the line's red
+constexpr double kOutlierLevel = 0.05;
+constexpr double kWindowPanelGap = 34;  // the P panel's foot to the windows' panel, its note between
+constexpr double kWindowPanelHeight = 150;
 
 // Viridis at 3/16 and 9/16: neighbouring chromosomes stand apart, and both
 // read on white.
@@ -53,11 +58,16 @@ struct Summary {
   double bound = 0;                // P = 0 drawn as this P
   double largest = 0;              // -log10 P of the highest mark or of the line
   bool numbered = false;           // GENEPOP input: the x axis is the locus number
+  bool outlierTest = false;        // the outlier test was made
+  std::size_t outliers = 0;        // loci that stand out from the background
 };
 
 // A chain's P = 0 (or below, which no chain gives): no draw of the chain
 // was as extreme. An exact P is never 0, though it may lie below any double.
 bool isZero(const ManhattanPoint& point) { return !point.exact && point.p <= 0; }
+
+// A locus that stands out from the background in the outlier test.
+bool isOutlier(const ManhattanPoint& point) { return point.outlierQ < kOutlierLevel; }
 
 // -log10 P for 0 < P; P above 1 counts as 1.
 double minusLog10(double p) { return p >= 1 ? 0 : -std::log10(p); }
@@ -73,6 +83,8 @@ double heightOf(const ManhattanPoint& point, double bound) {
 struct Frame {
   double width = kWidth, height = kHeight;
   double plotLeft = 0, plotRight = 0, plotTop = 0, plotBottom = 0;
+  double windowTop = 0, windowBottom = 0;  // the windows' panel, where there is one
+  double axisTop = 0;                      // the x axis's line: under the lowest panel
   svg::AxisSteps yAxis;
   std::size_t legendLines = 0;
 
@@ -81,21 +93,30 @@ struct Frame {
   }
 };
 
-Frame frameFor(const Summary& summary, std::string_view title) {
+Frame frameFor(const Summary& summary, std::string_view title, bool windows) {
   Frame f;
   // Wide enough for a long title, within reason: the dots' pixel grid
   // grows with the width.
   f.width = std::clamp(std::ceil(titledWidth(title)), kWidth, 2 * kWidth);
-  f.legendLines = 1 + (summary.zeros > 0 ? 1 : 0) + (summary.exact > 0 ? 1 : 0);
+  f.legendLines = 1 + (summary.zeros > 0 ? 1 : 0) + (summary.exact > 0 ? 1 : 0) + (summary.outlierTest ? 1 : 0);
   // Room above the highest mark, and at least 3 decades so that a plot of
   // large P only does not fill the height.
   f.yAxis = svg::axisSteps(std::max(3.0, summary.largest * 1.03), 6);
-  const double tickLabelWidth = textWidth(std::to_string(static_cast<long long>(f.yAxis.top)), kTickFont);
+  double tickLabelWidth = textWidth(std::to_string(static_cast<long long>(f.yAxis.top)), kTickFont);
+  // The windows' F_ST has labels such as -0.05 or 0.125 beside the same left edge.
+  if (windows) tickLabelWidth = std::max(tickLabelWidth, textWidth(std::string_view("-0.000"), kTickFont));
   f.plotLeft = kMargin + kLegendFont + 10 + tickLabelWidth + 8;
   f.plotRight = f.width - kMargin;
   f.plotTop = kTitleBottom + 10 + kLegendLine * static_cast<double>(f.legendLines) + 12;
   // Under the plot: two rows of chromosome labels and the axis title.
   f.plotBottom = f.height - kMargin - kLegendFont - 2 * (kTickFont + 3) - 8;
+  f.axisTop = f.plotBottom;
+  if (windows) {
+    f.windowTop = f.plotBottom + kWindowPanelGap;
+    f.windowBottom = f.windowTop + kWindowPanelHeight;
+    f.axisTop = f.windowBottom;
+    f.height += kWindowPanelGap + kWindowPanelHeight;
+  }
   return f;
 }
 
@@ -122,6 +143,14 @@ void drawLegend(std::string& svg, const Summary& s, std::int64_t batches, std::i
            std::to_string(s.zeros) + (s.zeros == 1 ? " locus" : " loci") +
            ": no draw of the chain was as extreme, so P &lt; about 1 / (" + std::to_string(batches) + " \u00D7 " +
            std::to_string(iterations) + ") = " + threeDigits(s.bound) + "; drawn at that bound.</text>\n";
+  }
+  if (s.outlierTest) {
+    y += kLegendLine;
+    svg += "<circle cx=\"" + num(kMargin + kMarkedRadius) + "\" cy=\"" + num(y - 0.35 * kLegendFont) + "\" r=\"" +
+           num(kMarkedRadius) + "\" fill=\"" + kOutlierColour + "\" stroke=\"#ffffff\" stroke-width=\"1.5\"/>";
+    svg += "<text x=\"" + num(kMargin + 2 * kMarkedRadius + 5) + "\" y=\"" + num(y) + "\">" + std::to_string(s.outliers) +
+           (s.outliers == 1 ? " locus stands" : " loci stand") +
+           " out from the background at q &lt; 0.05 (outlier test of F); point at one for its q.</text>\n";
   }
   svg += "</g>\n";
 }
@@ -156,7 +185,7 @@ void drawChromosomeNames(std::string& svg, const Frame& f, const std::vector<Chr
       if (centre - half < rowEnd[row] + 6) continue;
       rowEnd[row] = centre + half;
       svg += "<text x=\"" + num(centre) + "\" y=\"" +
-             num(f.plotBottom + 4 + kTickFont + static_cast<double>(row) * (kTickFont + 3)) + "\">" +
+             num(f.axisTop + 4 + kTickFont + static_cast<double>(row) * (kTickFont + 3)) + "\">" +
              svg::xmlText(name) + "</text>\n";
       break;
     }
@@ -172,9 +201,9 @@ void drawPositionTicks(std::string& svg, const Frame& f, const ChromosomeSpan& c
   const double step = svg::axisSteps(extent, 8).step;
   for (double k = std::ceil(static_cast<double>(c.first) / step); k * step <= static_cast<double>(c.last); ++k) {
     const double x = c.x(static_cast<std::int64_t>(k * step));
-    svg += "<line x1=\"" + num(x) + "\" y1=\"" + num(f.plotBottom) + "\" x2=\"" + num(x) + "\" y2=\"" +
-           num(f.plotBottom + 4) + "\" stroke=\"#555555\" stroke-width=\"1\"/><text x=\"" + num(x) + "\" y=\"" +
-           num(f.plotBottom + 4 + kTickFont) + "\">" + num(k * step / unit) + suffix + "</text>\n";
+    svg += "<line x1=\"" + num(x) + "\" y1=\"" + num(f.axisTop) + "\" x2=\"" + num(x) + "\" y2=\"" +
+           num(f.axisTop + 4) + "\" stroke=\"#555555\" stroke-width=\"1\"/><text x=\"" + num(x) + "\" y=\"" +
+           num(f.axisTop + 4 + kTickFont) + "\">" + num(k * step / unit) + suffix + "</text>\n";
   }
 }
 
@@ -238,7 +267,7 @@ std::size_t drawDots(std::string& svg, const Frame& f, const std::vector<Manhatt
     long lastX = 0, lastY = 0;  // relative moves start from 0 0
     for (const std::size_t i : c.loci) {
       const ManhattanPoint& point = points[i];
-      if (marked(point, s.line)) continue;
+      if (marked(point, s.line) || isOutlier(point)) continue;
       const long x = std::clamp(std::lround(c.x(point.position)), 0L, columns - 1);
       const long y = std::clamp(std::lround(f.y(heightOf(point, s.bound))), 0L, rows - 1);
       if (point.p > kThinnedAbove) {
@@ -311,7 +340,7 @@ void drawMarkedLoci(std::string& svg, const Frame& f, const std::vector<Manhatta
       const std::string colour = kChromosomeColours[k % 2];
       for (const std::size_t i : chromosomes[k].loci) {
         const ManhattanPoint& point = points[i];
-        if (!marked(point, s.line) || isZero(point) != zeros) continue;
+        if (!marked(point, s.line) || isZero(point) != zeros || isOutlier(point)) continue;
         const double value = heightOf(point, s.bound);
         svg += "<circle cx=\"" + num(chromosomes[k].x(point.position)) + "\" cy=\"" + num(f.y(value)) + "\" r=\"" +
                num(kMarkedRadius) + "\" fill=\"" + (zeros ? "#ffffff" : colour) + "\" stroke=\"" +
@@ -322,18 +351,39 @@ void drawMarkedLoci(std::string& svg, const Frame& f, const std::vector<Manhatta
   svg += "</g>\n";
 }
 
+// The loci that stand out from the background, on top of all others, each
+// a circle in the outlier colour with its tooltip and q.
+void drawOutliers(std::string& svg, const Frame& f, const std::vector<ManhattanPoint>& points,
+                  const std::vector<ChromosomeSpan>& chromosomes, const Summary& s) {
+  if (s.outliers == 0) return;
+  svg += "<g class=\"outliers\" stroke-width=\"1.5\">\n";
+  for (const ChromosomeSpan& c : chromosomes) {
+    for (const std::size_t i : c.loci) {
+      const ManhattanPoint& point = points[i];
+      if (!isOutlier(point)) continue;
+      svg += "<circle cx=\"" + num(c.x(point.position)) + "\" cy=\"" + num(f.y(heightOf(point, s.bound))) + "\" r=\"" +
+             num(kMarkedRadius) + "\" fill=\"" + kOutlierColour + "\" stroke=\"#ffffff\"><title>" +
+             tooltip(point, s.numbered, s) + "; stands out from the background, q = " + threeDigits(point.outlierQ) +
+             "</title></circle>\n";
+    }
+  }
+  svg += "</g>\n";
+}
+
 Summary summarize(const std::vector<ManhattanPoint>& points, const std::vector<ChromosomeSpan>& chromosomes,
-                  std::int64_t batches, std::int64_t iterations) {
+                  std::int64_t batches, std::int64_t iterations, bool outlierTest) {
   Summary s;
   for (const ChromosomeSpan& c : chromosomes) s.tested += c.loci.size();
   s.line = kBonferroniLevel / static_cast<double>(s.tested);
   s.bound = 1 / (static_cast<double>(batches) * static_cast<double>(iterations));
   s.numbered = chromosomes.size() == 1 && chromosomes.front().name.empty();
+  s.outlierTest = outlierTest;
   s.largest = minusLog10(s.line);
   for (const ChromosomeSpan& c : chromosomes) {
     for (const std::size_t i : c.loci) {
       if (isZero(points[i])) ++s.zeros;
       if (points[i].exact) ++s.exact;
+      if (isOutlier(points[i])) ++s.outliers;
       s.largest = std::max(s.largest, heightOf(points[i], s.bound));
     }
   }
@@ -343,7 +393,7 @@ Summary summarize(const std::vector<ManhattanPoint>& points, const std::vector<C
 }  // namespace
 
 std::string manhattanPlotSvg(const std::vector<ManhattanPoint>& points, std::int64_t batches,
-                             std::int64_t iterations, std::string_view title) {
+                             std::int64_t iterations, std::string_view title, const ManhattanLayers& layers) {
   if (batches < 1 || iterations < 1) {
     throw std::invalid_argument("manhattanPlotSvg: batches and iterations must be at least 1, got " +
                                 std::to_string(batches) + " and " + std::to_string(iterations));
@@ -354,8 +404,8 @@ std::string manhattanPlotSvg(const std::vector<ManhattanPoint>& points, std::int
     svg += "<text x=\"" + num(kMargin) + "\" y=\"60\" font-size=\"12\">No tested locus: nothing to plot.</text>\n</svg>\n";
     return svg;
   }
-  const Summary summary = summarize(points, chromosomes, batches, iterations);
-  const Frame frame = frameFor(summary, title);
+  const Summary summary = summarize(points, chromosomes, batches, iterations, layers.outliers);
+  const Frame frame = frameFor(summary, title, !layers.windows.empty());
   placeChromosomes(chromosomes, frame.plotLeft + kInset, frame.plotRight - kInset);
 
   std::string svg = documentStart(frame.width, frame.height, title);
@@ -365,7 +415,12 @@ std::string manhattanPlotSvg(const std::vector<ManhattanPoint>& points, std::int
   if (drawDots(svg, frame, points, chromosomes, summary) > 0) drawThinningNote(svg, frame);
   drawBonferroniLine(svg, frame, summary);
   drawMarkedLoci(svg, frame, points, chromosomes, summary);
+  drawOutliers(svg, frame, points, chromosomes, summary);
   drawBonferroniLabel(svg, frame, summary);
+  if (!layers.windows.empty()) {
+    drawWindowPanel(svg, {frame.plotLeft, frame.plotRight, frame.windowTop, frame.windowBottom, kMargin + kLegendFont},
+                    chromosomes, layers, kChromosomeColours);
+  }
   svg += "</svg>\n";
   return svg;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,28 @@ struct ManhattanPoint {
   // -log10 P of an exact P, where P itself may lie below the smallest
   // double (an 80-bit program's); negative when not given.
   double minusLog10P = -1;
+  // The outlier test's q; NaN where the locus was not tested so. Below
+  // 0.05 the locus stands out from the background, drawn in a colour of
+  // its own.
+  double outlierQ = std::numeric_limits<double>::quiet_NaN();
+};
+
+// The F_ST of a window along the genome.
+struct ManhattanWindow {
+  std::string chromosome;
+  std::int64_t start = 0, end = 0;
+  double fst = 0;
+};
+
+// What the plot shows beside the P-values.
+struct ManhattanLayers {
+  // A second panel under the P-values, on the same genome axis: the
+  // windows' F_ST as a line, and the F_ST over all loci (NaN: none).
+  std::vector<ManhattanWindow> windows;
+  std::int64_t windowSize = 0, windowStep = 0;
+  double overallFst = std::numeric_limits<double>::quiet_NaN();
+  // The outlier test was made: the legend counts the loci that stand out.
+  bool outliers = false;
 };
 
 inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locus: \u2212log\u2081\u2080 P";
@@ -43,8 +66,11 @@ inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locu
 // widens for it up to twice its usual width, past that it is cut off.
 // Returns a complete standalone SVG document (UTF-8); with no point drawn,
 // a short document that says so.
+// With `layers`: the loci that stand out from the background are circles in
+// their own colour, with a legend line, and windows a second panel.
 // Throws std::invalid_argument when batches or iterations is below 1.
 std::string manhattanPlotSvg(const std::vector<ManhattanPoint>& points, std::int64_t batches,
-                             std::int64_t iterations, std::string_view title = kManhattanPlotTitle);
+                             std::int64_t iterations, std::string_view title = kManhattanPlotTitle,
+                             const ManhattanLayers& layers = {});
 
 }  // namespace ortelan

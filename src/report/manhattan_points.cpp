@@ -9,7 +9,7 @@
 namespace ortelan {
 
 template <class Real>
-std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s, ExactTest test) {
+std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s, ExactTest test, const std::vector<Real>* outlierQ) {
   std::vector<ManhattanPoint> points;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isTested(I)) continue;
@@ -31,6 +31,7 @@ std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s, ExactTest t
       point.exact = s.exactPerLocus[static_cast<std::size_t>(I)] != 0;
       if (point.exact) point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(p));
     }
+    if (outlierQ != nullptr) point.outlierQ = static_cast<double>((*outlierQ)[static_cast<std::size_t>(I)]);
     points.push_back(std::move(point));
   }
   return points;
@@ -43,7 +44,9 @@ std::string manhattanPlotTitle(ExactTest test) {
          " of each locus: \u2212log\u2081\u2080 P";
 }
 
-template std::vector<ManhattanPoint> manhattanPoints<double>(const RunState<double>&, ExactTest);
-template std::vector<ManhattanPoint> manhattanPoints<long double>(const RunState<long double>&, ExactTest);
+template std::vector<ManhattanPoint> manhattanPoints<double>(const RunState<double>&, ExactTest,
+                                                             const std::vector<double>*);
+template std::vector<ManhattanPoint> manhattanPoints<long double>(const RunState<long double>&, ExactTest,
+                                                                  const std::vector<long double>*);
 
 }  // namespace ortelan

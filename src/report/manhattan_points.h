@@ -12,8 +12,11 @@
 
 namespace ortelan {
 
+// With `outlierQ` (per locus from 1), each point carries its locus's q of
+// the outlier test.
 template <class Real>
-std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& state, ExactTest test = ExactTest::Genic);
+std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& state, ExactTest test = ExactTest::Genic,
+                                            const std::vector<Real>* outlierQ = nullptr);
 
 // The plot's title: the test whose P it shows.
 std::string manhattanPlotTitle(ExactTest test);

@@ -1,5 +1,6 @@
 #include "report/results_table.h"
 
+#include <charconv>
 #include <cstdio>
 #include <type_traits>
 
@@ -17,8 +18,22 @@ std::string tableCommentLine(const TableHeading& h) {
   if (h.bootstrap > 0) line.append(" bootstrap=").append(std::to_string(h.bootstrap));
   if (!h.popmap.empty()) line.append(" popmap=").append(h.popmap);
   if (!h.region.empty()) line.append(" region=").append(h.region);
+  if (!h.windows.empty()) line.append(" windows=").append(h.windows);
+  if (!h.outlierMinHe.empty()) {
+    line.append(" outlier_min_he=").append(h.outlierMinHe).append(" outlier_df=").append(h.outlierDf);
+    line.append(" outlier_f=").append(h.outlierF);
+  }
   if (h.merged > 0) line.append(" merged=").append(std::to_string(h.merged));
   return line;
+}
+
+template <class Real>
+void setOutlierHeading(TableHeading& heading, double minHe, const OutlierResults<Real>& outliers) {
+  // The floor as its shortest text that reads back to it: 0.1, not 0.1000000000000000055.
+  char text[32];
+  heading.outlierMinHe.assign(text, std::to_chars(text, text + sizeof text, minHe).ptr);
+  heading.outlierDf = tableField(outliers.df);
+  heading.outlierF = tableField(outliers.fbar);
 }
 
 std::vector<std::string> resultColumnNames(ExactTest test) {
@@ -95,9 +110,14 @@ std::string tableName(std::string_view name) {
 }
 
 template <class Real>
-std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& s, const FStatistics<Real>& f) {
+std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& s, const FStatistics<Real>& f,
+                               const OutlierResults<Real>* outliers) {
   std::string text = tableCommentLine(heading) + "\r\n";
-  text += locusColumnsHeader(heading.test, s.hasSites()) + "\r\n";
+  text += locusColumnsHeader(heading.test, s.hasSites());
+  if (outliers != nullptr) {
+    for (const char* name : kOutlierColumnNames) appendField(text, name);
+  }
+  text += "\r\n";
   bool anyTested = false;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
@@ -111,6 +131,12 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
       text += "\tNA\tNA\tNA\tNA\tNA\tNA";
     }
     appendFstFields(text, f.loci[static_cast<std::size_t>(I)]);
+    if (outliers != nullptr) {
+      const auto at = static_cast<std::size_t>(I);
+      for (Real value : {outliers->he[at], outliers->f[at], outliers->p[at], outliers->q[at]}) {
+        appendField(text, tableField(value));
+      }
+    }
     text += "\r\n";
   }
   // Over no tested locus there is nothing to combine.
@@ -122,6 +148,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
     text += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA";
   }
   appendFstFields(text, f.total, f.limits);
+  if (outliers != nullptr) text += "\tNA\tNA\tNA\tNA";
   text += "\r\n";
   return text;
 }
@@ -138,8 +165,11 @@ template void appendFstFields<double>(std::string&, const FValues<double>&, cons
 template void appendFstFields<long double>(std::string&, const FValues<long double>&,
                                            const std::optional<BootstrapLimits<long double>>&);
 template std::string formatResultsTable<double>(const TableHeading&, const RunState<double>&,
-                                                const FStatistics<double>&);
+                                                const FStatistics<double>&, const OutlierResults<double>*);
 template std::string formatResultsTable<long double>(const TableHeading&, const RunState<long double>&,
-                                                     const FStatistics<long double>&);
+                                                     const FStatistics<long double>&,
+                                                     const OutlierResults<long double>*);
+template void setOutlierHeading<double>(TableHeading&, double, const OutlierResults<double>&);
+template void setOutlierHeading<long double>(TableHeading&, double, const OutlierResults<long double>&);
 
 }  // namespace ortelan

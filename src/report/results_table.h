@@ -10,6 +10,7 @@
 
 #include "fstat/bootstrap.h"
 #include "fstat/do_fstat.h"
+#include "fstat/do_outliers.h"
 #include "fstat/f_values.h"
 #include "report/table_values.h"
 #include "run/edition.h"
@@ -30,14 +31,23 @@ struct TableHeading {
   std::string popmap{};  // VCF input: the population map
   std::string region{};  // VCF input: the regions read, if not the whole file
   std::size_t merged = 0;  // tables put together from this many shards' (0: a run's own)
+  std::string windows{};   // --windows: "SIZE:STEP"
+  // --outliers: the floor of He of the candidates, and the fit's df and F
+  // of the background ("NA" without a fit).
+  std::string outlierMinHe{}, outlierDf{}, outlierF{};
 };
 
 // "# <program> <version> input=<file> seed=<S> dememorization=<D> batches=<B> iterations=<C>",
 // then " test=<name>" for a test other than the genic one, " exact=auto" or
 // " exact=never", " bootstrap=<N>" for a bootstrap, " popmap=<file>" and
-// " region=<regions>" where there are, and " merged=<shards>" for tables
-// merged from shards.
+// " region=<regions>" where there are, " windows=<size>:<step>" with
+// windows, " outlier_min_he=<He> outlier_df=<df> outlier_f=<F>" with the
+// outlier test, and " merged=<shards>" for tables merged from shards.
 std::string tableCommentLine(const TableHeading& heading);
+
+// The outlier test's settings and fit in `heading`.
+template <class Real>
+void setOutlierHeading(TableHeading& heading, double minHe, const OutlierResults<Real>& outliers);
 
 // The names of a table's columns from the count of alleles (or genotypes)
 // on: alleles, p_fisher, se_fisher, method, chi2, df, p_chi2 for the genic
@@ -47,6 +57,9 @@ std::vector<std::string> resultColumnNames(ExactTest test);
 
 // The F-statistics' columns, at the end of every row.
 inline constexpr const char* kFstColumnNames[] = {"fis", "fst", "fit", "fst_num", "fst_den", "fst_low", "fst_high"};
+
+// The outlier test's columns, after the F-statistics' in runs with it.
+inline constexpr const char* kOutlierColumnNames[] = {"he", "f_nc", "p_outlier", "q_outlier"};
 
 // The header line's fields from the locus number on: locus, name, then
 // chrom and pos for data with sites, then resultColumnNames, then the
@@ -93,8 +106,10 @@ void appendFstFields(std::string& text, const FValues<Real>& values,
 // characters as blanks.
 std::string tableName(std::string_view name);
 
-// The whole table, CRLF line ends.
+// The whole table, CRLF line ends; with `outliers`, the outlier test's
+// columns end each row (NA outside the candidates and on the TOTAL row).
 template <class Real>
-std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& state, const FStatistics<Real>& f);
+std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& state, const FStatistics<Real>& f,
+                               const OutlierResults<Real>* outliers = nullptr);
 
 }  // namespace ortelan

@@ -141,3 +141,25 @@ check_report <- function(report, call) {
   if (file.access(dirname(path), 2L) != 0L) argument_error(paste0("`report`: cannot write in ", dirname(report)), call)
   path
 }
+
+# Windows along the genome: their size and step in base pairs, whole
+# numbers from 1 to 10^15 with the step at most the size (one number: the
+# step is the size).
+check_windows <- function(windows, call) {
+  if (is.null(windows)) return(NULL)
+  wrong <- function() {
+    argument_error("`windows` must be NULL or c(size, step) in base pairs: whole numbers from 1 to 1e15, step at most size", call)
+  }
+  if (!is.numeric(windows) || !(length(windows) %in% 1:2) || anyNA(windows) || any(!is.finite(windows)) ||
+      any(windows != trunc(windows)) || any(windows < 1) || any(windows > 1e15)) wrong()
+  if (length(windows) == 1L) windows <- c(windows, windows)
+  if (windows[2L] > windows[1L]) wrong()
+  as.numeric(windows)
+}
+
+check_min_he <- function(value, call) {
+  if (!is.numeric(value) || length(value) != 1L || is.na(value) || value < 0 || value > 1) {
+    argument_error("`outliers_min_he` must be a number from 0 to 1", call)
+  }
+  as.numeric(value)
+}

@@ -22,10 +22,16 @@ merge_results <- function(files) {
     loci = if (out$has_results) as.data.frame(out$loci) else NULL,
     total = if (out$has_results) as.data.frame(out$total) else NULL,
     pairs = if (!is.null(out$pairs)) as.data.frame(out$pairs) else NULL,
+    windows = if (!is.null(out$windows)) as.data.frame(out$windows) else NULL,
+    outlier_fit = out$outlier_fit,
     settings = list(file = s$file, program = program, seed = s$seed, dememorization = s$dememorization,
                     batches = s$batches, iterations = s$iterations, loci = NULL, test = s$test,
                     popmap = if (nzchar(s$popmap)) s$popmap else NULL, region = NULL, exact = s$exact,
-                    bootstrap = s$bootstrap, merged = files),
+                    bootstrap = s$bootstrap,
+                    windows = if (nzchar(s$windows)) as.numeric(strsplit(s$windows, ":", fixed = TRUE)[[1L]]),
+                    outliers = nzchar(s$outliers_min_he),
+                    outliers_min_he = if (nzchar(s$outliers_min_he)) as.numeric(s$outliers_min_he),
+                    merged = files),
     data = list(title = "", individuals = NA_integer_, populations = out$populations,
                 loci = if (out$has_results) nrow(as.data.frame(out$loci)) else 0L)
   ), class = "ortelan")

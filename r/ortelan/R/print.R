@@ -164,6 +164,8 @@ print.ortelan <- function(x, n = 20, max_pairs = n, ...) {
   if (!is.null(t$fst_low) && !is.na(t$fst_low)) {
     cat(sprintf("F_ST over loci %.4f, 95%% bootstrap limits %.4f to %.4f\n", t$fst, t$fst_low, t$fst_high))
   }
+  if (!is.null(x$outlier_fit)) cat(x$outlier_fit$line, ": outliers(x)\n", sep = "")
+  if (!is.null(x$windows)) cat(sprintf("F_ST in %s windows: x$windows\n", count(nrow(x$windows))))
   if (!is.null(x$pairs)) {
     p <- x$pairs[is.na(x$pairs$locus), ]
     shown <- shown_rows(p[[r$order]], p[[r$p_statistic]], max_pairs)

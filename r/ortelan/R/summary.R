@@ -33,8 +33,14 @@ summary.ortelan <- function(object, ...) {
     significant = significant_counts(p[tested]),
     fst = c(fst = t$fst, fst_low = if (is.null(t$fst_low)) NA_real_ else t$fst_low,
             fst_high = if (is.null(t$fst_high)) NA_real_ else t$fst_high),
-    pairs = NULL)
+    pairs = NULL, outliers = NULL, windows = NULL)
   if (!is.null(object$pairs)) out$pairs <- pairs_summary(object$pairs, r)
+  o <- object$outlier_fit
+  if (!is.null(o)) {
+    out$outliers <- c(candidates = o$candidates, trimmed = o$trimmed, standing_out = o$standing_out, df = o$df,
+                      f_background = o$f_background)
+  }
+  if (!is.null(object$windows)) out$windows <- nrow(object$windows)
   structure(out, class = "summary.ortelan")
 }
 
@@ -73,6 +79,15 @@ print.summary.ortelan <- function(x, ...) {
       sprintf("(95 %% bootstrap limits %.4f to %.4f)", fst[["fst_low"]], fst[["fst_high"]])
     rows <- c(rows, list(c("F_ST over loci", sprintf("%.4f", fst[["fst"]]), limits)))
   }
+  o <- x$outliers
+  if (!is.null(o)) {
+    rows <- c(rows, list(c("Candidates of the outlier test", count(o[["candidates"]])),
+                         c("  standing out from the background at q < 0.05",
+                           if (is.na(o[["df"]])) "" else count(o[["standing_out"]]),
+                           if (is.na(o[["df"]])) sprintf("no fit: %s left once trimmed, fewer than 20", count(o[["trimmed"]]))
+                           else sprintf("(F of the background %.4g, df %.2f)", o[["f_background"]], o[["df"]]))))
+  }
+  if (!is.null(x$windows)) rows <- c(rows, list(c("Windows with a site with F_ST", count(x$windows))))
   if (!is.null(x$pairs)) {
     rows <- c(rows, list(c("Pairs of populations", count(x$pairs$count))),
               significance_rows(x$pairs$significant, x$pairs$tested, paste("  with combined", x$p_head)))

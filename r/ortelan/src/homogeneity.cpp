@@ -16,8 +16,10 @@
 #include "r_work_meter.h"
 #include "app/merge/merge_tables.h"
 #include "app/merge/shard_table.h"
+#include "report/outlier_note.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
+#include "report/windows_table.h"
 #include "report/table_values.h"
 #include "report/writefinal.h"
 #include "run/failure.h"
@@ -202,7 +204,8 @@ void addSites(Columns& columns, const DataSummary& data, const std::vector<int>&
 // The results table's rows (formatResultsTable): the loci of the run, NA
 // where a locus is not tested; and the TOTAL row, NA over no tested locus.
 template <class Real>
-Rcpp::List lociColumns(const RunState<Real>& s, const FStatistics<Real>& f, ExactTest test) {
+Rcpp::List lociColumns(const RunState<Real>& s, const FStatistics<Real>& f, ExactTest test,
+                       const std::optional<OutlierResults<Real>>& outliers) {
   std::vector<int> number, counts;
   std::vector<std::string> name;
   Numbers numbers;
@@ -224,7 +227,53 @@ Rcpp::List lociColumns(const RunState<Real>& s, const FStatistics<Real>& f, Exac
   columns.add(resultColumnNames(test)[0], counts);
   numbers.addTo(columns, test);
   fNumbers.addTo(columns, false);
+  if (outliers) {
+    // The outlier test's columns, as the results table ends its rows.
+    const std::vector<Real>* values[] = {&outliers->he, &outliers->f, &outliers->p, &outliers->q};
+    for (std::size_t k = 0; k < std::size(values); ++k) {
+      std::vector<double> column;
+      for (int I : number) column.push_back(rValue((*values[k])[static_cast<std::size_t>(I)]));
+      columns.add(kOutlierColumnNames[k], column);
+    }
+  }
   return columns.list();
+}
+
+// The windows table's rows (formatWindowsTable).
+template <class Real>
+Rcpp::List windowColumns(const std::vector<WindowFst<Real>>& windows) {
+  std::vector<std::string> chrom;
+  std::vector<double> start, end, fst, num, den, mean;  // positions beyond 2^31 are whole doubles
+  std::vector<int> sites;
+  for (const WindowFst<Real>& w : windows) {
+    chrom.push_back(tableName(w.chrom));
+    start.push_back(static_cast<double>(w.start));
+    end.push_back(static_cast<double>(w.end));
+    sites.push_back(static_cast<int>(w.sites));
+    fst.push_back(rValue(w.fst));
+    num.push_back(rValue(w.num));
+    den.push_back(rValue(w.den));
+    mean.push_back(rValue(w.meanFst));
+  }
+  // Named as the windows table names its columns.
+  const char* const* name = kWindowColumnNames;
+  Columns columns;
+  columns.add(*name++, chrom);
+  columns.add(*name++, start);
+  columns.add(*name++, end);
+  columns.add(*name++, sites);
+  for (const std::vector<double>* values : {&fst, &num, &den, &mean}) columns.add(*name++, *values);
+  return columns.list();
+}
+
+// The outlier test's fit: the first line's figures, its counts and the
+// report's line.
+template <class Real>
+Rcpp::List outlierFit(const OutlierResults<Real>& o) {
+  return Rcpp::List::create(_["df"] = rValue(o.df), _["f_background"] = rValue(o.fbar),
+                            _["candidates"] = static_cast<double>(o.candidates),
+                            _["trimmed"] = static_cast<double>(o.trimmed),
+                            _["standing_out"] = static_cast<double>(o.standingOut()), _["line"] = outlierLine(o));
 }
 
 template <class Real>
@@ -301,15 +350,21 @@ Rcpp::List results(const Edition& edition, const Analysis<Real>& analysis, Conso
   std::vector<std::string> labels;
   for (int pop = 1; pop <= s.NUMBPOPS; ++pop) labels.push_back(populationLabel(s, pop));
   Rcpp::RObject report;
-  if (wantReport) report = Rcpp::wrap(formatReport(edition, s, console.today().value_or(CivilDate{}), test));
+  if (wantReport) {
+    report = Rcpp::wrap(scriptedReport(edition, s, console.today().value_or(CivilDate{}), test,
+                                       analysis.outliers ? &*analysis.outliers : nullptr));
+  }
   Rcpp::RObject pairs;
   if (analysis.pairs) pairs = pairColumns(pairsData, *analysis.pairs, analysis.fstat, test);
+  Rcpp::RObject windows, outliers;
+  if (analysis.windows) windows = windowColumns(*analysis.windows);
+  if (analysis.outliers) outliers = outlierFit(*analysis.outliers);
   return Rcpp::List::create(
       _["seed"] = std::to_string(analysis.seed), _["title"] = s.TITLE_LINE,
       _["individuals"] = static_cast<int>(s.TOTNUMBINDIVIDUALS), _["populations"] = labels,
-      _["loci_in_data"] = s.NUMBOFLOCI, _["loci"] = lociColumns(s, analysis.fstat, test),
+      _["loci_in_data"] = s.NUMBOFLOCI, _["loci"] = lociColumns(s, analysis.fstat, test, analysis.outliers),
       _["total"] = totalColumns(s, analysis.fstat, test),
-      _["pairs"] = pairs, _["report"] = report);
+      _["pairs"] = pairs, _["report"] = report, _["windows"] = windows, _["outlier_fit"] = outliers);
 }
 
 Rcpp::List fault(const std::string& message, int status) {
@@ -346,7 +401,8 @@ Rcpp::List merged(const Edition& program, const std::vector<std::string>& paths,
         _["file"] = h.input, _["seed"] = std::to_string(h.seed), _["dememorization"] = h.chain.dememorizations,
         _["batches"] = h.chain.batches, _["iterations"] = h.chain.iterationsPerBatch,
         _["test"] = std::string(testName(h.test)), _["exact"] = std::string(exactModeName(h.exact)),
-        _["bootstrap"] = static_cast<double>(h.bootstrap), _["popmap"] = h.popmap);
+        _["bootstrap"] = static_cast<double>(h.bootstrap), _["popmap"] = h.popmap, _["windows"] = h.windows,
+        _["outliers_min_he"] = h.outlierMinHe);
   });
   return f ? fault(f->message, f->status) : out;
 }
@@ -375,7 +431,9 @@ Rcpp::List ortelanMerge(std::string program, std::vector<std::string> files, std
 // pairs, report (whether to make it), test (its name), exact ("auto" or
 // "never"), bootstrap (its replicates, 0 for none), popmap (a file
 // name, a list of samples and populations, or NULL), region (a string, or
-// NULL), temporary_directory and progress. The result holds either the
+// NULL), windows (its size and step, or NULL), outliers (whether to make
+// the outlier test), outliers_min_he (its floor of He),
+// temporary_directory and progress. The result holds either the
 // columns of the results or `fault` and `status`; `written` holds what the
 // core wrote on its console meanwhile.
 // [[Rcpp::export(name = ".ortelan_run", rng = false)]]
@@ -414,6 +472,12 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
     }
   }
   if (!Rf_isNull(options["region"])) settings.region = Rcpp::as<std::string>(options["region"]);
+  if (!Rf_isNull(options["windows"])) {
+    const std::vector<double> spec = Rcpp::as<std::vector<double>>(options["windows"]);
+    settings.windows = WindowSpec{static_cast<std::int64_t>(spec.at(0)), static_cast<std::int64_t>(spec.at(1))};
+  }
+  settings.outliers = Rcpp::as<bool>(options["outliers"]);
+  settings.outliersMinHe = Rcpp::as<double>(options["outliers_min_he"]);
   std::optional<GivenData> tables;
   if (given.isNotNull()) tables = givenData(Rcpp::List(given.get()));
 

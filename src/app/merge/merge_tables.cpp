@@ -1,6 +1,7 @@
 #include "app/merge/merge_tables.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <type_traits>
 #include <cstdlib>
@@ -8,7 +9,10 @@
 #include <map>
 
 #include "chisquare/totals.h"
+#include "fstat/do_outliers.h"
+#include "fstat/windows.h"
 #include "pairs/pair_table.h"
+#include "report/outlier_note.h"
 #include "run/failure.h"
 #include "run/pause.h"
 #include "run/whole_number.h"
@@ -65,8 +69,9 @@ std::string shown(const TableSettings& settings, const std::string& key) {
   return value.empty() ? "no " + key + "=" : key + "=" + value;
 }
 
-// Every shard must come from one run's settings; the regions (and the
-// count of shards in tables merged before) may differ.
+// Every shard must come from one run's settings; the regions, the outlier
+// test's fit (made again here) and the count of shards in tables merged
+// before may differ.
 void checkSettings(const std::vector<ShardTable>& shards) {
   const ShardTable& first = shards.front();
   for (const ShardTable& shard : shards) {
@@ -75,7 +80,10 @@ void checkSettings(const std::vector<ShardTable>& shards) {
             first.path + " by " + first.settings.program + " " + first.settings.version);
     }
     for (const std::string& key : settingKeys()) {
-      if (key == "region" || key == "merged" || shard.settings.valueOf(key) == first.settings.valueOf(key)) continue;
+      if (key == "region" || key == "merged" || key == "outlier_df" || key == "outlier_f" ||
+          shard.settings.valueOf(key) == first.settings.valueOf(key)) {
+        continue;
+      }
       fault(shard.path + " was run with " + shown(shard.settings, key) + ", " + first.path + " with " +
             shown(first.settings, key));
     }
@@ -102,6 +110,13 @@ TableHeading headingOf(const Edition& edition, const ShardTable& first) {
   heading.test = first.test;
   heading.exact = exactModeNamed(s.valueOf("exact")).value_or(ExactMode::Auto);
   heading.popmap = s.valueOf("popmap");
+  heading.windows = s.valueOf("windows");
+  if (!heading.windows.empty() && !parseWindowSpec(heading.windows)) {
+    fault(first.path + ": line 1: windows=" + heading.windows + " is not SIZE:STEP");
+  }
+  // The fit is made again from the merged rows; none without them.
+  heading.outlierMinHe = s.valueOf("outlier_min_he");
+  if (!heading.outlierMinHe.empty()) heading.outlierDf = heading.outlierF = "NA";
   return heading;
 }
 
@@ -192,6 +207,38 @@ FValues<Real> fValuesOf(const ShardTable& table, const ShardRow& row) {
 
 // ---------------------------------------------------------------- results
 
+// The outlier test made again over the merged rows' he and f_nc.
+template <class Real>
+void mergeOutliers(MergedTables<Real>& out, const std::vector<ShardTable>& shards, const std::vector<Entry>& entries,
+                   const std::vector<int>& numbers, Run<Real>& run) {
+  const std::string& minHeText = out.heading.outlierMinHe;
+  double minHe = 0;
+  const auto [end, error] = std::from_chars(minHeText.data(), minHeText.data() + minHeText.size(), minHe);
+  if (error != std::errc() || end != minHeText.data() + minHeText.size()) {
+    fault(shards[entries.empty() ? 0 : entries.front().shard].path + ": line 1: outlier_min_he=" + minHeText +
+          " is not a number");
+  }
+  OutlierResults<Real> o;
+  const auto places = static_cast<std::size_t>(run.state.NUMBOFLOCI) + 1;
+  o.he.assign(places, OutlierResults<Real>::kNA);
+  o.f.assign(places, OutlierResults<Real>::kNA);
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const ShardTable& table = shards[entries[k].shard];
+    if (!table.outliers) fault(table.path + " has no columns of the outlier test, though its first line says it was made");
+    const ShardRow& row = table.rows[entries[k].row];
+    const auto I = static_cast<std::size_t>(numbers[k]);
+    o.he[I] = realField<Real>(table, row, "he");
+    o.f[I] = realField<Real>(table, row, "f_nc");
+    if ((o.he[I] == o.he[I]) != (o.f[I] == o.f[I]) || !(o.he[I] > 0 || o.he[I] != o.he[I]) || o.f[I] < 0) {
+      fault(table.path + ": line " + std::to_string(row.line) + ": he and f_nc are not those of a candidate of the outlier test");
+    }
+  }
+  testOutliers(o, run.chainWorkers(), [&run] { run.tick(); });
+  if (!o.fitted) run.diagnostic(outlierLine(o));
+  setOutlierHeading(out.heading, minHe, o);
+  out.analysis.outliers = std::move(o);
+}
+
 template <class Real>
 void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards, const std::vector<std::size_t>& which,
                   bool sites, Run<Real>& run) {
@@ -229,6 +276,10 @@ void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards
     f.loci[I] = fValuesOf<Real>(table, row);
   }
   SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
+  if (!out.heading.outlierMinHe.empty()) mergeOutliers(out, shards, entries, numbers, run);
+  if (const std::optional<WindowSpec> spec = parseWindowSpec(out.heading.windows)) {
+    out.analysis.windows = windowFst(s, f.loci, *spec);
+  }
   std::vector<int> loci(numbers);
   sumFTotals(f, loci, 0, out.heading.bootstrap, out.heading.seed, run.chainWorkers(), [&run] { run.tick(); });
 }

@@ -78,7 +78,8 @@ std::size_t ShardTable::column(std::string_view name) const {
 const std::vector<std::string>& settingKeys() {
   static const std::vector<std::string> keys = {"input", "seed",      "dememorization", "batches",
                                                 "iterations", "test",  "exact",          "bootstrap",
-                                                "popmap",     "region", "merged"};
+                                                "popmap",     "region", "windows", "outlier_min_he",
+                                                "outlier_df", "outlier_f", "merged"};
   return keys;
 }
 
@@ -114,6 +115,8 @@ ShardTable parseShardTable(const std::string& path, std::string_view text, std::
 
   // The header says which table it is.
   bool matched = false;
+  std::string outlierColumns;
+  for (const char* name : kOutlierColumnNames) outlierColumns += std::string("\t") + name;
   for (const bool sites : {false, true}) {
     const std::string results = locusColumnsHeader(table.test, sites);
     for (const TableKind kind : {TableKind::Results, TableKind::Pairs}) {
@@ -122,6 +125,11 @@ ShardTable parseShardTable(const std::string& path, std::string_view text, std::
         table.sites = sites;
         matched = true;
       }
+    }
+    if (lines[1] == results + outlierColumns) {
+      table.kind = TableKind::Results;
+      table.sites = sites;
+      table.outliers = matched = true;
     }
   }
   if (!matched) fault(path, 2, notATable + ": not its header line");

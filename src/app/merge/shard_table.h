@@ -37,6 +37,7 @@ struct ShardTable {
   ExactTest test = ExactTest::Genic;
   TableKind kind = TableKind::Results;
   bool sites = false;  // chrom and pos after the name: VCF or BCF data
+  bool outliers = false;  // a results table with the outlier test's columns at the end
   std::vector<std::string> columns;
   std::vector<ShardRow> rows;  // every row after the header, TOTAL rows included
 
