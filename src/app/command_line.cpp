@@ -44,7 +44,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   app.get_formatter()->column_width(30);
 
   RunSettings s;
-  std::string seed, loci, test, exact;
+  std::string seed, loci, test, exact, sampler, samples;
   app.add_option("DATAFILE", s.dataFile, "GENEPOP data file; or VCF, bgzipped VCF or BCF, with --popmap")->required();
   app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
       ->default_val(10000)
@@ -76,6 +76,24 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
                  "chain: auto (the default) or never (the chain everywhere)")
       ->check([](const std::string& text) {
         return exactModeNamed(text) ? std::string() : "must be auto or never";
+      });
+  app.add_option("--sampler", sampler,
+                 "Where the tables are not listed: independent (the default: tables drawn independently, with "
+                 "95 % limits on P) or chain (the Markov chain)")
+      ->check([](const std::string& text) {
+        return samplerNamed(text) ? std::string() : "must be independent or chain";
+      });
+  app.add_option("--hits", s.sampling.hits,
+                 "Independent tables: stop a locus once H tables are at least as extreme as the observed one; "
+                 "default 100")
+      ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
+  app.add_option("--samples", samples,
+                 "Independent tables: at most B per locus; default auto, as many as cost what the chain's walk "
+                 "of the locus would")
+      ->check([](const std::string& text) {
+        return text == "auto" || wholeNumber<std::int64_t>(text).value_or(0) >= 1
+                   ? std::string()
+                   : "must be a whole number of at least 1, or auto";
       });
   CLI::Option* bootstrap =
       app.add_option("--bootstrap", s.bootstrap, "Resample the loci N times for 95 % limits of each multilocus F_ST; default 0")
@@ -110,6 +128,8 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   if (!loci.empty()) s.loci = parseLociList(loci).list;
   if (!test.empty()) s.test = *testNamed(test);
   if (!exact.empty()) s.exact = *exactModeNamed(exact);
+  if (!sampler.empty()) s.sampling.sampler = *samplerNamed(sampler);
+  if (!samples.empty() && samples != "auto") s.sampling.samples = wholeNumber<std::int64_t>(samples);
   if (bootstrap->count() > 0 && s.test == ExactTest::None) {
     result.status = 2;
     result.err = usageError(edition, "--bootstrap goes with an exact test, not with --test none");

@@ -24,6 +24,7 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
                        settings.test, settings.exact, settings.bootstrap};
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;
   heading.region = settings.region;
+  heading.sampling = settings.sampling;
   addResultFiles(outputs, {settings.tablePath, settings.pairsPath, settings.pairsPlotPath, settings.manhattanPath},
                  heading, analysis, analysis.state);
   if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};

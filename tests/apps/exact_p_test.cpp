@@ -30,15 +30,16 @@ std::vector<std::string> split(const std::string& line, char at) {
 }
 
 // Each table's lines without the columns that came after earlier versions
-// (the method and the F-statistics) and the first line's " exact=never":
-// the layout of earlier versions.
+// (the method, the limits and the F-statistics) and the first line's
+// " exact=never sampler=chain": the layout of earlier versions.
 std::string withoutNewColumns(const std::string& tables) {
-  const std::vector<std::string> added = {"method", "fis", "fst", "fit", "fst_num", "fst_den", "fst_low", "fst_high"};
+  const std::vector<std::string> added = {"p_low", "p_high", "method", "fis", "fst", "fit", "fst_num", "fst_den",
+                                          "fst_low", "fst_high"};
   std::string out;
   std::vector<bool> kept;
   for (std::string line : split(tables, '\n')) {
     if (line.starts_with("#")) {
-      out += std::regex_replace(line, std::regex(" exact=never"), "") + "\n";
+      out += std::regex_replace(line, std::regex(" exact=never( sampler=chain)?"), "") + "\n";
       continue;
     }
     std::vector<std::string> fields = split(line, '\t');
@@ -125,10 +126,11 @@ TEST(ExactP, NeverGivesTheChainsTablesOfEarlierVersionsByteForByte) {
     for (const std::string test : {"genic", "genic-g", "genotypic"}) {
       const ProcessResult r = runWith(p.program,
                                       {"-q", "-s", "2026", "-d", "1000", "-b", "10", "-i", "500", "--test", test,
-                                       "--exact", "never", "-o", "r.out", "-t", "t.tsv", "--pairs", "p.tsv", p.file},
+                                       "--exact", "never", "--sampler", "chain", "-o", "r.out", "-t", "t.tsv",
+                                       "--pairs", "p.tsv", p.file},
                                       dir);
       ASSERT_EQ(r.status, 0) << r.err;
-      EXPECT_EQ(split(dir.read("t.tsv"), '\n')[0].find(" exact=never\r") != std::string::npos, true);
+      EXPECT_EQ(split(dir.read("t.tsv"), '\n')[0].find(" exact=never sampler=chain\r") != std::string::npos, true);
       tables += dir.read("t.tsv") + dir.read("p.tsv");
     }
     expectSameTables(withoutNewColumns(tables),
@@ -199,7 +201,8 @@ TEST(ExactP, SmallTablesAreExactInTheTablesPairsReportAndPlot) {
     for (std::size_t locus = 0; locus < tables.size(); ++locus) {
       const std::vector<std::string> f = split(rows[locus + 2], '\t');
       const double exact = ExactPValue(tables[locus]).value();
-      EXPECT_EQ(f[4] + " " + f[5], "0 exact") << "locus " << locus + 1;
+      // SE 0, and the limits of an exact P are itself.
+      EXPECT_EQ(f[4] + " " + f[5] + " " + f[6] + " " + f[7], "0 " + f[3] + " " + f[3] + " exact") << "locus " << locus + 1;
       EXPECT_NEAR(std::stod(f[3]), exact, 1e-9 * exact) << "locus " << locus + 1;
       fisher += -2 * std::log(std::stod(f[3]));
     }
@@ -207,7 +210,7 @@ TEST(ExactP, SmallTablesAreExactInTheTablesPairsReportAndPlot) {
     const std::vector<std::string> total = split(rows[6], '\t');
     const double h = fisher / 2;
     EXPECT_NEAR(std::stod(total[3]), std::exp(-h) * (1 + h + h * h / 2 + h * h * h / 6), 1e-12);
-    EXPECT_EQ(total[4] + total[5], "NANA");
+    EXPECT_EQ(total[4] + total[5] + total[6] + total[7], "NANANANA");
 
     const std::vector<std::string> pairs = split(dir.read("p.tsv"), '\n');
     ASSERT_EQ(pairs.size(), 2u + 3u * 5u);
@@ -216,7 +219,7 @@ TEST(ExactP, SmallTablesAreExactInTheTablesPairsReportAndPlot) {
       if (f[4] == "TOTAL") continue;
       const std::size_t a = std::stoul(f[0]) - 1, b = std::stoul(f[1]) - 1, locus = std::stoul(f[4]) - 1;
       const double exact = ExactPValue(pairOf(tables[locus], a, b)).value();
-      EXPECT_EQ(f[9], "exact") << pairs[row];
+      EXPECT_EQ(f[11], "exact") << pairs[row];
       EXPECT_NEAR(std::stod(f[7]), exact, 1e-9 * exact) << pairs[row];
     }
     EXPECT_NE(dir.read("r.out").find("\r\n 4 of the 4 P-values are exact, from every table with the locus's margins: "
@@ -228,7 +231,7 @@ TEST(ExactP, SmallTablesAreExactInTheTablesPairsReportAndPlot) {
   }
 }
 
-TEST(ExactP, LargerTablesWalkTheChainAndEvery2x2IsExact) {
+TEST(ExactP, LargerTablesAreSampledOrWalkedAndEvery2x2IsExact) {
   // Six populations of 40 individuals at five alleles: far too many tables.
   Rows big(6, std::vector<int>(5));
   for (std::size_t pop = 0; pop < 6; ++pop) {
@@ -239,16 +242,19 @@ TEST(ExactP, LargerTablesWalkTheChainAndEvery2x2IsExact) {
   ScratchDir dir;
   dir.write("data.gen", genepopOf(tables, 2));
   for (const std::vector<std::string>& chain : {std::vector<std::string>{}, {"-d", "0", "-b", "2", "-i", "1"}}) {
-    std::vector<std::string> arguments = {"-q", "-s", "3", "-t", "-", "--pairs", "p.tsv", "-o", "/dev/null"};
+    for (const std::string sampler : {"independent", "chain"}) {
+    std::vector<std::string> arguments = {"-q", "-s", "3", "-t", "-", "--pairs", "p.tsv", "-o", "/dev/null",
+                                          "--sampler", sampler};
     arguments.insert(arguments.end(), chain.begin(), chain.end());
     arguments.push_back("data.gen");
     const ProcessResult r = runWith(k2d, arguments, dir);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(split(split(r.out, '\n')[2], '\t')[5], "chain");
+    EXPECT_EQ(split(split(r.out, '\n')[2], '\t')[7], sampler == "chain" ? "chain" : "sampled");
     // The pairs of populations 2 to 6 hold the same counts: 2 x 5 tables of
     // many tables each; with the shortest chain, every pair walks.
     if (!chain.empty()) {
       EXPECT_EQ(dir.read("p.tsv").find("\texact\t"), std::string::npos);
+    }
     }
   }
   // A 2 x 2 table of 20,000 genes is exact even with a chain of two steps.
@@ -258,7 +264,7 @@ TEST(ExactP, LargerTablesWalkTheChainAndEvery2x2IsExact) {
                                   dir);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<std::string> f = split(split(r.out, '\n')[2], '\t');
-  EXPECT_EQ(f[5], "exact");
+  EXPECT_EQ(f[7], "exact");
   // Rscript -e 'format(fisher.test(matrix(c(5200, 4800, 4800, 5200), 2))$p.value, digits = 17)'
   EXPECT_NEAR(std::stod(f[3]), 1.6668794111431706e-08, 1e-9 * 1.6668794111431706e-08);
 }

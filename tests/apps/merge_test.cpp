@@ -99,7 +99,7 @@ TEST(Merge, RegionShardsOfAVcfGiveTheWholeRun) {
     // The first line: the common settings, and the merge.
     const std::string first = dir.read("m.tsv").substr(0, dir.read("m.tsv").find('\r'));
     EXPECT_TRUE(std::regex_match(first, std::regex("# ortelan_(3d|2d|c) [0-9.]+ input=calls.vcf.gz seed=3 "
-                                                   "dememorization=200 batches=10 iterations=200 exact=auto "
+                                                   "dememorization=200 batches=10 iterations=200 exact=auto sampler=independent hits=100 samples=auto "
                                                    "bootstrap=50 popmap=pops.txt merged=5")))
         << first;
     // A merged table merges again alike, and still counts the shards behind it.
@@ -164,7 +164,7 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
       {{"merge", "-t", "m.tsv", "a.tsv", "overlap.tsv"}, 1, "a.tsv and overlap.tsv both hold locus 2"},
       {{"merge", "-t", "m.tsv", "a.tsv", "a.tsv"}, 1, "a.tsv and a.tsv both hold locus 1"},
       {{"merge", "-t", "m.tsv", "a.tsv", "c.tsv"}, 1, "c.tsv: line 1: a table of ortelan_c, not of ortelan_3d: merge it with ortelan_c merge"},
-      {{"merge", "-t", "m.tsv", "b.tsv", "cut.tsv"}, 1, "cut.tsv: line 5: a row of 14 fields where the table has 16: the file is cut short"},
+      {{"merge", "-t", "m.tsv", "b.tsv", "cut.tsv"}, 1, "cut.tsv: line 5: a row of 16 fields where the table has 18: the file is cut short"},
       {{"merge", "-t", "m.tsv", "b.tsv", "notail.tsv"}, 1, "notail.tsv: line 5: no TOTAL row at the end"},
       {{"merge", "-t", "m.tsv", "empty.tsv"}, 1, "empty.tsv: line 1: empty, not a results or pairs table of ortelan_3d"},
       {{"merge", "-t", "m.tsv", "trout.gen"}, 1, "trout.gen: line 1: not a results or pairs table of ortelan_3d"},

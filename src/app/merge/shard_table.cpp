@@ -76,9 +76,9 @@ std::size_t ShardTable::column(std::string_view name) const {
 }
 
 const std::vector<std::string>& settingKeys() {
-  static const std::vector<std::string> keys = {"input", "seed",      "dememorization", "batches",
-                                                "iterations", "test",  "exact",          "bootstrap",
-                                                "popmap",     "region", "merged"};
+  static const std::vector<std::string> keys = {"input",   "seed",    "dememorization", "batches", "iterations",
+                                                "test",    "exact",   "sampler",        "hits",    "samples",
+                                                "bootstrap", "popmap", "region",        "merged"};
   return keys;
 }
 
