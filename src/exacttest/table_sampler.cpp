@@ -29,9 +29,10 @@ constexpr double kStepsPerCell = 0.15;
 enum class Kind { Probability, G, ImpliedG };
 
 // The three ways to draw a table with the margins, all from the same law:
-//  - TwoColumns: a table of two columns (or rows) item by item, each a
-//    hypergeometric draw from laws made once (hypergeometric_laws.h), or
-//    drawn afresh where the laws are too wide to keep;
+//  - TwoColumns: a table of two columns (or rows) by halving its items
+//    (rows) again and again, each split a hypergeometric draw from laws
+//    made once (hypergeometric_laws.h), or drawn afresh where the laws are
+//    too wide to keep;
 //  - CellByCell: Patefield's algorithm, each cell a hypergeometric draw
 //    given the cells before it (hypergeometric.h);
 //  - Dealing: the genes (the individuals, for a genotype table) shuffled
@@ -124,12 +125,7 @@ class Sampler {
       // Items are the rows of a two-column table, else the columns.
       itemsAreRows_ = m_ == 2;
       items_ = itemsAreRows_ ? rows_ : columns_;
-      marked_ = itemsAreRows_ ? columns_[0] : rows_[0];
-      if (HypergeometricLaws::suit(items_, marked_)) laws_.emplace(items_, marked_, tables_);
-      itemGenes_.assign(items_.size(), 0);
-      for (std::size_t k = items_.size(); k-- > 0;) {
-        itemGenes_[k] = items_[k] + (k + 1 < items_.size() ? itemGenes_[k + 1] : 0);
-      }
+      splitItems();
       return;
     }
     if (method == DrawMethod::CellByCell) {
@@ -139,16 +135,51 @@ class Sampler {
     for (std::size_t j = 0; j < m_; ++j) genes_.insert(genes_.end(), static_cast<std::size_t>(columns_[j]), static_cast<std::int32_t>(j));
   }
 
-  void drawTwoColumns(Ranmar::Stream& draws) {
-    std::int64_t marked = marked_;  // what the first column still lacks
-    const std::size_t last = items_.size() - 1;
-    for (std::size_t k = 0; k <= last; ++k) {
-      std::int64_t x = marked;
-      if (k < last) {
-        const double uniform = uniform48(draws);
-        x = laws_ ? laws_->draw(k, marked, uniform) : hypergeometricDraw(items_[k], marked, itemGenes_[k], uniform, tables_);
+  // The groups of items, halved again and again: group 0 holds them all;
+  // a group of two or more items is split at its middle into two groups
+  // (in the order of the splits, each after the group it splits, so that
+  // the splits of one depth are independent of each other and a processor
+  // may make them at once); a group of one item is that item's. Each split
+  // has its law (hypergeometric_laws.h).
+  void splitItems() {
+    const std::int64_t marked = itemsAreRows_ ? columns_[0] : rows_[0];
+    groupFirst_.assign(1, 0);
+    groupEnd_.assign(1, items_.size());
+    std::vector<std::int64_t> before(items_.size() + 1, 0);  // genes of the items before item k
+    for (std::size_t k = 0; k < items_.size(); ++k) before[k + 1] = before[k] + items_[k];
+    const std::int64_t genes = before.back();
+    std::vector<Split> splits;
+    for (std::size_t group = 0; group < groupFirst_.size(); ++group) {
+      const std::size_t first = groupFirst_[group], end = groupEnd_[group];
+      if (end - first < 2) continue;
+      const std::size_t middle = (first + end) / 2;
+      const std::int64_t held = before[end] - before[first];
+      splits.push_back({before[middle] - before[first], held, std::max<std::int64_t>(0, marked - (genes - held)),
+                        std::min(marked, held)});
+      splitGroup_.push_back(group);
+      splitFirstHalf_.push_back(groupFirst_.size());
+      for (const auto& [a, b] : {std::pair{first, middle}, std::pair{middle, end}}) {
+        groupFirst_.push_back(a);
+        groupEnd_.push_back(b);
       }
-      marked -= x;
+    }
+    splits_ = splits;
+    laws_.emplace(splits, tables_);
+    groupMarked_.assign(groupFirst_.size(), 0);
+    groupMarked_[0] = marked;
+  }
+
+  void drawTwoColumns(Ranmar::Stream& draws) {
+    for (std::size_t k = 0; k < splits_.size(); ++k) {
+      const std::int64_t held = groupMarked_[splitGroup_[k]];
+      const std::int64_t x = laws_->draw(k, held, uniform48(draws));
+      groupMarked_[splitFirstHalf_[k]] = x;
+      groupMarked_[splitFirstHalf_[k] + 1] = held - x;
+    }
+    for (std::size_t group = 0; group < groupFirst_.size(); ++group) {
+      if (groupEnd_[group] - groupFirst_[group] != 1) continue;
+      const std::size_t k = groupFirst_[group];
+      const std::int64_t x = groupMarked_[group];
       if (itemsAreRows_) {
         cells_[2 * k] = x;
         cells_[2 * k + 1] = items_[k] - x;
@@ -215,10 +246,18 @@ class Sampler {
   bool genotypic() const { return kind_ == Kind::ImpliedG; }
 
   // sum ln T_ij!: ln P(T) is a constant less it.
+  // Four sums, interleaved, then added in a fixed order: the same sum for
+  // the same cells, without the wait of one long chain of additions.
   double sumLnFactorials() const {
-    double sum = 0;
-    for (std::int64_t count : cells_) sum += tables_.lnFactorial[count];
-    return sum;
+    const double* lnFactorial = tables_.lnFactorial;
+    double sums[4] = {0, 0, 0, 0};
+    const std::size_t cells = cells_.size();
+    std::size_t i = 0;
+    for (; i + 4 <= cells; i += 4) {
+      for (std::size_t k = 0; k < 4; ++k) sums[k] += lnFactorial[cells_[i + k]];
+    }
+    for (; i < cells; ++i) sums[i % 4] += lnFactorial[cells_[i]];
+    return (sums[0] + sums[1]) + (sums[2] + sums[3]);
   }
   std::int64_t xLnX(std::int64_t k) const { return k < xLnXKept_ ? xLnX_[k] : xLnXFixed(k); }
   // The allele table a genotype table implies.
@@ -258,11 +297,15 @@ class Sampler {
   std::int64_t observedScore_ = 0;
 
   DrawMethod method_ = DrawMethod::CellByCell;
-  // TwoColumns: the items' totals, the first column's (or row's) total,
-  // the genes of items k.., and the laws where they are kept.
+  // TwoColumns: the items' totals; the groups of items (their first and
+  // end) and how many of the first column's genes each holds; each split's
+  // group and the first of its halves; and their laws.
   bool itemsAreRows_ = true;
-  std::vector<std::int64_t> items_, itemGenes_;
-  std::int64_t marked_ = 0;
+  std::vector<std::int64_t> items_;
+  std::vector<std::size_t> groupFirst_, groupEnd_;
+  std::vector<std::int64_t> groupMarked_;
+  std::vector<Split> splits_;
+  std::vector<std::size_t> splitGroup_, splitFirstHalf_;
   std::optional<HypergeometricLaws> laws_;
   // CellByCell: each column's genes still undealt.
   std::vector<std::int64_t> columnLeft_;

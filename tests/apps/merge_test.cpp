@@ -149,6 +149,13 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   }
   ASSERT_EQ(runWith(k3d, with(run, {"-s", "1", "--loci", "3-4", "--test", "genic-g", "-t", "g.tsv", "trout.gen"}), dir).status, 0);
   ASSERT_EQ(runWith(kC, with(run, {"-s", "1", "--loci", "3-4", "-t", "c.tsv", "trout.gen"}), dir).status, 0);
+  // The sampler and its limits must agree too.
+  for (const auto& [sampling, name] : {std::pair{std::vector<std::string>{"--sampler", "chain"}, "chain"},
+                                       {{"--hits", "20"}, "hits20"},
+                                       {{"--samples", "5000"}, "samples5000"}}) {
+    ASSERT_EQ(runWith(k3d, with(with(run, sampling), {"-s", "1", "--loci", "3-4", "-t", std::string(name) + ".tsv",
+                                                      "trout.gen"}), dir).status, 0);
+  }
   const std::string a = dir.read("a.tsv");
   dir.write("cut.tsv", a.substr(0, a.size() - 20));
   dir.write("notail.tsv", a.substr(0, a.find("TOTAL")));
@@ -162,6 +169,10 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
       {{"merge", "-t", "m.tsv", "a.tsv", "seed2.tsv"}, 1, "seed2.tsv was run with seed=2, a.tsv with seed=1"},
       {{"merge", "-t", "m.tsv", "a.tsv", "g.tsv"}, 1, "g.tsv was run with test=genic-g, a.tsv with no test="},
       {{"merge", "-t", "m.tsv", "a.tsv", "overlap.tsv"}, 1, "a.tsv and overlap.tsv both hold locus 2"},
+      {{"merge", "-t", "m.tsv", "a.tsv", "chain.tsv"}, 1, "chain.tsv was run with sampler=chain, a.tsv with sampler=independent"},
+      {{"merge", "-t", "m.tsv", "a.tsv", "hits20.tsv"}, 1, "hits20.tsv was run with hits=20, a.tsv with hits=100"},
+      {{"merge", "-t", "m.tsv", "a.tsv", "samples5000.tsv"}, 1,
+       "samples5000.tsv was run with samples=5000, a.tsv with samples=auto"},
       {{"merge", "-t", "m.tsv", "a.tsv", "a.tsv"}, 1, "a.tsv and a.tsv both hold locus 1"},
       {{"merge", "-t", "m.tsv", "a.tsv", "c.tsv"}, 1, "c.tsv: line 1: a table of ortelan_c, not of ortelan_3d: merge it with ortelan_c merge"},
       {{"merge", "-t", "m.tsv", "b.tsv", "cut.tsv"}, 1, "cut.tsv: line 5: a row of 16 fields where the table has 18: the file is cut short"},

@@ -128,7 +128,9 @@ std::array<std::vector<KnownTable>, 4> knownTables(Ordering ordering, std::size_
 // never 0. By probability and by G, each with its tie rule.
 TEST(TableSampler, LimitsAndStandardErrorsHoldInEveryBinOfExactP) {
   const char* names[] = {"1e-4 to 1e-3", "1e-3 to 1e-2", "1e-2 to 0.1", "0.1 to 1"};
-  const SamplingLimits limits{100, 3000};
+  // Up to 10,000 tables, a tenth of what the default allows such small
+  // tables (their walk costs as much as some 100,000 of them).
+  const SamplingLimits limits{100, 10000};
   for (const Ordering ordering : {Ordering::Probability, Ordering::G}) {
     SCOPED_TRACE(ordering == Ordering::G ? "by G" : "by probability");
     ChainWorkspace workspace;
@@ -147,14 +149,91 @@ TEST(TableSampler, LimitsAndStandardErrorsHoldInEveryBinOfExactP) {
         EXPECT_GE(p.high, p.p);
         outside += known.p < p.low || known.p > p.high ? 1 : 0;
         beyond3SE += std::fabs(p.p - known.p) > 3 * p.se ? 1 : 0;
-        if (std::fabs(p.p - known.p) > 3 * p.se) printf("B3 exact %g sampled %g se %g\n", known.p, p.p, p.se);
       }
       const double tables = static_cast<double>(bins[bin].size());
-      printf("RATE %s %d %d\n", names[bin], outside, beyond3SE);
       EXPECT_LE(outside / tables, 0.05) << outside << " of " << tables << " outside the limits";
       EXPECT_LE(beyond3SE / tables, 0.01) << beyond3SE << " of " << tables << " beyond 3 SE";
     }
   }
+}
+
+}  // namespace
+}  // namespace ortelan
+
+namespace ortelan {
+namespace {
+
+// Each way of drawing gives the same P-values: by probability, by G and by
+// the G of the allele table a genotype table implies, against the listing
+// of every table, where two draws at 20,000 tables each lie within 4.5
+// binomial standard errors of the exact P. Tables of two columns, of two
+// rows, and of more of both.
+TEST(TableSampler, EveryWayOfDrawingGivesTheExactP) {
+  const std::vector<GenotypeAlleles> genotypes = {{1, 1}, {1, 2}, {2, 2}, {1, 3}, {2, 3}};
+  const struct {
+    const char* name;
+    Rows rows;
+    bool genotypic;
+  } tables[] = {{"5 x 2", {{9, 3}, {4, 8}, {6, 6}, {2, 9}, {7, 7}}, false},
+                {"2 x 4", {{5, 1, 4, 0}, {1, 6, 2, 5}}, false},
+                {"3 x 4", {{4, 1, 3, 0}, {1, 5, 0, 4}, {3, 3, 2, 2}}, false},
+                {"genotypes 3 x 5", {{3, 1, 0, 2, 0}, {0, 2, 3, 0, 2}, {1, 2, 1, 1, 1}}, true},
+                {"genotypes 2 x 5", {{3, 2, 0, 2, 0}, {0, 2, 4, 0, 2}}, true}};
+  ChainWorkspace workspace;
+  int seed = 0;
+  for (const auto& t : tables) {
+    const CountTable table = tableOf(t.rows);
+    for (const Ordering ordering : {Ordering::Probability, Ordering::G}) {
+      if (t.genotypic && ordering == Ordering::Probability) continue;
+      const EnumerationOrder order =
+          t.genotypic ? EnumerationOrder{Ordering::G, genotypes, 3, xLnXTieMargin(std::int64_t{table.rows} * 3)}
+                      : orderOf(ordering, table);
+      const double exact = enumeratedP<double>(table, order, workspace);
+      for (const DrawMethod method : {DrawMethod::TwoColumns, DrawMethod::CellByCell, DrawMethod::Dealing}) {
+        SCOPED_TRACE(std::string(t.name) + (ordering == Ordering::G ? " by G" : "") + " drawn " +
+                     std::to_string(static_cast<int>(method)));
+        Ranmar generator = generatorOf(++seed);
+        const SampledCount count =
+            sampleTables(table, order, {1 << 30, 20000}, generator, workspace, nullptr, method);
+        EXPECT_EQ(count.drawn, 20000);
+        EXPECT_FALSE(count.stopped);
+        const double share = static_cast<double>(count.counted) / 20000;
+        EXPECT_LE(std::fabs(share - exact), 4.5 * std::sqrt(exact * (1 - exact) / 20000) + 1e-9) << exact;
+      }
+    }
+  }
+}
+
+// The drawing stops at its hits: P = hits / tables drawn, and within its
+// limits; none counted of B gives 1 / (B + 1) and limits 0 to
+// 1 - 0.025^(1 / B); all counted gives 1, limits 0.025^(1 / B) to 1.
+TEST(TableSampler, StopsAtItsHitsAndNeverGivesZero) {
+  ChainWorkspace workspace;
+  const CountTable even = tableOf({{10, 10}, {10, 10}, {10, 10}});
+  Ranmar generator = generatorOf(5);
+  const SampledCount stopped = sampleTables(even, orderOf(Ordering::Probability, even), {50, 100000}, generator, workspace);
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_EQ(stopped.counted, 50);
+  EXPECT_LT(stopped.drawn, 100);  // P is near 1
+  const SampledP<long double> p = sampledPValue<long double>(stopped);
+  EXPECT_EQ(p.p, 50.0L / static_cast<long double>(stopped.drawn));
+  EXPECT_LE(p.low, p.p);
+  EXPECT_GE(p.high, p.p);
+
+  const SampledP<long double> none = sampledPValue<long double>({999, 0, false});
+  EXPECT_EQ(none.p, 0.001L);
+  EXPECT_EQ(none.low, 0);
+  EXPECT_NEAR(static_cast<double>(none.high), 1 - std::pow(0.025, 1.0 / 999), 1e-15);
+  EXPECT_NEAR(static_cast<double>(none.se), std::sqrt(0.001 * 0.999 / 999), 1e-18);
+  const SampledP<double> all = sampledPValue<double>({400, 400, false});
+  EXPECT_EQ(all.p, 1);
+  EXPECT_NEAR(all.low, std::pow(0.025, 1.0 / 400), 1e-15);
+  EXPECT_EQ(all.high, 1);
+  // Far from the null, every draw misses: P is 1 / (B + 1), not 0.
+  const CountTable apart = tableOf({{40, 0}, {0, 40}, {20, 20}});
+  const SampledCount missed = sampleTables(apart, orderOf(Ordering::Probability, apart), {100, 3000}, generator, workspace);
+  EXPECT_EQ(missed.counted, 0);
+  EXPECT_EQ(sampledPValue<double>(missed).p, 1.0 / 3001);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ merge_results <- function(files) {
     settings = list(file = s$file, program = program, seed = s$seed, dememorization = s$dememorization,
                     batches = s$batches, iterations = s$iterations, loci = NULL, test = s$test,
                     popmap = if (nzchar(s$popmap)) s$popmap else NULL, region = NULL, exact = s$exact,
+                    sampler = s$sampler, hits = s$hits, samples = if (identical(s$samples, "auto")) NULL else s$samples,
                     bootstrap = s$bootstrap, merged = files),
     data = list(title = "", individuals = NA_integer_, populations = out$populations,
                 loci = if (out$has_results) nrow(as.data.frame(out$loci)) else 0L)
