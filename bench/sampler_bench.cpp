@@ -1,5 +1,6 @@
 // The cost of a P-value from independent tables against the walk's: on
-// the walks' shapes of chain_bench.cpp (a SNP in 20 populations, 20 x 2;
+// the walks' shapes of chain_bench.cpp (a SNP in 20 populations, 20 x 2,
+// and in 12, 12 x 2; a pair of populations at a SNP, 2 x 2;
 // a microsatellite in 10 populations, 10 x 10; a pair of populations at
 // 8 alleles, 2 x 8; the genotypic test of 20 populations at the 15
 // genotypes of 5 alleles, 20 x 15), the time of one independent table and
@@ -41,6 +42,8 @@ struct Shape {
 };
 
 constexpr Shape kShapes[] = {{"SNP/20x2", 20, 2, 40, Ordering::Probability, 0},
+                             {"SNP/12x2", 12, 2, 60, Ordering::Probability, 0},
+                             {"2x2", 2, 2, 120, Ordering::Probability, 0},
                              {"10x10", 10, 10, 24, Ordering::Probability, 0},
                              {"2x8", 2, 8, 120, Ordering::Probability, 0},
                              {"G/10x10", 10, 10, 24, Ordering::G, 0},

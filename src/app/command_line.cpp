@@ -38,8 +38,9 @@ std::string usageError(const Edition& edition, const std::string& what) {
 CommandLine parseCommandLine(const Edition& edition, const std::vector<std::string>& arguments) {
   const std::string program(edition.programName);
   CLI::App app("Tests, locus by locus, whether two or more populations share one allele frequency\n"
-               "distribution: Fisher's exact test (by a Markov chain) and Pearson's chi-square,\n"
-               "combined over loci. With no arguments the program asks for the file and settings.",
+               "distribution: Fisher's exact test (exact, or from independent tables or a Markov\n"
+               "chain) and Pearson's chi-square, combined over loci. With no arguments the\n"
+               "program asks for the file and settings.",
                program);
   app.get_formatter()->column_width(30);
 
@@ -73,7 +74,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
       });
   app.add_option("--exact", exact,
                  "P-values by listing every table with the observed margins where that is less work than the "
-                 "chain: auto (the default) or never (the chain everywhere)")
+                 "chain: auto (the default) or never (no table listed)")
       ->check([](const std::string& text) {
         return exactModeNamed(text) ? std::string() : "must be auto or never";
       });

@@ -18,12 +18,15 @@ constexpr double kProbabilityTie = 1e-8;
 // Drawn tables between two looks at the stop flag.
 constexpr std::int64_t kTablesBetweenStops = 1024;
 // What drawing a table costs, in steps of the walk on the same table
-// (bench/sampler_bench.cpp, its tables and walks side by side): per item
-// of a two-column table, per cell drawn by Patefield's algorithm, per gene
-// (individual) dealt, and per cell of the table for its ordering.
+// (bench/sampler_bench.cpp, its tables and walks side by side, where a
+// step takes 15 to 25 ns): per item of a two-column table (some 16 ns
+// each with its split), per cell drawn by Patefield's algorithm (some
+// 40 ns), per gene (individual) dealt (some 4 ns), and per cell of the
+// table for its ordering. Each is set above what was measured, so that a
+// locus drawing what its walk would cost takes no longer than the walk.
 constexpr double kStepsPerItem = 1.3;
-constexpr double kStepsPerCellDrawn = 2.8;
-constexpr double kStepsPerGeneDealt = 0.3;
+constexpr double kStepsPerCellDrawn = 3.2;
+constexpr double kStepsPerGeneDealt = 0.35;
 constexpr double kStepsPerCell = 0.15;
 
 enum class Kind { Probability, G, ImpliedG };

@@ -280,3 +280,60 @@ TEST(ExactP, AnUnknownSettingIsAUsageError) {
 
 }  // namespace
 }  // namespace ortelan::testing
+
+namespace ortelan::testing {
+namespace {
+
+// Where no table is listed, independent tables: in the results and pairs
+// tables P lies within its limits, never 0, and the exact P within them
+// at these seeds; the report and the plot say how many are sampled, and
+// the plot draws no P at 0.
+TEST(ExactP, SampledPValuesInTheTablesPairsReportAndPlot) {
+  const std::vector<Rows> tables = {{{12, 4}, {3, 13}, {8, 8}},
+                                    {{16, 0}, {0, 16}, {10, 6}},
+                                    {{9, 7}, {8, 8}, {7, 9}},
+                                    {{8, 8, 0}, {0, 8, 8}, {6, 4, 6}}};
+  for (const std::string& program : {k3d, kC}) {
+    SCOPED_TRACE(program);
+    ScratchDir dir;
+    dir.write("data.gen", genepopOf(tables, 3));
+    const ProcessResult r = runWith(program,
+                                    {"-q", "-s", "1", "--exact", "never", "-t", "t.tsv", "--pairs", "p.tsv", "-o",
+                                     "r.out", "--manhattan", "m.svg", "data.gen"},
+                                    dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> rows = split(dir.read("t.tsv"), '\n');
+    EXPECT_NE(rows[0].find(" exact=never sampler=independent hits=100 samples=auto\r"), std::string::npos);
+    for (std::size_t locus = 0; locus < tables.size(); ++locus) {
+      const std::vector<std::string> f = split(rows[locus + 2], '\t');
+      const double exact = ExactPValue(tables[locus]).value();
+      const double p = std::stod(f[3]), se = std::stod(f[4]), low = std::stod(f[5]), high = std::stod(f[6]);
+      EXPECT_EQ(f[7], "sampled");
+      EXPECT_GT(p, 0);
+      EXPECT_LE(low, p);
+      EXPECT_GE(high, p);
+      EXPECT_LE(low, exact) << "locus " << locus + 1;
+      EXPECT_GE(high, exact) << "locus " << locus + 1;
+      EXPECT_LE(std::fabs(p - exact), 3 * se) << "locus " << locus + 1;
+    }
+    const std::vector<std::string> pairs = split(dir.read("p.tsv"), '\n');
+    for (std::size_t row = 2; row < pairs.size(); ++row) {
+      const std::vector<std::string> f = split(pairs[row], '\t');
+      if (f[4] == "TOTAL") continue;
+      EXPECT_EQ(f[11], "sampled");
+      EXPECT_LE(std::stod(f[9]), std::stod(f[7]));
+      EXPECT_GE(std::stod(f[10]), std::stod(f[7]));
+    }
+    EXPECT_NE(dir.read("r.out").find("\r\n 4 of the 4 P-values were sampled from independent tables under the null "
+                                     "hypothesis: never 0, with a binomial SE(P); the results table gives their 95 % "
+                                     "limits.\r\n"),
+              std::string::npos);
+    const std::string plot = dir.read("m.svg");
+    EXPECT_NE(plot.find(">4 P from independent tables with their 95 % limits, never 0. Each drawn at its height.</text>"),
+              std::string::npos);
+    EXPECT_EQ(plot.find("P = 0 at"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace ortelan::testing
