@@ -50,6 +50,21 @@ double uniform48(Ranmar::Stream& draws) {
   return static_cast<double>((high << 24) | low) * 0x1p-48;
 }
 
+// An integer in [0, n), n <= 2^24, each with probability 1 / n exactly,
+// from draws of 24 bits (Lemire, D. 2019, "Fast random integer generation
+// in an interval", ACM Trans. Model. Comput. Simul. 29: 3): the top bits of
+// n times a draw, the draw taken again in the rare case its low bits fall
+// below 2^24 mod n.
+std::int64_t below(std::uint32_t n, Ranmar::Stream& draws) {
+  constexpr std::uint64_t kLowBits = Ranmar::kOne - 1;
+  std::uint64_t product = static_cast<std::uint64_t>(draws.GOSUB100()) * n;
+  if ((product & kLowBits) < n) {
+    const std::uint64_t threshold = (Ranmar::kOne - n) % n;
+    while ((product & kLowBits) < threshold) product = static_cast<std::uint64_t>(draws.GOSUB100()) * n;
+  }
+  return static_cast<std::int64_t>(product >> 24);
+}
+
 // The reduced table (empty rows and columns left out) and its drawing.
 class Sampler {
  public:
@@ -222,8 +237,11 @@ class Sampler {
     const auto genes = static_cast<std::int64_t>(genes_.size());
     const std::int64_t shuffled = genes - rows_[n_ - 1];
     for (std::int64_t k = 0; k < shuffled; ++k) {
-      const auto choices = static_cast<double>(genes - k);
-      const std::int64_t pick = k + std::min(static_cast<std::int64_t>(uniform48(draws) * choices), genes - k - 1);
+      const std::int64_t choices = genes - k;
+      const std::int64_t pick =
+          k + (choices <= Ranmar::kOne ? below(static_cast<std::uint32_t>(choices), draws)
+                                       : std::min(static_cast<std::int64_t>(uniform48(draws) * static_cast<double>(choices)),
+                                                  choices - 1));
       std::swap(genes_[static_cast<std::size_t>(k)], genes_[static_cast<std::size_t>(pick)]);
     }
     std::vector<std::int64_t>& counts = kind_ == Kind::ImpliedG ? implied_ : cells_;
