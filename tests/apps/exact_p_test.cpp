@@ -179,13 +179,18 @@ Rows pairOf(const Rows& table, std::size_t a, std::size_t b) {
   return pair;
 }
 
+// Three populations of 8 individuals; the SNPs' tables are 3 x 2, their
+// pairs 2 x 2; the last locus is a 3 x 3 table.
+const std::vector<Rows>& threePopulations() {
+  static const std::vector<Rows> tables = {{{12, 4}, {3, 13}, {8, 8}},
+                                           {{16, 0}, {0, 16}, {10, 6}},
+                                           {{9, 7}, {8, 8}, {7, 9}},
+                                           {{8, 8, 0}, {0, 8, 8}, {6, 4, 6}}};
+  return tables;
+}
+
 TEST(ExactP, SmallTablesAreExactInTheTablesPairsReportAndPlot) {
-  // Three populations of 8 individuals; the SNPs' tables are 3 x 2, their
-  // pairs 2 x 2; the last locus is a 3 x 3 table.
-  const std::vector<Rows> tables = {{{12, 4}, {3, 13}, {8, 8}},
-                                    {{16, 0}, {0, 16}, {10, 6}},
-                                    {{9, 7}, {8, 8}, {7, 9}},
-                                    {{8, 8, 0}, {0, 8, 8}, {6, 4, 6}}};
+  const std::vector<Rows>& tables = threePopulations();
   for (const std::string& program : {k3d, kC}) {
     SCOPED_TRACE(program);
     ScratchDir dir;
@@ -289,10 +294,7 @@ namespace {
 // at these seeds; the report and the plot say how many are sampled, and
 // the plot draws no P at 0.
 TEST(ExactP, SampledPValuesInTheTablesPairsReportAndPlot) {
-  const std::vector<Rows> tables = {{{12, 4}, {3, 13}, {8, 8}},
-                                    {{16, 0}, {0, 16}, {10, 6}},
-                                    {{9, 7}, {8, 8}, {7, 9}},
-                                    {{8, 8, 0}, {0, 8, 8}, {6, 4, 6}}};
+  const std::vector<Rows>& tables = threePopulations();
   for (const std::string& program : {k3d, kC}) {
     SCOPED_TRACE(program);
     ScratchDir dir;
