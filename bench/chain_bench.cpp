@@ -13,6 +13,7 @@
 #include "exacttest/genotypic_chain.h"
 #include "exacttest/literal_chain.h"
 #include "exacttest/ranmar.h"
+#include "table_shapes.h"
 
 namespace {
 
@@ -20,35 +21,14 @@ using ortelan::CountTable;
 using ortelan::GenotypeAlleles;
 using ortelan::Ordering;
 using ortelan::Ranmar;
+using ortelan::bench::allGenotypes;
+using ortelan::bench::patternTable;
+using ortelan::bench::totalOf;
 
 constexpr std::int32_t kDememorizations = 10000;
 constexpr std::int32_t kBatches = 100;
 constexpr std::int32_t kIterationsPerBatch = 5000;
 constexpr double kStepsPerLocus = kDememorizations + double(kBatches) * kIterationsPerBatch;
-
-// A populations x alleles table with a fixed pseudo-random pattern of
-// counts: some rare alleles (small counts, a few zeros) beside common ones.
-CountTable patternTable(int rows, int columns, int largestCount) {
-  CountTable table;
-  table.resize(rows, columns);
-  std::uint32_t state = 12345u + static_cast<std::uint32_t>(rows * 100 + columns);
-  for (int I = 1; I <= rows; ++I) {
-    for (int J = 1; J <= columns; ++J) {
-      state = state * 1103515245u + 12345u;
-      const int common = (J % 3 == 1) ? largestCount : largestCount / 4 + 1;
-      table.at(I, J) = static_cast<int>((state >> 16) % static_cast<std::uint32_t>(common + 1));
-    }
-  }
-  return table;
-}
-
-std::int64_t totalOf(const CountTable& table) {
-  std::int64_t total = 0;
-  for (int I = 1; I <= table.rows; ++I) {
-    for (int J = 1; J <= table.columns; ++J) total += table.at(I, J);
-  }
-  return total;
-}
 
 // Seconds per chain step (shown with its SI prefix: 20n is 20 ns).
 void countSteps(benchmark::State& state, std::int64_t total) {
@@ -75,15 +55,6 @@ void walkOneLocus(benchmark::State& state, int rows, int columns, int largestCou
     }
   }
   countSteps(state, totalOf(observed));
-}
-
-// The genotypes a/b, a <= b, of `alleles` alleles in increasing order.
-std::vector<GenotypeAlleles> allGenotypes(int alleles) {
-  std::vector<GenotypeAlleles> genotypes;
-  for (int a = 1; a <= alleles; ++a) {
-    for (int b = a; b <= alleles; ++b) genotypes.push_back({a, b});
-  }
-  return genotypes;
 }
 
 // The genotypic walk on a populations x genotypes table of every genotype

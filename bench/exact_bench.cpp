@@ -13,8 +13,6 @@
 //   build-bench/bench/ortelan_exact_bench
 #include <benchmark/benchmark.h>
 
-#include <htslib/bgzf.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -27,59 +25,12 @@
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
 #include "support/snp_genepop.h"
+#include "biallelic_panel.h"
 
 namespace {
 
 using namespace ortelan;
-
-// A bgzipped VCF of biallelic SNPs: `populations` of `individuals`, the
-// first allele's frequency drawn per locus and moved apart between
-// populations by up to `spread`, as a scan of diverged populations has it.
-void writeBiallelicPanel(const std::string& vcf, const std::string& map, int loci, int populations, int individuals,
-                         double spread) {
-  std::uint64_t state = 88172645463325252ull;
-  auto uniform = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return static_cast<double>(state >> 11) / 9007199254740992.0;
-  };
-  std::ofstream mapOut(map, std::ios::binary);
-  std::string text = "##fileformat=VCFv4.2\n##contig=<ID=chr1>\n"
-                     "##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
-                     "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
-  for (int pop = 1; pop <= populations; ++pop) {
-    for (int i = 1; i <= individuals; ++i) {
-      const std::string sample = "p" + std::to_string(pop) + "_" + std::to_string(i);
-      text += "\t" + sample;
-      mapOut << sample << "\tpop" << pop << "\n";
-    }
-  }
-  text += "\n";
-  BGZF* out = bgzf_open(vcf.c_str(), "w");
-  if (out == nullptr) throw std::runtime_error("cannot write " + vcf);
-  for (int locus = 1; locus <= loci; ++locus) {
-    text += "chr1\t" + std::to_string(100 * locus) + "\tsnp" + std::to_string(locus) + "\tA\tC\t.\tPASS\t.\tGT";
-    const double base = 0.1 + 0.8 * uniform();
-    for (int pop = 0; pop < populations; ++pop) {
-      const double p = std::clamp(base + spread * (uniform() - 0.5), 0.02, 0.98);
-      for (int i = 0; i < individuals; ++i) {
-        text += '\t';
-        text += uniform() < p ? '0' : '1';
-        text += '/';
-        text += uniform() < p ? '0' : '1';
-      }
-    }
-    text += '\n';
-    if (text.size() > (1u << 20)) {
-      if (bgzf_write(out, text.data(), text.size()) < 0) throw std::runtime_error("cannot write " + vcf);
-      text.clear();
-    }
-  }
-  if (bgzf_write(out, text.data(), text.size()) < 0 || bgzf_close(out) != 0) {
-    throw std::runtime_error("cannot write " + vcf);
-  }
-}
+using bench::writeBiallelicPanel;
 
 void run(benchmark::State& state, const RunSettings& settings) {
   for (auto _ : state) {
@@ -100,6 +51,8 @@ RunSettings panelRun(const benchmark::State& state) {
   settings.reportPath = "scan.out";
   settings.quiet = true;
   settings.exact = state.range(0) != 0 ? ExactMode::Auto : ExactMode::Never;
+  // Never: the chain everywhere, as earlier versions.
+  if (state.range(0) == 0) settings.sampling.sampler = SamplerKind::Chain;
   return settings;
 }
 
@@ -120,9 +73,45 @@ void pairsOf20Populations(benchmark::State& state) {
   run(state, settings);
 }
 
+// Four microsatellite loci of 10 populations of 50 individuals at 10
+// alleles, 10 x 10 tables of 500 genes, none listed: what deciding whether
+// to list costs, --exact auto (Arg 1) against never (0), on one thread.
+void microsatelliteTables(benchmark::State& state) {
+  testing::ScratchDir dir;
+  std::ofstream out("b.gen", std::ios::binary);
+  out << "ten by ten\nL1\nL2\nL3\nL4\n";
+  std::uint64_t random = 20261209;
+  const auto allele = [&random] {
+    random = random * 6364136223846793005ull + 1442695040888963407ull;
+    return 1 + static_cast<int>((random >> 33) % 10);
+  };
+  for (int pop = 0; pop < 10; ++pop) {
+    out << "Pop\n";
+    for (int i = 0; i < 50; ++i) {
+      out << "p" << pop << "_" << i << ",";
+      for (int locus = 0; locus < 4; ++locus) out << " " << 100 + allele() << 100 + allele();
+      out << "\n";
+    }
+  }
+  out.close();
+  RunSettings settings;
+  settings.dataFile = "b.gen";
+  settings.seed = 1;
+  settings.threads = 1;
+  settings.reportPath = "/dev/null";
+  settings.tablePath = "b.tsv";
+  settings.quiet = true;
+  settings.exact = state.range(0) != 0 ? ExactMode::Auto : ExactMode::Never;
+  for (auto _ : state) {
+    testing::ScriptedConsole console;
+    if (runScripted<long double>(edition3d(), settings, console) != 0) std::abort();
+  }
+}
+
 }  // namespace
 
 // Arg 1: --exact auto; 0: --exact never.
+BENCHMARK(microsatelliteTables)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(twoPopulationPanel)->Arg(1)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(3);
 BENCHMARK(pairsOf20Populations)->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 

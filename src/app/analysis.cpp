@@ -104,6 +104,7 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   run.workers = settings.threads;
   run.test = settings.test;
   run.exact = settings.exact;
+  run.sampling = settings.sampling;
   run.meter = meter;
 
   // The tables are counted as the file is read and stay in memory: nothing

@@ -52,13 +52,14 @@ std::string usageError(const Edition& edition, const std::string& what) {
 CommandLine parseCommandLine(const Edition& edition, const std::vector<std::string>& arguments) {
   const std::string program(edition.programName);
   CLI::App app("Tests, locus by locus, whether two or more populations share one allele frequency\n"
-               "distribution: Fisher's exact test (by a Markov chain) and Pearson's chi-square,\n"
-               "combined over loci. With no arguments the program asks for the file and settings.",
+               "distribution: Fisher's exact test (exact, or from independent tables or a Markov\n"
+               "chain) and Pearson's chi-square, combined over loci. With no arguments the\n"
+               "program asks for the file and settings.",
                program);
   app.get_formatter()->column_width(30);
 
   RunSettings s;
-  std::string seed, loci, test, exact, windows, minHe;
+  std::string seed, loci, test, exact, windows, minHe, sampler, samples;
   app.add_option("DATAFILE", s.dataFile, "GENEPOP data file; or VCF, bgzipped VCF or BCF, with --popmap")->required();
   app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
       ->default_val(10000)
@@ -87,9 +88,27 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
       });
   app.add_option("--exact", exact,
                  "P-values by listing every table with the observed margins where that is less work than the "
-                 "chain: auto (the default) or never (the chain everywhere)")
+                 "chain: auto (the default) or never (no table listed)")
       ->check([](const std::string& text) {
         return exactModeNamed(text) ? std::string() : "must be auto or never";
+      });
+  app.add_option("--sampler", sampler,
+                 "Where the tables are not listed: independent (the default: tables drawn independently, with "
+                 "95 % limits on P) or chain (the Markov chain)")
+      ->check([](const std::string& text) {
+        return samplerNamed(text) ? std::string() : "must be independent or chain";
+      });
+  app.add_option("--hits", s.sampling.hits,
+                 "Independent tables: stop a locus once H tables are at least as extreme as the observed one; "
+                 "default 100")
+      ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
+  app.add_option("--samples", samples,
+                 "Independent tables: at most B per locus; default auto, as many as cost what the chain's walk "
+                 "of the locus would")
+      ->check([](const std::string& text) {
+        return text == "auto" || wholeNumber<std::int64_t>(text).value_or(0) >= 1
+                   ? std::string()
+                   : "must be a whole number of at least 1, or auto";
       });
   CLI::Option* bootstrap =
       app.add_option("--bootstrap", s.bootstrap, "Resample the loci N times for 95 % limits of each multilocus F_ST; default 0")
@@ -139,6 +158,8 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   if (!loci.empty()) s.loci = parseLociList(loci).list;
   if (!test.empty()) s.test = *testNamed(test);
   if (!exact.empty()) s.exact = *exactModeNamed(exact);
+  if (!sampler.empty()) s.sampling.sampler = *samplerNamed(sampler);
+  if (!samples.empty() && samples != "auto") s.sampling.samples = wholeNumber<std::int64_t>(samples);
   if (!windows.empty()) s.windows = parseWindowSpec(windows);
   if (!minHe.empty()) s.outliersMinHe = *parseMinHe(minHe);
   for (const auto& [option, needs, given] : {std::tuple{windowsTable, "--windows", s.windows.has_value()},

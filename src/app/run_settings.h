@@ -24,6 +24,8 @@ struct RunSettings {
   std::optional<std::string> pairsPlotPath;  // the pairs heatmap (SVG)
   ExactTest test = ExactTest::Genic;          // the exact test of each locus (and pair)
   ExactMode exact = ExactMode::Auto;          // list the tables where that is cheaper than the walk
+  // Elsewhere draw independent tables (or walk the chain).
+  SamplingSettings sampling{SamplerKind::Independent, 100, std::nullopt};
   // VCF or BCF data: the population map, a file or (from R) its pairs of
   // sample and population; and the regions to read, when not the whole file.
   std::optional<std::string> popmapPath;

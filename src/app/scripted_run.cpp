@@ -27,6 +27,7 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
                        settings.test, settings.exact, settings.bootstrap};
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;
   heading.region = settings.region;
+  heading.sampling = settings.sampling;
   if (settings.windows) heading.windows = windowSpecText(*settings.windows);
   if (analysis.outliers) setOutlierHeading(heading, settings.outliersMinHe, *analysis.outliers);
   addResultFiles(outputs,

@@ -48,6 +48,20 @@ const long double* ChainWorkspace::lnFactorials(std::int64_t total) {
   return lnFactorials_.data();
 }
 
+const double* ChainWorkspace::lnFactorialDoubles(std::int64_t total) {
+  const auto needed = static_cast<std::size_t>(std::min(total + 1, kMaxFactorials));
+  for (std::size_t k = lnFactorialDoubles_.size(); k < needed; ++k) {
+    lnFactorialDoubles_.push_back(std::lgamma(static_cast<double>(k) + 1));
+  }
+  return lnFactorialDoubles_.data();
+}
+
+const double* ChainWorkspace::reciprocals(std::int64_t total) {
+  const auto needed = static_cast<std::size_t>(std::min(total + 1, kMaxFactorials));
+  for (std::size_t k = reciprocals_.size(); k < needed; ++k) reciprocals_.push_back(1.0 / static_cast<double>(k));
+  return reciprocals_.data();
+}
+
 template <class Real>
 ChainEstimate<Real> CHAINE(CountTable& MM, std::int32_t MEM, std::int32_t B, std::int32_t C, Ranmar& generator,
                            ChainWorkspace* workspace, const std::atomic<bool>* stop, Ordering ordering) {

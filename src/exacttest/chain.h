@@ -79,6 +79,11 @@ class ChainWorkspace {
   // k = 0..min(total, kMaxFactorials - 1), from lgammal (16 bytes a count).
   static constexpr std::int64_t kMaxFactorials = std::int64_t{1} << 20;
   const long double* lnFactorials(std::int64_t total);
+  // For the drawing of tables (table_sampler.h): the same in double
+  // precision, for k = 0..min(total, kMaxFactorials - 1) (8 bytes a count).
+  const double* lnFactorialDoubles(std::int64_t total);
+  // And 1 / k for k = 1..min(total, kMaxFactorials - 1) (at 0: 0).
+  const double* reciprocals(std::int64_t total);
 
  private:
   std::vector<double> lnCounts_{0.0};
@@ -86,6 +91,8 @@ class ChainWorkspace {
   std::vector<std::int64_t> xLnXSteps_{0};
   std::vector<std::int64_t> xLnXChanges_;
   std::vector<long double> lnFactorials_;
+  std::vector<double> lnFactorialDoubles_;
+  std::vector<double> reciprocals_{0.0};
 };
 
 // What a visited table is ordered by. Probability: it counts when it is

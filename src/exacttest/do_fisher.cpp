@@ -64,7 +64,7 @@ void DO_FISHER(Run<Real>& run, const LocusTableStore& tables) {
       if (!source->openLocus(I)) run.fault(2, "DO_FISHER", "Missing table data in ~TMPlocus.tmp");
       LoadedTable table;
       READINFILE(run, source->numbers(), table, state.locusLabel(I));
-      walkFor(run.test, table, source->columnKeys(), run.exact);
+      walkFor(run.test, table, source->columnKeys(), run.exact, run.sampling);
       source->closeLocus();
       state.MEM = table.MEM;
       state.B = table.B;
@@ -79,7 +79,9 @@ void DO_FISHER(Run<Real>& run, const LocusTableStore& tables) {
     if (!state.isTested(I)) continue;
     state.FISHERPPERLOCUS[I] = estimates[static_cast<std::size_t>(I)].HM;
     state.FISHERSEPERLOCUS[I] = estimates[static_cast<std::size_t>(I)].HECA;
-    state.exactPerLocus[static_cast<std::size_t>(I)] = estimates[static_cast<std::size_t>(I)].exact ? 1 : 0;
+    state.methodPerLocus[static_cast<std::size_t>(I)] = estimates[static_cast<std::size_t>(I)].method;
+    state.pLowPerLocus[static_cast<std::size_t>(I)] = estimates[static_cast<std::size_t>(I)].low;
+    state.pHighPerLocus[static_cast<std::size_t>(I)] = estimates[static_cast<std::size_t>(I)].high;
   }
 }
 

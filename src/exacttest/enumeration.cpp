@@ -17,6 +17,12 @@ namespace {
 constexpr long double kNegligible = -100;
 // The walk's tie tolerance on ln P(T) - ln P(O).
 constexpr long double kProbabilityTie = 1e-8L;
+// Deciding whether to list: the count's work is at most the walk's steps
+// over this (a step of the count costs about as much as a step of the
+// walk, so some 3 % of it; 2 % of a part over more rows), and at least
+// this many steps (some 100 microseconds).
+constexpr std::int64_t kWalkStepsPerCountStep = 32;
+constexpr std::int64_t kLeastCountWork = 100000;
 
 enum class Kind { Probability, G, ImpliedG };
 
@@ -259,9 +265,16 @@ long double lnCountedSum(std::vector<std::vector<std::int64_t>> cells, const Enu
 bool enumerationIsCheaper(const CountTable& table, std::int64_t chainSteps) {
   const Margins margins = marginsOf(table);
   if (margins.twoByTwo()) return true;
-  const double tables = tablesWithMargins(margins, std::max<std::int64_t>(chainSteps, 1));
-  return tables * static_cast<double>(std::max<std::int64_t>(margins.freeCells(), 1)) <=
-         static_cast<double>(chainSteps);
+  // The most tables worth listing, and the work the count may take: a
+  // small share of the walk's (or of the drawing that replaces it), or a
+  // few microseconds' where the walk is short. A table with more tables
+  // than a listing takes is told by the bound from below at once, most
+  // often, and otherwise by the count, which stops there.
+  const double most =
+      static_cast<double>(chainSteps) / static_cast<double>(std::max<std::int64_t>(margins.freeCells(), 1));
+  const std::int64_t work = std::max<std::int64_t>(kLeastCountWork, chainSteps / kWalkStepsPerCountStep);
+  if (fewestTablesWithMargins(table, margins, work, most) > most) return false;
+  return tablesWithMargins(margins, work, most) <= most;
 }
 
 template <class Real>

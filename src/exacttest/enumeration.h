@@ -67,8 +67,10 @@ struct EnumerationOrder {
 // [1..rows, 1..columns]), times the free cells of one ((rows - 1) x
 // (columns - 1), empty rows and columns left out), is at most
 // `chainSteps`. A 2 x 2 table always qualifies: it has at most N / 2 + 1
-// tables of N genes. The count is found with at most about `chainSteps`
-// operations; a table whose count would take more walks.
+// tables of N genes. The count stops as soon as it passes what a listing
+// may take, and it takes a few percent of the walk's work at most (a
+// table whose count would take more is not listed): a bound from below
+// settles most large tables at once.
 bool enumerationIsCheaper(const CountTable& table, std::int64_t chainSteps);
 
 // The exact P-value of `table` by `order`: in (0, 1], at least the smallest

@@ -25,6 +25,8 @@
 #include "exacttest/genotypic_chain.h"
 #include "exacttest/locus_estimate.h"
 #include "exacttest/ranmar.h"
+#include "exacttest/sampled_p.h"
+#include "exacttest/table_sampler.h"
 #include "exacttest/table_loader.h"
 
 namespace ortelan {
@@ -130,18 +132,29 @@ class LocusPool {
 
   LocusEstimate<Real> walkOne(LoadedTable& table, ChainWorkspace& workspace) {
     if (table.mayEnumerate && enumerationIsCheaper(table.MM, table.chainSteps())) {
-      return {enumeratedP<Real>(table.MM, table.enumerationOrder(), workspace), Real(0), true};
+      const Real P = enumeratedP<Real>(table.MM, table.enumerationOrder(), workspace);
+      return {P, Real(0), PMethod::Exact, P, P};
     }
     Ranmar generator;
-    ChainEstimate<Real> estimate;
     generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
+    if (table.sampling.sampler == SamplerKind::Independent) {
+      // As many tables as the walk's steps would cost, unless told how many.
+      const bool genotypic = !table.genotypeColumns.empty();
+      const SamplingLimits limits{table.sampling.hits,
+                                  table.sampling.samples.value_or(
+                                      tablesCostingSteps(table.MM, genotypic, table.chainSteps()))};
+      const SampledP<Real> P = sampledPValue<Real>(
+          sampleTables(table.MM, table.enumerationOrder(), limits, generator, workspace, &stop_));
+      return {P.p, P.se, PMethod::Sampled, P.low, P.high};
+    }
+    ChainEstimate<Real> estimate;
     if (!table.genotypeColumns.empty()) {
       estimate = genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B,
                                        table.C, generator, &workspace, &stop_);
     } else {
       estimate = CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, &stop_, table.ordering);
     }
-    return {estimate.HM, estimate.HECA, false};
+    return {estimate.HM, estimate.HECA};
   }
 
   void work() {

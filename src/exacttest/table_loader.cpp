@@ -10,10 +10,12 @@ constexpr int kMaxDimension = 101;  // the working table holds 102 x 102 with it
 
 }  // namespace
 
-void walkFor(ExactTest test, LoadedTable& table, const std::vector<std::uint32_t>* genotypeKeys, ExactMode exact) {
+void walkFor(ExactTest test, LoadedTable& table, const std::vector<std::uint32_t>* genotypeKeys, ExactMode exact,
+             const SamplingSettings& sampling) {
   table.ordering = test == ExactTest::Genic ? Ordering::Probability : Ordering::G;
   if (test == ExactTest::Genotypic) table.genotypeColumns = genotypeColumnsOf(*genotypeKeys, table.alleleColumns);
   table.mayEnumerate = exact == ExactMode::Auto;
+  table.sampling = sampling;
 }
 
 void READINFILE(RunContext& context, TableNumbers& scanner, LoadedTable& table, std::string_view locusLabel) {

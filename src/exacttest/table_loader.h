@@ -37,6 +37,9 @@ struct LoadedTable {
   // Whether the P-value may come from listing the tables instead of the
   // walk, where that takes less work (scripted runs and R).
   bool mayEnumerate = false;
+  // Where the P-value is not listed: drawn from independent tables, or
+  // walked by the chain (sampling.sampler).
+  SamplingSettings sampling;
 
   std::int64_t chainSteps() const { return MEM + std::int64_t{B} * C; }
   // The tables' order as the walk has it, with its tie margin.
@@ -48,9 +51,10 @@ struct LoadedTable {
 
 // Makes `table` walk as `test` has it: ordered by probability or by G; for
 // the genotypic test, a genotype table whose columns are `genotypeKeys`.
-// With `exact` Auto its P-value may be listed instead (mayEnumerate).
+// With `exact` Auto its P-value may be listed instead (mayEnumerate); where
+// it is not, `sampling` says whether tables are drawn or the chain walks.
 void walkFor(ExactTest test, LoadedTable& table, const std::vector<std::uint32_t>* genotypeKeys,
-             ExactMode exact = ExactMode::Never);
+             ExactMode exact = ExactMode::Never, const SamplingSettings& sampling = {});
 
 // Reads the header and the rows, prints the warnings and check messages on
 // the diagnostic stream and returns only when every check passed; else the

@@ -89,7 +89,7 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
           chain.B = run.settings.batches;
           chain.C = run.settings.iterationsPerBatch;
           chain.MM = pairTable;
-          walkFor(run.test, chain, &pairKeys, run.exact);
+          walkFor(run.test, chain, &pairKeys, run.exact, run.sampling);
           pool.walk(static_cast<int>(job), std::move(chain), tellMeter);
           tellMeter();
         }
@@ -105,7 +105,9 @@ PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables) {
     if (!result.tested) continue;
     result.p = estimates[job].HM;
     result.se = estimates[job].HECA;
-    result.exact = estimates[job].exact;
+    result.method = estimates[job].method;
+    result.low = estimates[job].low;
+    result.high = estimates[job].high;
   }
   sumPairTotals(out, pause);
   return out;

@@ -21,7 +21,8 @@ struct PairLocusResult {
   int alleles = 0;  // columns of the pair's table
   bool tested = false;
   Real p = 0, se = 0;  // exact test
-  bool exact = false;  // p listed, not walked (se 0)
+  PMethod method = PMethod::Chain;  // where p comes from
+  Real low = 0, high = 0;           // 95 % limits on the exact P (NaN from the chain)
   Real chi2 = 0, df = 0;  // Pearson's; the tables add its P (table_values)
 };
 

@@ -54,6 +54,7 @@ struct Summary {
   std::size_t tested = 0;
   std::size_t zeros = 0;           // loci with a chain's P of 0
   std::size_t exact = 0;           // loci with an exact P
+  std::size_t sampled = 0;         // loci with a P from independent tables
   double line = 0;                 // the Bonferroni level as P
   double bound = 0;                // P = 0 drawn as this P
   double largest = 0;              // -log10 P of the highest mark or of the line
@@ -63,8 +64,9 @@ struct Summary {
 };
 
 // A chain's P = 0 (or below, which no chain gives): no draw of the chain
-// was as extreme. An exact P is never 0, though it may lie below any double.
-bool isZero(const ManhattanPoint& point) { return !point.exact && point.p <= 0; }
+// was as extreme. An exact P is never 0, though it may lie below any double;
+// nor is a P from independent tables, at least 1 / (tables + 1).
+bool isZero(const ManhattanPoint& point) { return !point.exact && !point.sampled && point.p <= 0; }
 
 // A locus that stands out from the background in the outlier test.
 bool isOutlier(const ManhattanPoint& point) { return point.outlierQ < kOutlierLevel; }
@@ -98,7 +100,8 @@ Frame frameFor(const Summary& summary, std::string_view title, bool windows) {
   // Wide enough for a long title, within reason: the dots' pixel grid
   // grows with the width.
   f.width = std::clamp(std::ceil(titledWidth(title)), kWidth, 2 * kWidth);
-  f.legendLines = 1 + (summary.zeros > 0 ? 1 : 0) + (summary.exact > 0 ? 1 : 0) + (summary.outlierTest ? 1 : 0);
+  f.legendLines = 1 + (summary.zeros > 0 ? 1 : 0) + (summary.exact + summary.sampled > 0 ? 1 : 0) +
+                  (summary.outlierTest ? 1 : 0);
   // Room above the highest mark, and at least 3 decades so that a plot of
   // large P only does not fill the height.
   f.yAxis = svg::axisSteps(std::max(3.0, summary.largest * 1.03), 6);
@@ -122,6 +125,9 @@ Frame frameFor(const Summary& summary, std::string_view title, bool windows) {
 
 // ---------------------------------------------------------------- legend and axes
 
+// "1 locus", "2 loci".
+std::string loci(std::size_t count) { return std::to_string(count) + (count == 1 ? " locus" : " loci"); }
+
 void drawLegend(std::string& svg, const Summary& s, std::int64_t batches, std::int64_t iterations) {
   svg += "<g class=\"legend\" font-size=\"" + num(kLegendFont) + "\" fill=\"#444444\">\n";
   double y = kTitleBottom + 10 + kLegendFont;
@@ -129,10 +135,19 @@ void drawLegend(std::string& svg, const Summary& s, std::int64_t batches, std::i
          (s.tested == 1 ? " locus" : " loci") + " tested. Dashed line: Bonferroni level 0.05 / " +
          std::to_string(s.tested) + " = " + threeDigits(s.line) +
          ". Point at a locus above it for its name and P.</text>\n";
-  if (s.exact > 0) {
+  if (s.sampled > 0) {
+    // Every kind of P the plot holds, how many of each.
+    const std::size_t chain = s.tested - s.exact - s.sampled;
+    std::string kinds;
+    if (s.exact > 0) kinds += "Exact P at " + loci(s.exact) + " (every table with the locus's margins listed); ";
+    kinds += std::to_string(s.sampled) + " P from independent tables with their 95 % limits, never 0";
+    if (chain > 0) kinds += "; " + std::to_string(chain) + " P are chain estimates";
     y += kLegendLine;
-    svg += "<text x=\"" + num(kMargin) + "\" y=\"" + num(y) + "\">Exact P at " + std::to_string(s.exact) +
-           (s.exact == 1 ? " locus" : " loci") + " (every table with the locus's margins listed), drawn at its height; " +
+    svg += "<text x=\"" + num(kMargin) + "\" y=\"" + num(y) + "\">" + kinds + ". Each drawn at its height.</text>\n";
+  } else if (s.exact > 0) {
+    y += kLegendLine;
+    svg += "<text x=\"" + num(kMargin) + "\" y=\"" + num(y) + "\">Exact P at " + loci(s.exact) +
+           " (every table with the locus's margins listed), drawn at its height; " +
            std::to_string(s.tested - s.exact) + " P are chain estimates.</text>\n";
   }
   if (s.zeros > 0) {
@@ -324,6 +339,10 @@ std::string tooltip(const ManhattanPoint& point, bool numbered, const Summary& s
   }
   if (point.exact) return text + ": P = " + exactPText(point) + " (exact)";
   text += ": P = " + threeDigits(point.p);
+  if (point.sampled) {
+    return text + ", SE = " + threeDigits(point.se) + ", 95 % limits " + threeDigits(point.low) + " to " +
+           threeDigits(point.high) + " (from independent tables)";
+  }
   if (isZero(point)) text += " (&lt; about " + threeDigits(s.bound) + ")";
   // A P of the chi-square has no standard error.
   return std::isnan(point.se) ? text : text + ", SE = " + threeDigits(point.se);
@@ -384,6 +403,7 @@ Summary summarize(const std::vector<ManhattanPoint>& points, const std::vector<C
       if (isZero(points[i])) ++s.zeros;
       if (points[i].exact) ++s.exact;
       if (isOutlier(points[i])) ++s.outliers;
+      if (points[i].sampled) ++s.sampled;
       s.largest = std::max(s.largest, heightOf(points[i], s.bound));
     }
   }

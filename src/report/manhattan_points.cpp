@@ -28,7 +28,11 @@ std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s, ExactTest t
       const Real p = s.FISHERPPERLOCUS[static_cast<std::size_t>(I)];
       point.p = static_cast<double>(p);
       point.se = static_cast<double>(s.FISHERSEPERLOCUS[static_cast<std::size_t>(I)]);
-      point.exact = s.exactPerLocus[static_cast<std::size_t>(I)] != 0;
+      const PMethod method = s.methodPerLocus[static_cast<std::size_t>(I)];
+      point.exact = method == PMethod::Exact;
+      point.sampled = method == PMethod::Sampled;
+      point.low = static_cast<double>(s.pLowPerLocus[static_cast<std::size_t>(I)]);
+      point.high = static_cast<double>(s.pHighPerLocus[static_cast<std::size_t>(I)]);
       if (point.exact) point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(p));
     }
     if (outlierQ != nullptr) point.outlierQ = static_cast<double>((*outlierQ)[static_cast<std::size_t>(I)]);

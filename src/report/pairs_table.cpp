@@ -30,7 +30,7 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
         if (r.tested) {
           appendLocusFields(text, locusValues(r, heading.test));
         } else {
-          text += "\tNA\tNA\tNA\tNA\tNA\tNA";
+          text += kUntestedFields;
         }
         appendFstFields(text, f.pairAt(pair, i));
         text += "\r\n";
@@ -41,7 +41,7 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
       if (const auto& t = pairs.totals[static_cast<std::size_t>(pair)]) {
         appendTotalFields(text, totalValues(*t, heading.test));
       } else {
-        text += "\tNA\tNA\tNA\tNA\tNA\tNA";
+        text += kUntestedFields;
       }
       appendFstFields(text, f.pairTotals[static_cast<std::size_t>(pair)], f.pairLimits[static_cast<std::size_t>(pair)]);
       text += "\r\n";

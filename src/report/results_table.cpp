@@ -15,6 +15,11 @@ std::string tableCommentLine(const TableHeading& h) {
                      " iterations=" + std::to_string(h.chain.iterationsPerBatch);
   if (h.test != ExactTest::Genic) line.append(" test=").append(testName(h.test));
   line.append(" exact=").append(exactModeName(h.exact));
+  line.append(" sampler=").append(samplerName(h.sampling.sampler));
+  if (h.sampling.sampler == SamplerKind::Independent) {
+    line.append(" hits=").append(std::to_string(h.sampling.hits));
+    line.append(" samples=").append(h.sampling.samples ? std::to_string(*h.sampling.samples) : "auto");
+  }
   if (h.bootstrap > 0) line.append(" bootstrap=").append(std::to_string(h.bootstrap));
   if (!h.popmap.empty()) line.append(" popmap=").append(h.popmap);
   if (!h.region.empty()) line.append(" region=").append(h.region);
@@ -37,8 +42,11 @@ void setOutlierHeading(TableHeading& heading, double minHe, const OutlierResults
 }
 
 std::vector<std::string> resultColumnNames(ExactTest test) {
-  if (besideChiSquare(test)) return {"alleles", "p_fisher", "se_fisher", "method", "chi2", "df", "p_chi2"};
-  return {test == ExactTest::Genotypic ? "genotypes" : "alleles", "p_exact", "se_exact", "method", "g", "df", "p_g"};
+  if (besideChiSquare(test)) {
+    return {"alleles", "p_fisher", "se_fisher", "p_low", "p_high", "method", "chi2", "df", "p_chi2"};
+  }
+  return {test == ExactTest::Genotypic ? "genotypes" : "alleles", "p_exact", "se_exact", "p_low", "p_high", "method",
+          "g", "df", "p_g"};
 }
 
 std::string locusColumnsHeader(ExactTest test, bool sites) {
@@ -83,14 +91,16 @@ template <class Real>
 void appendLocusFields(std::string& text, const LocusValues<Real>& v) {
   appendField(text, tableField(v.pFisher));
   appendField(text, tableField(v.seFisher));
-  appendField(text, v.pFisher != v.pFisher ? "NA" : v.exact ? "exact" : "chain");
+  appendField(text, tableField(v.pLow));
+  appendField(text, tableField(v.pHigh));
+  appendField(text, v.pFisher != v.pFisher ? "NA" : methodName(v.method));
   for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableField(value));
 }
 
 template <class Real>
 void appendTotalFields(std::string& text, const TotalValues<Real>& v) {
   appendField(text, tableField(v.pFisher));
-  appendField(text, "NA\tNA");
+  appendField(text, "NA\tNA\tNA\tNA");
   for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableField(value));
 }
 
@@ -128,7 +138,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
       anyTested = true;
       appendLocusFields(text, locusValues(s, I, heading.test));
     } else {
-      text += "\tNA\tNA\tNA\tNA\tNA\tNA";
+      text += kUntestedFields;
     }
     appendFstFields(text, f.loci[static_cast<std::size_t>(I)]);
     if (outliers != nullptr) {
@@ -145,7 +155,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
     text += "\tNA";
     appendTotalFields(text, totalValues(s, heading.test));
   } else {
-    text += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA";
+    text += "\tNA" + std::string(kUntestedFields);
   }
   appendFstFields(text, f.total, f.limits);
   if (outliers != nullptr) text += "\tNA\tNA\tNA\tNA";

@@ -35,14 +35,17 @@ struct TableHeading {
   // --outliers: the floor of He of the candidates, and the fit's df and F
   // of the background ("NA" without a fit).
   std::string outlierMinHe{}, outlierDf{}, outlierF{};
+  SamplingSettings sampling{};  // where the tables are not listed
 };
 
 // "# <program> <version> input=<file> seed=<S> dememorization=<D> batches=<B> iterations=<C>",
 // then " test=<name>" for a test other than the genic one, " exact=auto" or
-// " exact=never", " bootstrap=<N>" for a bootstrap, " popmap=<file>" and
-// " region=<regions>" where there are, " windows=<size>:<step>" with
-// windows, " outlier_min_he=<He> outlier_df=<df> outlier_f=<F>" with the
-// outlier test, and " merged=<shards>" for tables merged from shards.
+// " exact=never", " sampler=chain" or " sampler=independent hits=<H>
+// samples=<B>" (samples=auto where none was given), " bootstrap=<N>" for a
+// bootstrap, " popmap=<file>" and " region=<regions>" where there are,
+// " windows=<size>:<step>" with windows, " outlier_min_he=<He>
+// outlier_df=<df> outlier_f=<F>" with the outlier test, and
+// " merged=<shards>" for tables merged from shards.
 std::string tableCommentLine(const TableHeading& heading);
 
 // The outlier test's settings and fit in `heading`.
@@ -50,9 +53,10 @@ template <class Real>
 void setOutlierHeading(TableHeading& heading, double minHe, const OutlierResults<Real>& outliers);
 
 // The names of a table's columns from the count of alleles (or genotypes)
-// on: alleles, p_fisher, se_fisher, method, chi2, df, p_chi2 for the genic
-// test; alleles (genotypes), p_exact, se_exact, method, g, df, p_g for the
-// G tests. The method is "exact" or "chain".
+// on: alleles, p_fisher, se_fisher, p_low, p_high, method, chi2, df, p_chi2
+// for the genic test; alleles (genotypes), p_exact, se_exact, p_low, p_high,
+// method, g, df, p_g for the G tests. The method is "exact", "sampled" or
+// "chain".
 std::vector<std::string> resultColumnNames(ExactTest test);
 
 // The F-statistics' columns, at the end of every row.
@@ -87,11 +91,16 @@ inline void appendField(std::string& text, std::string_view field) {
   text += field;
 }
 
-// The six result fields of a tested locus: p_fisher, se_fisher, method, chi2, df, p_chi2.
+// The eight result fields of a tested locus: p_fisher, se_fisher, p_low,
+// p_high, method, chi2, df, p_chi2.
 template <class Real>
 void appendLocusFields(std::string& text, const LocusValues<Real>& values);
 
-// The result fields of a TOTAL row: p_fisher, NA for se_fisher and method, chi2, df, p_chi2.
+// Those fields of a locus (or pair-locus) that is not tested: NA each.
+inline constexpr const char* kUntestedFields = "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA";
+
+// The result fields of a TOTAL row: p_fisher, NA for se_fisher, p_low,
+// p_high and method, chi2, df, p_chi2.
 template <class Real>
 void appendTotalFields(std::string& text, const TotalValues<Real>& values);
 

@@ -18,22 +18,32 @@ TotalValues<Real> fromSums(const Sums& s, ExactTest test) {
 }
 
 template <class Real>
-LocusValues<Real> fromResult(Real p, Real se, Real chi2, Real df, bool listed, ExactTest test) {
+LocusValues<Real> fromResult(Real p, Real se, PMethod method, Real low, Real high, Real chi2, Real df,
+                             ExactTest test) {
   const bool tested = test != ExactTest::None;
-  return {tested ? p : kNoValue<Real>, tested ? se : kNoValue<Real>, chi2, df, chiSquareUpperTail(chi2, df), listed};
+  const bool limits = tested && method != PMethod::Chain;
+  return {tested ? p : kNoValue<Real>,
+          tested ? se : kNoValue<Real>,
+          limits ? low : kNoValue<Real>,
+          limits ? high : kNoValue<Real>,
+          chi2,
+          df,
+          chiSquareUpperTail(chi2, df),
+          method};
 }
 
 }  // namespace
 
 template <class Real>
 LocusValues<Real> locusValues(const RunState<Real>& s, int I, ExactTest test) {
-  return fromResult(s.FISHERPPERLOCUS[I], s.FISHERSEPERLOCUS[I], s.CHI2PERLOCUS[I], s.DFPERLOCUS[I],
-                    s.exactPerLocus[static_cast<std::size_t>(I)] != 0, test);
+  const auto at = static_cast<std::size_t>(I);
+  return fromResult(s.FISHERPPERLOCUS[at], s.FISHERSEPERLOCUS[at], s.methodPerLocus[at], s.pLowPerLocus[at],
+                    s.pHighPerLocus[at], s.CHI2PERLOCUS[at], s.DFPERLOCUS[at], test);
 }
 
 template <class Real>
 LocusValues<Real> locusValues(const PairLocusResult<Real>& r, ExactTest test) {
-  return fromResult(r.p, r.se, r.chi2, r.df, r.exact, test);
+  return fromResult(r.p, r.se, r.method, r.low, r.high, r.chi2, r.df, test);
 }
 
 template <class Real>

@@ -14,8 +14,8 @@ namespace ortelan {
 // In the order of the tables' columns.
 template <class Real>
 struct LocusValues {
-  Real pFisher, seFisher, chi2, df, pChi2;
-  bool exact = false;  // pFisher listed over every table, not walked: the method column
+  Real pFisher, seFisher, pLow, pHigh, chi2, df, pChi2;
+  PMethod method = PMethod::Chain;  // where pFisher comes from: the method column
 };
 
 template <class Real>
@@ -24,7 +24,8 @@ struct TotalValues {
 };
 
 // A tested locus of the run, or a tested pair-locus. With no exact test
-// (ExactTest::None) its P and SE are NaN: no value.
+// (ExactTest::None) its P, SE and limits are NaN: no value; so are the
+// limits of a chain's estimate.
 template <class Real>
 LocusValues<Real> locusValues(const RunState<Real>& state, int locus, ExactTest test = ExactTest::Genic);
 template <class Real>

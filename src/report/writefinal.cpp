@@ -96,18 +96,28 @@ std::string narrowBody(const RunState<Real>& s, const Heads& h, bool exact) {
 }
 
 // Under the table of a scripted run whose P-values are exact in places.
+// And a line on those drawn from independent tables.
 template <class Real>
 std::string exactNote(const RunState<Real>& s) {
-  int tested = 0, exact = 0;
+  int tested = 0, exact = 0, sampled = 0;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isTested(I)) continue;
     ++tested;
-    exact += s.exactPerLocus[static_cast<std::size_t>(I)] != 0 ? 1 : 0;
+    exact += s.methodPerLocus[static_cast<std::size_t>(I)] == PMethod::Exact ? 1 : 0;
+    sampled += s.methodPerLocus[static_cast<std::size_t>(I)] == PMethod::Sampled ? 1 : 0;
   }
-  if (exact == 0) return {};
-  return format(" %d of the %d P-values are exact, from every table with the locus's margins: their SE(P) of 0 "
-                "means exact.\r\n",
-                exact, tested);
+  std::string note;
+  if (exact > 0) {
+    note += format(" %d of the %d P-values are exact, from every table with the locus's margins: their SE(P) of 0 "
+                   "means exact.\r\n",
+                   exact, tested);
+  }
+  if (sampled > 0) {
+    note += format(" %d of the %d P-values were sampled from independent tables under the null hypothesis: never 0, "
+                   "with a binomial SE(P); the results table gives their 95 %% limits.\r\n",
+                   sampled, tested);
+  }
+  return note;
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ struct RunContext {
   int workers = 0;                  // threads for the chains; 0: every usable core
   ExactTest test = ExactTest::Genic;  // the dialogue's runs make the genic test
   ExactMode exact = ExactMode::Never;  // the dialogue's runs walk the chain
+  SamplingSettings sampling;           // the dialogue's runs draw no independent tables
   WorkMeter* meter = nullptr;       // scripted runs: how far the run has come
 
   // A diagnostic line on the program's diagnostic stream.

@@ -75,6 +75,48 @@ inline std::optional<ExactMode> exactModeNamed(std::string_view name) {
 }
 // Whether Pearson's chi-square stands beside the test (the genic test, and
 // no exact test at all), or G (the G tests).
+// Where a locus's P-value comes from: every table with its margins listed
+// (exact), tables drawn independently under the null (sampled), or the
+// Markov chain's estimate (chain). Named so in the tables' method column.
+enum class PMethod : char { Chain, Exact, Sampled };
+
+inline const char* methodName(PMethod method) {
+  return method == PMethod::Exact ? "exact" : method == PMethod::Sampled ? "sampled" : "chain";
+}
+
+inline std::optional<PMethod> methodNamed(std::string_view name) {
+  for (PMethod method : {PMethod::Chain, PMethod::Exact, PMethod::Sampled}) {
+    if (name == methodName(method)) return method;
+  }
+  return std::nullopt;
+}
+
+// Where the tables are not listed: tables drawn independently under the
+// null (scripted runs and R, unless told otherwise), or the Markov chain
+// (the dialogue always).
+enum class SamplerKind { Independent, Chain };
+
+inline const char* samplerName(SamplerKind sampler) {
+  return sampler == SamplerKind::Independent ? "independent" : "chain";
+}
+
+inline std::optional<SamplerKind> samplerNamed(std::string_view name) {
+  for (SamplerKind sampler : {SamplerKind::Independent, SamplerKind::Chain}) {
+    if (name == samplerName(sampler)) return sampler;
+  }
+  return std::nullopt;
+}
+
+// The independent sampler's settings: a locus draws tables until `hits` of
+// them are at least as extreme as the observed one, or until `samples`
+// have been drawn; without `samples`, as many as cost what the chain's
+// walk of the locus would (table_sampler.h).
+struct SamplingSettings {
+  SamplerKind sampler = SamplerKind::Chain;
+  std::int64_t hits = 100;
+  std::optional<std::int64_t> samples;
+};
+
 inline bool besideChiSquare(ExactTest test) { return test == ExactTest::Genic || test == ExactTest::None; }
 
 // What the reader learns of the data: names and counts.
@@ -152,8 +194,11 @@ struct RunState : DataSummary {
   std::vector<Real> CHI2PERLOCUS{Real(0)};
   std::vector<Real> DFPERLOCUS{Real(0)};
   std::vector<Real> CHI2PPERLOCUS{Real(0)};
-  // Per locus: 1 where the P-value is exact (listed, not walked); its SE is 0.
-  std::vector<char> exactPerLocus{0};
+  // Per locus: where its P-value comes from, and 95 % limits on the exact
+  // P-value (that P itself where it is exact; NaN from the chain).
+  std::vector<PMethod> methodPerLocus{PMethod::Chain};
+  std::vector<Real> pLowPerLocus{Real(0)};
+  std::vector<Real> pHighPerLocus{Real(0)};
 
   Real SUMCHI2 = 0, SUMDFCHI2 = 0, SUMLNP = 0, SUMDFFISHER = 0, TOTCHI2P = 0, TOTFISHERP = 0;
 
@@ -163,7 +208,9 @@ struct RunState : DataSummary {
     for (auto* array : {&FISHERPPERLOCUS, &FISHERSEPERLOCUS, &CHI2PERLOCUS, &DFPERLOCUS, &CHI2PPERLOCUS}) {
       array->resize(size, Real(0));
     }
-    exactPerLocus.resize(size, 0);
+    methodPerLocus.resize(size, PMethod::Chain);
+    pLowPerLocus.resize(size, Real(0));
+    pHighPerLocus.resize(size, Real(0));
   }
 };
 

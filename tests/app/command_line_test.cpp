@@ -38,6 +38,15 @@ TEST(CommandLine, OptionsBecomeTheRunSettings) {
   EXPECT_EQ(defaults.reportPath, "Ortelan.out");
   EXPECT_FALSE(defaults.tablePath || defaults.loci || defaults.quiet);
   EXPECT_EQ(defaults.threads, 0);
+  // Independent tables by default, until 100 hits or the walk's cost.
+  EXPECT_EQ(defaults.sampling.sampler, SamplerKind::Independent);
+  EXPECT_EQ(defaults.sampling.hits, 100);
+  EXPECT_FALSE(defaults.sampling.samples);
+  const RunSettings sampled = *parse({"--sampler", "chain", "--hits", "7", "--samples", "5000", "data.gen"}).settings;
+  EXPECT_EQ(sampled.sampling.sampler, SamplerKind::Chain);
+  EXPECT_EQ(sampled.sampling.hits, 7);
+  EXPECT_EQ(sampled.sampling.samples, 5000);
+  EXPECT_FALSE(parse({"--samples", "auto", "data.gen"}).settings->sampling.samples);
 }
 
 TEST(CommandLine, EveryUsageFaultIsStatusTwoWithAHint) {
@@ -66,6 +75,12 @@ TEST(CommandLine, EveryUsageFaultIsStatusTwoWithAHint) {
       {"-t", "-", "--pairs", "-", "a.gen"},
       {"--pairs", "p.tsv", "--pairs-plot", "p.tsv", "a.gen"},
       {"--no-such-option", "a.gen"},
+      {"--sampler", "gibbs", "a.gen"},      // the sampler and its limits
+      {"--hits", "0", "a.gen"},
+      {"--hits", "-5", "a.gen"},
+      {"--samples", "0", "a.gen"},
+      {"--samples", "many", "a.gen"},
+      {"--samples", "1e6", "a.gen"},
   };
   for (const auto& arguments : faults) {
     const CommandLine line = parse(arguments);

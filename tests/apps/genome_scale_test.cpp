@@ -78,7 +78,7 @@ TEST(GenomeScale, NoFileAppearsWhileARunGoesOn) {
   ScratchDir dir, temp;
   writeFile(dir, "data.gen", {300, 4, 10, 3, 5});
   auto running = std::async(std::launch::async, [&] {
-    return testing::runProcess(k3d, "", dir.path().string(), 60, {"-d", "2000000000", "-t", "res.tsv", "data.gen"},
+    return testing::runProcess(k3d, "", dir.path().string(), 60, {"-d", "2000000000", "--sampler", "chain", "-t", "res.tsv", "data.gen"},
                                {"TMPDIR=" + temp.path().string()}, 3000);
   });
   // As it starts, the run makes and removes an empty file beside each output

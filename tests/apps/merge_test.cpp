@@ -99,7 +99,7 @@ TEST(Merge, RegionShardsOfAVcfGiveTheWholeRun) {
     // The first line: the common settings, and the merge.
     const std::string first = dir.read("m.tsv").substr(0, dir.read("m.tsv").find('\r'));
     EXPECT_TRUE(std::regex_match(first, std::regex("# ortelan_(3d|2d|c) [0-9.]+ input=calls.vcf.gz seed=3 "
-                                                   "dememorization=200 batches=10 iterations=200 exact=auto "
+                                                   "dememorization=200 batches=10 iterations=200 exact=auto sampler=independent hits=100 samples=auto "
                                                    "bootstrap=50 popmap=pops.txt merged=5")))
         << first;
     // A merged table merges again alike, and still counts the shards behind it.
@@ -149,6 +149,13 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   }
   ASSERT_EQ(runWith(k3d, with(run, {"-s", "1", "--loci", "3-4", "--test", "genic-g", "-t", "g.tsv", "trout.gen"}), dir).status, 0);
   ASSERT_EQ(runWith(kC, with(run, {"-s", "1", "--loci", "3-4", "-t", "c.tsv", "trout.gen"}), dir).status, 0);
+  // The sampler and its limits must agree too.
+  for (const auto& [sampling, name] : {std::pair{std::vector<std::string>{"--sampler", "chain"}, "chain"},
+                                       {{"--hits", "20"}, "hits20"},
+                                       {{"--samples", "5000"}, "samples5000"}}) {
+    ASSERT_EQ(runWith(k3d, with(with(run, sampling), {"-s", "1", "--loci", "3-4", "-t", std::string(name) + ".tsv",
+                                                      "trout.gen"}), dir).status, 0);
+  }
   const std::string a = dir.read("a.tsv");
   dir.write("cut.tsv", a.substr(0, a.size() - 20));
   dir.write("notail.tsv", a.substr(0, a.find("TOTAL")));
@@ -162,9 +169,13 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
       {{"merge", "-t", "m.tsv", "a.tsv", "seed2.tsv"}, 1, "seed2.tsv was run with seed=2, a.tsv with seed=1"},
       {{"merge", "-t", "m.tsv", "a.tsv", "g.tsv"}, 1, "g.tsv was run with test=genic-g, a.tsv with no test="},
       {{"merge", "-t", "m.tsv", "a.tsv", "overlap.tsv"}, 1, "a.tsv and overlap.tsv both hold locus 2"},
+      {{"merge", "-t", "m.tsv", "a.tsv", "chain.tsv"}, 1, "chain.tsv was run with sampler=chain, a.tsv with sampler=independent"},
+      {{"merge", "-t", "m.tsv", "a.tsv", "hits20.tsv"}, 1, "hits20.tsv was run with hits=20, a.tsv with hits=100"},
+      {{"merge", "-t", "m.tsv", "a.tsv", "samples5000.tsv"}, 1,
+       "samples5000.tsv was run with samples=5000, a.tsv with samples=auto"},
       {{"merge", "-t", "m.tsv", "a.tsv", "a.tsv"}, 1, "a.tsv and a.tsv both hold locus 1"},
       {{"merge", "-t", "m.tsv", "a.tsv", "c.tsv"}, 1, "c.tsv: line 1: a table of ortelan_c, not of ortelan_3d: merge it with ortelan_c merge"},
-      {{"merge", "-t", "m.tsv", "b.tsv", "cut.tsv"}, 1, "cut.tsv: line 5: a row of 14 fields where the table has 16: the file is cut short"},
+      {{"merge", "-t", "m.tsv", "b.tsv", "cut.tsv"}, 1, "cut.tsv: line 5: a row of 16 fields where the table has 18: the file is cut short"},
       {{"merge", "-t", "m.tsv", "b.tsv", "notail.tsv"}, 1, "notail.tsv: line 5: no TOTAL row at the end"},
       {{"merge", "-t", "m.tsv", "empty.tsv"}, 1, "empty.tsv: line 1: empty, not a results or pairs table of ortelan_3d"},
       {{"merge", "-t", "m.tsv", "trout.gen"}, 1, "trout.gen: line 1: not a results or pairs table of ortelan_3d"},

@@ -135,21 +135,21 @@ TEST(Pairs, TablesChiSquareExactPAndTotalsAgainstTheTestsOwnCounts) {
         int tested = 0, dfSum = 0;
         for (std::size_t locus = 0; locus <= 3; ++locus, ++row) {
           const auto& f = rows[row];
-          ASSERT_EQ(f.size(), 20u);
+          ASSERT_EQ(f.size(), 22u);
           EXPECT_EQ(f[0], std::to_string(a + 1));
           EXPECT_EQ(f[1], std::to_string(b + 1));
           EXPECT_EQ(f[2], std::regex_replace(kPopulations[a].back().name, std::regex("^ +| +$"), ""));
           EXPECT_EQ(f[3], std::regex_replace(kPopulations[b].back().name, std::regex("^ +| +$"), ""));
           if (locus == 3) {  // the pair's totals
-            EXPECT_EQ(f[4] + f[5] + f[6] + f[8] + f[9], "TOTALTOTALNANANA");
+            EXPECT_EQ(f[4] + f[5] + f[6] + f[8] + f[9] + f[10] + f[11], "TOTALTOTALNANANANANA");
             if (tested == 0) {
-              EXPECT_EQ(f[7] + f[10] + f[11] + f[12], "NANANANA");
+              EXPECT_EQ(f[7] + f[12] + f[13] + f[14], "NANANANA");
               continue;
             }
             EXPECT_NEAR(std::stod(f[7]), exactTail(2 * tested, fisher), 1e-6 * exactTail(2 * tested, fisher));
-            EXPECT_NEAR(std::stod(f[10]), chiSum, 1e-12);
-            EXPECT_EQ(std::stoi(f[11]), dfSum);
-            EXPECT_NEAR(std::stod(f[12]), exactTail(dfSum, chiSum), 1e-6);
+            EXPECT_NEAR(std::stod(f[12]), chiSum, 1e-12);
+            EXPECT_EQ(std::stoi(f[13]), dfSum);
+            EXPECT_NEAR(std::stod(f[14]), exactTail(dfSum, chiSum), 1e-6);
             continue;
           }
           EXPECT_EQ(f[4], std::to_string(locus + 1));
@@ -159,18 +159,18 @@ TEST(Pairs, TablesChiSquareExactPAndTotalsAgainstTheTestsOwnCounts) {
           int first = 0, second = 0;
           for (std::size_t c = 0; c < table[0].size(); ++c) first += table[0][c], second += table[1][c];
           if (table[0].size() < 2 || first == 0 || second == 0) {
-            EXPECT_EQ(f[7] + f[8] + f[9] + f[10] + f[11] + f[12], "NANANANANANA");
+            EXPECT_EQ(f[7] + f[8] + f[9] + f[10] + f[11] + f[12] + f[13] + f[14], "NANANANANANANANA");
             continue;
           }
           const double chi = pearson(table), p = std::stod(f[7]), se = std::stod(f[8]);
           const int df = static_cast<int>(table[0].size()) - 1;
-          EXPECT_NEAR(std::stod(f[10]), chi, 1e-12 * (1 + chi));
-          EXPECT_EQ(std::stoi(f[11]), df);
-          EXPECT_NEAR(std::stod(f[12]), exactTail(df, chi), 1e-6);
+          EXPECT_NEAR(std::stod(f[12]), chi, 1e-12 * (1 + chi));
+          EXPECT_EQ(std::stoi(f[13]), df);
+          EXPECT_NEAR(std::stod(f[14]), exactTail(df, chi), 1e-6);
           const double exact = ExactPValue(table).value();
           EXPECT_LE(std::fabs(p - exact), 4 * se + 0.002) << p << " vs " << exact;
           // Small pair tables are listed: exact to the last digits.
-          if (f[9] == "exact") {
+          if (f[11] == "exact") {
             EXPECT_NEAR(p, exact, 1e-12 * exact);
           }
           fisher += -2 * std::log(p == 0 ? 0.00001 : p);

@@ -81,8 +81,8 @@ TEST(Scripted, SameSeedSameResultsAnywhereOnAnyThreadCountAndLociSubset) {
         EXPECT_TRUE(table.starts_with("# " + program.path.substr(program.path.rfind('/') + 1) +
                                       " " + (program.path == kC ? "0.8" : "5.0") +
                                       " input=data.gen seed=42 dememorization=1000 batches=10 iterations=1000"
-                                      " exact=auto\r\n"
-                                      "locus\tname\talleles\tp_fisher\tse_fisher\tmethod\tchi2\tdf\tp_chi2"
+                                      " exact=auto sampler=independent hits=100 samples=auto\r\n"
+                                      "locus\tname\talleles\tp_fisher\tse_fisher\tp_low\tp_high\tmethod\tchi2\tdf\tp_chi2"
                                       "\tfis\tfst\tfit\tfst_num\tfst_den\tfst_low\tfst_high\r\n"))
             << table;
       }
@@ -263,7 +263,8 @@ TEST(Scripted, NoLocusToTestIsAQuietRun) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     const std::string table = dir.read("t.tsv");
-    EXPECT_NE(table.find("\r\nTOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"), std::string::npos)
+    EXPECT_NE(table.find("\r\nTOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"),
+              std::string::npos)
         << table;
   }
 }
@@ -273,7 +274,7 @@ TEST(Scripted, InterruptedRunEndsCleanly) {
     ScratchDir dir, temp;
     dir.write("data.gen", exampleFile());
     const ProcessResult r = testing::runProcess(k3d, "", dir.path().string(), 60,
-                                                {"-d", "2000000000", "-j", threads, "--exact", "never", "-t",
+                                                {"-d", "2000000000", "-j", threads, "--exact", "never", "--sampler", "chain", "-t",
                                                  "res.tsv", "data.gen"},
                                                 {"TMPDIR=" + temp.path().string()}, 400);
     EXPECT_EQ(r.status, 130) << threads;

@@ -77,12 +77,13 @@ TEST(Vcf, SameTablesAsTheDataWrittenAsGenepop) {
     ASSERT_EQ(fromVcf.size(), fromGenepop.size());
     int tested = 0;
     for (const auto& [name, row] : fromGenepop) {
-      const std::vector<std::string>& other = fromVcf.at(name);  // name chrom pos alleles p se chi2 df p_chi2
+      const std::vector<std::string>& other = fromVcf.at(name);  // name chrom pos alleles p se low high method ...
       ASSERT_EQ(other.size(), row.size() + 2);
       EXPECT_EQ(other[1], name == "TOTAL" ? "NA" : "chr1");
       EXPECT_EQ(other[3], row[1]);  // alleles
-      EXPECT_EQ(std::vector<std::string>(other.begin() + 6, other.end()), std::vector<std::string>(row.begin() + 4, row.end()))
-          << name;  // chi-square, df and its tail
+      // The method, the chi-square, df and its tail, and the F-statistics.
+      EXPECT_EQ(std::vector<std::string>(other.begin() + 9, other.end()), std::vector<std::string>(row.begin() + 7, row.end()))
+          << name;
       if (row[2] == "NA" || name == "TOTAL") continue;
       ++tested;
       // Other seeds (the site's, the locus number's): P within the errors.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "chisquare/tail_forms.h"
+#include "support/count_tables.h"
 
 namespace ortelan {
 namespace {
@@ -14,18 +15,9 @@ namespace {
 using chisquare_testing::exactTail;
 using chisquare_testing::wilsonHilfertyTail;
 
-using Rows = std::vector<std::vector<int>>;
+using testing::Rows;
 
-CountTable tableOf(const Rows& rows) {
-  CountTable table;
-  table.resize(static_cast<int>(rows.size()), static_cast<int>(rows.front().size()));
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      table.at(static_cast<int>(r) + 1, static_cast<int>(c) + 1) = rows[r][c];
-    }
-  }
-  return table;
-}
+using testing::tableOf;
 
 // An n x n table with `diagonal` on the diagonal and `other` elsewhere: all
 // margins are equal, and chi-square = n (n - 1) (diagonal - other)^2 / total

@@ -12,22 +12,14 @@
 
 #include "chisquare/x_ln_x.h"
 #include "support/g_by_margins.h"
+#include "support/count_tables.h"
 
 namespace ortelan {
 namespace {
 
-using Rows = std::vector<std::vector<int>>;
+using testing::Rows;
 
-CountTable tableOf(const Rows& rows) {
-  CountTable table;
-  table.resize(static_cast<int>(rows.size()), static_cast<int>(rows.front().size()));
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (std::size_t c = 0; c < rows[r].size(); ++c) {
-      table.at(static_cast<int>(r) + 1, static_cast<int>(c) + 1) = rows[r][c];
-    }
-  }
-  return table;
-}
+using testing::tableOf;
 
 template <class Real>
 class GStatisticTest : public ::testing::Test {};

@@ -13,20 +13,14 @@
 #include "exacttest/ranmar.h"
 #include "support/exact_p_value.h"
 #include "support/g_by_margins.h"
+#include "support/count_tables.h"
 
 namespace ortelan {
 namespace {
 
-using Rows = std::vector<std::vector<int>>;
+using testing::Rows;
 
-CountTable tableOf(const Rows& rows) {
-  CountTable table;
-  table.resize(static_cast<int>(rows.size()), static_cast<int>(rows[0].size()));
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    for (std::size_t j = 0; j < rows[i].size(); ++j) table.at(static_cast<int>(i) + 1, static_cast<int>(j) + 1) = rows[i][j];
-  }
-  return table;
-}
+using testing::tableOf;
 
 EnumerationOrder byG(const CountTable& table) {
   return {Ordering::G, {}, 0, xLnXTieMargin(std::int64_t{table.rows} * table.columns)};

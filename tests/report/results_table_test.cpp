@@ -50,30 +50,34 @@ FStatistics<Real> threeLociF() {
 // e^-4 5 for Fisher's 8 on 4 df, Q(5/2, 6.392857142857143)), not the report's.
 TEST(ResultsTable, RowsOfTheRunNAForUntestedLociAndTotals) {
   RunState<double> s = threeLoci<double>();
-  s.exactPerLocus = {0, 0, 0, 1};
+  s.methodPerLocus = {PMethod::Chain, PMethod::Sampled, PMethod::Chain, PMethod::Exact};
+  s.pLowPerLocus = {0, 0.25, 0, 0.05};
+  s.pHighPerLocus = {0, 0.5, 0, 0.05};
   const FStatistics<double> f = threeLociF<double>();
   const std::string table = formatResultsTable(kHeading, s, f);
   EXPECT_EQ(table,
             "# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 batches=2 iterations=1 "
-            "exact=auto\r\n"
-            "locus\tname\talleles\tp_fisher\tse_fisher\tmethod\tchi2\tdf\tp_chi2"
+            "exact=auto sampler=chain\r\n"
+            "locus\tname\talleles\tp_fisher\tse_fisher\tp_low\tp_high\tmethod\tchi2\tdf\tp_chi2"
             "\tfis\tfst\tfit\tfst_num\tfst_den\tfst_low\tfst_high\r\n"
-            "1\tAdh-1\t3\t0.33333333333333331\t0.001\tchain\t12.5\t4\t0.013995792487650892"
+            "1\tAdh-1\t3\t0.33333333333333331\t0.001\t0.25\t0.5\tsampled\t12.5\t4\t0.013995792487650892"
             "\t0.5\t0.25\t0.625\t0.5\t2\tNA\tNA\r\n"
-            "2\tMono\t1\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"
-            "3\tEst 2\t2\t0.050000000000000003\t0\texact\t0.2857142857142857\t1\t0.59298009801742668"
+            "2\tMono\t1\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"
+            "3\tEst 2\t2\t0.050000000000000003\t0\t0.050000000000000003\t0.050000000000000003\texact"
+            "\t0.2857142857142857\t1\t0.59298009801742668"
             "\tNA\t0.125\tNA\t0.125\t1\tNA\tNA\r\n"
-            "TOTAL\tTOTAL\tNA\t0.091578194443670907\tNA\tNA\t12.785714285714286\t5\t0.025471782553796715"
+            "TOTAL\tTOTAL\tNA\t0.091578194443670907\tNA\tNA\tNA\tNA\t12.785714285714286\t5\t0.025471782553796715"
             "\t0.5\t0.20833333333333334\t0.625\t0.625\t3\t0.125\t0.25\r\n");
   // Only the loci of the run; with none tested the tests have no total.
   s.lociInRun = {0, 0, 1, 0};
   TableHeading never = kHeading;
   never.exact = ExactMode::Never;
+  never.sampling = {SamplerKind::Independent, 50, 2000};
   const std::string untested = formatResultsTable(never, s, threeLociF<double>());
   EXPECT_TRUE(untested.starts_with("# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 "
-                                   "batches=2 iterations=1 exact=never\r\n"));
-  EXPECT_TRUE(untested.ends_with("2\tMono\t1\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"
-                                 "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\tNA\t0.5\t0.20833333333333334\t0.625\t0.625\t3\t0.125\t0.25\r\n"));
+                                   "batches=2 iterations=1 exact=never sampler=independent hits=50 samples=2000\r\n"));
+  EXPECT_TRUE(untested.ends_with("2\tMono\t1\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\r\n"
+                                 "TOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\t0.5\t0.20833333333333334\t0.625\t0.625\t3\t0.125\t0.25\r\n"));
 }
 
 // With no exact test its P, SE and method are NA, in the genic test's
@@ -84,16 +88,17 @@ TEST(ResultsTable, NoExactTestLeavesItsColumnsNA) {
   heading.bootstrap = 0;
   const std::string table = formatResultsTable(heading, threeLoci<double>(), threeLociF<double>());
   EXPECT_TRUE(table.starts_with("# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 "
-                                "batches=2 iterations=1 test=none exact=auto\r\n"
-                                "locus\tname\talleles\tp_fisher\tse_fisher\tmethod\tchi2"));
-  EXPECT_NE(table.find("\r\n1\tAdh-1\t3\tNA\tNA\tNA\t12.5\t4\t0.013995792487650892\t0.5\t"), std::string::npos);
-  EXPECT_NE(table.find("\r\nTOTAL\tTOTAL\tNA\tNA\tNA\tNA\t12.785714285714286\t5\t"), std::string::npos);
+                                "batches=2 iterations=1 test=none exact=auto sampler=chain\r\n"
+                                "locus\tname\talleles\tp_fisher\tse_fisher\tp_low\tp_high\tmethod\tchi2"));
+  EXPECT_NE(table.find("\r\n1\tAdh-1\t3\tNA\tNA\tNA\tNA\tNA\t12.5\t4\t0.013995792487650892\t0.5\t"),
+            std::string::npos);
+  EXPECT_NE(table.find("\r\nTOTAL\tTOTAL\tNA\tNA\tNA\tNA\tNA\tNA\t12.785714285714286\t5\t"), std::string::npos);
   heading.test = ExactTest::Genotypic;
   heading.bootstrap = 1000;
   heading.popmap = "pops.txt";
   EXPECT_TRUE(formatResultsTable(heading, threeLoci<double>(), threeLociF<double>())
                   .starts_with("# ortelan_3d 5.0 input=my data.gen seed=18446744073709551615 dememorization=0 batches=2 "
-                               "iterations=1 test=genotypic exact=auto bootstrap=1000 popmap=pops.txt\r\n"));
+                               "iterations=1 test=genotypic exact=auto sampler=chain bootstrap=1000 popmap=pops.txt\r\n"));
 }
 
 TEST(ResultsTable, EveryDigitOfAnEightyBitRealReadsBackAndRoundsAsTheReport) {

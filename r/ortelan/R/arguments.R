@@ -16,7 +16,7 @@ check_whole_number <- function(value, name, lowest, highest, call) {
     argument_error(sprintf("`%s` must be a whole number from %s to %s", name,
                            format(lowest, big.mark = ","), format(highest, big.mark = ",")), call)
   }
-  as.integer(value)
+  if (highest > .Machine$integer.max) as.numeric(value) else as.integer(value)
 }
 
 programs <- c("ortelan_3d", "ortelan_2d", "ortelan_c")
@@ -47,6 +47,16 @@ check_exact <- function(exact, call) {
     argument_error('`exact` must be "auto" or "never"', call)
   }
   exact
+}
+
+samplers <- c("independent", "chain")
+
+check_sampler <- function(sampler, call) {
+  if (identical(sampler, samplers)) return(samplers[1L])
+  if (!is.character(sampler) || length(sampler) != 1L || !(sampler %in% samplers)) {
+    argument_error('`sampler` must be "independent" or "chain"', call)
+  }
+  sampler
 }
 
 # The population map of a VCF or BCF file: a file name, or a data frame

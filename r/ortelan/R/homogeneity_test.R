@@ -6,12 +6,15 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
                              seed = NULL, loci = NULL, threads = NULL, pairs = FALSE, report = NULL,
                              test = c("genic", "genic-g", "genotypic", "none"), popmap = NULL, region = NULL,
                              exact = c("auto", "never"), bootstrap = 0, windows = NULL, outliers = FALSE,
-                             outliers_min_he = 0.1) {
+                             outliers_min_he = 0.1, sampler = c("independent", "chain"), hits = 100, samples = NULL) {
   call <- sys.call()
   if (missing(file)) argument_error("`file` is missing: give a GENEPOP file, a VCF or BCF file, or a genind object", call)
   program <- check_program(program, call)
   test <- check_test(test, call)
   exact <- check_exact(exact, call)
+  sampler <- check_sampler(sampler, call)
+  hits <- check_whole_number(hits, "hits", 1, 2^53, call)
+  samples <- if (is.null(samples)) NULL else check_whole_number(samples, "samples", 1, 2^53, call)
   popmap_given <- popmap
   region_given <- region
   popmap <- check_popmap(popmap, call)
@@ -45,7 +48,7 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
 
   options <- list(dememorization = dememorization, batches = batches, iterations = iterations, seed = seed,
                   loci = loci, threads = threads, pairs = pairs, report = !is.null(report_path), test = test,
-                  exact = exact,
+                  exact = exact, sampler = sampler, hits = hits, samples = samples,
                   bootstrap = bootstrap,
                   popmap = popmap, region = region, windows = windows, outliers = outliers,
                   outliers_min_he = outliers_min_he, temporary_directory = tempdir(),
@@ -74,6 +77,7 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
     settings = list(file = if (is.null(given)) file else NA_character_, program = program, seed = out$seed,
                     dememorization = dememorization, batches = batches, iterations = iterations, loci = loci,
                     test = test, popmap = popmap_given, region = region_given, exact = exact,
+                    sampler = sampler, hits = hits, samples = samples,
                     bootstrap = bootstrap, windows = windows_given, outliers = outliers),
     data = list(title = out$title, individuals = out$individuals, populations = out$populations,
                 loci = out$loci_in_data)

@@ -27,6 +27,7 @@ merge_results <- function(files) {
     settings = list(file = s$file, program = program, seed = s$seed, dememorization = s$dememorization,
                     batches = s$batches, iterations = s$iterations, loci = NULL, test = s$test,
                     popmap = if (nzchar(s$popmap)) s$popmap else NULL, region = NULL, exact = s$exact,
+                    sampler = s$sampler, hits = s$hits, samples = if (identical(s$samples, "auto")) NULL else s$samples,
                     bootstrap = s$bootstrap,
                     windows = if (nzchar(s$windows)) as.numeric(strsplit(s$windows, ":", fixed = TRUE)[[1L]]),
                     outliers = nzchar(s$outliers_min_he),

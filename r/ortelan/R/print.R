@@ -140,6 +140,11 @@ print.ortelan <- function(x, n = 20, max_pairs = n, ...) {
   }
   if (identical(s$test, "none")) {
     cat(sprintf("No Markov chain; seed %s\n\n", s$seed))
+  } else if (!identical(s$sampler, "chain")) {
+    samples <- if (is.null(s$samples) || identical(s$samples, "auto")) "as many tables as the chain's walk would cost" else
+      paste(count(s$samples), "tables at most")
+    cat(sprintf("Independent tables where not listed: until %s as extreme, or %s; seed %s\n\n",
+                count(if (is.null(s$hits)) 100 else s$hits), samples, s$seed))
   } else {
     cat(sprintf("Markov chain: %s dememorization steps, %s batches of %s iterations; seed %s\n\n",
                 s$dememorization, s$batches, s$iterations, s$seed))
@@ -160,6 +165,11 @@ print.ortelan <- function(x, n = 20, max_pairs = n, ...) {
   if (exact > 0) {
     cat(sprintf("%s of the %s P-values are exact, from every table with the locus's margins: their SE of 0 means exact.\n",
                 count(exact), count(sum(!is.na(l$method)))))
+  }
+  sampled <- sum(l$method == "sampled", na.rm = TRUE)
+  if (sampled > 0) {
+    cat(sprintf("%s of the %s P-values are from independent tables, never 0: p_low and p_high in x$loci are their 95%% limits.\n",
+                count(sampled), count(sum(!is.na(l$method)))))
   }
   if (!is.null(t$fst_low) && !is.na(t$fst_low)) {
     cat(sprintf("F_ST over loci %.4f, 95%% bootstrap limits %.4f to %.4f\n", t$fst, t$fst_low, t$fst_high))

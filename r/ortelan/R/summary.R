@@ -2,10 +2,16 @@
 
 # How many of the P-values `p` (no NA) lie at or below 0.05, at or below the
 # Bonferroni level 0.05 / length(p), and at a false discovery rate of 5 %
-# (Benjamini and Hochberg's adjusted P at or below 0.05).
-significant_counts <- function(p) {
-  c(nominal = sum(p <= 0.05), bonferroni = sum(p <= 0.05 / length(p)),
-    fdr = sum(stats::p.adjust(p, method = "BH") <= 0.05))
+# (Benjamini and Hochberg's adjusted P at or below 0.05). A P-value from
+# independent tables (`sampled`) counts at a level only when its upper 95 %
+# limit `high` lies below it: the limit stands for it in all three,
+# the adjustment included.
+significant_counts <- function(p, high = p, sampled = rep(FALSE, length(p))) {
+  sampled <- sampled & !is.na(high)
+  below <- function(value, level) ifelse(sampled, value < level, value <= level)
+  c(nominal = sum(below(ifelse(sampled, high, p), 0.05)),
+    bonferroni = sum(below(ifelse(sampled, high, p), 0.05 / length(p))),
+    fdr = sum(below(stats::p.adjust(ifelse(sampled, high, p), method = "BH"), 0.05)))
 }
 
 summary.ortelan <- function(object, ...) {
@@ -27,10 +33,11 @@ summary.ortelan <- function(object, ...) {
     source = if (is.na(s$file)) object$data$title else s$file, seed = s$seed,
     p_column = r$order, p_head = r$order_head,
     loci = c(read = object$data$loci, run = nrow(l), tested = sum(tested), untested = nrow(l) - sum(tested)),
-    methods = c(exact = sum(tested & method %in% "exact"), chain = sum(tested & method %in% "chain"),
-                chain_zero = sum(zero)),
+    methods = c(exact = sum(tested & method %in% "exact"), sampled = sum(tested & method %in% "sampled"),
+                chain = sum(tested & method %in% "chain"), chain_zero = sum(zero)),
     chain_bound = bound,
-    significant = significant_counts(p[tested]),
+    significant = significant_counts(p[tested], if (is.null(l$p_high)) p[tested] else l$p_high[tested],
+                                     method[tested] %in% "sampled"),
     fst = c(fst = t$fst, fst_low = if (is.null(t$fst_low)) NA_real_ else t$fst_low,
             fst_high = if (is.null(t$fst_high)) NA_real_ else t$fst_high),
     pairs = NULL, outliers = NULL, windows = NULL)
@@ -67,8 +74,9 @@ print.summary.ortelan <- function(x, ...) {
   if (loci[["run"]] < loci[["read"]]) rows <- c(rows, list(c("  in the run (`loci`)", count(loci[["run"]]))))
   rows <- c(rows, list(c("  tested", count(loci[["tested"]])), c("  not tested", count(loci[["untested"]]))))
   if (x$test != "none") {
-    rows <- c(rows, list(c("Exact P-values", count(x$methods[["exact"]])),
-                         c("  from the Markov chain", count(x$methods[["chain"]]))))
+    rows <- c(rows, list(c("Exact P-values", count(x$methods[["exact"]]))))
+    if (x$methods[["sampled"]] > 0) rows <- c(rows, list(c("  from independent tables", count(x$methods[["sampled"]]))))
+    rows <- c(rows, list(c("  from the Markov chain", count(x$methods[["chain"]]))))
   }
   rows <- c(rows, significance_rows(x$significant, loci[["tested"]], paste("Loci with", x$p_head)))
   # The notes on the loci's P-values follow their rows.
@@ -104,6 +112,10 @@ print.summary.ortelan <- function(x, ...) {
                 if (zeros == 1) "a P-value" else paste(count(zeros), "P-values"),
                 if (zeros == 1) "counts" else "count"),
         sprintf("   1 / (batches x iterations) = %s)\n", format(x$chain_bound, digits = 3)), sep = "")
+  }
+  if (x$methods[["sampled"]] > 0) {
+    cat("  (a P-value from independent tables counts at a level only where its upper 95 % limit,\n",
+        "   p_high, lies below it)\n", sep = "")
   }
   if (x$test == "none") cat("  (no exact test, test = \"none\": the counts are of P(chi2))\n")
   cat(lines[-seq_len(notes)], sep = "\n")

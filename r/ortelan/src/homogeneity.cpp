@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,50 +107,59 @@ class Columns {
   std::vector<Rcpp::RObject> columns_;
 };
 
+template <class Real>
+constexpr Real kNoValue = std::numeric_limits<Real>::quiet_NaN();
+
 // A real as R's double; NaN (no value) is NA.
 template <class Real>
 double rValue(Real x) {
   return x != x ? NA_REAL : static_cast<double>(x);
 }
 
-// A locus's or a total's numbers as R's doubles, NA where not tested; and
-// where its P-value came from, "exact" or "chain" (NA for a total, and
-// without an exact test).
+// A locus's or a total's numbers as R's doubles, NA where not tested; the
+// limits on its P-value; and where the P-value came from, "exact",
+// "sampled" or "chain" (NA for a total, and without an exact test).
 struct Numbers {
-  std::vector<double> p, se, statistic, df, pStatistic;
-  std::vector<int> method;  // 0: NA, 1: chain, 2: exact
+  std::vector<double> p, se, low, high, statistic, df, pStatistic;
+  std::vector<std::optional<PMethod>> method;  // none: NA
 
   template <class Real>
-  void add(bool tested, Real rp, Real rse, Real rStatistic, Real rDf, Real rpStatistic, int methodCode = 0) {
+  void add(bool tested, Real rp, Real rse, Real rStatistic, Real rDf, Real rpStatistic,
+           std::optional<PMethod> from = std::nullopt, Real rLow = kNoValue<Real>, Real rHigh = kNoValue<Real>) {
     auto value = [tested](Real x) { return tested ? rValue(x) : NA_REAL; };
     p.push_back(value(rp));
     se.push_back(value(rse));
+    low.push_back(value(rLow));
+    high.push_back(value(rHigh));
     statistic.push_back(value(rStatistic));
     df.push_back(value(rDf));
     pStatistic.push_back(value(rpStatistic));
-    method.push_back(tested ? methodCode : 0);
+    method.push_back(tested ? from : std::nullopt);
   }
   template <class Real>
   void add(bool tested, const LocusValues<Real>& v) {
-    add(tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2, v.pFisher != v.pFisher ? 0 : v.exact ? 2 : 1);
+    add(tested, v.pFisher, v.seFisher, v.chi2, v.df, v.pChi2,
+        v.pFisher != v.pFisher ? std::nullopt : std::optional<PMethod>(v.method), v.pLow, v.pHigh);
   }
   // The columns named after the test (resultColumnNames), from p_fisher or
-  // p_exact on; a total's have no SE and no method.
+  // p_exact on; a total's have no SE, no limits and no method.
   void addTo(Columns& columns, ExactTest test, bool perLocus = true) const {
     const std::vector<std::string> names = resultColumnNames(test);
     columns.add(names[1], p);
     if (perLocus) {
       columns.add(names[2], se);
+      columns.add(names[3], low);
+      columns.add(names[4], high);
       Rcpp::CharacterVector methods(method.size());
       for (std::size_t i = 0; i < method.size(); ++i) {
-        methods[static_cast<R_xlen_t>(i)] = method[i] == 0 ? Rcpp::String(NA_STRING)
-                                                           : Rcpp::String(method[i] == 2 ? "exact" : "chain");
+        methods[static_cast<R_xlen_t>(i)] =
+            method[i] ? Rcpp::String(methodName(*method[i])) : Rcpp::String(NA_STRING);
       }
-      columns.add(names[3], methods);
+      columns.add(names[5], methods);
     }
-    columns.add(names[4], statistic);
-    columns.add(names[5], df);
-    columns.add(names[6], pStatistic);
+    columns.add(names[6], statistic);
+    columns.add(names[7], df);
+    columns.add(names[8], pStatistic);
   }
 };
 
@@ -401,6 +412,9 @@ Rcpp::List merged(const Edition& program, const std::vector<std::string>& paths,
         _["file"] = h.input, _["seed"] = std::to_string(h.seed), _["dememorization"] = h.chain.dememorizations,
         _["batches"] = h.chain.batches, _["iterations"] = h.chain.iterationsPerBatch,
         _["test"] = std::string(testName(h.test)), _["exact"] = std::string(exactModeName(h.exact)),
+        _["sampler"] = std::string(samplerName(h.sampling.sampler)), _["hits"] = static_cast<double>(h.sampling.hits),
+        _["samples"] = h.sampling.samples ? Rcpp::RObject(Rcpp::wrap(static_cast<double>(*h.sampling.samples)))
+                                          : Rcpp::RObject(Rcpp::wrap("auto")),
         _["bootstrap"] = static_cast<double>(h.bootstrap), _["popmap"] = h.popmap, _["windows"] = h.windows,
         _["outliers_min_he"] = h.outlierMinHe);
   });
@@ -429,7 +443,9 @@ Rcpp::List ortelanMerge(std::string program, std::vector<std::string> files, std
 // the settings: dememorization, batches, iterations (whole numbers), seed
 // (a string of digits, or NULL), loci (locus numbers, or NULL), threads,
 // pairs, report (whether to make it), test (its name), exact ("auto" or
-// "never"), bootstrap (its replicates, 0 for none), popmap (a file
+// "never"), sampler ("independent" or "chain"), hits (a whole number),
+// samples (a whole number, or NULL for as many as the walk's cost), bootstrap
+// (its replicates, 0 for none), popmap (a file
 // name, a list of samples and populations, or NULL), region (a string, or
 // NULL), windows (its size and step, or NULL), outliers (whether to make
 // the outlier test), outliers_min_he (its floor of He),
@@ -460,6 +476,9 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
   const bool report = Rcpp::as<bool>(options["report"]);
   settings.exact = exactModeNamed(Rcpp::as<std::string>(options["exact"])).value_or(settings.exact);
   settings.test = testNamed(Rcpp::as<std::string>(options["test"])).value_or(settings.test);
+  settings.sampling.sampler = samplerNamed(Rcpp::as<std::string>(options["sampler"])).value_or(settings.sampling.sampler);
+  settings.sampling.hits = static_cast<std::int64_t>(Rcpp::as<double>(options["hits"]));
+  if (!Rf_isNull(options["samples"])) settings.sampling.samples = static_cast<std::int64_t>(Rcpp::as<double>(options["samples"]));
   const Rcpp::RObject popmap = options["popmap"];
   if (Rf_isString(popmap)) settings.popmapPath = Rcpp::as<std::string>(popmap);
   if (TYPEOF(popmap) == VECSXP) {

@@ -52,6 +52,15 @@ Whole wholeField(const ShardTable& table, const ShardRow& row, std::string_view 
   return *value;
 }
 
+// Where a tested row's P-value comes from (NA with no exact test).
+PMethod methodOf(const ShardTable& table, const ShardRow& row) {
+  const std::string& field = row.fields[table.column("method")];
+  if (field == "NA" && table.test == ExactTest::None) return PMethod::Chain;
+  const std::optional<PMethod> method = methodNamed(field);
+  if (!method) fault(table.path + ": line " + std::to_string(row.line) + ": method is not exact, sampled or chain: " + field);
+  return *method;
+}
+
 // The columns of the test's P-value, SE, statistic and count of columns.
 struct Columns {
   std::string count, p, se, statistic, df;
@@ -59,7 +68,7 @@ struct Columns {
 
 Columns columnsOf(ExactTest test) {
   const std::vector<std::string> names = resultColumnNames(test);
-  return {names[0], names[1], names[2], names[4], names[5]};
+  return {names[0], names[1], names[2], names[names.size() - 3], names[names.size() - 2]};
 }
 
 // ---------------------------------------------------------------- settings
@@ -109,6 +118,15 @@ TableHeading headingOf(const Edition& edition, const ShardTable& first) {
   if (!s.valueOf("bootstrap").empty()) number("bootstrap", heading.bootstrap);
   heading.test = first.test;
   heading.exact = exactModeNamed(s.valueOf("exact")).value_or(ExactMode::Auto);
+  heading.sampling.sampler = samplerNamed(s.valueOf("sampler")).value_or(SamplerKind::Chain);
+  if (heading.sampling.sampler == SamplerKind::Independent) {
+    number("hits", heading.sampling.hits);
+    if (s.valueOf("samples") != "auto") {
+      std::int64_t samples = 0;
+      number("samples", samples);
+      heading.sampling.samples = samples;
+    }
+  }
   heading.popmap = s.valueOf("popmap");
   heading.windows = s.valueOf("windows");
   if (!heading.windows.empty() && !parseWindowSpec(heading.windows)) {
@@ -269,7 +287,9 @@ void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards
       // Without an exact test the P-values are NA, and Fisher's total too.
       s.FISHERPPERLOCUS[I] = p == p ? p : Real(0);
       s.FISHERSEPERLOCUS[I] = realField<Real>(table, row, c.se);
-      s.exactPerLocus[I] = row.fields[table.column("method")] == "exact" ? 1 : 0;
+      s.methodPerLocus[I] = methodOf(table, row);
+      s.pLowPerLocus[I] = realField<Real>(table, row, "p_low");
+      s.pHighPerLocus[I] = realField<Real>(table, row, "p_high");
       s.CHI2PERLOCUS[I] = statistic;
       s.DFPERLOCUS[I] = realField<Real>(table, row, c.df);
     }
@@ -375,7 +395,9 @@ void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, 
         const Real p = realField<Real>(table, row, c.p);
         r.p = p == p ? p : Real(0);
         r.se = realField<Real>(table, row, c.se);
-        r.exact = row.fields[table.column("method")] == "exact";
+        r.method = methodOf(table, row);
+        r.low = realField<Real>(table, row, "p_low");
+        r.high = realField<Real>(table, row, "p_high");
         r.df = realField<Real>(table, row, c.df);
       } else {
         r.chi2 = 0;

@@ -76,10 +76,10 @@ std::size_t ShardTable::column(std::string_view name) const {
 }
 
 const std::vector<std::string>& settingKeys() {
-  static const std::vector<std::string> keys = {"input", "seed",      "dememorization", "batches",
-                                                "iterations", "test",  "exact",          "bootstrap",
-                                                "popmap",     "region", "windows", "outlier_min_he",
-                                                "outlier_df", "outlier_f", "merged"};
+  static const std::vector<std::string> keys = {
+      "input",     "seed",   "dememorization", "batches", "iterations",     "test",       "exact",     "sampler",
+      "hits",      "samples", "bootstrap",     "popmap",  "region",         "windows",    "outlier_min_he",
+      "outlier_df", "outlier_f", "merged"};
   return keys;
 }
 

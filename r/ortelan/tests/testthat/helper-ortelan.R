@@ -27,7 +27,7 @@ command_line <- function(program, file, seed, loci = NULL, extra = character(), 
             "-t", out[1], "--pairs", out[2], "-o", out[3], shQuote(file)),
           stdout = FALSE, stderr = out[4])
   if (!is.null(keep)) file.copy(out[1:2], keep, overwrite = TRUE)
-  numbers <- c("p_fisher", "se_fisher", "chi2", "p_exact", "se_exact", "g", "df", "p_chi2", "p_g", "pos",
+  numbers <- c("p_fisher", "se_fisher", "p_low", "p_high", "chi2", "p_exact", "se_exact", "g", "df", "p_chi2", "p_g", "pos",
                "fis", "fst", "fit", "fst_num", "fst_den", "fst_low", "fst_high")
   read <- function(path) {
     if (!file.exists(path)) return(NULL)

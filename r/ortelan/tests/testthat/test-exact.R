@@ -34,9 +34,17 @@ test_that("exact P-values equal fisher.test's, and never walks the chain", {
     expect_identical(x$loci$se_fisher, rep(0, 3))
     expect_equal(x$loci$p_fisher, vapply(tables, function(t) fisher.test(t)$p.value, 0), tolerance = 1e-9)
     expect_identical(x$settings$exact, "auto")
-    chain <- homogeneity_test(path, program = program, seed = 1, batches = 20, iterations = 500, exact = "never")
+    chain <- homogeneity_test(path, program = program, seed = 1, batches = 20, iterations = 500, exact = "never",
+                              sampler = "chain")
     expect_identical(chain$loci$method, rep("chain", 3))
     expect_true(all(abs(chain$loci$p_fisher - x$loci$p_fisher) <= 4 * chain$loci$se_fisher + 0.002))
+    # Independent tables where none are listed: P within the limits, never 0.
+    sampled <- homogeneity_test(path, program = program, seed = 1, exact = "never")
+    expect_identical(sampled$loci$method, rep("sampled", 3))
+    expect_true(all(sampled$loci$p_fisher > 0))
+    expect_true(all(sampled$loci$p_low <= sampled$loci$p_fisher & sampled$loci$p_fisher <= sampled$loci$p_high))
+    expect_identical(x$loci$p_low, x$loci$p_fisher)  # exact: its limits are itself
+    expect_identical(chain$loci$p_high, rep(NA_real_, 3))
   }
   expect_error(homogeneity_test(path, exact = "always"), "`exact` must be", class = "ortelan_argument_error")
 })

@@ -95,7 +95,7 @@ test_that("a small result prints every locus, and many pairs print like loci", {
 test_that("summary's counts are those of x$loci and x$pairs", {
   # Four populations of 8: tables the chain walks beside exact ones.
   file <- scan_file(400, 4, 8, seed = 5)
-  x <- run(file, program = "ortelan_2d", seed = 6, pairs = TRUE, bootstrap = 50)
+  x <- run(file, program = "ortelan_2d", seed = 6, pairs = TRUE, bootstrap = 50, sampler = "chain")
   s <- summary(x)
   l <- x$loci
   expect_gt(sum(l$method == "chain", na.rm = TRUE), 0)
@@ -104,11 +104,22 @@ test_that("summary's counts are those of x$loci and x$pairs", {
   p <- l$p_fisher[tested]
   p[p == 0] <- 1 / (chain$batches * chain$iterations)  # a chain's 0: P below about that
   expect_identical(s$loci, c(read = 400L, run = 400L, tested = sum(tested), untested = sum(!tested)))
-  expect_identical(s$methods, c(exact = sum(l$method == "exact", na.rm = TRUE),
+  expect_identical(s$methods, c(exact = sum(l$method == "exact", na.rm = TRUE), sampled = 0L,
                                 chain = sum(l$method == "chain", na.rm = TRUE),
                                 chain_zero = sum(l$method == "chain" & l$p_fisher == 0, na.rm = TRUE)))
   expect_identical(s$significant, c(nominal = sum(p <= 0.05), bonferroni = sum(p <= 0.05 / length(p)),
                                     fdr = sum(p.adjust(p, "BH") <= 0.05)))
+  # From independent tables a P counts at a level only where its upper
+  # limit lies below it, in the adjustment too.
+  y <- run(file, program = "ortelan_2d", seed = 6)
+  sampled <- y$loci$method %in% "sampled"
+  expect_gt(sum(sampled), 0)
+  q <- ifelse(sampled, y$loci$p_high, y$loci$p_fisher)[!is.na(y$loci$p_fisher)]
+  counted <- sampled[!is.na(y$loci$p_fisher)]
+  below <- function(v, level) ifelse(counted, v < level, v <= level)
+  expect_identical(summary(y)$significant, c(nominal = sum(below(q, 0.05)), bonferroni = sum(below(q, 0.05 / length(q))),
+                                             fdr = sum(below(p.adjust(q, "BH"), 0.05))))
+  expect_match(capture.output(print(summary(y))), "counts at a level only where its upper 95 % limit", all = FALSE)
   expect_identical(s$fst, unlist(x$total[c("fst", "fst_low", "fst_high")]))
   totals <- x$pairs[is.na(x$pairs$locus), ]
   expect_identical(s$pairs$most$fst, sort(totals$fst, decreasing = TRUE)[1:3])

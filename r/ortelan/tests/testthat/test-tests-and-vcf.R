@@ -15,8 +15,8 @@ test_that("the G tests give the command line's tables, pairs included", {
     expected <- cli$pairs
     expected$locus <- suppressWarnings(as.integer(expected$locus))
     expect_same_columns(r$pairs, expected)
-    expect_identical(names(r$loci)[3:9], c(if (test == "genotypic") "genotypes" else "alleles",
-                                          "p_exact", "se_exact", "method", "g", "df", "p_g"))
+    expect_identical(names(r$loci)[3:11], c(if (test == "genotypic") "genotypes" else "alleles",
+                                           "p_exact", "se_exact", "p_low", "p_high", "method", "g", "df", "p_g"))
   }
   expect_error(run(trout, test = "genetic"), "`test` must be one of", class = "ortelan_argument_error")
 })
