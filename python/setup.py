@@ -19,8 +19,7 @@ cmake = root / "CMakeLists.txt"
 if not cmake.is_file():
     raise SystemExit(f"ortelan: the project's sources are not beside {here}: build it from the repository")
 
-unused = re.compile(r"^src/(run/terminal_console|input/genepop/(one_pass_reader|read_data_file)"
-                    r"|report/(svg_writer|pairs_plot|manhattan_[a-z]+|genome_axis))\.cpp$")
+unused = re.compile(r"^src/(run/terminal_console|input/genepop/(one_pass_reader|read_data_file))\.cpp$")
 listing = re.search(r"^add_library\(ortelan_core (.*?)^\)", cmake.read_text(), re.S | re.M).group(1)
 core = [s for s in re.findall(r"src/[A-Za-z0-9_/]+\.cpp", listing) if not unused.match(s)]
 front = ["src/app/analysis.cpp", "src/app/loci_list.cpp", "src/app/progress_meter.cpp", "src/app/command_line.cpp",

@@ -34,6 +34,24 @@ def _flag(keyword, value):
     return bool(value)
 
 
+def _real(keyword, value):
+    if isinstance(value, (bool, np.bool_)) or not isinstance(value, numbers.Real) or not math.isfinite(value):
+        raise ValueError(f"{keyword} must be a number, not {value!r}")
+    return repr(float(value))
+
+
+def _samples(keyword, value):
+    return value if value == "auto" else _whole_number(keyword, value)
+
+
+def _windows(keyword, value):
+    """A window's size, or its size and step: 100000, (100000, 50000)."""
+    parts = [value] if isinstance(value, numbers.Number) or isinstance(value, str) else list(value)
+    if not 1 <= len(parts) <= 2:
+        raise ValueError(f"{keyword} must be a window's size, or its size and step")
+    return ":".join(_whole_number(keyword, part) for part in parts)
+
+
 def _locus_list(keyword, value):
     """Locus numbers as the command line lists them: 1-3,7."""
     loci = [value] if isinstance(value, numbers.Number) else value
@@ -68,6 +86,11 @@ def option(name, text=_whole_number):
     return lambda keyword, value: [f"{name}={text(keyword, value)}"]
 
 
+def flag(name):
+    """An option without a value, given when the keyword is true."""
+    return lambda keyword, value: [name] if _flag(keyword, value) else []
+
+
 def asked(name):
     """An option naming an output, given when the keyword is true: the core
     makes what it asks for, and the package takes it as columns; no file is
@@ -88,7 +111,14 @@ COMMAND_LINE = {
     "test": option("--test", _name),
     "exact": option("--exact", _name),
     "bootstrap": option("--bootstrap"),
+    "sampler": option("--sampler", _name),
+    "hits": option("--hits"),
+    "samples": option("--samples", _samples),
     "pairs": asked("--pairs"),
+    # The windows' table is asked for with the windows.
+    "windows": lambda keyword, value: option("--windows", _windows)(keyword, value) + ["--windows-table=-"],
+    "outliers": flag("--outliers"),
+    "outliers_min_he": option("--outliers-min-he", _real),
 }
 
 PROGRAMS = ("ortelan_3d", "ortelan_2d", "ortelan_c")

@@ -6,7 +6,8 @@ import pandas as pd
 
 # The results table's columns that only its loci have (the TOTAL row has
 # none of them), and those that only the TOTAL row has.
-LOCUS_ONLY = ("locus", "name", "chrom", "pos", "alleles", "genotypes", "se_fisher", "se_exact", "method")
+LOCUS_ONLY = ("locus", "name", "chrom", "pos", "alleles", "genotypes", "se_fisher", "se_exact", "p_low", "p_high",
+              "method", "he", "f_nc", "p_outlier", "q_outlier")
 TOTAL_ONLY = ("fst_low", "fst_high")
 # The whole numbers a TOTAL row leaves blank.
 TOTAL_BLANKS = ("locus", "alleles", "genotypes", "pos")

@@ -131,14 +131,20 @@ class Result:
     settings: the keywords of the run, the seed drawn among them, so that
         homogeneity_test(**r.settings) repeats it.
     data: the data's title, individuals, populations (their labels) and loci.
+    windows: with windows=, a data frame of the windows along the genome
+        (chrom, start, end, sites, fst, fst_num, fst_den, mean_fst).
+    outlier_fit: with outliers=True, the fit of the background: df,
+        f_background, candidates, trimmed, standing_out and the report's line.
     """
 
-    def __init__(self, loci, total, pairs, settings, data):
+    def __init__(self, loci, total, pairs, settings, data, windows=None, outlier_fit=None):
         self.loci = loci
         self.total = total
         self.pairs = pairs
         self.settings = settings
         self.data = data
+        self.windows = windows
+        self.outlier_fit = outlier_fit
 
     def summary(self):
         """What the run found: a Summary of its counts."""
@@ -166,6 +172,12 @@ class Result:
             lines.append(f"{d['loci']} loci{populations}, merged from {len(s['merged'])} tables")
         if s.get("test") == "none":
             lines.append(f"No Markov chain; seed {s['seed']}")
+        elif s.get("sampler", "independent") != "chain":
+            samples = s.get("samples")
+            most = ("as many tables as the chain's walk would cost" if samples in (None, "auto")
+                    else f"{count(samples)} tables at most")
+            lines.append(f"Independent tables where not listed: until {count(s.get('hits') or 100)} as extreme, or "
+                         f"{most}; seed {s['seed']}")
         else:
             lines.append(f"Markov chain: {s['dememorization']} dememorization steps, {s['batches']} batches of "
                          f"{s['iterations']} iterations; seed {s['seed']}")
@@ -185,10 +197,18 @@ class Result:
             if exact > 0:
                 lines.append(f"{count(exact)} of the {count(loci['method'].notna().sum())} P-values are exact, from "
                              "every table with the locus's margins: their SE of 0 means exact.")
+            sampled = int((loci["method"] == "sampled").sum()) if "method" in loci else 0
+            if sampled > 0:
+                lines.append(f"{count(sampled)} of the {count(loci['method'].notna().sum())} P-values are from "
+                             "independent tables, never 0: p_low and p_high in .loci are their 95% limits.")
             low = _floats(total, "fst_low")
             if len(low) and not np.isnan(low[0]):
                 lines.append(f"F_ST over loci {total['fst'].iloc[0]:.4f}, 95% bootstrap limits {low[0]:.4f} to "
                              f"{total['fst_high'].iloc[0]:.4f}")
+        if self.outlier_fit is not None:
+            lines.append(self.outlier_fit["line"] + ": ortelan.outliers(r)")
+        if self.windows is not None:
+            lines.append(f"F_ST in {count(len(self.windows))} windows: .windows")
         if self.pairs is not None:
             p = self.pairs[self.pairs["locus"].isna()].reset_index(drop=True)
             shown = shown_rows(_floats(p, r["order"]), _floats(p, r["p_statistic"]), max_pairs)

@@ -19,7 +19,8 @@ _FRAME_NAME = "data frame"
 
 def homogeneity_test(data, popmap=None, program="ortelan_2d", test="genic", exact="auto",
                      dememorization=10000, batches=100, iterations=5000, seed=None, threads=None,
-                     loci=None, region=None, pairs=False, bootstrap=0, report=None):
+                     loci=None, region=None, pairs=False, bootstrap=0, report=None, sampler="independent",
+                     hits=100, samples=None, windows=None, outliers=False, outliers_min_he=None):
     """Tests, locus by locus, whether the populations share one allele
     frequency distribution, and combines the tests over loci.
 
@@ -42,6 +43,18 @@ def homogeneity_test(data, popmap=None, program="ortelan_2d", test="genic", exac
     pairs: test every pair of populations too; bootstrap: resamplings of
         the loci for 95 % limits of F_ST.
     report: a file for the program's report, written once the run is over.
+    sampler: where the tables are not listed, "independent" (tables drawn
+        independently under the null, P = (h + 1) / (B + 1) with 95 %
+        limits p_low and p_high) or "chain" (the Markov chain); hits: a
+        locus stops once that many tables are as extreme; samples: the most
+        tables a locus draws, None (or "auto") as many as its chain's walk
+        would cost.
+    windows: F_ST in windows along the genome of VCF or BCF data: a
+        window's size in base pairs, or (size, step); in .windows.
+    outliers: the test of each locus's F against the background of the
+        bulk of the loci (columns he, f_nc, p_outlier, q_outlier; the fit in
+        .outlier_fit); outliers_min_he: the floor of He of its candidates
+        (0.1 when None).
 
     Returns a Result. Raises DataError for bad data (the programs' one-line
     message), ValueError for bad arguments, OSError for files; Ctrl-C stops
@@ -111,8 +124,29 @@ def merge_results(paths):
     s = out["settings"]
     settings = {"data": s["data"], "program": program, "seed": s["seed"], "dememorization": s["dememorization"],
                 "batches": s["batches"], "iterations": s["iterations"], "test": s["test"], "exact": s["exact"],
-                "bootstrap": s["bootstrap"], "popmap": s["popmap"], "merged": [os.fspath(p) for p in paths]}
+                "sampler": s["sampler"], "hits": s["hits"], "samples": s["samples"], "bootstrap": s["bootstrap"],
+                "popmap": s["popmap"], "windows": _window_pair(s["windows"]), "outliers": s["outliers"],
+                "outliers_min_he": s["outliers_min_he"], "merged": [os.fspath(p) for p in paths]}
     return _result(out, settings, program)
+
+
+def _window_pair(text):
+    """(size, step) of "SIZE:STEP"; None without windows."""
+    return None if text is None else tuple(int(part) for part in text.split(":"))
+
+
+def outliers(result, q=0.05):
+    """The loci that stand out from the background in the outlier test of a
+    run made with outliers=True: the rows of .loci whose q_outlier lies
+    below q."""
+    if not isinstance(result, Result):
+        raise ValueError("result must be what homogeneity_test() or merge_results() returns")
+    if result.loci is None or "q_outlier" not in result.loci:
+        raise ValueError("the result has no outlier test: run homogeneity_test() with outliers=True")
+    if isinstance(q, bool) or not isinstance(q, (int, float)) or not 0 <= q <= 1:
+        raise ValueError(f"q must be a number from 0 to 1, not {q!r}")
+    rows = result.loci["q_outlier"] < q
+    return result.loci[rows.to_numpy(dtype=bool, na_value=False)].reset_index(drop=True)
 
 
 def fst_matrix(result):
@@ -137,13 +171,14 @@ def _result(out, settings, program):
     if out["loci"] is not None:
         loci, total = _frames.results_frames(out["loci"])
     pairs = _frames.pairs_frame(out["pairs"]) if out["pairs"] is not None else None
+    windows = _frames.table_frame(out["windows"]) if out.get("windows") is not None else None
     data = {"title": out["title"], "individuals": out["individuals"], "populations": list(out["populations"]),
             "loci": out["loci_in_data"]}
     if "merged" in settings:
         data["individuals"] = None
         data["loci"] = len(loci) if loci is not None else 0
     settings = dict(settings, program=program)
-    return Result(loci, total, pairs, settings, data)
+    return Result(loci, total, pairs, settings, data, windows, out.get("outlier_fit"))
 
 
 def _raise_fault(out):

@@ -21,13 +21,24 @@ def adjusted_bh(p):
     return out
 
 
-def significant_counts(p):
+def significant_counts(p, high=None, sampled=None):
     """How many of the P-values `p` (no NaN) lie at or below 0.05, at or
     below the Bonferroni level 0.05 / len(p), and at a false discovery rate
-    of 5 % (Benjamini and Hochberg's adjusted P at or below 0.05)."""
+    of 5 % (Benjamini and Hochberg's adjusted P at or below 0.05). A P-value
+    from independent tables (`sampled`) counts at a level only when its
+    upper 95 % limit `high` lies below it: the limit stands for it in all
+    three, the adjustment included."""
     p = np.asarray(p, dtype=float)
-    return {"nominal": int((p <= 0.05).sum()), "bonferroni": int((p <= 0.05 / len(p)).sum()) if len(p) else 0,
-            "fdr": int((adjusted_bh(p) <= 0.05).sum())}
+    sampled = np.zeros(len(p), dtype=bool) if sampled is None else np.asarray(sampled, dtype=bool)
+    if high is not None:
+        sampled = sampled & ~np.isnan(np.asarray(high, dtype=float))
+        p = np.where(sampled, np.asarray(high, dtype=float), p)
+
+    def below(values, level):
+        return int(np.where(sampled, values < level, values <= level).sum())
+
+    return {"nominal": below(p, 0.05), "bonferroni": below(p, 0.05 / len(p)) if len(p) else 0,
+            "fdr": below(adjusted_bh(p), 0.05)}
 
 
 def _pairs_summary(pairs, r):
@@ -64,6 +75,7 @@ class Summary:
         method = loci["method"].to_numpy(dtype=object) if "method" in loci else np.full(len(loci), None)
         exact = np.array([m == "exact" for m in method], dtype=bool)
         chain = np.array([m == "chain" for m in method], dtype=bool)
+        sampled = np.array([m == "sampled" for m in method], dtype=bool)
         self.test = s.get("test") or "genic"
         none = self.test == "none"
         self.chain_bound = np.nan if none else 1 / (float(s["batches"]) * float(s["iterations"]))
@@ -77,9 +89,14 @@ class Summary:
         self.p_head = r["order_head"]
         self.loci = {"read": result.data["loci"], "run": len(loci), "tested": int(tested.sum()),
                      "untested": int(len(loci) - tested.sum())}
-        self.methods = {"exact": int((tested & exact).sum()), "chain": int((tested & chain).sum()),
-                        "chain_zero": int(zero.sum())}
-        self.significant = significant_counts(p[tested])
+        self.methods = {"exact": int((tested & exact).sum()), "sampled": int((tested & sampled).sum()),
+                        "chain": int((tested & chain).sum()), "chain_zero": int(zero.sum())}
+        high = loci["p_high"].to_numpy(dtype=float) if "p_high" in loci else np.full(len(p), np.nan)
+        self.significant = significant_counts(p[tested], high[tested], sampled[tested])
+        fit = result.outlier_fit
+        self.outliers = None if fit is None else {k: fit[k] for k in ("candidates", "trimmed", "standing_out", "df",
+                                                                       "f_background")}
+        self.windows = None if result.windows is None else len(result.windows)
 
         def total_of(name):
             return float(total[name].iloc[0]) if total is not None and name in total else np.nan
@@ -98,8 +115,10 @@ class Summary:
             rows.append(("  in the run (loci)", count(loci["run"])))
         rows += [("  tested", count(loci["tested"])), ("  not tested", count(loci["untested"]))]
         if self.test != "none":
-            rows += [("Exact P-values", count(self.methods["exact"])),
-                     ("  from the Markov chain", count(self.methods["chain"]))]
+            rows.append(("Exact P-values", count(self.methods["exact"])))
+            if self.methods["sampled"] > 0:
+                rows.append(("  from independent tables", count(self.methods["sampled"])))
+            rows.append(("  from the Markov chain", count(self.methods["chain"])))
         rows += _significance_rows(self.significant, loci["tested"], f"Loci with {self.p_head}")
         # The notes on the loci's P-values follow their rows.
         notes = len(rows)
@@ -108,6 +127,17 @@ class Summary:
             limits = "" if np.isnan(fst["fst_low"]) else \
                 f"(95 % bootstrap limits {fst['fst_low']:.4f} to {fst['fst_high']:.4f})"
             rows.append(("F_ST over loci", f"{fst['fst']:.4f}", limits))
+        o = self.outliers
+        if o is not None:
+            rows.append(("Candidates of the outlier test", count(o["candidates"])))
+            if np.isnan(o["df"]):
+                rows.append(("  standing out from the background at q < 0.05", "",
+                             f"no fit: {count(o['trimmed'])} left once trimmed, fewer than 20"))
+            else:
+                rows.append(("  standing out from the background at q < 0.05", count(o["standing_out"]),
+                             f"(F of the background {o['f_background']:.4g}, df {o['df']:.2f})"))
+        if self.windows is not None:
+            rows.append(("Windows with a site with F_ST", count(self.windows)))
         if self.pairs is not None:
             rows.append(("Pairs of populations", count(self.pairs["count"])))
             rows += _significance_rows(self.pairs["significant"], self.pairs["tested"],
@@ -125,6 +155,9 @@ class Summary:
             lines.append(f"  ({'a P-value' if zeros == 1 else count(zeros) + ' P-values'} of 0 from the chain, where no "
                          f"table as extreme was visited, {'counts' if zeros == 1 else 'count'} as")
             lines.append(f"   1 / (batches x iterations) = {_general(self.chain_bound)})")
+        if self.methods["sampled"] > 0:
+            lines.append("  (a P-value from independent tables counts at a level only where its upper 95 % limit,")
+            lines.append("   p_high, lies below it)")
         if self.test == "none":
             lines.append('  (no exact test, test="none": the counts are of P(chi2))')
         lines += shown[notes:]

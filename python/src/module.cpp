@@ -25,6 +25,8 @@
 #include "python_console.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
+#include "report/outlier_note.h"
+#include "report/windows_table.h"
 #include "report/writefinal.h"
 #include "table_columns.h"
 
@@ -40,6 +42,13 @@ const Edition& programEdition(const std::string& program) {
   throw py::value_error("unknown program " + program);
 }
 
+// What the outlier test found, beside its columns.
+struct OutlierFit {
+  double df = 0, fBackground = 0;
+  std::size_t candidates = 0, trimmed = 0, standingOut = 0;
+  std::string line;
+};
+
 // What a run or a merge hands back, read while the GIL is released.
 struct Results {
   std::uint64_t seed = 0;
@@ -49,6 +58,8 @@ struct Results {
   int lociInData = 0;
   std::optional<TableColumns> loci;
   std::optional<TableColumns> pairs;
+  std::optional<TableColumns> windows;
+  std::optional<OutlierFit> outlierFit;
   std::optional<std::string> report;
 };
 
@@ -62,6 +73,20 @@ void describeData(Results& out, const Analysis<Real>& analysis) {
   for (int pop = 1; pop <= s.NUMBPOPS; ++pop) out.populations.push_back(populationLabel(s, pop));
 }
 
+// The results table, with the outlier test's columns where it was made,
+// and the windows table where there are windows.
+template <class Real>
+void readTables(Results& out, const TableHeading& heading, const Analysis<Real>& analysis) {
+  const OutlierResults<Real>* outliers = analysis.outliers ? &*analysis.outliers : nullptr;
+  out.loci = readTableColumns(formatResultsTable(heading, analysis.state, analysis.fstat, outliers));
+  if (analysis.windows) out.windows = readTableColumns(formatWindowsTable(heading, *analysis.windows));
+  if (analysis.outliers) {
+    const OutlierResults<Real>& o = *analysis.outliers;
+    out.outlierFit = OutlierFit{static_cast<double>(o.df), static_cast<double>(o.fbar), o.candidates, o.trimmed,
+                                o.standingOut(), outlierLine(o)};
+  }
+}
+
 template <class Real>
 void analyseAndRead(const Edition& program, const RunSettings& settings, const GivenData* given, Console& console,
                     ProgressMeter* meter, bool wantReport, Results& out) {
@@ -72,12 +97,13 @@ void analyseAndRead(const Edition& program, const RunSettings& settings, const G
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
                        settings.test, settings.exact, settings.bootstrap};
   describeData(out, analysis);
-  out.loci = readTableColumns(formatResultsTable(heading, analysis.state, analysis.fstat));
+  readTables(out, heading, analysis);
   if (analysis.pairs) {
     out.pairs = readTableColumns(formatPairsTable(heading, analysis.state, *analysis.pairs, analysis.fstat));
   }
   if (wantReport) {
-    out.report = formatReport(edition, analysis.state, console.today().value_or(CivilDate{}), settings.test);
+    out.report = scriptedReport(edition, analysis.state, console.today().value_or(CivilDate{}), settings.test,
+                                analysis.outliers ? &*analysis.outliers : nullptr);
   }
 }
 
@@ -89,7 +115,7 @@ TableHeading mergeAndRead(const Edition& program, const std::vector<std::string>
   const MergedTables<Real> tables = mergeShardTables<Real>(program, shards, console);
   const TableHeading& h = tables.heading;
   describeData(out, tables.analysis);
-  if (tables.hasResults) out.loci = readTableColumns(formatResultsTable(h, tables.analysis.state, tables.analysis.fstat));
+  if (tables.hasResults) readTables(out, h, tables.analysis);
   if (tables.analysis.pairs) {
     out.pairs = readTableColumns(formatPairsTable(h, tables.pairsData, *tables.analysis.pairs, tables.analysis.fstat));
   }
@@ -106,6 +132,13 @@ py::dict pythonSettings(const TableHeading& h) {
   settings["iterations"] = h.chain.iterationsPerBatch;
   settings["test"] = std::string(testName(h.test));
   settings["exact"] = std::string(exactModeName(h.exact));
+  settings["sampler"] = std::string(samplerName(h.sampling.sampler));
+  settings["hits"] = h.sampling.hits;
+  settings["samples"] = h.sampling.samples ? py::object(py::int_(*h.sampling.samples)) : py::object(py::none());
+  settings["windows"] = h.windows.empty() ? py::object(py::none()) : py::object(py::str(h.windows));
+  settings["outliers"] = !h.outlierMinHe.empty();
+  settings["outliers_min_he"] = h.outlierMinHe.empty() ? py::object(py::none())
+                                                       : py::object(py::float_(std::stod(h.outlierMinHe)));
   settings["bootstrap"] = h.bootstrap;
   settings["popmap"] = h.popmap.empty() ? py::object(py::none()) : py::object(py::str(h.popmap));
   return settings;
@@ -163,6 +196,21 @@ py::dict pythonResults(const Results& r) {
   out["loci_in_data"] = r.lociInData;
   out["loci"] = pythonTable(r.loci);
   out["pairs"] = pythonTable(r.pairs);
+  out["windows"] = pythonTable(r.windows);
+  if (r.outlierFit) {
+    const OutlierFit& o = *r.outlierFit;
+    py::dict fit;
+    // NaN where there was no fit.
+    fit["df"] = o.df;
+    fit["f_background"] = o.fBackground;
+    fit["candidates"] = o.candidates;
+    fit["trimmed"] = o.trimmed;
+    fit["standing_out"] = o.standingOut;
+    fit["line"] = o.line;
+    out["outlier_fit"] = fit;
+  } else {
+    out["outlier_fit"] = py::none();
+  }
   out["report"] = r.report ? py::object(py::str(*r.report)) : py::object(py::none());
   return out;
 }

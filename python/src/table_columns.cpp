@@ -9,7 +9,8 @@
 namespace ortelan {
 namespace {
 
-constexpr std::array<std::string_view, 6> kWholeColumns = {"locus", "pop_a", "pop_b", "alleles", "genotypes", "pos"};
+constexpr std::array<std::string_view, 9> kWholeColumns = {"locus", "pop_a",  "pop_b", "alleles", "genotypes",
+                                                           "pos",   "start", "end",   "sites"};
 constexpr std::array<std::string_view, 5> kTextColumns = {"name", "label_a", "label_b", "chrom", "method"};
 // Names are never missing: a locus, a population or a contig may be
 // called "NA". A TOTAL row has no contig.

@@ -20,7 +20,7 @@ CHAIN = {"dememorization": 200, "batches": 10, "iterations": 200}
 PYTHON = "/usr/bin/python3"
 
 # Columns that hold whole numbers and text in the programs' tables; every other one holds reals.
-WHOLE = {"locus", "pop_a", "pop_b", "alleles", "genotypes", "pos"}
+WHOLE = {"locus", "pop_a", "pop_b", "alleles", "genotypes", "pos", "start", "end", "sites"}
 TEXT = {"name", "label_a", "label_b", "chrom", "method"}
 
 

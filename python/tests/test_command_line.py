@@ -32,6 +32,8 @@ def same_as_command_line(r, cli, test="genic", pairs=True):
     ("ortelan_2d", True, 5, None, {"test": "genotypic", "bootstrap": 30}),
     ("ortelan_c", False, 5, None, {"test": "none"}),
     ("ortelan_3d", False, 5, None, {"exact": "never"}),
+    ("ortelan_2d", True, 5, None, {"exact": "never", "sampler": "chain"}),
+    ("ortelan_c", False, 5, None, {"exact": "never", "hits": 20, "samples": 3000}),
 ])
 def test_frames_and_report_are_the_command_line_s(tmp_path, program, two_digit, seed, loci, extra):
     data = two_digit_copy(TROUT, tmp_path) if two_digit else TROUT

@@ -89,7 +89,7 @@ def test_a_small_result_prints_every_locus_and_many_pairs_print_like_loci(tmp_pa
 def test_summary_counts_are_those_of_the_data_frames(tmp_path):
     # Four populations of 8: tables the chain walks beside exact ones.
     x = ortelan.homogeneity_test(snp_genepop(tmp_path / "s.gen", 400, 4, 8, seed=5), seed=6, pairs=True, bootstrap=50,
-                                 **CHAIN)
+                                 sampler="chain", **CHAIN)
     s = x.summary()
     l = x.loci
     assert (l["method"] == "chain").sum() > 0 and (l["method"] == "exact").sum() > 0
@@ -97,7 +97,8 @@ def test_summary_counts_are_those_of_the_data_frames(tmp_path):
     p = l["p_fisher"][tested].to_numpy().copy()
     p[p == 0] = 1 / (CHAIN["batches"] * CHAIN["iterations"])  # a chain's 0: P below about that
     assert s.loci == {"read": 400, "run": 400, "tested": int(tested.sum()), "untested": int((~tested).sum())}
-    assert s.methods == {"exact": int((l["method"] == "exact").sum()), "chain": int((l["method"] == "chain").sum()),
+    assert s.methods == {"exact": int((l["method"] == "exact").sum()), "sampled": 0,
+                         "chain": int((l["method"] == "chain").sum()),
                          "chain_zero": int(((l["method"] == "chain") & (l["p_fisher"] == 0)).sum())}
     assert s.significant == {"nominal": int((p <= 0.05).sum()), "bonferroni": int((p <= 0.05 / len(p)).sum()),
                              "fdr": int((adjusted_bh(p) <= 0.05).sum())}

@@ -30,7 +30,8 @@ def many_loci(path, loci):
 
 
 # A run of some seconds: the chain at every locus.
-LONG_RUN = dict(program="ortelan_3d", seed=1, dememorization=0, batches=2, iterations=2_000_000, exact="never")
+LONG_RUN = dict(program="ortelan_3d", seed=1, dememorization=0, batches=2, iterations=2_000_000, exact="never",
+                sampler="chain")
 
 
 def test_nothing_on_standard_output_and_no_file_left(tmp_path):
