@@ -121,8 +121,9 @@ stage_done "with the slow ones"
 stage "Fuzzing, ${fuzz_seconds} s per target"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
-targets="genepop individual_store table_loader vcf"
-# The targets alone: they need the core, not the front ends and programs.
+targets="genepop individual_store table_loader vcf merge"
+# The targets alone: they need the core (and the merge the front ends'
+# library), not the programs.
 cmake --build "$root/build-fuzz" -j"$jobs" --target $(for target in $targets; do printf '%s_fuzz ' "$target"; done)
 # A crash, a leak, a sanitizer report or a unit slower than 10 s fails a
 # target; the input that did it is left in build-fuzz/run/<target>.

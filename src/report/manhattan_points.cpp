@@ -29,7 +29,12 @@ std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s, ExactTest t
       point.p = static_cast<double>(p);
       point.se = static_cast<double>(s.FISHERSEPERLOCUS[static_cast<std::size_t>(I)]);
       point.exact = s.exactPerLocus[static_cast<std::size_t>(I)] != 0;
-      if (point.exact) point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(p));
+      // An exact P is above 0 (a run writes the least positive real for one
+      // below it); an edited table's 0 is drawn as that.
+      if (point.exact) {
+        const Real least = std::numeric_limits<Real>::min();
+        point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(std::max(p, least)));
+      }
     }
     points.push_back(std::move(point));
   }

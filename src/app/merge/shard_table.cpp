@@ -149,6 +149,8 @@ ShardTable parseShardTable(const std::string& path, std::string_view text, std::
     }
     if (table.rows.empty() || table.rows.back().fields[0] != "TOTAL") fault(path, end, "no TOTAL row at the end");
   } else {
+    // Every pair has its TOTAL row, even over no locus.
+    if (table.rows.empty()) fault(path, end, "no rows of pairs: the table is cut short");
     const std::size_t locus = table.column("locus");
     for (std::size_t k = 0; k < table.rows.size(); ++k) {
       const bool last = k + 1 == table.rows.size();
