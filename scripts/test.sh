@@ -3,10 +3,11 @@
 # end-to-end tests but those labelled slow (peak memory, genome-scale files,
 # long chains), then the R package's tests, but its long cases, against the
 # programs of build-test; the package is installed into build-test/r-library
-# again only when what it is built from has changed. With --full it runs the
-# whole suite under the address and undefined-behaviour sanitizers instead
-# (a compiler warning fails that build), then each fuzz target for a bounded
-# time (ORTELAN_FUZZ_SECONDS, 60 by default), two at a time, and R CMD check
+# again only when what it is built from has changed. With --full it builds
+# the programs as a user does (Release), then runs the whole suite under the
+# address and undefined-behaviour sanitizers instead (a compiler warning
+# fails either build), then each fuzz target for a bounded time
+# (ORTELAN_FUZZ_SECONDS, 60 by default), two at a time, and R CMD check
 # on the R package, which runs all the package's tests against the sanitized
 # programs; continuous integration runs that. Each stage tells its time.
 set -eu
@@ -143,6 +144,15 @@ if [ "$full" = false ]; then
   exit 0
 fi
 
+stage "Release build of the programs (a compiler warning fails it)"
+# What a user builds (scripts/run-example.sh): the core, the front ends and
+# the programs, at -O3 without the tests, where g++ warns of other things
+# than at -O1 under the sanitizers.
+cmake -S "$root" -B "$root/build-release-werror" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS="-Werror" \
+  -DORTELAN_TESTS=OFF >/dev/null
+cmake --build "$root/build-release-werror" -j"$jobs" --target ortelan_3d ortelan_2d ortelan_c
+stage_done
+
 stage "Build under the sanitizers"
 # -O1 with line tables: the sanitizers' reports keep their function names and
 # lines, and the build takes a third less time than at -O2. -Werror: a new
@@ -160,8 +170,9 @@ stage_done "with the slow ones"
 stage "Fuzzing, ${fuzz_seconds} s per target"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
-targets="genepop individual_store table_loader vcf"
-# The targets alone: they need the core, not the front ends and programs.
+targets="genepop individual_store table_loader vcf merge"
+# The targets alone: they need the core (and the merge the front ends'
+# library), not the programs.
 cmake --build "$root/build-fuzz" -j"$jobs" --target $(for target in $targets; do printf '%s_fuzz ' "$target"; done)
 # A crash, a leak, a sanitizer report or a unit slower than 10 s fails a
 # target; the input that did it is left in build-fuzz/run/<target>.

@@ -51,12 +51,15 @@ std::string usageError(const Edition& edition, const std::string& what) {
 
 CommandLine parseCommandLine(const Edition& edition, const std::vector<std::string>& arguments) {
   const std::string program(edition.programName);
-  CLI::App app("Tests, locus by locus, whether two or more populations share one allele frequency\n"
-               "distribution: Fisher's exact test (exact, or from independent tables or a Markov\n"
-               "chain) and Pearson's chi-square, combined over loci. With no arguments the\n"
-               "program asks for the file and settings.",
+  CLI::App app("Tests, locus by locus, whether two or more populations share one allele (or genotype)\n"
+               "frequency distribution: an exact test (a listing of the tables, independent tables or a\n"
+               "Markov chain) and the chi-square or G, combined over loci, with F-statistics. With no arguments\n"
+               "the program asks for the file and settings.",
                program);
   app.get_formatter()->column_width(30);
+  app.footer("Subcommands:\n"
+             "  merge SHARD...              Put the tables of the shards of one scan together (" + program +
+             " merge --help)");
 
   RunSettings s;
   std::string seed, loci, test, exact, windows, minHe, sampler, samples;
@@ -111,15 +114,19 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
                    : "must be a whole number of at least 1, or auto";
       });
   CLI::Option* bootstrap =
-      app.add_option("--bootstrap", s.bootstrap, "Resample the loci N times for 95 % limits of each multilocus F_ST; default 0")
+      app.add_option("--bootstrap", s.bootstrap,
+                     "Resample the loci N times for 95 % limits of each multilocus F_ST (not with --test none); "
+                     "default 0")
           ->check(CLI::Range(0L, static_cast<long>(std::numeric_limits<std::int32_t>::max())));
   app.add_option("--pairs", s.pairsPath, "Also test every pair of populations; table of the pairs (- for standard output)");
-  app.add_option("--pairs-plot", s.pairsPlotPath, "Heatmap of the pairs' combined P-values (SVG)");
+  app.add_option("--pairs-plot", s.pairsPlotPath,
+                 "Heatmap of the pairs (SVG): F_ST below the diagonal, combined P above");
   app.add_option("--popmap", s.popmapPath,
                  "Population map of a VCF or BCF DATAFILE: sample and population per line");
   app.add_option("--region", s.region,
                  "Test only the records in these regions of an indexed VCF or BCF: chr2, chr2:1000000-2000000, ...");
-  app.add_option("--manhattan", s.manhattanPath, "Manhattan plot of the loci's exact-test P-values (SVG)");
+  app.add_option("--manhattan", s.manhattanPath,
+                 "Manhattan plot of the loci's P-values (SVG): the exact test's; with --test none the chi-square's");
   app.add_option("--windows", windows,
                  "F_ST in windows of SIZE base pairs starting every STEP (default SIZE) of a VCF or BCF DATAFILE: "
                  "100000:50000")

@@ -32,8 +32,9 @@ std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector
   app.add_option("SHARD", request.shards, "Results tables (-t) and pairs tables (--pairs) of the shards")->required();
   app.add_option("-t,--table", request.paths.table, "The merged results table (- for standard output)");
   app.add_option("--pairs", request.paths.pairs, "The merged pairs table (- for standard output)");
-  app.add_option("--pairs-plot", request.paths.pairsPlot, "Heatmap of the pairs (SVG)");
-  app.add_option("--manhattan", request.paths.manhattan, "Manhattan plot of the loci (SVG)");
+  app.add_option("--pairs-plot", request.paths.pairsPlot,
+                 "Heatmap of the pairs (SVG): F_ST below the diagonal, combined P above");
+  app.add_option("--manhattan", request.paths.manhattan, "Manhattan plot of the loci's P-values (SVG)");
   app.add_option("--windows-table", request.paths.windows,
                  "The windows' F_ST over the merged loci, of shards run with --windows (- for standard output)");
   for (CLI::Option* option : app.get_options()) {

@@ -33,7 +33,12 @@ std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s, ExactTest t
       point.sampled = method == PMethod::Sampled;
       point.low = static_cast<double>(s.pLowPerLocus[static_cast<std::size_t>(I)]);
       point.high = static_cast<double>(s.pHighPerLocus[static_cast<std::size_t>(I)]);
-      if (point.exact) point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(p));
+      // An exact P is above 0 (a run writes the least positive real for one
+      // below it); an edited table's 0 is drawn as that.
+      if (point.exact) {
+        const Real least = std::numeric_limits<Real>::min();
+        point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(std::max(p, least)));
+      }
     }
     if (outlierQ != nullptr) point.outlierQ = static_cast<double>((*outlierQ)[static_cast<std::size_t>(I)]);
     points.push_back(std::move(point));

@@ -112,11 +112,12 @@ void appendFstFields(std::string& text, const FValues<Real>& v, const std::optio
 }
 
 std::string tableName(std::string_view name) {
-  std::string field(trimBlanks(name));
+  std::string field(name);
   for (char& c : field) {
     if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
   }
-  return field;
+  // Trimmed after: a control character at an end is a blank there too.
+  return std::string(trimBlanks(field));
 }
 
 template <class Real>

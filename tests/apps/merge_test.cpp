@@ -108,6 +108,15 @@ TEST(Merge, RegionShardsOfAVcfGiveTheWholeRun) {
   }
 }
 
+// `text` with the field of `column` (from 0) on line `line` (from 1) made `value`.
+std::string edited(const std::string& text, int line, int column, const std::string& value) {
+  std::size_t start = 0;
+  for (int k = 1; k < line; ++k) start = text.find('\n', start) + 1;
+  for (int k = 0; k < column; ++k) start = text.find('\t', start) + 1;
+  const std::size_t end = text.find_first_of("\t\r\n", start);
+  return text.substr(0, start) + value + text.substr(end);
+}
+
 std::string example() {
   std::ifstream in(std::string(ORTELAN_EXAMPLES_DIR) + "/trout.gen", std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -138,6 +147,22 @@ TEST(Merge, LociShardsOfAGenepopFileGiveTheWholeRunForEveryTest) {
   }
 }
 
+// A merged table merges again to itself, byte for byte, even where a shard
+// was edited so that a name ends in a control character (the merge's
+// fuzzer found the name written with a blank at its end, then trimmed).
+TEST(Merge, AMergedTableMergesAgainToItself) {
+  ScratchDir dir;
+  dir.write("trout.gen", example());
+  ASSERT_EQ(runWith(k3d, {"-q", "-s", "1", "-d", "100", "-b", "4", "-i", "100", "-o", "/dev/null", "--loci", "1-2",
+                          "-t", "a.tsv", "trout.gen"}, dir).status, 0);
+  const std::string a = dir.read("a.tsv");
+  dir.write("edited.tsv", std::regex_replace(a, std::regex("\tSsa85\t"), "\t\x03Ssa85\x7f\t"));
+  ASSERT_EQ(runWith(k3d, {"merge", "-t", "m.tsv", "edited.tsv"}, dir).status, 0);
+  EXPECT_NE(dir.read("m.tsv").find("\tSsa85\t"), std::string::npos) << dir.read("m.tsv");
+  ASSERT_EQ(runWith(k3d, {"merge", "-t", "again.tsv", "m.tsv"}, dir).status, 0);
+  EXPECT_EQ(dir.read("again.tsv"), dir.read("m.tsv"));
+}
+
 TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   ScratchDir dir;
   dir.write("trout.gen", example());
@@ -160,6 +185,24 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   dir.write("cut.tsv", a.substr(0, a.size() - 20));
   dir.write("notail.tsv", a.substr(0, a.find("TOTAL")));
   dir.write("empty.tsv", "");
+  // What the merge's fuzzer found, and a reading of the merge beside it
+  // (fuzz/corpus/merge/finding-*): fields out of their range (an exact P of
+  // 0 drew a Manhattan plot through undefined behaviour, a P of NA became
+  // 0), a locus twice in one shard (its F-statistics twice in the total), a
+  // pairs table of no rows (a crash), a count of populations that made the
+  // merge hold gigabytes before it refused.
+  dir.write("p-beyond.tsv", edited(a, 3, 3, "20.25"));
+  dir.write("se-beyond.tsv", edited(a, 3, 4, "-0.5"));
+  dir.write("p-nan.tsv", edited(a, 3, 3, "nan"));
+  dir.write("p-na.tsv", edited(a, 3, 3, "NA"));
+  dir.write("locus-beyond.tsv", edited(a, 3, 0, "4294967297"));
+  dir.write("exact-unknown.tsv", std::regex_replace(a, std::regex("exact=auto"), "exact=bogus"));
+  const std::string ap = dir.read("a-p.tsv");
+  dir.write("pairs-header-only.tsv", ap.substr(0, ap.find('\n', ap.find('\n') + 1) + 1));
+  dir.write("exact-zero.tsv", edited(ap, 3, 7, "0"));
+  dir.write("method-unknown.tsv", edited(a, 3, 7, "guess"));
+  dir.write("locus-twice.tsv", edited(a, 3, 0, "2"));
+  dir.write("pop-beyond.tsv", std::regex_replace(ap, std::regex("\n1\t2\t"), "\n1\t200000000\t"));
   const std::string listing = dir.listing();
   const struct {
     std::vector<std::string> arguments;
@@ -174,6 +217,7 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
       {{"merge", "-t", "m.tsv", "a.tsv", "samples5000.tsv"}, 1,
        "samples5000.tsv was run with samples=5000, a.tsv with samples=auto"},
       {{"merge", "-t", "m.tsv", "a.tsv", "a.tsv"}, 1, "a.tsv and a.tsv both hold locus 1"},
+      {{"merge", "-t", "m.tsv", "locus-twice.tsv"}, 1, "locus-twice.tsv holds locus 2 twice"},
       {{"merge", "-t", "m.tsv", "a.tsv", "c.tsv"}, 1, "c.tsv: line 1: a table of ortelan_c, not of ortelan_3d: merge it with ortelan_c merge"},
       {{"merge", "-t", "m.tsv", "b.tsv", "cut.tsv"}, 1, "cut.tsv: line 5: a row of 16 fields where the table has 18: the file is cut short"},
       {{"merge", "-t", "m.tsv", "b.tsv", "notail.tsv"}, 1, "notail.tsv: line 5: no TOTAL row at the end"},
@@ -183,6 +227,20 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
       {{"merge", "--pairs", "m.tsv", "a-p.tsv", "a.tsv"}, 1, "a.tsv is a results table, and neither -t nor --manhattan asks for one"},
       {{"merge", "-t", "m.tsv", "--pairs", "p.tsv", "a.tsv"}, 1, "no pairs table among the shards"},
       {{"merge", "-t", "m.tsv", "missing.tsv"}, 1, "cannot read missing.tsv: No such file or directory"},
+      {{"merge", "-t", "m.tsv", "b.tsv", "p-beyond.tsv"}, 1, "p-beyond.tsv: line 3: p_fisher is not from 0 to 1: 20.25"},
+      {{"merge", "-t", "m.tsv", "b.tsv", "se-beyond.tsv"}, 1, "se-beyond.tsv: line 3: se_fisher is not from 0 to 1: -0.5"},
+      {{"merge", "-t", "m.tsv", "p-nan.tsv"}, 1, "p-nan.tsv: line 3: p_fisher is not a number: nan"},
+      {{"merge", "-t", "m.tsv", "p-na.tsv"}, 1, "p-na.tsv: line 3: no p_fisher for a tested locus"},
+      {{"merge", "-t", "m.tsv", "locus-beyond.tsv"}, 1, "locus-beyond.tsv: line 3: locus is not a number: 4294967297"},
+      {{"merge", "-t", "m.tsv", "exact-unknown.tsv"}, 1, "exact-unknown.tsv: line 1: exact=bogus is neither auto nor never"},
+      {{"merge", "--pairs", "m.tsv", "pairs-header-only.tsv"}, 1,
+       "pairs-header-only.tsv: line 3: no rows of pairs: the table is cut short"},
+      {{"merge", "--pairs", "m.tsv", "exact-zero.tsv"}, 1,
+       "exact-zero.tsv: line 3: p_fisher is not above 0 where the method is exact"},
+      {{"merge", "-t", "m.tsv", "method-unknown.tsv"}, 1,
+       "method-unknown.tsv: line 3: method is not exact, sampled or chain: guess"},
+      {{"merge", "--pairs", "m.tsv", "pop-beyond.tsv"}, 1,
+       "pop-beyond.tsv: line 3: not the rows of pair 1, 2 of 200000000 populations"},
       {{"merge", "-t", "m.tsv"}, 2, "merge: SHARD is required"},
       {{"merge", "a.tsv", "b.tsv"}, 2, "merge: give what to write: -t, --pairs, --pairs-plot or --manhattan"},
       {{"merge", "-d", "10", "-t", "m.tsv", "a.tsv"}, 2, "merge: The following argument was not expected: -d"},
@@ -196,6 +254,8 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "ortelan_3d: error: " + c.line + (c.status == 2 ? "\nRun with --help for more information.\n" : "\n"));
     EXPECT_EQ(dir.listing(), listing);
+    // Refused before it holds much (pop-beyond.tsv held 6 GB).
+    EXPECT_LT(r.peakMemoryKb, 300 * 1024);
   }
 }
 

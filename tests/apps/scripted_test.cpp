@@ -9,6 +9,8 @@
 #include <future>
 #include <regex>
 #include <sstream>
+#include <tuple>
+#include <vector>
 
 #include "apps/programs.h"
 #include "support/exact_p_value.h"
@@ -282,6 +284,53 @@ TEST(Scripted, InterruptedRunEndsCleanly) {
     EXPECT_EQ(dir.listing(), "data.gen\n");
     EXPECT_EQ(temp.listing(), "");
   }
+}
+
+// The options of a help text: the names at the start of its option lines.
+std::vector<std::string> optionsListed(const std::string& help) {
+  std::vector<std::string> names;
+  const std::regex line(R"(^  (-[A-Za-z],)?(--[a-z-]+))", std::regex::multiline);
+  for (auto it = std::sregex_iterator(help.begin(), help.end(), line); it != std::sregex_iterator(); ++it) {
+    if ((*it)[1].matched) names.push_back((*it)[1].str().substr(0, 2));
+    names.push_back((*it)[2].str());
+  }
+  return names;
+}
+
+TEST(Scripted, HelpNamesTheMergeAndOnlyOptionsThatExist) {
+  ScratchDir dir;
+  for (const std::string& program : {k3d, k2d, kC}) {
+    SCOPED_TRACE(program);
+    const ProcessResult help = runWith(program, {"--help"}, dir);
+    ASSERT_EQ(help.status, 0);
+    const std::string name = std::filesystem::path(program).filename().string();
+    EXPECT_NE(help.out.find("Subcommands:\n  merge SHARD..."), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("(" + name + " merge --help)"), std::string::npos) << help.out;
+    const std::regex pairsPlot("\n  --pairs-plot [^\n]*F_ST below the diagonal, combined P above");
+    const ProcessResult mergeHelp = runWith(program, {"merge", "--help"}, dir);
+    ASSERT_EQ(mergeHelp.status, 0);
+    EXPECT_NE(mergeHelp.out.find("Usage: " + name + " merge [OPTIONS] SHARD..."), std::string::npos);
+    for (const auto& [text, arguments, count] :
+         {std::tuple{help.out, std::vector<std::string>{"missing.gen"}, 17}, {mergeHelp.out, {"merge", "missing.tsv"}, 5}}) {
+      EXPECT_TRUE(std::regex_search(text, pairsPlot)) << text;
+      const std::vector<std::string> options = optionsListed(text);
+      EXPECT_GE(options.size(), static_cast<std::size_t>(count)) << text;
+      // The three share their command line: one tries each option.
+      if (program != k2d) continue;
+      // Each one listed is taken: given last, it is read (or asks for its value), never "not expected".
+      for (const std::string& option : options) {
+        std::vector<std::string> line = arguments;
+        line.push_back(option);
+        const ProcessResult r = runWith(program, line, dir);
+        EXPECT_EQ(r.err.find("not expected"), std::string::npos) << option << ": " << r.err;
+        EXPECT_EQ(r.status == 0, option == "-h" || option == "--help" || option == "-V" || option == "--version")
+            << option << ": " << r.err;
+      }
+    }
+    // and one that is not listed is refused.
+    EXPECT_NE(runWith(program, {"missing.gen", "--no-such-option"}, dir).err.find("not expected"), std::string::npos);
+  }
+  EXPECT_EQ(dir.listing(), "");
 }
 
 TEST(Scripted, HelpVersionAndTheDoubleProgramsOwnFaults) {

@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "report/manhattan_points.h"
 #include "support/strict_xml.h"
 #include "support/synthetic_scan.h"
 
@@ -233,6 +235,23 @@ TEST(ManhattanPlot, NothingToDrawGivesANoteAndBadChainSettingsAreRefused) {
   }
   EXPECT_THROW(manhattanPlotSvg({locus("1", 5, 0)}, 0, 5000), std::invalid_argument);
   EXPECT_THROW(manhattanPlotSvg({locus("1", 5, 0)}, 100, -1), std::invalid_argument);
+}
+
+// A run's exact P is at least the least positive real; a 0 (an edited
+// table's) is drawn as that, never as an infinite height.
+TEST(ManhattanPlot, AnExactPOfZeroIsDrawnAtTheLeastPositiveReal) {
+  RunState<long double> s;
+  s.addLocus("L1");
+  s.ALLELES_PER_LOCUS[1] = 2;
+  s.sizeResultArrays();
+  s.methodPerLocus[1] = PMethod::Exact;
+  s.FISHERPPERLOCUS[1] = 0;
+  const std::vector<ManhattanPoint> points = manhattanPoints(s, ExactTest::Genic);
+  ASSERT_EQ(points.size(), 1u);
+  EXPECT_DOUBLE_EQ(points[0].minusLog10P, -static_cast<double>(std::log10(std::numeric_limits<long double>::min())));
+  const Plot plot = parse(manhattanPlotSvg(points, 100, 5000));
+  ASSERT_EQ(plot.circles.size(), 1u);
+  EXPECT_NE(plot.circles[0].tooltip.find("P = 3.36e-4932 (exact)"), std::string::npos) << plot.circles[0].tooltip;
 }
 
 TEST(ManhattanPlot, ALongTitleWidensTheDocumentUpToTwiceItsWidth) {

@@ -40,8 +40,38 @@ Real realField(const ShardTable& table, const ShardRow& row, std::string_view co
   } else {
     value = std::strtod(field.c_str(), &end);
   }
-  if (field.empty() || end != field.c_str() + field.size()) fieldFault(table, row, column, field);
+  // Only NA stands for no value: a table never writes nan.
+  if (field.empty() || end != field.c_str() + field.size() || value != value) fieldFault(table, row, column, field);
   return value;
+}
+
+// A P-value or its standard error: NA, or from 0 to 1.
+template <class Real>
+Real probabilityField(const ShardTable& table, const ShardRow& row, std::string_view column) {
+  const Real value = realField<Real>(table, row, column);
+  if (value == value && !(value >= 0 && value <= 1)) {
+    fault(table.path + ": line " + std::to_string(row.line) + ": " + std::string(column) + " is not from 0 to 1: " +
+          row.fields[table.column(column)]);
+  }
+  return value;
+}
+
+// Where a tested locus's P comes from: its method is exact, sampled, chain
+// or (with no exact test) NA, and an exact or sampled P is above 0, as the
+// listing and the drawing give it. With an exact test, a tested locus has
+// its P.
+template <class Real>
+PMethod methodField(const ShardTable& table, const ShardRow& row, std::string_view pColumn, Real p) {
+  const std::string& field = row.fields[table.column("method")];
+  const std::string at = table.path + ": line " + std::to_string(row.line) + ": ";
+  if (table.test != ExactTest::None && p != p) fault(at + "no " + std::string(pColumn) + " for a tested locus");
+  if (field == "NA" && table.test == ExactTest::None) return PMethod::Chain;
+  const std::optional<PMethod> method = methodNamed(field);
+  if (!method) fault(at + "method is not exact, sampled or chain: " + field);
+  if (*method != PMethod::Chain && !(p > 0)) {
+    fault(at + std::string(pColumn) + " is not above 0 where the method is " + field);
+  }
+  return *method;
 }
 
 template <class Whole>
@@ -50,15 +80,6 @@ Whole wholeField(const ShardTable& table, const ShardRow& row, std::string_view 
   const std::optional<Whole> value = wholeNumber<Whole>(field);
   if (!value) fieldFault(table, row, column, field);
   return *value;
-}
-
-// Where a tested row's P-value comes from (NA with no exact test).
-PMethod methodOf(const ShardTable& table, const ShardRow& row) {
-  const std::string& field = row.fields[table.column("method")];
-  if (field == "NA" && table.test == ExactTest::None) return PMethod::Chain;
-  const std::optional<PMethod> method = methodNamed(field);
-  if (!method) fault(table.path + ": line " + std::to_string(row.line) + ": method is not exact, sampled or chain: " + field);
-  return *method;
 }
 
 // The columns of the test's P-value, SE, statistic and count of columns.
@@ -117,8 +138,14 @@ TableHeading headingOf(const Edition& edition, const ShardTable& first) {
   number("iterations", heading.chain.iterationsPerBatch);
   if (!s.valueOf("bootstrap").empty()) number("bootstrap", heading.bootstrap);
   heading.test = first.test;
-  heading.exact = exactModeNamed(s.valueOf("exact")).value_or(ExactMode::Auto);
-  heading.sampling.sampler = samplerNamed(s.valueOf("sampler")).value_or(SamplerKind::Chain);
+  const std::string exact = s.valueOf("exact");
+  const std::optional<ExactMode> mode = exactModeNamed(exact);
+  if (!exact.empty() && !mode) fault(first.path + ": line 1: exact=" + exact + " is neither auto nor never");
+  heading.exact = mode.value_or(ExactMode::Auto);
+  const std::string sampler = s.valueOf("sampler");
+  const std::optional<SamplerKind> kind = samplerNamed(sampler);
+  if (!sampler.empty() && !kind) fault(first.path + ": line 1: sampler=" + sampler + " is neither independent nor chain");
+  heading.sampling.sampler = kind.value_or(SamplerKind::Chain);
   if (heading.sampling.sampler == SamplerKind::Independent) {
     number("hits", heading.sampling.hits);
     if (s.valueOf("samples") != "auto") {
@@ -155,7 +182,8 @@ std::string described(const Entry& e, bool sites) {
 
 // The loci of every shard in the data's order: by number, or for data with
 // sites by chromosome, in the order they first appear across the shards as
-// given, then by position; a locus that two shards hold is a fault.
+// given, then by position; a locus that two shards hold (or one twice, by
+// number) is a fault.
 void order(std::vector<Entry>& entries, const std::vector<ShardTable>& shards, bool sites) {
   if (!sites) {
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.number < b.number; });
@@ -172,6 +200,9 @@ void order(std::vector<Entry>& entries, const std::vector<ShardTable>& shards, b
       const Entry &a = entries[k], &b = entries[j];
       const bool sameLocus = sites ? a.chrom == b.chrom && a.pos == b.pos : a.number == b.number;
       if (!sameLocus) break;
+      // Records of one site in one shard are a VCF's own (split alleles);
+      // a locus number is a run's once.
+      if (!sites && a.shard == b.shard) fault(shards[a.shard].path + " holds " + described(a, sites) + " twice");
       if (a.shard != b.shard && (!sites || a.name == b.name)) {
         fault(shards[a.shard].path + " and " + shards[b.shard].path + " both hold " + described(a, sites));
       }
@@ -186,7 +217,7 @@ Entry entryOf(const ShardTable& table, std::size_t shard, std::size_t row) {
     e.chrom = r.fields[table.column("chrom")];
     e.pos = wholeField<std::int64_t>(table, r, "pos");
   } else {
-    e.number = wholeField<long>(table, r, "locus");
+    e.number = wholeField<int>(table, r, "locus");  // a run numbers its loci by int
     if (e.number < 1) fieldFault(table, r, "locus", r.fields[table.column("locus")]);
   }
   return e;
@@ -283,13 +314,13 @@ void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards
     s.populationsTyped[I] = tested ? 2 : 0;
     if (tested && s.ALLELES_PER_LOCUS[I] < 2) fault(table.path + ": line " + std::to_string(row.line) + ": a tested locus of fewer than two " + c.count);
     if (tested) {
-      const Real p = realField<Real>(table, row, c.p);
+      const Real p = probabilityField<Real>(table, row, c.p);
       // Without an exact test the P-values are NA, and Fisher's total too.
       s.FISHERPPERLOCUS[I] = p == p ? p : Real(0);
-      s.FISHERSEPERLOCUS[I] = realField<Real>(table, row, c.se);
-      s.methodPerLocus[I] = methodOf(table, row);
-      s.pLowPerLocus[I] = realField<Real>(table, row, "p_low");
-      s.pHighPerLocus[I] = realField<Real>(table, row, "p_high");
+      s.FISHERSEPERLOCUS[I] = probabilityField<Real>(table, row, c.se);
+      s.methodPerLocus[I] = methodField(table, row, c.p, p);
+      s.pLowPerLocus[I] = probabilityField<Real>(table, row, "p_low");
+      s.pHighPerLocus[I] = probabilityField<Real>(table, row, "p_high");
       s.CHI2PERLOCUS[I] = statistic;
       s.DFPERLOCUS[I] = realField<Real>(table, row, c.df);
     }
@@ -316,7 +347,8 @@ int populationsOf(const ShardTable& table, std::vector<std::size_t>& groupStarts
     }
     populations = std::max(populations, wholeField<int>(table, table.rows[k], "pop_b"));
   }
-  labels.assign(static_cast<std::size_t>(populations) + 1, "");
+  // The pairs first, the labels then: the populations' count, read from a
+  // field, is bounded by the rows only once every pair is found.
   std::size_t group = 0;
   for (int a = 1; a < populations; ++a) {
     for (int b = a + 1; b <= populations; ++b, ++group) {
@@ -326,11 +358,17 @@ int populationsOf(const ShardTable& table, std::vector<std::size_t>& groupStarts
               ": not the rows of pair " + std::to_string(a) + ", " + std::to_string(b) + " of " +
               std::to_string(populations) + " populations");
       }
-      labels[static_cast<std::size_t>(a)] = row->fields[table.column("label_a")];
-      labels[static_cast<std::size_t>(b)] = row->fields[table.column("label_b")];
     }
   }
   if (group != groupStarts.size()) fault(table.path + ": line " + std::to_string(table.rows[groupStarts[group]].line) + ": more pairs than its populations make");
+  labels.assign(static_cast<std::size_t>(populations) + 1, "");
+  group = 0;
+  for (int a = 1; a < populations; ++a) {
+    for (int b = a + 1; b <= populations; ++b, ++group) {
+      labels[static_cast<std::size_t>(a)] = table.rows[groupStarts[group]].fields[table.column("label_a")];
+      labels[static_cast<std::size_t>(b)] = table.rows[groupStarts[group]].fields[table.column("label_b")];
+    }
+  }
   return populations;
 }
 
@@ -392,12 +430,12 @@ void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, 
       r.chi2 = realField<Real>(table, row, c.statistic);
       r.tested = r.chi2 == r.chi2;
       if (r.tested) {
-        const Real p = realField<Real>(table, row, c.p);
+        const Real p = probabilityField<Real>(table, row, c.p);
         r.p = p == p ? p : Real(0);
-        r.se = realField<Real>(table, row, c.se);
-        r.method = methodOf(table, row);
-        r.low = realField<Real>(table, row, "p_low");
-        r.high = realField<Real>(table, row, "p_high");
+        r.se = probabilityField<Real>(table, row, c.se);
+        r.method = methodField(table, row, c.p, p);
+        r.low = probabilityField<Real>(table, row, "p_low");
+        r.high = probabilityField<Real>(table, row, "p_high");
         r.df = realField<Real>(table, row, c.df);
       } else {
         r.chi2 = 0;

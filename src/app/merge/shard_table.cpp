@@ -41,7 +41,10 @@ bool parseSettings(std::string_view line, TableSettings& settings) {
   const std::size_t versionEnd = line.find(' ');
   if (versionEnd == std::string_view::npos) return false;
   settings.version = std::string(line.substr(0, versionEnd));
-  const std::string rest = " " + std::string(line.substr(versionEnd + 1));
+  // Built by appending: GCC 12 at -O2 warns (-Wrestrict) about the insert of
+  // `" " + std::string(...)`, a false report of an overlap.
+  std::string rest(1, ' ');
+  rest.append(line.substr(versionEnd + 1));
   std::vector<std::pair<std::string, std::size_t>> found;  // key, where its " key=" starts
   std::size_t from = 0;
   for (const std::string& key : settingKeys()) {
@@ -154,6 +157,8 @@ ShardTable parseShardTable(const std::string& path, std::string_view text, std::
     }
     if (table.rows.empty() || table.rows.back().fields[0] != "TOTAL") fault(path, end, "no TOTAL row at the end");
   } else {
+    // Every pair has its TOTAL row, even over no locus.
+    if (table.rows.empty()) fault(path, end, "no rows of pairs: the table is cut short");
     const std::size_t locus = table.column("locus");
     for (std::size_t k = 0; k < table.rows.size(); ++k) {
       const bool last = k + 1 == table.rows.size();
