@@ -1,11 +1,25 @@
 #include "report/results_table.h"
 
-#include <cstdio>
-#include <type_traits>
-
+#include "report/real_text.h"
 #include "run/names.h"
 
 namespace ortelan {
+namespace {
+
+// A tab and the real as tableField writes it, with no string of its own:
+// the pairs table writes millions.
+template <class Real>
+void appendRealField(std::string& text, Real value) {
+  if (value != value) {
+    text += "\tNA";
+    return;
+  }
+  char field[kRealTextSize + 1];
+  field[0] = '\t';
+  text.append(field, writeRealText(field + 1, value));
+}
+
+}  // namespace
 
 std::string tableCommentLine(const TableHeading& h) {
   std::string line = "# " + std::string(h.program) + " " + std::string(h.version) + " input=" + h.input +
@@ -50,13 +64,8 @@ void appendTotalName(std::string& text, const DataSummary& data) {
 
 template <class Real>
 std::string tableNumber(Real value) {
-  char text[64];
-  if constexpr (std::is_same_v<Real, long double>) {
-    std::snprintf(text, sizeof text, "%.21Lg", value);
-  } else {
-    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value));
-  }
-  return text;
+  char text[kRealTextSize];
+  return std::string(text, writeRealText(text, value));
 }
 
 template <class Real>
@@ -66,22 +75,22 @@ std::string tableField(Real value) {
 
 template <class Real>
 void appendLocusFields(std::string& text, const LocusValues<Real>& v) {
-  appendField(text, tableField(v.pFisher));
-  appendField(text, tableField(v.seFisher));
+  appendRealField(text, v.pFisher);
+  appendRealField(text, v.seFisher);
   appendField(text, v.pFisher != v.pFisher ? "NA" : v.exact ? "exact" : "chain");
-  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableField(value));
+  for (Real value : {v.chi2, v.df, v.pChi2}) appendRealField(text, value);
 }
 
 template <class Real>
 void appendTotalFields(std::string& text, const TotalValues<Real>& v) {
-  appendField(text, tableField(v.pFisher));
+  appendRealField(text, v.pFisher);
   appendField(text, "NA\tNA");
-  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableField(value));
+  for (Real value : {v.chi2, v.df, v.pChi2}) appendRealField(text, value);
 }
 
 template <class Real>
 void appendFstFields(std::string& text, const FValues<Real>& v, const std::optional<BootstrapLimits<Real>>& limits) {
-  for (Real value : {v.fis, v.fst, v.fit, v.num, v.den}) appendField(text, tableField(value));
+  for (Real value : {v.fis, v.fst, v.fit, v.num, v.den}) appendRealField(text, value);
   appendField(text, limits ? tableNumber(limits->low) : "NA");
   appendField(text, limits ? tableNumber(limits->high) : "NA");
 }
