@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -233,7 +234,8 @@ Scaled scaled(std::uint64_t m, int e, int s) {
     const Wide n = Wide{m} * kPowersOf5[static_cast<std::size_t>(s)];
     const int shift = e + s;
     if (shift < 0 && shift > -128) {
-      const Wide below = n & ((Wide{1} << -shift) - 1), half = Wide{1} << (-shift - 1);
+      // The bits shifted out, as a fraction of 2^128.
+      const Wide below = n << (128 + shift), half = Wide{1} << 127;
       const Rest rest = below == 0      ? Rest::None
                         : below < half  ? Rest::BelowHalf
                         : below == half ? Rest::Half
@@ -270,7 +272,9 @@ void writeEight(char* out, std::uint32_t value) {
 }
 
 // The `count` digits of `n` (below 10^count, count at most 21).
-void writeDigits(char* out, Wide n, int count) {
+template <int count>
+void writeDigits(char* out, Wide n) {
+  static_assert(count <= 21);
   char digits[27];
   std::uint64_t high, low;
   splitAt19(n, high, low);
@@ -284,72 +288,159 @@ void writeDigits(char* out, Wide n, int count) {
   std::memcpy(out, digits + 27 - count, static_cast<std::size_t>(count));
 }
 
+// floor(e2 log10 2), exactly for the binary exponents of the usual
+// magnitudes, to within one beyond them.
+constexpr int decadeOf(int binaryExponent) {
+  return static_cast<int>((std::int64_t{binaryExponent} * 1292913986) >> 32);
+}
+
+// The binary exponents of the usual magnitudes, 1e-12 to 1e22.
+constexpr int kFirstUsual = -40, kLastUsual = 72;
+
+// A real m 2^(e2 - 63) of binary exponent e2 (m with its top bit set) has
+// decimal exponent decadeOf(e2), or one more where m is at least the
+// significand here: 10^(decadeOf(e2) + 1) 2^(63 - e2), rounded up.
+constexpr std::array<Wide, kLastUsual - kFirstUsual + 1> kNextDecade = [] {
+  std::array<Wide, kLastUsual - kFirstUsual + 1> starts{};
+  for (int e2 = kFirstUsual; e2 <= kLastUsual; ++e2) {
+    const int decade = decadeOf(e2) + 1, up = 63 - e2;
+    Wide start = 0;
+    if (decade >= 0) {
+      Wide power = 1;
+      for (int k = 0; k < decade; ++k) power *= 10;
+      if (up >= 0) {
+        // Beyond 2^65 it is never reached: a whole 2^65 says so.
+        int bits = 0;
+        for (Wide rest = power; rest != 0; rest >>= 1) ++bits;
+        start = bits + up > 65 ? Wide{1} << 65 : power << up;
+      } else {
+        start = (power + (Wide{1} << -up) - 1) >> -up;
+      }
+    } else {
+      Wide power = 1;
+      for (int k = 0; k < -decade; ++k) power *= 10;
+      start = ((Wide{1} << up) + power - 1) / power;
+    }
+    starts[static_cast<std::size_t>(e2 - kFirstUsual)] = start;
+  }
+  return starts;
+}();
+
+// The `count` digits of m 2^e (m > 0) for the usual magnitudes, where
+// m 2^e 10^s fits 128 bits: its exact decimal exponent from the table
+// above, one product, and a rounding taken without a branch. False for the
+// others.
+template <int count>
+bool roundedUsualDigits(std::uint64_t m, int e, char* digits, int& exponent) {
+  const int zeros = std::countl_zero(m);
+  const std::uint64_t normal = m << zeros;
+  const int binaryExponent = e - zeros + 63;
+  if (binaryExponent < kFirstUsual || binaryExponent > kLastUsual) return false;
+  exponent = decadeOf(binaryExponent) +
+             (Wide{normal} >= kNextDecade[static_cast<std::size_t>(binaryExponent - kFirstUsual)]);
+  const int s = count - 1 - exponent;
+  if (s < 0 || s >= static_cast<int>(kPowersOf5.size())) return false;
+  const Wide n = Wide{normal} * kPowersOf5[static_cast<std::size_t>(s)];
+  const int shift = e - zeros + s;
+  Wide whole;
+  if (shift >= 0) {
+    whole = n << shift;  // a whole number: nothing to round
+  } else {
+    whole = n >> -shift;
+    // The bits shifted out, as a fraction of 2^128: up from a half, and at
+    // a half exactly to even.
+    const Wide below = n << (128 + shift);
+    const bool half = (below >> 127) != 0, beyond = (below << 1) != 0;
+    whole += half & (beyond | static_cast<bool>(whole & 1));
+  }
+  if (whole == kPowersOf10[static_cast<std::size_t>(count)]) {
+    whole = kPowersOf10[static_cast<std::size_t>(count - 1)];
+    ++exponent;
+  }
+  writeDigits<count>(digits, whole);
+  return true;
+}
+
 // The `count` significant digits of m 2^e (m > 0), rounded to nearest with
 // ties to even, into `digits`; returns the decimal exponent of the first.
-int roundedDigits(std::uint64_t m, int e, int count, char* digits) {
+template <int count>
+int roundedDigits(std::uint64_t m, int e, char* digits) {
+  int exponent;
+  if (roundedUsualDigits<count>(m, e, digits, exponent)) return exponent;
   const int binaryExponent = e + 63 - std::countl_zero(m);
   // floor(binaryExponent log10 2), to within one: corrected below.
-  int exponent = static_cast<int>((std::int64_t{binaryExponent} * 1292913986) >> 32);
+  exponent = decadeOf(binaryExponent);
   int s = count - 1 - exponent;
   Scaled v = scaled(m, e, s);
   while (v.whole < kPowersOf10[static_cast<std::size_t>(count - 1)]) v = scaled(m, e, ++s);
   while (v.whole >= kPowersOf10[static_cast<std::size_t>(count + 1)]) v = scaled(m, e, --s);
   exponent = count - 1 - s;
-  if (v.whole >= kPowersOf10[static_cast<std::size_t>(count)]) {
-    std::uint64_t high, low;
-    splitAt19(v.whole, high, low);
-    v.rest = restBeyond(static_cast<int>(low % 10), v.rest != Rest::None);
-    v.whole = Wide{high} * 1000000000000000000u + low / 10;
+  std::uint64_t high, low;
+  splitAt19(v.whole, high, low);
+  const bool extra = v.whole >= kPowersOf10[static_cast<std::size_t>(count)];
+  const Wide shorter = Wide{high} * 1000000000000000000u + low / 10;
+  const Rest shorterRest = restBeyond(static_cast<int>(low % 10), v.rest != Rest::None);
+  Wide whole = extra ? shorter : v.whole;
+  const Rest rest = extra ? shorterRest : v.rest;
+  exponent += extra;
+  whole += (rest == Rest::AboveHalf) | ((rest == Rest::Half) & static_cast<bool>(whole & 1));
+  if (whole == kPowersOf10[static_cast<std::size_t>(count)]) {
+    whole = kPowersOf10[static_cast<std::size_t>(count - 1)];
     ++exponent;
   }
-  if (v.rest == Rest::AboveHalf || (v.rest == Rest::Half && (v.whole & 1) != 0)) ++v.whole;
-  if (v.whole == kPowersOf10[static_cast<std::size_t>(count)]) {
-    v.whole = kPowersOf10[static_cast<std::size_t>(count - 1)];
-    ++exponent;
-  }
-  writeDigits(digits, v.whole, count);
+  writeDigits<count>(digits, whole);
   return exponent;
 }
 
-// The "%.<count>g" layout of the digits: the fixed form where the exponent
-// lies from -4 to count - 1, else the exponent form; trailing zeros of the
-// fraction dropped, and its point with them.
-char* layOut(char* out, const char* digits, int count, int exponent) {
-  int kept = count;
-  if (exponent < -4 || exponent >= count) {
-    while (kept > 1 && digits[kept - 1] == '0') --kept;
-    *out++ = digits[0];
-    if (kept > 1) {
-      *out++ = '.';
-      std::memcpy(out, digits + 1, static_cast<std::size_t>(kept - 1));
-      out += kept - 1;
-    }
-    *out++ = 'e';
-    *out++ = exponent < 0 ? '-' : '+';
-    const auto magnitude = static_cast<std::uint32_t>(exponent < 0 ? -exponent : exponent);
-    if (magnitude >= 1000) *out++ = static_cast<char>('0' + magnitude / 1000);
-    if (magnitude >= 100) *out++ = static_cast<char>('0' + magnitude / 100 % 10);
-    writePair(out, magnitude % 100);
-    return out + 2;
+// How many of the `count` digits are left once the trailing zeros go: the
+// digits lie in 24 bytes, zeros after them.
+template <int count>
+int keptDigits(const char* digits) {
+  static_assert(count <= 24);
+  constexpr std::uint64_t kZeros = 0x3030303030303030u;
+  for (int word = 2; word > 0; --word) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, digits + 8 * word, 8);
+    // The highest byte that is not '0' (the digits' order in memory is little-endian's).
+    if ((bytes ^ kZeros) != 0) return 8 * word + (63 - std::countl_zero(bytes ^ kZeros)) / 8 + 1;
   }
-  if (exponent >= 0) {
+  std::uint64_t bytes;
+  std::memcpy(&bytes, digits, 8);
+  return (63 - std::countl_zero(bytes ^ kZeros)) / 8 + 1;
+}
+
+// The "%.<count>g" layout of the digits (in 48 bytes, zeros after them):
+// the fixed form where the exponent lies from -4 to count - 1, else the
+// exponent form; trailing zeros of the fraction dropped, and its point
+// with them. Copies are of a fixed length, past the end of what is kept:
+// `out` has kRealTextSize bytes of room.
+template <int count>
+char* layOut(char* out, const char* digits, int exponent) {
+  const int kept = keptDigits<count>(digits);
+  if (exponent >= 0 && exponent < count) {
+    // The whole part, then the point and the fraction, if any.
     const int whole = exponent + 1;
-    while (kept > whole && digits[kept - 1] == '0') --kept;
-    std::memcpy(out, digits, static_cast<std::size_t>(whole));
-    out += whole;
-    if (kept > whole) {
-      *out++ = '.';
-      std::memcpy(out, digits + whole, static_cast<std::size_t>(kept - whole));
-      out += kept - whole;
-    }
-    return out;
+    std::memcpy(out, digits, 24);
+    std::memcpy(out + whole + 1, digits + whole, 24);
+    out[whole] = '.';
+    return out + (kept > whole ? kept + 1 : whole);
   }
-  while (kept > 1 && digits[kept - 1] == '0') --kept;
-  *out++ = '0';
-  *out++ = '.';
-  for (int zero = 1; zero < -exponent; ++zero) *out++ = '0';
-  std::memcpy(out, digits, static_cast<std::size_t>(kept));
-  return out + kept;
+  if (exponent < 0 && exponent >= -4) {
+    std::memcpy(out, "0.0000", 6);
+    std::memcpy(out + 1 - exponent, digits, 24);
+    return out + 1 - exponent + kept;
+  }
+  out[0] = digits[0];
+  out[1] = '.';
+  std::memcpy(out + 2, digits + 1, 24);
+  out += kept > 1 ? kept + 1 : 1;
+  *out++ = 'e';
+  *out++ = exponent < 0 ? '-' : '+';
+  const auto magnitude = static_cast<std::uint32_t>(exponent < 0 ? -exponent : exponent);
+  if (magnitude >= 1000) *out++ = static_cast<char>('0' + magnitude / 1000);
+  if (magnitude >= 100) *out++ = static_cast<char>('0' + magnitude / 100 % 10);
+  writePair(out, magnitude % 100);
+  return out + 2;
 }
 
 // A finite value as sign, significand and binary exponent (value = m 2^e);
@@ -411,14 +502,22 @@ char* writeRealText(char* out, Real value) {
     }
     return out + length;
   }
-  if (parts.negative) *out++ = '-';
-  if (parts.m == 0) {
-    *out++ = '0';
-    return out;
+  *out = '-';
+  out += parts.negative;
+  // Whole numbers below 2^64 (counts, degrees of freedom), 0 among them,
+  // are their digits; they have fewer than the text keeps.
+  if (parts.e <= 0 && parts.e > -64 && (parts.e == 0 || (parts.m << (64 + parts.e)) == 0)) {
+    return std::to_chars(out, out + 20, parts.e == 0 ? parts.m : parts.m >> -parts.e).ptr;
   }
-  char digits[kDigits<Real>];
-  const int exponent = roundedDigits(parts.m, parts.e, kDigits<Real>, digits);
-  return layOut(out, digits, kDigits<Real>, exponent);
+  if (parts.m == 0) {
+    *out = '0';
+    return out + 1;
+  }
+  char digits[48];
+  std::memset(digits + 24, '0', 24);
+  const int exponent = roundedDigits<kDigits<Real>>(parts.m, parts.e, digits);
+  std::memset(digits + kDigits<Real>, '0', 24 - kDigits<Real>);
+  return layOut<kDigits<Real>>(out, digits, exponent);
 }
 
 template char* writeRealText<double>(char*, double);

@@ -13,11 +13,11 @@
 
 namespace ortelan {
 
-// Room for any real's text, with a terminating zero.
-inline constexpr std::size_t kRealTextSize = 40;
+// Room for any real's text: the writing copies whole words past its end.
+inline constexpr std::size_t kRealTextSize = 48;
 
-// Writes the text of `value` at `out` (kRealTextSize chars of room), with no
-// terminating zero; returns its end. Infinities and NaNs, and on a platform
+// Writes the text of `value` at `out` (kRealTextSize chars of room, which
+// it may write to past the text), with no terminating zero; returns its end. Infinities and NaNs, and on a platform
 // whose long double is not the 80-bit real, everything, come from snprintf.
 template <class Real>
 char* writeRealText(char* out, Real value);

@@ -1,5 +1,7 @@
 #include "report/results_table.h"
 
+#include <charconv>
+
 #include "report/real_text.h"
 #include "run/names.h"
 
@@ -17,6 +19,16 @@ void appendRealField(std::string& text, Real value) {
   char field[kRealTextSize + 1];
   field[0] = '\t';
   text.append(field, writeRealText(field + 1, value));
+}
+
+// A tab and the name as tableName makes it, in place.
+void appendNameField(std::string& text, std::string_view name) {
+  text += '\t';
+  const std::size_t start = text.size();
+  text += trimBlanks(name);
+  for (std::size_t k = start; k < text.size(); ++k) {
+    if (static_cast<unsigned char>(text[k]) < 32 || text[k] == 127) text[k] = ' ';
+  }
 }
 
 }  // namespace
@@ -49,11 +61,13 @@ std::string locusColumnsHeader(ExactTest test, bool sites) {
 }
 
 void appendLocusName(std::string& text, const DataSummary& data, int locus) {
-  appendField(text, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]));
+  appendNameField(text, data.LOCUSNAME[static_cast<std::size_t>(locus)]);
   if (data.hasSites()) {
     const DataSummary::Site& site = data.sites[static_cast<std::size_t>(locus)];
-    appendField(text, tableName(site.chrom));
-    appendField(text, std::to_string(site.pos));
+    appendNameField(text, site.chrom);
+    char digits[24];
+    text += '\t';
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, site.pos).ptr);
   }
 }
 
