@@ -130,12 +130,24 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   }
   DO_CHISQUARE(run, tables);
   SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
-  if (settings.pairs) out.pairs = DO_PAIRS(run, tables);
-  out.fstat = DO_FSTAT(run, counted, settings.pairs, settings.bootstrap);
+  out.fstat = DO_FSTAT(run, counted, settings.bootstrap);
+  if (settings.pairs) {
+    out.pendingPairs = PendingPairs{&edition, &console,     meter,        counted,           run.seeds,
+                                    run.settings, run.test, run.exact, run.workers, settings.bootstrap};
+  }
   out.state = std::move(run.state);
   return out;
 }
 
+template <class Real>
+void holdPairs(Analysis<Real>& analysis) {
+  if (!analysis.pendingPairs) return;
+  analysis.pairs = DO_PAIRS<Real>(*analysis.pendingPairs, analysis.state, analysis.fstat);
+  analysis.pendingPairs.reset();
+}
+
+template void holdPairs<double>(Analysis<double>&);
+template void holdPairs<long double>(Analysis<long double>&);
 template Analysis<double> analyse<double>(const Edition&, const RunSettings&, Console&, WorkMeter*, const GivenData*);
 template Analysis<long double> analyse<long double>(const Edition&, const RunSettings&, Console&, WorkMeter*,
                                                     const GivenData*);

@@ -33,6 +33,25 @@ namespace ortelan {
 // keep the workers busy when the walks are short.
 inline constexpr std::int64_t kBundleSteps = std::int64_t{1} << 20;
 
+// The estimate of one loaded table: listed where that is less work than its
+// walk, else walked. A walk ends early once `stop` is set.
+template <class Real>
+LocusEstimate<Real> walkLoadedTable(LoadedTable& table, ChainWorkspace& workspace, const std::atomic<bool>* stop) {
+  if (table.mayEnumerate && enumerationIsCheaper(table.MM, table.chainSteps())) {
+    return {enumeratedP<Real>(table.MM, table.enumerationOrder(), workspace), Real(0), true};
+  }
+  Ranmar generator;
+  ChainEstimate<Real> estimate;
+  generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
+  if (!table.genotypeColumns.empty()) {
+    estimate = genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B, table.C,
+                                     generator, &workspace, stop);
+  } else {
+    estimate = CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, stop, table.ordering);
+  }
+  return {estimate.HM, estimate.HECA, false};
+}
+
 template <class Real>
 class LocusPool {
  public:
@@ -129,19 +148,7 @@ class LocusPool {
   }
 
   LocusEstimate<Real> walkOne(LoadedTable& table, ChainWorkspace& workspace) {
-    if (table.mayEnumerate && enumerationIsCheaper(table.MM, table.chainSteps())) {
-      return {enumeratedP<Real>(table.MM, table.enumerationOrder(), workspace), Real(0), true};
-    }
-    Ranmar generator;
-    ChainEstimate<Real> estimate;
-    generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
-    if (!table.genotypeColumns.empty()) {
-      estimate = genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B,
-                                       table.C, generator, &workspace, &stop_);
-    } else {
-      estimate = CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, &stop_, table.ordering);
-    }
-    return {estimate.HM, estimate.HECA, false};
+    return walkLoadedTable<Real>(table, workspace, &stop_);
   }
 
   void work() {
