@@ -1,11 +1,12 @@
 // Reading and counting a bgzip-compressed VCF panel of 50,000 SNPs x 500
 // samples with its population map, in 2 populations and in 5: the allele
 // and genotype tables of every record, all a run with `--test none` reads
-// before its statistics. Beside it, on the same file and with the same two
-// threads, the whole job of `plink2 --fst CATEGORY method=wc` and of
-// `vcftools --weir-fst-pop`, when they are installed (a peer that is not is
-// skipped). All times are wall times; `of_plink2` is our time over plink2's
-// of the same panel in the same run.
+// before its statistics (`ours`); and the whole job of `ortelan_2d --test
+// none` on it, a process of its own (`whole`). Beside them, on the same file
+// and with the same two threads, the whole job of `plink2 --fst CATEGORY
+// method=wc` and of `vcftools --weir-fst-pop`, when they are installed (a
+// peer that is not is skipped). All times are wall times; `of_plink2` is our
+// time over plink2's of the same panel in the same run.
 //
 // The stages of one reading on one thread, for profiling: bgzf decompression
 // alone, then the lines, then htslib's parsing of every line, then its
@@ -197,6 +198,34 @@ void plink2(benchmark::State& state) {
   }, true);
 }
 
+// The whole job of `ortelan_2d -q -s 1 -j 2 --test none` on the panel, as a
+// user runs it (a child process, like the peers): reading, chi-square,
+// F-statistics and the tables written (to /dev/null).
+void whole(benchmark::State& state) {
+  const int populations = static_cast<int>(state.range(0));
+  const std::string& base = panel(populations);
+  const std::string dir = std::filesystem::path(base).parent_path().string();
+  double total = 0;
+  const double cpuBefore = cpuSeconds(RUSAGE_CHILDREN);
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const testing::ProcessResult r =
+        testing::runProcess(ORTELAN_2D_PATH, "", dir, 600,
+                            {"-q", "-s", "1", "-j", std::to_string(kThreads), "--test", "none", "--popmap",
+                             base + ".map", "-o", "/dev/null", "-t", "/dev/null", base + ".vcf.gz"});
+    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (r.status != 0) {
+      state.SkipWithError(("ortelan_2d failed: " + r.err.substr(0, 300)).c_str());
+      return;
+    }
+  }
+  state.counters["cpu_ms"] = 1000 * (cpuSeconds(RUSAGE_CHILDREN) - cpuBefore) / static_cast<double>(state.iterations());
+  const auto plink2 = plink2Seconds().find(populations);
+  if (plink2 != plink2Seconds().end()) {
+    state.counters["of_plink2"] = total / static_cast<double>(state.iterations()) / plink2->second;
+  }
+}
+
 void vcftools(benchmark::State& state) {
   peer(state, "vcftools", [](const std::string& base, int populations) {
     std::vector<std::string> arguments{"--gzvcf", base + ".vcf.gz", "--out", base + "-vcftools"};
@@ -211,6 +240,7 @@ void vcftools(benchmark::State& state) {
 
 BENCHMARK(plink2)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(ours)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(whole)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(stages)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(vcftools)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

@@ -16,6 +16,26 @@ void appendWhole(std::string& text, long value) {
   text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
+// The locus's fields of a row: its number, name (and site).
+void appendLocus(std::string& text, const DataSummary& data, int locus) {
+  appendWhole(text, locus);
+  appendLocusName(text, data, locus);
+}
+
+// A pair's row from its count of alleles on, CRLF.
+template <class Real>
+void appendPairRowValues(std::string& text, ExactTest test, const PairLocusResult<Real>& r, const FValues<Real>& f) {
+  text += '\t';
+  appendWhole(text, r.alleles);
+  if (r.tested) {
+    appendLocusFields(text, locusValues(r, test));
+  } else {
+    text += "\tNA\tNA\tNA\tNA\tNA\tNA";
+  }
+  appendFstFields(text, f);
+  text += "\r\n";
+}
+
 }  // namespace
 
 std::string pairsTableHeader(const TableHeading& heading, const DataSummary& data) {
@@ -35,17 +55,8 @@ template <class Real>
 void appendPairLocusRow(std::string& text, std::string_view lead, ExactTest test, const DataSummary& data, int locus,
                         const PairLocusResult<Real>& r, const FValues<Real>& f) {
   text += lead;
-  appendWhole(text, locus);
-  appendLocusName(text, data, locus);
-  text += '\t';
-  appendWhole(text, r.alleles);
-  if (r.tested) {
-    appendLocusFields(text, locusValues(r, test));
-  } else {
-    text += "\tNA\tNA\tNA\tNA\tNA\tNA";
-  }
-  appendFstFields(text, f);
-  text += "\r\n";
+  appendLocus(text, data, locus);
+  appendPairRowValues(text, test, r, f);
 }
 
 template <class Real>
@@ -83,11 +94,28 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
 }
 
 template <class Real>
+PairsTableRows<Real>::PairsTableRows(ExactTest test, const DataSummary& data,
+                                     std::function<void(std::string_view)> write)
+    : test_(test), data_(data), write_(std::move(write)) {
+  if (!write_) return;
+  // Every pair's rows repeat the loci's fields: made once.
+  loci_.assign(static_cast<std::size_t>(data.NUMBOFLOCI) + 2, 0);
+  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    loci_[static_cast<std::size_t>(locus)] = lociText_.size();
+    if (data.isInRun(locus)) appendLocus(lociText_, data, locus);
+  }
+  loci_.back() = lociText_.size();
+}
+
+template <class Real>
 void PairsTableRows<Real>::format(PairBlock<Real>& block) const {
   if (!write_) return;
   const std::string lead = pairRowLead(data_, block.a, block.b);
   for (std::size_t k = 0; k < block.tests.size(); ++k) {
-    appendPairLocusRow(block.text, lead, test_, data_, block.loci[k], block.tests[k], block.f[k]);
+    const auto locus = static_cast<std::size_t>(block.loci[k]);
+    block.text += lead;
+    block.text.append(lociText_, loci_[locus], loci_[locus + 1] - loci_[locus]);
+    appendPairRowValues(block.text, test_, block.tests[k], block.f[k]);
   }
 }
 

@@ -48,8 +48,7 @@ std::string formatPairsTable(const TableHeading& heading, const DataSummary& dat
 template <class Real>
 class PairsTableRows final : public PairRowsSink<Real> {
  public:
-  PairsTableRows(ExactTest test, const DataSummary& data, std::function<void(std::string_view)> write)
-      : test_(test), data_(data), write_(std::move(write)) {}
+  PairsTableRows(ExactTest test, const DataSummary& data, std::function<void(std::string_view)> write);
 
   void format(PairBlock<Real>& block) const override;
   void take(const PairBlock<Real>& block) override;
@@ -64,6 +63,8 @@ class PairsTableRows final : public PairRowsSink<Real> {
   std::function<void(std::string_view)> write_;  // none: the cells alone
   std::string total_;
   std::vector<PairPlotCell> cells_;
+  std::string lociText_;            // each locus's fields of a row
+  std::vector<std::size_t> loci_;   // where locus k's begin, k from 1
 };
 
 // The heatmap's title: what its triangles show.
