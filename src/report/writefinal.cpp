@@ -9,9 +9,15 @@ namespace {
 
 constexpr const char* kWhere = "WRITEFINAL";
 
-// printf into a string.
+// printf into a string: once into a buffer as a rule (a report has a row
+// of five numbers a locus), twice for a longer text.
 template <class... Args>
 std::string format(const char* pattern, Args... args) {
+  char buffer[128];
+  const int written = std::snprintf(buffer, sizeof buffer, pattern, args...);
+  if (written >= 0 && static_cast<std::size_t>(written) < sizeof buffer) {
+    return std::string(buffer, static_cast<std::size_t>(written));
+  }
   const int length = std::snprintf(nullptr, 0, pattern, args...);
   std::string text(static_cast<std::size_t>(length), '\0');
   std::snprintf(text.data(), text.size() + 1, pattern, args...);
