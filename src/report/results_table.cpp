@@ -16,9 +16,11 @@ void appendRealField(std::string& text, Real value) {
     text += "\tNA";
     return;
   }
-  char field[kRealTextSize + 1];
-  field[0] = '\t';
-  text.append(field, writeRealText(field + 1, value));
+  // Written in place, past the end of the text, then cut to its length.
+  const std::size_t at = text.size();
+  text.resize(at + 1 + kRealTextSize);
+  text[at] = '\t';
+  text.resize(static_cast<std::size_t>(writeRealText(text.data() + at + 1, value) - text.data()));
 }
 
 // A tab and the name as tableName makes it, in place.
