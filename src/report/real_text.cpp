@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -520,7 +521,64 @@ char* writeRealText(char* out, Real value) {
   return layOut<kDigits<Real>>(out, digits, exponent);
 }
 
+template <class Real>
+std::string fixedText(Real value, int width, int decimals) {
+  Parts parts;
+  if (!partsOf(value, parts) || decimals < 0 || decimals >= static_cast<int>(kPowersOf5.size()) ||
+      (parts.m != 0 && parts.e + 63 - std::countl_zero(parts.m) > 62)) {
+    char text[128];
+    int length;
+    if constexpr (std::is_same_v<Real, long double>) {
+      length = std::snprintf(text, sizeof text, "%*.*Lf", width, decimals, value);
+    } else {
+      length = std::snprintf(text, sizeof text, "%*.*f", width, decimals, value);
+    }
+    if (length >= 0 && static_cast<std::size_t>(length) < sizeof text) return std::string(text, static_cast<std::size_t>(length));
+    std::string longer(static_cast<std::size_t>(length), '\0');
+    if constexpr (std::is_same_v<Real, long double>) {
+      std::snprintf(longer.data(), longer.size() + 1, "%*.*Lf", width, decimals, value);
+    } else {
+      std::snprintf(longer.data(), longer.size() + 1, "%*.*f", width, decimals, value);
+    }
+    return longer;
+  }
+  // The value times 10^decimals, rounded: below 2^63 10^27, it fits 128 bits.
+  Wide whole = 0;
+  if (parts.m != 0) {
+    const Scaled v = scaled(parts.m, parts.e, decimals);
+    whole = v.whole + (v.rest == Rest::AboveHalf || (v.rest == Rest::Half && (v.whole & 1) != 0));
+  }
+  // Its digits from the last, the point before the last `decimals` of them,
+  // at least one whole digit.
+  char digits[64];
+  char* const end = digits + sizeof digits;
+  char* first = end;
+  const auto writeFrom = [&](auto number) {
+    for (int k = 0; k < decimals; ++k) {
+      *--first = static_cast<char>('0' + static_cast<int>(number % 10));
+      number /= 10;
+    }
+    if (decimals > 0) *--first = '.';
+    do {
+      *--first = static_cast<char>('0' + static_cast<int>(number % 10));
+      number /= 10;
+    } while (number != 0);
+  };
+  // In 64 bits where it fits, whose divisions by 10 are products.
+  if ((whole >> 64) == 0) {
+    writeFrom(static_cast<std::uint64_t>(whole));
+  } else {
+    writeFrom(whole);
+  }
+  if (parts.negative) *--first = '-';
+  const auto length = static_cast<std::size_t>(end - first);
+  std::string text(length < static_cast<std::size_t>(width) ? static_cast<std::size_t>(width) - length : 0, ' ');
+  return text.append(first, length);
+}
+
 template char* writeRealText<double>(char*, double);
 template char* writeRealText<long double>(char*, long double);
+template std::string fixedText<double>(double, int, int);
+template std::string fixedText<long double>(long double, int, int);
 
 }  // namespace ortelan

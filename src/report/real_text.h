@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace ortelan {
 
@@ -21,5 +22,12 @@ inline constexpr std::size_t kRealTextSize = 48;
 // whose long double is not the 80-bit real, everything, come from snprintf.
 template <class Real>
 char* writeRealText(char* out, Real value);
+
+// A real as printf's "%*.*Lf" ("%*.*f" for a double) writes it, with
+// `decimals` decimals (0 to 27), right-aligned in `width`: the exact value
+// rounded to nearest, ties to even. The report's columns; values from 2^63
+// on, infinities and NaNs come from snprintf.
+template <class Real>
+std::string fixedText(Real value, int width, int decimals);
 
 }  // namespace ortelan

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "report/real_text.h"
+
 namespace ortelan {
 namespace {
 
@@ -24,14 +26,11 @@ std::string format(const char* pattern, Args... args) {
   return text;
 }
 
-// A real in fixed-point notation, right-aligned in `width`.
+// A real in fixed-point notation, right-aligned in `width`: printf's text,
+// made without it (a report has five of them a locus).
 template <class Real>
 std::string fixed(Real value, int width, int decimals) {
-  if constexpr (std::is_same_v<Real, long double>) {
-    return format("%*.*Lf", width, decimals, value);
-  } else {
-    return format("%*.*f", width, decimals, value);
-  }
+  return fixedText(value, width, decimals);
 }
 
 // The name field of the wide layout: a blank, then characters 1..30 of the

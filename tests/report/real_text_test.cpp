@@ -170,6 +170,35 @@ TEST(RealText, EightyBitRealsAsPrintfWritesThem) { expectEveryKindAsPrintf<long 
 
 TEST(RealText, DoublesAsPrintfWritesThem) { expectEveryKindAsPrintf<double>(); }
 
+// The report's fixed-point columns, "%*.*Lf" and "%*.*f": every kind of
+// value above, at the widths and decimals the report prints.
+template <class Real>
+void expectFixedAsPrintf() {
+  std::mt19937_64 random(20261210);
+  std::vector<Real> values = usualMagnitudes<Real>(random, 20000);
+  for (const auto& more : {extremes<Real>(), roundingTies<Real>(random)}) values.insert(values.end(), more.begin(), more.end());
+  for (int k = -2000; k <= 2000; ++k) values.push_back(static_cast<Real>(k) / 8);  // ties at 0 to 3 decimals
+  long differing = 0;
+  for (Real value : values) {
+    for (const auto& [width, decimals] : {std::pair{12, 5}, {17, 3}, {8, 0}, {0, 5}, {10, 3}}) {
+      char expected[6000];
+      if constexpr (sizeof(Real) > sizeof(double)) {
+        std::snprintf(expected, sizeof expected, "%*.*Lf", width, decimals, value);
+      } else {
+        std::snprintf(expected, sizeof expected, "%*.*f", width, decimals, value);
+      }
+      const std::string got = fixedText(value, width, decimals);
+      if (got != expected && ++differing <= 5) ADD_FAILURE() << "printf: " << expected << ", here: " << got;
+    }
+  }
+  EXPECT_EQ(differing, 0);
+}
+
+TEST(RealText, FixedPointAsPrintfWritesIt) {
+  expectFixedAsPrintf<long double>();
+  expectFixedAsPrintf<double>();
+}
+
 // The fields: no value is NA, whatever its sign; negative zero keeps its sign.
 TEST(RealText, TableFieldsStayAsTheyWere) {
   for (long double nan : {std::numeric_limits<long double>::quiet_NaN(), -std::numeric_limits<long double>::quiet_NaN()}) {
