@@ -27,6 +27,7 @@
 #include "chisquare/do_chisquare.h"
 #include "chisquare/totals.h"
 #include "fstat/do_fstat.h"
+#include "pairs/pair_rows.h"
 #include "input/tables/memory_tables.h"
 #include "input/vcf/vcf_reader.h"
 #include "report/pairs_table.h"
@@ -83,7 +84,8 @@ void whole(benchmark::State& state) {
   const RunSettings settings = noneSettings(state.range(0) > 2);
   for (auto _ : state) {
     testing::ScriptedConsole console;
-    const Analysis<long double> analysis = analyse<long double>(edition, settings, console, nullptr);
+    Analysis<long double> analysis = analyse<long double>(edition, settings, console, nullptr);
+    holdPairs(analysis);
     const TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
                                settings.test};
     std::string table = formatResultsTable(heading, analysis.state, analysis.fstat);
@@ -122,9 +124,9 @@ void beyondReading(benchmark::State& state) {
   for (auto _ : state) {
     DO_CHISQUARE(run, memory);
     SUM_FOR_TOTAL_P(run, true);
+    FStatistics<long double> f = DO_FSTAT(run, tables, 0);
     std::optional<PairResults<long double>> pairResults;
-    if (pairs) pairResults = DO_PAIRS(run, memory);
-    const FStatistics<long double> f = DO_FSTAT(run, tables, pairs, 0);
+    if (pairs) pairResults = DO_PAIRS(run, run.state, tables, 0, f);
     std::string table = formatResultsTable(heading, run.state, f);
     if (pairResults) table += formatPairsTable(heading, run.state, *pairResults, f);
     benchmark::DoNotOptimize(table);
@@ -137,7 +139,8 @@ void fStatistics(benchmark::State& state) {
   const Panel panel(static_cast<int>(state.range(0)));
   ReadRun read(scriptedEdition(edition2d()));
   for (auto _ : state) {
-    const FStatistics<long double> f = DO_FSTAT(read.run, read.tables, state.range(0) > 2, state.range(1));
+    FStatistics<long double> f = DO_FSTAT(read.run, read.tables, state.range(1));
+    if (state.range(0) > 2) DO_PAIRS(read.run, read.run.state, read.tables, state.range(1), f);
     benchmark::DoNotOptimize(f.total);
   }
 }

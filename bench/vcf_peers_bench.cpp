@@ -1,11 +1,12 @@
 // Reading and counting a bgzip-compressed VCF panel of 50,000 SNPs x 500
 // samples with its population map, in 2 populations and in 5: the allele
 // and genotype tables of every record, all a run with `--test none` reads
-// before its statistics. Beside it, on the same file and with the same two
-// threads, the whole job of `plink2 --fst CATEGORY method=wc` and of
-// `vcftools --weir-fst-pop`, when they are installed (a peer that is not is
-// skipped). All times are wall times; `of_plink2` is our time over plink2's
-// of the same panel in the same run.
+// before its statistics (`ours`); and the whole job of `ortelan_2d --test
+// none` on it, a process of its own (`whole`). Beside them, on the same file
+// and with the same two threads, the whole job of `plink2 --fst CATEGORY
+// method=wc` and of `vcftools --weir-fst-pop`, when they are installed (a
+// peer that is not is skipped). All times are wall times; `of_plink2` is our
+// time over plink2's of the same panel in the same run.
 //
 // The stages of one reading on one thread, for profiling: bgzf decompression
 // alone, then the lines, then htslib's parsing of every line, then its
@@ -164,10 +165,11 @@ void stages(benchmark::State& state) {
   }
 }
 
-// A peer's whole job as a child process in the panel's directory.
+// A peer's whole job as a child process in the panel's directory (or our
+// own, given by its path): plink2's time kept, ours set beside it.
 template <class Arguments>
 void peer(benchmark::State& state, const std::string& tool, Arguments arguments, bool isPlink2) {
-  const std::string program = onPath(tool);
+  const std::string program = tool.find('/') != std::string::npos ? tool : onPath(tool);
   if (program.empty()) {
     state.SkipWithError((tool + " is not installed").c_str());
     return;
@@ -187,7 +189,10 @@ void peer(benchmark::State& state, const std::string& tool, Arguments arguments,
     }
   }
   state.counters["cpu_ms"] = 1000 * (cpuSeconds(RUSAGE_CHILDREN) - cpuBefore) / static_cast<double>(state.iterations());
-  if (isPlink2) plink2Seconds()[populations] = total / static_cast<double>(state.iterations());
+  const double seconds = total / static_cast<double>(state.iterations());
+  if (isPlink2) plink2Seconds()[populations] = seconds;
+  const auto plink2 = plink2Seconds().find(populations);
+  if (!isPlink2 && plink2 != plink2Seconds().end()) state.counters["of_plink2"] = seconds / plink2->second;
 }
 
 void plink2(benchmark::State& state) {
@@ -195,6 +200,16 @@ void plink2(benchmark::State& state) {
     return std::vector<std::string>{"--vcf", base + ".vcf.gz", "--pheno", base + ".pheno", "--fst", "pop", "method=wc",
                                     "--threads", std::to_string(kThreads), "--out", base + "-plink2", "--silent"};
   }, true);
+}
+
+// The whole job of `ortelan_2d -q -s 1 -j 2 --test none` on the panel, as a
+// user runs it: reading, chi-square, F-statistics, the report and table
+// written (to /dev/null).
+void whole(benchmark::State& state) {
+  peer(state, ORTELAN_2D_PATH, [](const std::string& base, int) {
+    return std::vector<std::string>{"-q", "-s", "1", "-j", std::to_string(kThreads), "--test", "none", "--popmap",
+                                    base + ".map", "-o", "/dev/null", "-t", "/dev/null", base + ".vcf.gz"};
+  }, false);
 }
 
 void vcftools(benchmark::State& state) {
@@ -211,6 +226,7 @@ void vcftools(benchmark::State& state) {
 
 BENCHMARK(plink2)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(ours)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(whole)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(stages)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(vcftools)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

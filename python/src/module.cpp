@@ -91,7 +91,8 @@ template <class Real>
 void analyseAndRead(const Edition& program, const RunSettings& settings, const GivenData* given, Console& console,
                     ProgressMeter* meter, bool wantReport, Results& out) {
   const Edition edition = scriptedEdition(program);
-  const Analysis<Real> analysis = analyse<Real>(edition, settings, console, meter, given);
+  Analysis<Real> analysis = analyse<Real>(edition, settings, console, meter, given);
+  holdPairs(analysis);
   if (meter != nullptr) meter->clear();
   // The tables' first line, which records the settings, is not read back.
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,

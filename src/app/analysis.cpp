@@ -133,8 +133,7 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   }
   DO_CHISQUARE(run, tables);
   SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
-  if (settings.pairs) out.pairs = DO_PAIRS(run, tables);
-  out.fstat = DO_FSTAT(run, counted, settings.pairs, settings.bootstrap);
+  out.fstat = DO_FSTAT(run, counted, settings.bootstrap);
   if (settings.windows) {
     if (!run.state.hasSites()) usageFault("--windows goes with data whose loci have sites on the genome");
     out.windows = windowFst(run.state, out.fstat.loci, *settings.windows);
@@ -143,10 +142,24 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
     out.outliers = DO_OUTLIERS(run, counted, settings.outliersMinHe);
     if (!out.outliers->fitted) run.diagnostic(outlierLine(*out.outliers));
   }
+  if (settings.pairs) {
+    out.pendingPairs = PendingPairs{&edition,     &console, meter,     counted,       run.seeds,
+                                    run.settings, run.test, run.exact, run.sampling, run.workers,
+                                    settings.bootstrap};
+  }
   out.state = std::move(run.state);
   return out;
 }
 
+template <class Real>
+void holdPairs(Analysis<Real>& analysis) {
+  if (!analysis.pendingPairs) return;
+  analysis.pairs = DO_PAIRS<Real>(*analysis.pendingPairs, analysis.state, analysis.fstat);
+  analysis.pendingPairs.reset();
+}
+
+template void holdPairs<double>(Analysis<double>&);
+template void holdPairs<long double>(Analysis<long double>&);
 template Analysis<double> analyse<double>(const Edition&, const RunSettings&, Console&, WorkMeter*, const GivenData*);
 template Analysis<long double> analyse<long double>(const Edition&, const RunSettings&, Console&, WorkMeter*,
                                                     const GivenData*);

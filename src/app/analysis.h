@@ -15,6 +15,7 @@
 #include "fstat/windows.h"
 #include "input/tables/given_tables.h"
 #include "pairs/do_pairs.h"
+#include "pairs/pair_rows.h"
 #include "run/console.h"
 #include "run/edition.h"
 #include "run/failure.h"
@@ -26,11 +27,14 @@ namespace ortelan {
 template <class Real>
 struct Analysis {
   RunState<Real> state;
-  std::optional<PairResults<Real>> pairs;
-  FStatistics<Real> fstat;  // of the loci, and of the pairs with them
+  std::optional<PairResults<Real>> pairs;  // held whole (R, a merge)
+  FStatistics<Real> fstat;  // of the loci, and of the pairs with them when held
   std::optional<std::vector<WindowFst<Real>>> windows;  // with --windows
   std::optional<OutlierResults<Real>> outliers;          // with --outliers
   std::uint64_t seed = 0;  // the run seed, drawn from the clock when none was given
+  // The pass over the pairs of a run that asked for them, left for when the
+  // pairs' files are written: their rows go out as they are made.
+  std::optional<PendingPairs> pendingPairs;
 };
 
 // The program's edition as a scripted run uses it: no dialogue, no screen
@@ -46,6 +50,11 @@ Edition scriptedEdition(const Edition& program);
 template <class Real>
 Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Console& console, WorkMeter* meter,
                        const GivenData* given = nullptr);
+
+// Makes the pass over the pairs left for later, holding its rows in
+// analysis.pairs and analysis.fstat (for R, which takes them as data frames).
+template <class Real>
+void holdPairs(Analysis<Real>& analysis);
 
 // Runs `work`; any way in which it ends a scripted run early comes back as
 // the fault to tell (the dialogue's endings, which a scripted edition never

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "run/system_files.h"
 
@@ -20,17 +21,27 @@ std::string partPath(const std::string& path) {
   return directory + ".~" + name + "." + std::to_string(::getpid()) + ".tmp";
 }
 
-// Writes `text` to the file at `place`; a failure is told as one to write
-// `path`.
-std::string writeWhole(const std::string& place, const std::string& path, const std::string& text) {
+// A file that failed to be written, and why; ends the writing of all.
+struct WriteFailure {
+  std::string reason;
+};
+
+std::string cannotWrite(const std::string& path, int error) { return "cannot write " + path + ": " + std::strerror(error); }
+
+// Writes to the file at `place` what `write` gives it; a failure is told as
+// one to write `path`.
+void writeTo(const std::string& place, const std::string& path, const std::function<void(const Outputs::Blocks&)>& write) {
   std::FILE* file = std::fopen(place.c_str(), "wb");
-  if (file == nullptr) return "cannot write " + path + ": " + std::strerror(errno);
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int writeErrno = errno;
-  if (std::fclose(file) != 0 || !written) {
-    return "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
+  if (file == nullptr) throw WriteFailure{cannotWrite(path, errno)};
+  try {
+    write([&](std::string_view block) {
+      if (std::fwrite(block.data(), 1, block.size(), file) != block.size()) throw WriteFailure{cannotWrite(path, errno)};
+    });
+  } catch (...) {
+    std::fclose(file);
+    throw;
   }
-  return {};
+  if (std::fclose(file) != 0) throw WriteFailure{cannotWrite(path, errno)};
 }
 
 }  // namespace
@@ -54,43 +65,61 @@ std::string Outputs::checkWritable(const std::string& path) {
 }
 
 std::string Outputs::commit(Console& console) {
-  std::vector<std::string> parts;
+  std::vector<std::string> parts(files_.size());  // the temporary file of each file, once made
   auto removeParts = [&] {
-    for (const std::string& part : parts) std::remove(part.c_str());
+    for (const std::string& part : parts) {
+      if (!part.empty()) std::remove(part.c_str());
+    }
   };
-  // Files are written beside their places first; devices and pipes, which
-  // cannot be replaced, are written to directly once every file is whole.
   std::vector<bool> special;
+  for (const File& file : files_) special.push_back(file.path != "-" && isSpecialFile(file.path));
+  const auto whole = [](const std::string& text) {
+    return [&text](const Blocks& blocks) { blocks(text); };
+  };
+  const Blocks toStandardOutput = [&](std::string_view block) {
+    if (beforeStandardOutput_) std::exchange(beforeStandardOutput_, nullptr)();
+    console.write(Stream::Out, block);
+  };
+  const auto beside = [&](std::size_t i, const std::function<void(const Blocks&)>& write) {
+    parts[i] = partPath(files_[i].path);
+    writeTo(parts[i], files_[i].path, write);
+  };
+  try {
+    // Files are written beside their places first, the streamed ones as they
+    // are made; devices and pipes, which cannot be replaced, are written to
+    // directly once every file is whole, but where a streamed file goes.
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      if (files_[i].stream || files_[i].path == "-" || special[i]) continue;
+      beside(i, whole(files_[i].text));
+    }
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      const File& file = files_[i];
+      if (!file.stream) continue;
+      if (file.path == "-") {
+        file.stream(toStandardOutput);
+      } else if (special[i]) {
+        writeTo(file.path, file.path, file.stream);
+      } else {
+        beside(i, file.stream);
+      }
+    }
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      if (!files_[i].stream && special[i]) writeTo(files_[i].path, files_[i].path, whole(files_[i].text));
+    }
+    for (std::size_t i = 0; i < files_.size(); ++i) {
+      if (parts[i].empty()) continue;
+      if (std::rename(parts[i].c_str(), files_[i].path.c_str()) != 0) throw WriteFailure{cannotWrite(files_[i].path, errno)};
+      parts[i].clear();
+    }
+  } catch (const WriteFailure& failure) {
+    removeParts();
+    return failure.reason;
+  } catch (...) {
+    removeParts();
+    throw;
+  }
   for (const File& file : files_) {
-    special.push_back(file.path != "-" && isSpecialFile(file.path));
-    if (file.path == "-" || special.back()) continue;
-    const std::string part = partPath(file.path);
-    if (std::string reason = writeWhole(part, file.path, file.text); !reason.empty()) {
-      std::remove(part.c_str());
-      removeParts();
-      return reason;
-    }
-    parts.push_back(part);
-  }
-  for (std::size_t i = 0; i < files_.size(); ++i) {
-    if (!special[i]) continue;
-    if (std::string reason = writeWhole(files_[i].path, files_[i].path, files_[i].text); !reason.empty()) {
-      removeParts();
-      return reason;
-    }
-  }
-  std::size_t part = 0;
-  for (std::size_t i = 0; i < files_.size(); ++i) {
-    if (files_[i].path == "-" || special[i]) continue;
-    if (std::rename(parts[part].c_str(), files_[i].path.c_str()) != 0) {
-      const std::string reason = "cannot write " + files_[i].path + ": " + std::strerror(errno);
-      removeParts();
-      return reason;
-    }
-    ++part;
-  }
-  for (const File& file : files_) {
-    if (file.path == "-") console.write(Stream::Out, file.text);
+    if (file.path == "-" && !file.stream) toStandardOutput(file.text);
   }
   return {};
 }

@@ -1,5 +1,7 @@
 #include "app/result_files.h"
 
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "report/manhattan_points.h"
@@ -29,17 +31,57 @@ ManhattanLayers manhattanLayers(const TableHeading& heading, const Analysis<Real
 
 }  // namespace
 
+namespace {
+
+// The pairs' files of a run whose pass over the pairs is still to come: the
+// table streamed as its rows are made, the heatmap from the cells that pass
+// gathers (or from a pass of its own, without the table).
+template <class Real>
+void addStreamedPairs(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
+                      const PendingPairs& pending, const DataSummary& data) {
+  auto cells = std::make_shared<std::optional<std::vector<PairPlotCell>>>();
+  if (paths.pairs) {
+    // Rows that go to standard output go with no progress line beside them.
+    PendingPairs pass = pending;
+    if (*paths.pairs == "-") pass.meter = nullptr;
+    outputs.addStreamed(*paths.pairs, [heading, cells, pass, &data](const Outputs::Blocks& blocks) {
+      blocks(pairsTableHeader(heading, data));
+      PairsTableRows<Real> rows(heading.test, data, blocks);
+      passPairs(pass, data, rows);
+      *cells = rows.cells();
+    });
+  }
+  if (paths.pairsPlot) {
+    outputs.addStreamed(*paths.pairsPlot, [heading, cells, &pending, &data](const Outputs::Blocks& blocks) {
+      if (!*cells) {
+        PairsTableRows<Real> rows(heading.test, data, nullptr);
+        passPairs(pending, data, rows);
+        *cells = rows.cells();
+      }
+      std::vector<std::string> labels;
+      for (int pop = 1; pop <= data.NUMBPOPS; ++pop) labels.push_back(populationLabel(data, pop));
+      blocks(pairsPlotSvg(labels, **cells, pairsPlotTitle(heading.test), heading.test != ExactTest::None));
+    });
+  }
+}
+
+}  // namespace
+
 template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
                     const Analysis<Real>& analysis, const DataSummary& pairsData) {
   const OutlierResults<Real>* outliers = analysis.outliers ? &*analysis.outliers : nullptr;
   if (paths.table) outputs.add(*paths.table, formatResultsTable(heading, analysis.state, analysis.fstat, outliers));
-  if (paths.pairs) outputs.add(*paths.pairs, formatPairsTable(heading, pairsData, *analysis.pairs, analysis.fstat));
-  if (paths.pairsPlot) {
-    std::vector<std::string> labels;
-    for (int pop = 1; pop <= analysis.pairs->populations; ++pop) labels.push_back(populationLabel(pairsData, pop));
-    outputs.add(*paths.pairsPlot, pairsPlotSvg(labels, pairPlotCells(*analysis.pairs, analysis.fstat),
-                                               pairsPlotTitle(heading.test), heading.test != ExactTest::None));
+  if (!analysis.pairs && analysis.pendingPairs) {
+    addStreamedPairs<Real>(outputs, paths, heading, *analysis.pendingPairs, pairsData);
+  } else {
+    if (paths.pairs) outputs.add(*paths.pairs, formatPairsTable(heading, pairsData, *analysis.pairs, analysis.fstat));
+    if (paths.pairsPlot) {
+      std::vector<std::string> labels;
+      for (int pop = 1; pop <= analysis.pairs->populations; ++pop) labels.push_back(populationLabel(pairsData, pop));
+      outputs.add(*paths.pairsPlot, pairsPlotSvg(labels, pairPlotCells(*analysis.pairs, analysis.fstat),
+                                                 pairsPlotTitle(heading.test), heading.test != ExactTest::None));
+    }
   }
   if (paths.manhattan) {
     outputs.add(*paths.manhattan,

@@ -20,9 +20,11 @@ struct ResultPaths {
 
 // Adds the files asked for to `outputs`. `pairsData` names the loci and
 // populations of the pairs (a run's own state, or the pairs tables' in a
-// merge); the pairs' files need analysis.pairs. With analysis.outliers the
-// results table has the test's columns and the Manhattan plot its
-// outliers; with analysis.windows the plot has the windows' panel.
+// merge); the pairs' files need analysis.pairs, or its pass over the pairs
+// still to come (analysis.pendingPairs), which they then stream. With
+// analysis.outliers the results table has the test's columns and the
+// Manhattan plot its outliers; with analysis.windows the plot has the
+// windows' panel.
 template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
                     const Analysis<Real>& analysis, const DataSummary& pairsData);

@@ -17,8 +17,9 @@ namespace {
 
 template <class Real>
 void writeResults(const Edition& edition, const RunSettings& settings, const Analysis<Real>& analysis,
-                  Console& console) {
+                  Console& console, ProgressMeter* meter) {
   Outputs outputs;
+  if (meter != nullptr) outputs.beforeStandardOutput([meter] { meter->clear(); });
   const CivilDate date = console.today().value_or(CivilDate{});
   outputs.add(settings.reportPath,
               scriptedReport(edition, analysis.state, date, settings.test,
@@ -52,8 +53,9 @@ int runScripted(const Edition& program, const RunSettings& settings, Console& co
       if (std::string reason = Outputs::checkWritable(*path); !reason.empty()) throw OneLineFault{reason};
     }
     const Analysis<Real> analysis = analyse<Real>(edition, settings, console, meter.get());
+    // The pairs' rows are made as their table is written: the meter goes on.
+    writeResults(edition, settings, analysis, console, meter.get());
     if (meter) meter->clear();
-    writeResults(edition, settings, analysis, console);
   });
   if (!fault) return 0;
   if (meter) meter->clear();

@@ -1,9 +1,13 @@
 #include "chisquare/chi2_tail.h"
 
 #include <boost/math/special_functions/gamma.hpp>
+#include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <memory>
 
 namespace ortelan {
 namespace {
@@ -18,10 +22,50 @@ using QuietPolicy = bmp::policy<bmp::domain_error<bmp::ignore_error>, bmp::pole_
                                 bmp::rounding_error<bmp::ignore_error>,
                                 bmp::indeterminate_result_error<bmp::ignore_error>>;
 
-}  // namespace
+// The bits that make a real: its 64 low bits and, for an 80-bit real, the
+// sign and exponent above them.
+template <class Real>
+struct RealBits {
+  std::uint64_t low = 0;
+  std::uint16_t high = 0;
+
+  explicit RealBits(Real value) {
+    std::memcpy(&low, &value, sizeof low);
+    if constexpr (sizeof(Real) > sizeof low) std::memcpy(&high, reinterpret_cast<const char*>(&value) + sizeof low, sizeof high);
+  }
+  bool operator==(const RealBits&) const = default;
+};
+
+// The tails of recent arguments, for one thread: the tables of SNPs, and
+// their pairs' above all, repeat a few thousand small tables millions of
+// times, and a tail costs some 200 ns.
+template <class Real>
+class RecentTails {
+ public:
+  // The tail of (chi2, df) when it is known; else `compute` makes it.
+  template <class Compute>
+  Real tail(Real chi2, Real df, const Compute& compute) {
+    const RealBits<Real> x(chi2), n(df);
+    const std::uint64_t hash = (x.low ^ (std::uint64_t{x.high} << 48) ^ (n.low * 0x9E3779B97F4A7C15ull)) *
+                               0xBF58476D1CE4E5B9ull;
+    Entry& entry = entries_[hash >> (64 - kBits)];
+    if (entry.used && entry.chi2 == x && entry.df == n) return entry.tail;
+    entry = {x, n, compute(), true};
+    return entry.tail;
+  }
+
+ private:
+  static constexpr int kBits = 12;
+  struct Entry {
+    RealBits<Real> chi2{Real(0)}, df{Real(0)};
+    Real tail = 0;
+    bool used = false;
+  };
+  std::array<Entry, std::size_t{1} << kBits> entries_;
+};
 
 template <class Real>
-Real chiSquareUpperTail(Real chi2, Real df) {
+Real computedTail(Real chi2, Real df) {
   if (std::isnan(chi2) || std::isnan(df) || df < 0) return std::numeric_limits<Real>::quiet_NaN();
   if (df == 0 || chi2 <= 0) return 1;
   // The C library's exp and log inside may set ERANGE deep in the tail;
@@ -31,6 +75,15 @@ Real chiSquareUpperTail(Real chi2, Real df) {
   errno = errnoBefore;
   // Subnormal results carry too few digits to be worth printing.
   return q < std::numeric_limits<Real>::min() ? Real(0) : q;
+}
+
+}  // namespace
+
+template <class Real>
+Real chiSquareUpperTail(Real chi2, Real df) {
+  thread_local std::unique_ptr<RecentTails<Real>> recent;
+  if (!recent) recent = std::make_unique<RecentTails<Real>>();
+  return recent->tail(chi2, df, [&] { return computedTail(chi2, df); });
 }
 
 template <class Real>

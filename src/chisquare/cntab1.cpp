@@ -1,5 +1,7 @@
 #include "chisquare/cntab1.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -10,8 +12,16 @@ namespace ortelan {
 template <class Real>
 void pearsonChiSquare(const CountTable& NN, int NI, int NJ, Real& CHISQ, Real& DF) {
   const Real TINY = ORTELAN_REAL(1.0e-30);
-  std::vector<Real> SUMI(static_cast<std::size_t>(NI) + 1, Real(0));
-  std::vector<Real> SUMJ(static_cast<std::size_t>(NJ) + 1, Real(0));
+  // The margins of tables of a few rows and columns (the pairs' tables,
+  // millions of them) on the stack, of larger ones on the heap.
+  constexpr std::size_t kInline = 32;
+  std::array<Real, kInline> inlineSums;
+  std::vector<Real> heapSums;
+  const std::size_t sums = static_cast<std::size_t>(NI) + static_cast<std::size_t>(NJ) + 2;
+  if (sums > kInline) heapSums.resize(sums);
+  Real* const SUMI = sums > kInline ? heapSums.data() : inlineSums.data();
+  Real* const SUMJ = SUMI + NI + 1;
+  std::fill(SUMI, SUMI + sums, Real(0));
   Real SUM = 0;
   std::int32_t NNI = NI;
   std::int32_t NNJ = NJ;

@@ -23,6 +23,21 @@ struct Totals {
   Real SUMCHI2 = 0, SUMDFCHI2 = 0, SUMLNP = 0, SUMDFFISHER = 0, TOTCHI2P = 0, TOTFISHERP = 0;
 };
 
+// The totals summed term after term, as totalsOver sums them, for terms
+// that are not held together (the pairs' loci, as their rows are written).
+template <class Real>
+class TotalsSum {
+ public:
+  void add(const TotalTerm<Real>& term);
+  bool empty() const { return terms_ == 0; }
+  // The sums and both tails (from GAMMQ).
+  Totals<Real> result(const PauseFn& pause) const;
+
+ private:
+  Totals<Real> sums_;
+  long terms_ = 0;
+};
+
 // The totals over `terms`, in their order; a P-value of exactly 0 counts
 // as 0.00001. Both tail probabilities come from GAMMQ, the chi-square
 // total's first, for the report; the tables take theirs from the sums

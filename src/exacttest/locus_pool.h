@@ -35,6 +35,36 @@ namespace ortelan {
 // keep the workers busy when the walks are short.
 inline constexpr std::int64_t kBundleSteps = std::int64_t{1} << 20;
 
+// The estimate of one loaded table: listed where that is less work than its
+// walk; else from independent tables, or walked. A drawing or walk ends
+// early once `stop` is set.
+template <class Real>
+LocusEstimate<Real> walkLoadedTable(LoadedTable& table, ChainWorkspace& workspace, const std::atomic<bool>* stop) {
+  if (table.mayEnumerate && enumerationIsCheaper(table.MM, table.chainSteps())) {
+    const Real P = enumeratedP<Real>(table.MM, table.enumerationOrder(), workspace);
+    return {P, Real(0), PMethod::Exact, P, P};
+  }
+  Ranmar generator;
+  generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
+  if (table.sampling.sampler == SamplerKind::Independent) {
+    // As many tables as the walk's steps would cost, unless told how many.
+    const bool genotypic = !table.genotypeColumns.empty();
+    const SamplingLimits limits{table.sampling.hits, table.sampling.samples.value_or(
+                                                         tablesCostingSteps(table.MM, genotypic, table.chainSteps()))};
+    const SampledP<Real> P =
+        sampledPValue<Real>(sampleTables(table.MM, table.enumerationOrder(), limits, generator, workspace, stop));
+    return {P.p, P.se, PMethod::Sampled, P.low, P.high};
+  }
+  ChainEstimate<Real> estimate;
+  if (!table.genotypeColumns.empty()) {
+    estimate = genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B, table.C,
+                                     generator, &workspace, stop);
+  } else {
+    estimate = CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, stop, table.ordering);
+  }
+  return {estimate.HM, estimate.HECA};
+}
+
 template <class Real>
 class LocusPool {
  public:
@@ -131,30 +161,7 @@ class LocusPool {
   }
 
   LocusEstimate<Real> walkOne(LoadedTable& table, ChainWorkspace& workspace) {
-    if (table.mayEnumerate && enumerationIsCheaper(table.MM, table.chainSteps())) {
-      const Real P = enumeratedP<Real>(table.MM, table.enumerationOrder(), workspace);
-      return {P, Real(0), PMethod::Exact, P, P};
-    }
-    Ranmar generator;
-    generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
-    if (table.sampling.sampler == SamplerKind::Independent) {
-      // As many tables as the walk's steps would cost, unless told how many.
-      const bool genotypic = !table.genotypeColumns.empty();
-      const SamplingLimits limits{table.sampling.hits,
-                                  table.sampling.samples.value_or(
-                                      tablesCostingSteps(table.MM, genotypic, table.chainSteps()))};
-      const SampledP<Real> P = sampledPValue<Real>(
-          sampleTables(table.MM, table.enumerationOrder(), limits, generator, workspace, &stop_));
-      return {P.p, P.se, PMethod::Sampled, P.low, P.high};
-    }
-    ChainEstimate<Real> estimate;
-    if (!table.genotypeColumns.empty()) {
-      estimate = genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B,
-                                       table.C, generator, &workspace, &stop_);
-    } else {
-      estimate = CHAINE<Real>(table.MM, table.MEM, table.B, table.C, generator, &workspace, &stop_, table.ordering);
-    }
-    return {estimate.HM, estimate.HECA};
+    return walkLoadedTable<Real>(table, workspace, &stop_);
   }
 
   void work() {

@@ -18,13 +18,6 @@ constexpr long kReplicatesPerPiece = 50;
 
 long pairCount(int populations) { return static_cast<long>(populations) * (populations - 1) / 2; }
 
-// Populations a < b (from 1) of pair k (from 0), in the order (1,2), (1,3) ... (2,3) ...
-std::pair<int, int> pairOf(long k, int populations) {
-  int a = 1;
-  for (; k >= populations - a; ++a) k -= populations - a;
-  return {a, a + 1 + static_cast<int>(k)};
-}
-
 // Each locus's sample, read from its tables in locus order.
 class SampleReader {
  public:
@@ -73,10 +66,8 @@ std::uint64_t pairBootstrapKey(std::uint64_t runSeed, int a, int b) {
 }
 
 template <class Real>
-FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs, long replicates) {
+FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, long replicates) {
   const DataSummary& data = run.state;
-  const int populations = data.NUMBPOPS;
-  const long pairsOf = pairs ? pairCount(populations) : 0;
   const int workers = run.chainWorkers();
   const auto whileWaiting = [&run] { run.tick(); };
 
@@ -87,9 +78,8 @@ FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs,
   FStatistics<Real> out;
   out.loci.resize(static_cast<std::size_t>(data.NUMBOFLOCI) + 1);
   out.lociInRun = loci.size();
-  out.pairRows.resize(static_cast<std::size_t>(pairsOf) * loci.size());
 
-  std::vector<int> everyRow(static_cast<std::size_t>(populations));
+  std::vector<int> everyRow(static_cast<std::size_t>(data.NUMBPOPS));
   std::iota(everyRow.begin(), everyRow.end(), 0);
   SampleReader reader(tables, data);
   std::vector<LocusSample> samples(std::min(kBatchLoci, loci.size()));
@@ -97,29 +87,33 @@ FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs,
   for (std::size_t first = 0; first < loci.size(); first += kBatchLoci) {
     const std::size_t size = std::min(kBatchLoci, loci.size() - first);
     for (std::size_t j = 0; j < size; ++j) read[j] = reader.read(loci[first + j], samples[j]);
-    // The loci of the batch over all populations in a piece per worker; then
-    // a piece per pair, which writes its rows one after the other.
-    const auto lociPieces = std::min<std::size_t>(size, static_cast<std::size_t>(workers));
-    parallelFor(workers, lociPieces + static_cast<std::size_t>(pairsOf), [&](std::size_t piece) {
-      if (piece < lociPieces) {
-        for (std::size_t j = piece * size / lociPieces; j < (piece + 1) * size / lociPieces; ++j) {
-          if (!read[j]) continue;
-          out.loci[static_cast<std::size_t>(loci[first + j])] =
-              rowFValues(varianceComponents<Real>(samples[j], everyRow), samples[j].genesPerIndividual == 2);
-        }
-        return;
-      }
-      const auto [a, b] = pairOf(static_cast<long>(piece - lociPieces), populations);
-      const int rows[] = {a - 1, b - 1};
-      FValues<Real>* pairRows = out.pairRows.data() + (piece - lociPieces) * loci.size() + first;
-      for (std::size_t j = 0; j < size; ++j) {
-        if (read[j]) pairRows[j] = rowFValues(varianceComponents<Real>(samples[j], rows), samples[j].genesPerIndividual == 2);
+    // The loci of the batch in a piece per worker.
+    const auto pieces = std::min<std::size_t>(size, static_cast<std::size_t>(workers));
+    parallelFor(workers, pieces, [&](std::size_t piece) {
+      for (std::size_t j = piece * size / pieces; j < (piece + 1) * size / pieces; ++j) {
+        if (read[j]) out.loci[static_cast<std::size_t>(loci[first + j])] = sampleFValues<Real>(samples[j], everyRow);
       }
     }, whileWaiting);
   }
 
-  sumFTotals(out, loci, pairs ? populations : 0, replicates, run.seeds->runSeed().value(), workers, whileWaiting);
+  sumFTotals(out, loci, 0, replicates, run.seeds->runSeed().value(), workers, whileWaiting);
   return out;
+}
+
+template <class Real>
+std::optional<BootstrapLimits<Real>> bootstrapOnWorkers(const LocusComponents<Real>& loci, std::uint64_t key,
+                                                        long replicates, int workers,
+                                                        const std::function<void()>& whileWaiting) {
+  if (loci.empty() || replicates <= 0) return std::nullopt;
+  std::vector<Real> estimates(static_cast<std::size_t>(replicates));
+  const auto pieces = static_cast<std::size_t>((replicates + kReplicatesPerPiece - 1) / kReplicatesPerPiece);
+  parallelFor(workers, pieces, [&](std::size_t piece) {
+    const long first = static_cast<long>(piece) * kReplicatesPerPiece;
+    for (long k = first; k < std::min(replicates, first + kReplicatesPerPiece); ++k) {
+      estimates[static_cast<std::size_t>(k)] = bootstrapReplicate<Real>(loci, key, k);
+    }
+  }, whileWaiting);
+  return percentileLimits(std::move(estimates));
 }
 
 template <class Real>
@@ -137,37 +131,13 @@ void sumFTotals(FStatistics<Real>& out, const std::vector<int>& loci, int popula
   out.pairTotals.clear();
   for (long pair = 0; pair < pairsOf; ++pair) out.pairTotals.push_back(totalFValues<Real>(pairRowsOf(pair)));
   out.pairLimits.assign(static_cast<std::size_t>(pairsOf), std::nullopt);
-  out.limits.reset();
-  if (replicates <= 0) return;
-
-  // The bootstraps: target 0 the run's TOTAL, target k > 0 pair k - 1's;
-  // each in pieces of replicates.
-  std::vector<std::uint64_t> keys{bootstrapKey(runSeed)};
-  for (int a = 1; a < populations && pairs; ++a) {
-    for (int b = a + 1; b <= populations; ++b) keys.push_back(pairBootstrapKey(runSeed, a, b));
-  }
-  const auto rowsOfTarget = [&](std::size_t target) {
-    return target == 0 ? std::span<const FValues<Real>>(rows) : pairRowsOf(static_cast<long>(target) - 1);
-  };
-  const auto piecesPerTarget = static_cast<std::size_t>((replicates + kReplicatesPerPiece - 1) / kReplicatesPerPiece);
-  std::vector<std::vector<Real>> estimates(keys.size(), std::vector<Real>(static_cast<std::size_t>(replicates)));
-  std::vector<char> resampled(keys.size(), 0);  // a target with a locus to resample
-  for (std::size_t target = 0; target < keys.size(); ++target) {
-    const auto targetRows = rowsOfTarget(target);
-    resampled[target] = std::any_of(targetRows.begin(), targetRows.end(), [](auto& row) { return row.hasComponents(); });
-  }
-  parallelFor(workers, keys.size() * piecesPerTarget, [&](std::size_t piece) {
-    const std::size_t target = piece / piecesPerTarget;
-    if (!resampled[target]) return;
-    const LocusComponents<Real> components = componentsOf(rowsOfTarget(target));
-    const long first = static_cast<long>(piece % piecesPerTarget) * kReplicatesPerPiece;
-    for (long k = first; k < std::min(replicates, first + kReplicatesPerPiece); ++k) {
-      estimates[target][static_cast<std::size_t>(k)] = bootstrapReplicate<Real>(components, keys[target], k);
+  out.limits = bootstrapOnWorkers(componentsOf<Real>(rows), bootstrapKey(runSeed), replicates, workers, whileWaiting);
+  long pair = 0;
+  for (int a = 1; a < populations && replicates > 0; ++a) {
+    for (int b = a + 1; b <= populations; ++b, ++pair) {
+      out.pairLimits[static_cast<std::size_t>(pair)] = bootstrapOnWorkers(
+          componentsOf(pairRowsOf(pair)), pairBootstrapKey(runSeed, a, b), replicates, workers, whileWaiting);
     }
-  }, whileWaiting);
-  for (std::size_t target = 0; target < keys.size(); ++target) {
-    if (!resampled[target]) continue;
-    (target == 0 ? out.limits : out.pairLimits[target - 1]) = percentileLimits(std::move(estimates[target]));
   }
 }
 
@@ -175,7 +145,11 @@ template void sumFTotals<double>(FStatistics<double>&, const std::vector<int>&, 
                                 const std::function<void()>&);
 template void sumFTotals<long double>(FStatistics<long double>&, const std::vector<int>&, int, long, std::uint64_t,
                                      int, const std::function<void()>&);
-template FStatistics<double> DO_FSTAT<double>(Run<double>&, const DataTables&, bool, long);
-template FStatistics<long double> DO_FSTAT<long double>(Run<long double>&, const DataTables&, bool, long);
+template std::optional<BootstrapLimits<double>> bootstrapOnWorkers<double>(const LocusComponents<double>&, std::uint64_t,
+                                                                          long, int, const std::function<void()>&);
+template std::optional<BootstrapLimits<long double>> bootstrapOnWorkers<long double>(
+    const LocusComponents<long double>&, std::uint64_t, long, int, const std::function<void()>&);
+template FStatistics<double> DO_FSTAT<double>(Run<double>&, const DataTables&, long);
+template FStatistics<long double> DO_FSTAT<long double>(Run<long double>&, const DataTables&, long);
 
 }  // namespace ortelan

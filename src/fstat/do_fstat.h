@@ -25,8 +25,9 @@ struct FStatistics {
   FValues<Real> total;              // over the loci of the run
   std::optional<BootstrapLimits<Real>> limits;
 
-  // With pairs: pair k (pairIndex) at the i-th locus of the run is
-  // pairRows[k * lociInRun + i], as in PairResults; each pair's TOTAL and limits.
+  // With pairs held whole (R, a merge): pair k (pairIndex) at the i-th locus
+  // of the run is pairRows[k * lociInRun + i], as in PairResults; each
+  // pair's TOTAL and limits.
   std::size_t lociInRun = 0;
   std::vector<FValues<Real>> pairRows;
   std::vector<FValues<Real>> pairTotals;
@@ -49,8 +50,18 @@ template <class Real>
 void sumFTotals(FStatistics<Real>& out, const std::vector<int>& loci, int populations, long replicates,
                 std::uint64_t runSeed, int workers, const std::function<void()>& whileWaiting);
 
-// `replicates` 0: no bootstrap. Needs the run seed (scripted runs).
+// The bootstrap limits of one multilocus theta: `replicates` replicates of
+// `loci` under `key`, in pieces on `workers` threads; none without loci or
+// replicates. While it waits, `whileWaiting` is called now and then.
 template <class Real>
-FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, bool pairs, long replicates);
+std::optional<BootstrapLimits<Real>> bootstrapOnWorkers(const LocusComponents<Real>& loci, std::uint64_t key,
+                                                        long replicates, int workers,
+                                                        const std::function<void()>& whileWaiting);
+
+// The loci of the run and their TOTAL; the pairs' rows come from the pass
+// over the pairs (pairs/pair_rows.h). `replicates` 0: no bootstrap. Needs
+// the run seed (scripted runs).
+template <class Real>
+FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, long replicates);
 
 }  // namespace ortelan

@@ -35,6 +35,24 @@ struct FValues {
 template <class Real>
 FValues<Real> rowFValues(const std::optional<VarianceComponents<Real>>& components, bool diploid);
 
+// A row's values over populations `rows` (from 0) of a locus's sample.
+template <class Real>
+FValues<Real> sampleFValues(const LocusSample& sample, std::span<const int> rows);
+
+// A TOTAL row's values summed row after row, as totalFValues sums them, for
+// rows that are not held together (the pairs', as they are written).
+template <class Real>
+class FTotalSum {
+ public:
+  void add(const FValues<Real>& row);
+  FValues<Real> result() const;
+
+ private:
+  Real num_ = 0, den_ = 0;                                        // rows with components
+  Real within_ = 0, diploidDen_ = 0, withinAndIndividuals_ = 0;  // rows with a fit: sum c, sum (a + b + c), sum (b + c)
+  bool any_ = false, anyDiploid_ = false;
+};
+
 // A TOTAL row's values over `rows`, in their order.
 template <class Real>
 FValues<Real> totalFValues(std::span<const FValues<Real>> rows);

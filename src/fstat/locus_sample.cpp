@@ -1,7 +1,5 @@
 #include "fstat/locus_sample.h"
 
-#include "chisquare/g_statistic.h"
-
 namespace ortelan {
 
 void LocusSample::clear(int rows, int columns, int genesEach) {
@@ -15,9 +13,12 @@ void LocusSample::clear(int rows, int columns, int genesEach) {
 
 void LocusSample::fromGenotypes(const CountTable& table, const std::vector<std::uint32_t>& keys) {
   // Each genotype's two alleles, among the alleles of the genotypes present.
-  int alleleColumns = 0;
-  const std::vector<GenotypeAlleles> columns = genotypeColumnsOf(keys, alleleColumns);
-  clear(table.rows, alleleColumns, 2);
+  if (keys != keys_ || columns_.empty()) {
+    columns_ = genotypeColumnsOf(keys, alleleColumns_);
+    keys_ = keys;
+  }
+  const std::vector<GenotypeAlleles>& columns = columns_;
+  clear(table.rows, alleleColumns_, 2);
   for (int column = 1; column <= table.columns; ++column) {
     const int first = columns[static_cast<std::size_t>(column - 1)].a - 1;
     const int second = columns[static_cast<std::size_t>(column - 1)].b - 1;

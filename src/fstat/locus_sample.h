@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "chisquare/g_statistic.h"
 #include "input/tables/count_table.h"
 
 namespace ortelan {
@@ -32,6 +33,12 @@ struct LocusSample {
 
  private:
   void clear(int rows, int columns, int genesEach);
+
+  // The genotypes' alleles of the last keys read: the loci of a SNP panel
+  // mostly share their keys.
+  std::vector<std::uint32_t> keys_;
+  std::vector<GenotypeAlleles> columns_;
+  int alleleColumns_ = 0;
   std::size_t place(int population, int allele) const {
     return static_cast<std::size_t>(population) * static_cast<std::size_t>(alleles) + static_cast<std::size_t>(allele);
   }

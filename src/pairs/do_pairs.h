@@ -1,17 +1,12 @@
-// DO_PAIRS: the tests of every pair of populations at every locus of the
-// run, by the global test's chain, chi-square and totals. A pair's tables
-// are built in memory from the locus table data; each pair-locus gets four
-// seeds of its own from the run seed, the locus and the pair, so its result
-// is the same whatever the thread count, the loci of the run or the other
-// populations of the file. With no exact test (ExactTest::None) no chain
-// is walked.
+// The results of the tests of every pair of populations at every locus of
+// the run (made by the pass over the pairs, pairs/pair_rows.h), as a merge
+// of tables and R hold them whole.
 #pragma once
 
 #include <optional>
 #include <vector>
 
 #include "chisquare/totals.h"
-#include "input/tables/table_source.h"
 #include "run/run.h"
 
 namespace ortelan {
@@ -47,9 +42,5 @@ long pairLoci(const DataSummary& data);
 // Each pair's totals over its tested loci, from its results.
 template <class Real>
 void sumPairTotals(PairResults<Real>& pairs, const PauseFn& pause);
-
-// Needs keyed seeds (scripted runs).
-template <class Real>
-PairResults<Real> DO_PAIRS(Run<Real>& run, const LocusTableStore& tables);
 
 }  // namespace ortelan

@@ -1,12 +1,44 @@
 #include "report/results_table.h"
 
 #include <charconv>
-#include <cstdio>
-#include <type_traits>
 
+#include "report/real_text.h"
 #include "run/names.h"
 
 namespace ortelan {
+namespace {
+
+// A tab and the real as tableField writes it, with no string of its own:
+// the pairs table writes millions.
+template <class Real>
+void appendRealField(std::string& text, Real value) {
+  if (value != value) {
+    text += "\tNA";
+    return;
+  }
+  // Written in place, past the end of the text, then cut to its length.
+  const std::size_t at = text.size();
+  text.resize(at + 1 + kRealTextSize);
+  text[at] = '\t';
+  text.resize(static_cast<std::size_t>(writeRealText(text.data() + at + 1, value) - text.data()));
+}
+
+// A tab and the name as tableName makes it, in place.
+void appendNameField(std::string& text, std::string_view name) {
+  text += '\t';
+  const std::size_t start = text.size();
+  text += name;
+  for (std::size_t k = start; k < text.size(); ++k) {
+    if (static_cast<unsigned char>(text[k]) < 32 || text[k] == 127) text[k] = ' ';
+  }
+  // Trimmed after: a control character at an end is a blank there too.
+  while (text.size() > start && text.back() == ' ') text.pop_back();
+  std::size_t first = start;
+  while (first < text.size() && text[first] == ' ') ++first;
+  text.erase(start, first - start);
+}
+
+}  // namespace
 
 std::string tableCommentLine(const TableHeading& h) {
   std::string line = "# " + std::string(h.program) + " " + std::string(h.version) + " input=" + h.input +
@@ -58,11 +90,13 @@ std::string locusColumnsHeader(ExactTest test, bool sites) {
 }
 
 void appendLocusName(std::string& text, const DataSummary& data, int locus) {
-  appendField(text, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]));
+  appendNameField(text, data.LOCUSNAME[static_cast<std::size_t>(locus)]);
   if (data.hasSites()) {
     const DataSummary::Site& site = data.sites[static_cast<std::size_t>(locus)];
-    appendField(text, tableName(site.chrom));
-    appendField(text, std::to_string(site.pos));
+    appendNameField(text, site.chrom);
+    char digits[24];
+    text += '\t';
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, site.pos).ptr);
   }
 }
 
@@ -73,13 +107,8 @@ void appendTotalName(std::string& text, const DataSummary& data) {
 
 template <class Real>
 std::string tableNumber(Real value) {
-  char text[64];
-  if constexpr (std::is_same_v<Real, long double>) {
-    std::snprintf(text, sizeof text, "%.21Lg", value);
-  } else {
-    std::snprintf(text, sizeof text, "%.17g", static_cast<double>(value));
-  }
-  return text;
+  char text[kRealTextSize];
+  return std::string(text, writeRealText(text, value));
 }
 
 template <class Real>
@@ -89,24 +118,24 @@ std::string tableField(Real value) {
 
 template <class Real>
 void appendLocusFields(std::string& text, const LocusValues<Real>& v) {
-  appendField(text, tableField(v.pFisher));
-  appendField(text, tableField(v.seFisher));
-  appendField(text, tableField(v.pLow));
-  appendField(text, tableField(v.pHigh));
+  appendRealField(text, v.pFisher);
+  appendRealField(text, v.seFisher);
+  appendRealField(text, v.pLow);
+  appendRealField(text, v.pHigh);
   appendField(text, v.pFisher != v.pFisher ? "NA" : methodName(v.method));
-  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableField(value));
+  for (Real value : {v.chi2, v.df, v.pChi2}) appendRealField(text, value);
 }
 
 template <class Real>
 void appendTotalFields(std::string& text, const TotalValues<Real>& v) {
-  appendField(text, tableField(v.pFisher));
+  appendRealField(text, v.pFisher);
   appendField(text, "NA\tNA\tNA\tNA");
-  for (Real value : {v.chi2, v.df, v.pChi2}) appendField(text, tableField(value));
+  for (Real value : {v.chi2, v.df, v.pChi2}) appendRealField(text, value);
 }
 
 template <class Real>
 void appendFstFields(std::string& text, const FValues<Real>& v, const std::optional<BootstrapLimits<Real>>& limits) {
-  for (Real value : {v.fis, v.fst, v.fit, v.num, v.den}) appendField(text, tableField(value));
+  for (Real value : {v.fis, v.fst, v.fit, v.num, v.den}) appendRealField(text, value);
   appendField(text, limits ? tableNumber(limits->low) : "NA");
   appendField(text, limits ? tableNumber(limits->high) : "NA");
 }

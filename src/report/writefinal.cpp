@@ -4,28 +4,33 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "report/real_text.h"
+
 namespace ortelan {
 namespace {
 
 constexpr const char* kWhere = "WRITEFINAL";
 
-// printf into a string.
+// printf into a string: once into a buffer as a rule (a report has a row
+// of five numbers a locus), twice for a longer text.
 template <class... Args>
 std::string format(const char* pattern, Args... args) {
+  char buffer[128];
+  const int written = std::snprintf(buffer, sizeof buffer, pattern, args...);
+  if (written >= 0 && static_cast<std::size_t>(written) < sizeof buffer) {
+    return std::string(buffer, static_cast<std::size_t>(written));
+  }
   const int length = std::snprintf(nullptr, 0, pattern, args...);
   std::string text(static_cast<std::size_t>(length), '\0');
   std::snprintf(text.data(), text.size() + 1, pattern, args...);
   return text;
 }
 
-// A real in fixed-point notation, right-aligned in `width`.
+// A real in fixed-point notation, right-aligned in `width`: printf's text,
+// made without it (a report has five of them a locus).
 template <class Real>
 std::string fixed(Real value, int width, int decimals) {
-  if constexpr (std::is_same_v<Real, long double>) {
-    return format("%*.*Lf", width, decimals, value);
-  } else {
-    return format("%*.*f", width, decimals, value);
-  }
+  return fixedText(value, width, decimals);
 }
 
 // The name field of the wide layout: a blank, then characters 1..30 of the

@@ -388,7 +388,8 @@ Rcpp::List run(const Edition& program, const RunSettings& settings, const GivenD
   const Edition edition = scriptedEdition(program);
   Rcpp::List out;
   const std::optional<OneLineFault> f = faultOf([&] {
-    const Analysis<Real> analysis = analyse<Real>(edition, settings, console, &meter, given);
+    Analysis<Real> analysis = analyse<Real>(edition, settings, console, &meter, given);
+    holdPairs(analysis);
     meter.clear();
     out = results(edition, analysis, console, wantReport, settings.test, analysis.state);
   });

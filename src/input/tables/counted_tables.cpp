@@ -156,16 +156,25 @@ std::size_t CountedTables::bytes() const {
   return total;
 }
 
-CountedTables::Reader::Reader(const CountedTables& tables) : tables_(tables), offsets_(tables.segments_.size(), 0) {}
+CountedTables::Reader::Reader(const CountedTables& tables, std::vector<int> populations) : tables_(tables) {
+  if (populations.empty()) {
+    populations_.resize(tables.segments_.size());
+    std::iota(populations_.begin(), populations_.end(), 0);
+  } else {
+    for (int population : populations) populations_.push_back(population - 1);
+  }
+  offsets_.assign(populations_.size(), 0);
+}
 
 void CountedTables::Reader::passTo(int locus) {
   for (; next_ < locus; ++next_) {
     const Places& places = tables_.places_[static_cast<std::size_t>(next_)];
     const std::uint32_t* metIn = tables_.metIn_.data() + places.first;
     std::uint32_t stored = 0;  // the keys met in the populations so far
-    for (std::size_t p = 0; p < offsets_.size(); ++p) {
+    for (std::size_t r = 0; r < offsets_.size(); ++r) {
+      const auto p = static_cast<std::uint32_t>(populations_[r]);
       while (stored < places.used && metIn[stored] <= p + 1) ++stored;
-      offsets_[p] += stored;
+      offsets_[r] += stored;
     }
   }
 }
@@ -175,30 +184,39 @@ void CountedTables::Reader::read(int locus, CountTable& table, std::vector<std::
   const Places& places = tables_.places_[static_cast<std::size_t>(locus)];
   const std::uint32_t* slotKeys = tables_.keys_.data() + places.first;
   const std::uint32_t* metIn = tables_.metIn_.data() + places.first;
-  // The columns in increasing key order: column[slot] for the slots in the order they were met.
-  order_.resize(places.used);
-  std::iota(order_.begin(), order_.end(), 0u);
-  std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return slotKeys[a] < slotKeys[b]; });
-  std::vector<int> column(places.used);
-  for (std::uint32_t rank = 0; rank < places.used; ++rank) column[order_[rank]] = static_cast<int>(rank) + 1;
-  if (keys != nullptr) {
-    keys->resize(places.used);
-    for (std::uint32_t rank = 0; rank < places.used; ++rank) (*keys)[rank] = slotKeys[order_[rank]];
+  // The columns in increasing key order: column_[slot] for the slots in the
+  // order they were met, which is that order as a rule.
+  column_.resize(places.used);
+  bool inOrder = true;
+  for (std::uint32_t slot = 1; slot < places.used; ++slot) inOrder = inOrder && slotKeys[slot - 1] < slotKeys[slot];
+  if (inOrder) {
+    for (std::uint32_t slot = 0; slot < places.used; ++slot) column_[slot] = static_cast<int>(slot) + 1;
+    if (keys != nullptr) keys->assign(slotKeys, slotKeys + places.used);
+  } else {
+    order_.resize(places.used);
+    std::iota(order_.begin(), order_.end(), 0u);
+    std::sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) { return slotKeys[a] < slotKeys[b]; });
+    for (std::uint32_t rank = 0; rank < places.used; ++rank) column_[order_[rank]] = static_cast<int>(rank) + 1;
+    if (keys != nullptr) {
+      keys->resize(places.used);
+      for (std::uint32_t rank = 0; rank < places.used; ++rank) (*keys)[rank] = slotKeys[order_[rank]];
+    }
   }
 
-  const int populations = static_cast<int>(offsets_.size());
-  table.resize(populations, places.used);
+  const int rows = static_cast<int>(offsets_.size());
+  table.resize(rows, places.used);
   std::uint32_t stored = 0;
-  for (int p = 0; p < populations; ++p) {
-    while (stored < places.used && metIn[stored] <= static_cast<std::uint32_t>(p) + 1) ++stored;
-    const Segment& segment = tables_.segments_[static_cast<std::size_t>(p)];
+  for (int r = 0; r < rows; ++r) {
+    const auto p = static_cast<std::uint32_t>(populations_[static_cast<std::size_t>(r)]);
+    while (stored < places.used && metIn[stored] <= p + 1) ++stored;
+    const Segment& segment = tables_.segments_[p];
     if (segment.width != 0) {
       for (std::uint32_t slot = 0; slot < stored; ++slot) {
-        table.at(p + 1, column[slot]) =
-            static_cast<std::int32_t>(cellAt(segment.cells.data(), segment.width, offsets_[static_cast<std::size_t>(p)] + slot));
+        table.at(r + 1, column_[slot]) = static_cast<std::int32_t>(
+            cellAt(segment.cells.data(), segment.width, offsets_[static_cast<std::size_t>(r)] + slot));
       }
     }
-    offsets_[static_cast<std::size_t>(p)] += stored;
+    offsets_[static_cast<std::size_t>(r)] += stored;
   }
   next_ = locus + 1;
 }

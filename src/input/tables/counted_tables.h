@@ -70,22 +70,26 @@ class CountedTables {
   // The bytes the finished tables take.
   std::size_t bytes() const;
 
-  // The tables read back, in increasing locus order.
+  // The tables read back, in increasing locus order: every population's
+  // row, or only those of `populations` (from 1, increasing), such as the
+  // two of a pair, whose segments alone are read.
   class Reader {
    public:
-    explicit Reader(const CountedTables& tables);
+    explicit Reader(const CountedTables& tables, std::vector<int> populations = {});
     // The table of `locus` (not below any locus read before): a row per
-    // population, a column per key in increasing key order, into `table`,
-    // and the keys into `keys` when given.
+    // population read, a column per key in increasing key order, into
+    // `table`, and the keys into `keys` when given.
     void read(int locus, CountTable& table, std::vector<std::uint32_t>* keys = nullptr);
 
    private:
     void passTo(int locus);
 
     const CountedTables& tables_;
-    std::vector<std::size_t> offsets_;  // per population: where the next locus's counts begin
+    std::vector<int> populations_;      // the rows read, from 0
+    std::vector<std::size_t> offsets_;  // per row read: where the next locus's counts begin
     int next_ = 1;                      // the next locus in the segments
     std::vector<std::uint32_t> order_;
+    std::vector<int> column_;           // per slot, its column
   };
 
  private:

@@ -21,7 +21,31 @@ namespace {
 // Counts of (population, key) per locus, the plain way.
 using Plain = std::vector<std::map<std::pair<int, std::uint32_t>, std::uint32_t>>;
 
+// A reader of two populations (a pair's) gives their rows of the whole
+// table, with the same columns and keys, at every locus it reads.
+void expectPairRows(const CountedTables& tables, int populations, int step) {
+  for (int a = 1; a < populations; a += 2) {
+    for (int b = a + 1; b <= populations; b += 3) {
+      CountedTables::Reader whole(tables), pair(tables, {a, b});
+      CountTable all, rows;
+      std::vector<std::uint32_t> allKeys, rowKeys;
+      for (int locus = 1; locus <= tables.loci(); locus += step) {
+        whole.read(locus, all, &allKeys);
+        pair.read(locus, rows, &rowKeys);
+        ASSERT_EQ(rows.rows, 2);
+        ASSERT_EQ(rows.columns, all.columns);
+        EXPECT_EQ(rowKeys, allKeys);
+        for (int column = 1; column <= all.columns; ++column) {
+          EXPECT_EQ(rows.at(1, column), all.at(a, column)) << "locus " << locus << " pair " << a << "," << b;
+          EXPECT_EQ(rows.at(2, column), all.at(b, column)) << "locus " << locus << " pair " << a << "," << b;
+        }
+      }
+    }
+  }
+}
+
 void expectSameTables(const CountedTables& tables, const Plain& plain, int populations, int step) {
+  expectPairRows(tables, populations, step);
   CountedTables::Reader reader(tables);
   CountTable table;
   std::vector<std::uint32_t> keys;
