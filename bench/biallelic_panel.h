@@ -29,7 +29,9 @@ inline void writeBiallelicPanel(const std::string& vcf, const std::string& map, 
                      "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
   for (int pop = 1; pop <= populations; ++pop) {
     for (int i = 1; i <= individuals; ++i) {
-      const std::string sample = "p" + std::to_string(pop) + "_" + std::to_string(i);
+      // Appended, not `"p" + std::string`: GCC 12 at -O2 warns (-Wrestrict) of that.
+      std::string sample = "p";
+      sample.append(std::to_string(pop)).append("_").append(std::to_string(i));
       text += "\t" + sample;
       mapOut << sample << "\tpop" << pop << "\n";
     }

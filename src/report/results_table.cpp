@@ -158,6 +158,9 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
     for (const char* name : kOutlierColumnNames) appendField(text, name);
   }
   text += "\r\n";
+  // Some 20 characters a field: the table grows without being copied again and again.
+  const std::size_t fields = 20 + (s.hasSites() ? 2 : 0) + (outliers != nullptr ? 4 : 0);
+  text.reserve(text.size() + (static_cast<std::size_t>(s.NUMBOFLOCI) + 1) * fields * 20);
   bool anyTested = false;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isInRun(I)) continue;
@@ -174,7 +177,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
     if (outliers != nullptr) {
       const auto at = static_cast<std::size_t>(I);
       for (Real value : {outliers->he[at], outliers->f[at], outliers->p[at], outliers->q[at]}) {
-        appendField(text, tableField(value));
+        appendRealField(text, value);
       }
     }
     text += "\r\n";
