@@ -89,6 +89,8 @@ TEST(Analysis, CountedTablesGiveTheRowsOfTheTableDataFiles) {
       settings.dataFile = "data.gen";
       settings.chain = {20, 2, 10};
       settings.seed = 2026;
+      // The table data files' runs estimate by the chain alone.
+      settings.sampling.sampler = SamplerKind::Chain;
       const bool eightyBit = edition->reader == ReaderKind::LocusPasses;
       const std::string files = eightyBit ? throughTableFiles<long double>(*edition, settings)
                                           : throughTableFiles<double>(*edition, settings);
