@@ -39,7 +39,7 @@ using namespace ortelan;
 constexpr int kLoci = 1000000;
 constexpr int kThreads = 2;
 constexpr int kGenes = 100;  // 50 diploid individuals a population
-const WindowSpec kWindows{100000, 50000};
+const WindowLayout kWindows{100000, 50000};
 
 // The run state, tables and F-statistics of a scan of kLoci SNPs.
 struct Scan {

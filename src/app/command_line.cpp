@@ -131,7 +131,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
                  "F_ST in windows of SIZE base pairs starting every STEP (default SIZE) of a VCF or BCF DATAFILE: "
                  "100000:50000")
       ->check([](const std::string& text) {
-        return parseWindowSpec(text) ? std::string()
+        return parseWindowLayout(text) ? std::string()
                                      : "give SIZE or SIZE:STEP, whole numbers of base pairs from 1 to 10^15, STEP at most SIZE";
       });
   CLI::Option* windowsTable =
@@ -167,7 +167,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   if (!exact.empty()) s.exact = *exactModeNamed(exact);
   if (!sampler.empty()) s.sampling.sampler = *samplerNamed(sampler);
   if (!samples.empty() && samples != "auto") s.sampling.samples = wholeNumber<std::int64_t>(samples);
-  if (!windows.empty()) s.windows = parseWindowSpec(windows);
+  if (!windows.empty()) s.windows = parseWindowLayout(windows);
   if (!minHe.empty()) s.outliersMinHe = *parseMinHe(minHe);
   for (const auto& [option, needs, given] : {std::tuple{windowsTable, "--windows", s.windows.has_value()},
                                              std::tuple{outliersMinHe, "--outliers", s.outliers}}) {

@@ -18,9 +18,9 @@ ManhattanLayers manhattanLayers(const TableHeading& heading, const Analysis<Real
   ManhattanLayers layers;
   layers.outliers = analysis.outliers.has_value();
   if (!analysis.windows) return layers;
-  if (const std::optional<WindowSpec> spec = parseWindowSpec(heading.windows)) {
-    layers.windowSize = spec->size;
-    layers.windowStep = spec->step;
+  if (const std::optional<WindowLayout> layout = parseWindowLayout(heading.windows)) {
+    layers.windowSize = layout->size;
+    layers.windowStep = layout->step;
   }
   for (const WindowFst<Real>& w : *analysis.windows) {
     layers.windows.push_back({w.chrom, w.start, w.end, static_cast<double>(w.fst)});

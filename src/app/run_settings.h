@@ -37,7 +37,7 @@ struct RunSettings {
   std::optional<LociList> loci;              // every locus when not given
   bool quiet = false;                        // no progress meter
   long bootstrap = 0;                        // resamplings of loci for the limits of theta; 0: none
-  std::optional<WindowSpec> windows;         // F_ST in windows along the genome (data with sites)
+  std::optional<WindowLayout> windows;         // F_ST in windows along the genome (data with sites)
   std::optional<std::string> windowsTablePath;  // the windows' table; "-": standard output
   bool outliers = false;                     // the outlier test of each locus's F against the background
   double outliersMinHe = kDefaultOutliersMinHe;  // the floor of He of the test's candidates

@@ -29,7 +29,7 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;
   heading.region = settings.region;
   heading.sampling = settings.sampling;
-  if (settings.windows) heading.windows = windowSpecText(*settings.windows);
+  if (settings.windows) heading.windows = windowLayoutText(*settings.windows);
   if (analysis.outliers) setOutlierHeading(heading, settings.outliersMinHe, *analysis.outliers);
   addResultFiles(outputs,
                  {settings.tablePath, settings.pairsPath, settings.pairsPlotPath, settings.manhattanPath,

@@ -12,21 +12,21 @@ constexpr std::int64_t kLargestPosition = std::int64_t{1} << 61;
 
 }  // namespace
 
-std::optional<WindowSpec> parseWindowSpec(std::string_view text) {
+std::optional<WindowLayout> parseWindowLayout(std::string_view text) {
   const std::size_t colon = text.find(':');
   const std::optional<std::int64_t> size = wholeNumber<std::int64_t>(text.substr(0, colon));
   const std::optional<std::int64_t> step =
       colon == std::string_view::npos ? size : wholeNumber<std::int64_t>(text.substr(colon + 1));
   if (!size || !step || *size < 1 || *step < 1 || *step > *size || *size > kLargestWindow) return std::nullopt;
-  return WindowSpec{*size, *step};
+  return WindowLayout{*size, *step};
 }
 
-std::string windowSpecText(const WindowSpec& spec) {
-  return std::to_string(spec.size) + ":" + std::to_string(spec.step);
+std::string windowLayoutText(const WindowLayout& layout) {
+  return std::to_string(layout.size) + ":" + std::to_string(layout.step);
 }
 
 template <class Real>
-std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, const WindowSpec& spec) {
+std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, const WindowLayout& layout) {
   // The sites with a theta, per contig in order of first appearance, each
   // contig a stretch of `order`; most files give them so already.
   std::vector<std::size_t> order;
@@ -62,8 +62,8 @@ std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, 
   starts.push_back(order.size());
 
   // The first window that reaches `pos`.
-  const auto firstWindow = [&spec](std::int64_t pos) {
-    return pos <= spec.size ? std::int64_t{0} : (pos - spec.size + spec.step - 1) / spec.step;
+  const auto firstWindow = [&layout](std::int64_t pos) {
+    return pos <= layout.size ? std::int64_t{0} : (pos - layout.size + layout.step - 1) / layout.step;
   };
   std::vector<WindowFst<Real>> windows;
   for (std::size_t c = 0; c + 1 < starts.size(); ++c) {
@@ -73,7 +73,7 @@ std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, 
     const std::string chrom(sites[order[first]].chrom);
     std::size_t low = first, high = first;  // the window's sites are [low, high)
     for (std::int64_t k = firstWindow(posAt(first)); low < end;) {
-      const std::int64_t start = 1 + k * spec.step, stop = k * spec.step + spec.size;
+      const std::int64_t start = 1 + k * layout.step, stop = k * layout.step + layout.size;
       while (low < end && posAt(low) < start) ++low;
       if (low == end) break;
       if (posAt(low) > stop) {
@@ -101,7 +101,7 @@ std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, 
 
 template <class Real>
 std::vector<WindowFst<Real>> windowFst(const DataSummary& data, const std::vector<FValues<Real>>& loci,
-                                       const WindowSpec& spec) {
+                                       const WindowLayout& layout) {
   std::vector<WindowSite<Real>> sites;
   if (!data.hasSites()) return {};
   for (int I = 1; I <= data.NUMBOFLOCI; ++I) {
@@ -109,16 +109,16 @@ std::vector<WindowFst<Real>> windowFst(const DataSummary& data, const std::vecto
     const DataSummary::Site& site = data.sites[static_cast<std::size_t>(I)];
     sites.push_back({site.chrom, site.pos, &loci[static_cast<std::size_t>(I)]});
   }
-  return windowFst<Real>(sites, spec);
+  return windowFst<Real>(sites, layout);
 }
 
-template std::vector<WindowFst<double>> windowFst<double>(std::span<const WindowSite<double>>, const WindowSpec&);
+template std::vector<WindowFst<double>> windowFst<double>(std::span<const WindowSite<double>>, const WindowLayout&);
 template std::vector<WindowFst<long double>> windowFst<long double>(std::span<const WindowSite<long double>>,
-                                                                    const WindowSpec&);
+                                                                    const WindowLayout&);
 template std::vector<WindowFst<double>> windowFst<double>(const DataSummary&, const std::vector<FValues<double>>&,
-                                                          const WindowSpec&);
+                                                          const WindowLayout&);
 template std::vector<WindowFst<long double>> windowFst<long double>(const DataSummary&,
                                                                     const std::vector<FValues<long double>>&,
-                                                                    const WindowSpec&);
+                                                                    const WindowLayout&);
 
 }  // namespace ortelan

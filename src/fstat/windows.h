@@ -26,16 +26,16 @@
 
 namespace ortelan {
 
-struct WindowSpec {
+struct WindowLayout {
   std::int64_t size = 0, step = 0;
 };
 
 // "SIZE" or "SIZE:STEP" in base pairs, STEP at most SIZE and both from 1 to
 // kLargestWindow (STEP defaults to SIZE); none for anything else.
 inline constexpr std::int64_t kLargestWindow = 1000000000000000;  // 10^15 bp, longer than any genome
-std::optional<WindowSpec> parseWindowSpec(std::string_view text);
+std::optional<WindowLayout> parseWindowLayout(std::string_view text);
 // "SIZE:STEP".
-std::string windowSpecText(const WindowSpec& spec);
+std::string windowLayoutText(const WindowLayout& layout);
 
 template <class Real>
 struct WindowSite {
@@ -53,12 +53,12 @@ struct WindowFst {
 };
 
 template <class Real>
-std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, const WindowSpec& spec);
+std::vector<WindowFst<Real>> windowFst(std::span<const WindowSite<Real>> sites, const WindowLayout& layout);
 
 // The windows of the loci of a run (or of merged rows) with sites: their
 // rows' F-statistics, per locus from 1.
 template <class Real>
 std::vector<WindowFst<Real>> windowFst(const DataSummary& data, const std::vector<FValues<Real>>& loci,
-                                       const WindowSpec& spec);
+                                       const WindowLayout& layout);
 
 }  // namespace ortelan

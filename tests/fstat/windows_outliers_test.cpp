@@ -27,12 +27,12 @@ TEST(Windows, SizeAndStepAsTheyAreWritten) {
                {"100:50:25", 0, 0}, {"1e5", 0, 0},     {" 100", 0, 0},      {"99999999999999999999", 0, 0},
                {"1000000000000000", 1000000000000000, 1000000000000000}, {"1000000000000001", 0, 0}};
   for (const auto& c : cases) {
-    const std::optional<WindowSpec> spec = parseWindowSpec(c.text);
-    EXPECT_EQ(spec.has_value(), c.size > 0) << c.text;
-    if (!spec) continue;
-    EXPECT_EQ(spec->size, c.size) << c.text;
-    EXPECT_EQ(spec->step, c.step) << c.text;
-    EXPECT_EQ(parseWindowSpec(windowSpecText(*spec))->step, c.step);
+    const std::optional<WindowLayout> layout = parseWindowLayout(c.text);
+    EXPECT_EQ(layout.has_value(), c.size > 0) << c.text;
+    if (!layout) continue;
+    EXPECT_EQ(layout->size, c.size) << c.text;
+    EXPECT_EQ(layout->step, c.step) << c.text;
+    EXPECT_EQ(parseWindowLayout(windowLayoutText(*layout))->step, c.step);
   }
 }
 
@@ -50,7 +50,7 @@ TEST(Windows, EachWindowSumsItsSitesWithATheta) {
       {"c2", 31, &f[0]},
   };
   const struct {
-    WindowSpec spec;
+    WindowLayout layout;
     std::vector<std::string> expected;  // chrom:start-end sites num/den
   } cases[] = {
       // c1: 5, 7, 10 in [1, 10]; 11 in [11, 20] (12 has no theta); 41 in [41, 50].
@@ -67,7 +67,7 @@ TEST(Windows, EachWindowSumsItsSitesWithATheta) {
         "c2:31-31 1 1/4", "c3:2-2 1 1/4"}},
   };
   for (const auto& c : cases) {
-    const auto windows = windowFst<long double>(sites, c.spec);
+    const auto windows = windowFst<long double>(sites, c.layout);
     std::vector<std::string> got;
     for (const auto& w : windows) {
       got.push_back(w.chrom + ":" + std::to_string(w.start) + "-" + std::to_string(w.end) + " " +
@@ -75,7 +75,7 @@ TEST(Windows, EachWindowSumsItsSitesWithATheta) {
                     std::to_string(static_cast<int>(w.den)));
       EXPECT_EQ(w.fst, w.num / w.den);
     }
-    EXPECT_EQ(got, c.expected) << windowSpecText(c.spec);
+    EXPECT_EQ(got, c.expected) << windowLayoutText(c.layout);
   }
   // The mean of the sites' theta beside the ratio of the sums.
   const auto first = windowFst<long double>(sites, {10, 10}).front();

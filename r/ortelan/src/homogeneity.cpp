@@ -493,8 +493,8 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
   }
   if (!Rf_isNull(options["region"])) settings.region = Rcpp::as<std::string>(options["region"]);
   if (!Rf_isNull(options["windows"])) {
-    const std::vector<double> spec = Rcpp::as<std::vector<double>>(options["windows"]);
-    settings.windows = WindowSpec{static_cast<std::int64_t>(spec.at(0)), static_cast<std::int64_t>(spec.at(1))};
+    const std::vector<double> layout = Rcpp::as<std::vector<double>>(options["windows"]);
+    settings.windows = WindowLayout{static_cast<std::int64_t>(layout.at(0)), static_cast<std::int64_t>(layout.at(1))};
   }
   settings.outliers = Rcpp::as<bool>(options["outliers"]);
   settings.outliersMinHe = Rcpp::as<double>(options["outliers_min_he"]);

@@ -156,7 +156,7 @@ TableHeading headingOf(const Edition& edition, const ShardTable& first) {
   }
   heading.popmap = s.valueOf("popmap");
   heading.windows = s.valueOf("windows");
-  if (!heading.windows.empty() && !parseWindowSpec(heading.windows)) {
+  if (!heading.windows.empty() && !parseWindowLayout(heading.windows)) {
     fault(first.path + ": line 1: windows=" + heading.windows + " is not SIZE:STEP");
   }
   // The fit is made again from the merged rows; none without them.
@@ -328,8 +328,8 @@ void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards
   }
   SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
   if (!out.heading.outlierMinHe.empty()) mergeOutliers(out, shards, entries, numbers, run);
-  if (const std::optional<WindowSpec> spec = parseWindowSpec(out.heading.windows)) {
-    out.analysis.windows = windowFst(s, f.loci, *spec);
+  if (const std::optional<WindowLayout> layout = parseWindowLayout(out.heading.windows)) {
+    out.analysis.windows = windowFst(s, f.loci, *layout);
   }
   std::vector<int> loci(numbers);
   sumFTotals(f, loci, 0, out.heading.bootstrap, out.heading.seed, run.chainWorkers(), [&run] { run.tick(); });
