@@ -96,6 +96,7 @@ void whole(benchmark::State& state) {
 
 // A run with no exact test that has read the panel.
 struct ReadRun {
+  // `edition` outlives the run, which keeps a reference to it.
   explicit ReadRun(const Edition& edition) : run(edition, console) {
     run.workers = kThreads;
     run.test = ExactTest::None;
@@ -137,7 +138,8 @@ void beyondReading(benchmark::State& state) {
 void fStatistics(benchmark::State& state) {
   testing::ScratchDir dir;
   const Panel panel(static_cast<int>(state.range(0)));
-  ReadRun read(scriptedEdition(edition2d()));
+  const Edition edition = scriptedEdition(edition2d());
+  ReadRun read(edition);
   for (auto _ : state) {
     FStatistics<long double> f = DO_FSTAT(read.run, read.tables, state.range(1));
     if (state.range(0) > 2) DO_PAIRS(read.run, read.run.state, read.tables, state.range(1), f);

@@ -18,6 +18,8 @@ namespace ortelan {
 // What every step may use besides the run state.
 struct RunContext {
   RunContext(const Edition& e, Console& c) : edition(e), console(c) {}
+  // The run keeps a reference to its edition: never to a temporary one.
+  RunContext(const Edition&& e, Console& c) = delete;
 
   const Edition& edition;
   Console& console;

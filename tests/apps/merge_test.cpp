@@ -163,6 +163,21 @@ TEST(Merge, AMergedTableMergesAgainToItself) {
   EXPECT_EQ(dir.read("again.tsv"), dir.read("m.tsv"));
 }
 
+// Sums the totals' chi-square tail cannot take (found by the merge's fuzzer:
+// the merge's run held its edition past its end, and the pause read it):
+// the tail's own line, as in a run, and the tables written.
+TEST(Merge, APauseOfTheTotalsTailSaysSoAndTheMergeGoesOn) {
+  ScratchDir dir;
+  dir.write("trout.gen", example());
+  ASSERT_EQ(runWith(k3d, {"-q", "-s", "1", "-d", "100", "-b", "4", "-i", "100", "-o", "/dev/null", "--pairs", "a-p.tsv",
+                          "trout.gen"}, dir).status, 0);
+  dir.write("negative-p.tsv", edited(dir.read("a-p.tsv"), 3, 12, "-1000"));
+  const ProcessResult r = runWith(k3d, {"merge", "--pairs", "m.tsv", "negative-p.tsv"}, dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "pause in GAMMQ - invalid arguments\npause in GSER - x less than 0\n");
+  EXPECT_NE(dir.read("m.tsv").find("\tTOTAL\t"), std::string::npos);
+}
+
 TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   ScratchDir dir;
   dir.write("trout.gen", example());
@@ -203,6 +218,8 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   dir.write("method-unknown.tsv", edited(a, 3, 7, "guess"));
   dir.write("locus-twice.tsv", edited(a, 3, 0, "2"));
   dir.write("pop-beyond.tsv", std::regex_replace(ap, std::regex("\n1\t2\t"), "\n1\t200000000\t"));
+  dir.write("chi2-infinite.tsv", edited(a, 3, 8, "inf"));
+  dir.write("df-below.tsv", edited(ap, 3, 13, "-3"));
   const std::string listing = dir.listing();
   const struct {
     std::vector<std::string> arguments;
@@ -241,6 +258,9 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
        "method-unknown.tsv: line 3: method is not exact, sampled or chain: guess"},
       {{"merge", "--pairs", "m.tsv", "pop-beyond.tsv"}, 1,
        "pop-beyond.tsv: line 3: not the rows of pair 1, 2 of 200000000 populations"},
+      {{"merge", "-t", "m.tsv", "chi2-infinite.tsv"}, 1, "chi2-infinite.tsv: line 3: chi2 is not finite: inf"},
+      {{"merge", "--pairs", "m.tsv", "df-below.tsv"}, 1,
+       "df-below.tsv: line 3: df is not a finite number of degrees of freedom: -3"},
       {{"merge", "-t", "m.tsv"}, 2, "merge: SHARD is required"},
       {{"merge", "a.tsv", "b.tsv"}, 2, "merge: give what to write: -t, --pairs, --pairs-plot or --manhattan"},
       {{"merge", "-d", "10", "-t", "m.tsv", "a.tsv"}, 2, "merge: The following argument was not expected: -d"},

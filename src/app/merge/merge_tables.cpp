@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <type_traits>
 #include <cstdlib>
@@ -52,6 +53,29 @@ Real probabilityField(const ShardTable& table, const ShardRow& row, std::string_
   if (value == value && !(value >= 0 && value <= 1)) {
     fault(table.path + ": line " + std::to_string(row.line) + ": " + std::string(column) + " is not from 0 to 1: " +
           row.fields[table.column(column)]);
+  }
+  return value;
+}
+
+// A tested locus's statistic (chi2 or G): finite, as a table writes it.
+template <class Real>
+Real statisticField(const ShardTable& table, const ShardRow& row, std::string_view column) {
+  const Real value = realField<Real>(table, row, column);
+  if (value == value && !std::isfinite(value)) {
+    fault(table.path + ": line " + std::to_string(row.line) + ": " + std::string(column) + " is not finite: " +
+          row.fields[table.column(column)]);
+  }
+  return value;
+}
+
+// A tested locus's degrees of freedom: finite and not below 0 (the totals'
+// chi-square tail takes no other).
+template <class Real>
+Real degreesField(const ShardTable& table, const ShardRow& row, std::string_view column) {
+  const Real value = realField<Real>(table, row, column);
+  if (!(value >= 0 && std::isfinite(value))) {
+    fault(table.path + ": line " + std::to_string(row.line) + ": " + std::string(column) +
+          " is not a finite number of degrees of freedom: " + row.fields[table.column(column)]);
   }
   return value;
 }
@@ -308,7 +332,7 @@ void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards
     const ShardRow& row = table.rows[entries[k].row];
     const auto I = static_cast<std::size_t>(numbers[k]);
     s.ALLELES_PER_LOCUS[I] = wholeField<int>(table, row, c.count);
-    const Real statistic = realField<Real>(table, row, c.statistic);
+    const Real statistic = statisticField<Real>(table, row, c.statistic);
     const bool tested = statistic == statistic;
     // A locus's row holds its results exactly where the run tested it.
     s.populationsTyped[I] = tested ? 2 : 0;
@@ -322,7 +346,7 @@ void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards
       s.pLowPerLocus[I] = probabilityField<Real>(table, row, "p_low");
       s.pHighPerLocus[I] = probabilityField<Real>(table, row, "p_high");
       s.CHI2PERLOCUS[I] = statistic;
-      s.DFPERLOCUS[I] = realField<Real>(table, row, c.df);
+      s.DFPERLOCUS[I] = degreesField<Real>(table, row, c.df);
     }
     f.loci[I] = fValuesOf<Real>(table, row);
   }
@@ -427,7 +451,7 @@ void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, 
       const ShardRow& row = table.rows[groupStarts[entries[i].shard][static_cast<std::size_t>(pair)] + entries[i].row];
       PairLocusResult<Real>& r = pairs.results[static_cast<std::size_t>(pair) * numbers.size() + i];
       r.alleles = wholeField<int>(table, row, c.count);
-      r.chi2 = realField<Real>(table, row, c.statistic);
+      r.chi2 = statisticField<Real>(table, row, c.statistic);
       r.tested = r.chi2 == r.chi2;
       if (r.tested) {
         const Real p = probabilityField<Real>(table, row, c.p);
@@ -436,7 +460,7 @@ void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, 
         r.method = methodField(table, row, c.p, p);
         r.low = probabilityField<Real>(table, row, "p_low");
         r.high = probabilityField<Real>(table, row, "p_high");
-        r.df = realField<Real>(table, row, c.df);
+        r.df = degreesField<Real>(table, row, c.df);
       } else {
         r.chi2 = 0;
       }
@@ -479,7 +503,8 @@ MergedTables<Real> mergeShardTables(const Edition& edition, const std::vector<Sh
   for (std::size_t k = 0; k < shards.size(); ++k) (shards[k].kind == TableKind::Results ? results : pairs).push_back(k);
   out.heading.merged = shardsMerged(shards, results.empty() ? pairs : results);
   const bool sites = shards.front().sites;
-  Run<Real> run(scriptedEdition(edition), console);
+  const Edition scripted = scriptedEdition(edition);
+  Run<Real> run(scripted, console);
   run.test = out.heading.test;
   run.settings = out.heading.chain;
   out.hasResults = !results.empty();
