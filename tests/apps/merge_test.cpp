@@ -205,7 +205,8 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   // 0 drew a Manhattan plot through undefined behaviour, a P of NA became
   // 0), a locus twice in one shard (its F-statistics twice in the total), a
   // pairs table of no rows (a crash), a count of populations that made the
-  // merge hold gigabytes before it refused.
+  // merge hold gigabytes before it refused, a population labelled otherwise
+  // in a later pair (the merge gave tables that merged to others).
   dir.write("p-beyond.tsv", edited(a, 3, 3, "20.25"));
   dir.write("se-beyond.tsv", edited(a, 3, 4, "-0.5"));
   dir.write("p-nan.tsv", edited(a, 3, 3, "nan"));
@@ -220,6 +221,7 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   dir.write("pop-beyond.tsv", std::regex_replace(ap, std::regex("\n1\t2\t"), "\n1\t200000000\t"));
   dir.write("chi2-infinite.tsv", edited(a, 3, 8, "inf"));
   dir.write("df-below.tsv", edited(ap, 3, 13, "-3"));
+  dir.write("label-other.tsv", edited(ap, 6, 2, "elsewhere"));
   const std::string listing = dir.listing();
   const struct {
     std::vector<std::string> arguments;
@@ -261,6 +263,8 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
       {{"merge", "-t", "m.tsv", "chi2-infinite.tsv"}, 1, "chi2-infinite.tsv: line 3: chi2 is not finite: inf"},
       {{"merge", "--pairs", "m.tsv", "df-below.tsv"}, 1,
        "df-below.tsv: line 3: df is not a finite number of degrees of freedom: -3"},
+      {{"merge", "--pairs", "m.tsv", "label-other.tsv"}, 1,
+       "label-other.tsv: line 6: population 1 is labelled elsewhere here and ari07 before"},
       {{"merge", "-t", "m.tsv"}, 2, "merge: SHARD is required"},
       {{"merge", "a.tsv", "b.tsv"}, 2, "merge: give what to write: -t, --pairs, --pairs-plot or --manhattan"},
       {{"merge", "-d", "10", "-t", "m.tsv", "a.tsv"}, 2, "merge: The following argument was not expected: -d"},

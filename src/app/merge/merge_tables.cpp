@@ -385,12 +385,20 @@ int populationsOf(const ShardTable& table, std::vector<std::size_t>& groupStarts
     }
   }
   if (group != groupStarts.size()) fault(table.path + ": line " + std::to_string(table.rows[groupStarts[group]].line) + ": more pairs than its populations make");
+  // Each population has one label, in every row that names it.
   labels.assign(static_cast<std::size_t>(populations) + 1, "");
-  group = 0;
-  for (int a = 1; a < populations; ++a) {
-    for (int b = a + 1; b <= populations; ++b, ++group) {
-      labels[static_cast<std::size_t>(a)] = table.rows[groupStarts[group]].fields[table.column("label_a")];
-      labels[static_cast<std::size_t>(b)] = table.rows[groupStarts[group]].fields[table.column("label_b")];
+  std::vector<bool> labelled(labels.size(), false);
+  for (const ShardRow& row : table.rows) {
+    for (const auto& [pop, label] : {std::pair{"pop_a", "label_a"}, std::pair{"pop_b", "label_b"}}) {
+      const auto k = static_cast<std::size_t>(wholeField<int>(table, row, pop));
+      const std::string& its = row.fields[table.column(label)];
+      if (!labelled[k]) {
+        labels[k] = its;
+        labelled[k] = true;
+      } else if (its != labels[k]) {
+        fault(table.path + ": line " + std::to_string(row.line) + ": population " + std::to_string(k) +
+              " is labelled " + its + " here and " + labels[k] + " before");
+      }
     }
   }
   return populations;
