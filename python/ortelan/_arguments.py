@@ -158,14 +158,20 @@ def check_program(program):
     return program
 
 
-def existing_file(keyword, path):
-    """A path to a file there, or OSError naming it."""
+def path_text(keyword, path, expected="a file name"):
+    """A path (str, bytes or path-like) as text, or ValueError saying what `keyword` takes."""
     try:
         path = os.fspath(path)
     except TypeError:
-        raise ValueError(f"{keyword} must be a file name, not {path!r}") from None
+        raise ValueError(f"{keyword} must be {expected}, not {path!r}") from None
     if isinstance(path, bytes):
         path = os.fsdecode(path)
+    return path
+
+
+def existing_file(keyword, path):
+    """A path to a file there, or OSError naming it."""
+    path = path_text(keyword, path)
     if not path:
         raise ValueError(f"{keyword} must be a file name, not an empty one")
     if not os.path.exists(path):

@@ -205,12 +205,7 @@ def _progress():
 
 
 def _writable(keyword, path):
-    try:
-        path = os.fspath(path)
-    except TypeError:
-        raise ValueError(f"{keyword} must be None or a file name, not {path!r}") from None
-    if isinstance(path, bytes):
-        path = os.fsdecode(path)
+    path = _arguments.path_text(keyword, path, "None or a file name")
     if not path or path == "-":
         raise ValueError(f"{keyword} must be None or a file name, not {path!r}")
     reason = _core.writable_problem(path)
