@@ -153,6 +153,39 @@ cmake -S "$root" -B "$root/build-release-werror" -DCMAKE_BUILD_TYPE=Release -DCM
 cmake --build "$root/build-release-werror" -j"$jobs" --target ortelan_3d ortelan_2d ortelan_c
 stage_done
 
+stage "Debian package of the Release build: lintian, installed, run, removed"
+# The package is made of the programs just built (nothing is compiled
+# again); lintian fails it on an error and shows its warnings. Installed
+# with apt-get as a user installs it, it must run the example from
+# /usr/bin and show its manual pages; then it is removed again. apt-get
+# waits for another's lock rather than failing on it.
+(
+  cd "$root/build-release-werror"
+  rm -f ortelan_*.deb
+  cpack -G DEB >cpack.log 2>&1 || { cat cpack.log; exit 1; }
+)
+deb=$(ls "$root"/build-release-werror/ortelan_*_amd64.deb)
+lintian --fail-on error "$deb"
+apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=300 -y -qq "$@" >/dev/null; }
+apt_get install "$deb"
+package_work=$(mktemp -d)
+(
+  cd "$package_work"
+  cp /usr/share/doc/ortelan/examples/trout.gen /usr/share/doc/ortelan/examples/pops.txt \
+    /usr/share/doc/ortelan/examples/calls.vcf.gz .
+  printf 'trout.gen\n\n' | /usr/bin/ortelan_3d >/dev/null
+  grep -q '^ TOTAL ' Ortelan.out
+  /usr/bin/ortelan_2d -q -s 1 --popmap pops.txt -o /dev/null -t calls.tsv calls.vcf.gz
+  [ "$(grep -c '^[0-9]' calls.tsv)" -eq 320 ]
+  # dpkg leaves out what /etc/dpkg/dpkg.cfg.d/ excludes: the pages must be there.
+  man ortelan_c | grep -q 'ortelan_c merge'
+  man -w ortelan_3d ortelan_2d >/dev/null
+) || { echo "the installed package failed its run (above)"; apt_get remove ortelan; exit 1; }
+rm -rf "$package_work"
+apt_get remove ortelan
+[ ! -e /usr/bin/ortelan_3d ]
+stage_done "$(basename "$deb"), $(du -k "$deb" | cut -f1) kB"
+
 stage "Build under the sanitizers"
 # -O1 with line tables: the sanitizers' reports keep their function names and
 # lines, and the build takes a third less time than at -O2. -Werror: a new
