@@ -1,7 +1,8 @@
 // Damaged VCF and BCF files on which htslib would end the process itself
-// (by exit() or abort(), with nothing said) run through the real programs,
-// each in a child process: every one ends with status 1 and one line that
-// names the file and the site, and leaves nothing behind. The files are the
+// (by exit() or abort(), with nothing said), or read a number wrongly, run
+// through the real programs, each in a child process: every one ends with
+// status 1 and one line that names the file and the record, and leaves
+// nothing behind. The files are the
 // VCF fuzz target's seeds: a population map, a NUL byte, the file.
 #include <gtest/gtest.h>
 
@@ -51,6 +52,11 @@ TEST(DamagedVariantFiles, EndInOneLineNamingTheFileAndTheSite) {
       // A gzip member after the bgzip blocks, read line by line as htslib does.
       {"gzip-member-after-bgzf-block", "x.vcf: the file is damaged or truncated after chr1:12"},
       {"xz-compressed", "x.vcf: the file is compressed with XZ, which is not read; decompress it, or compress it with bgzip"},
+      // Numbers htslib reads wrongly without a word (POS 1e+05 as 1, -5 as
+      // 0), or refuses without saying where.
+      {"pos-exponent", "x.vcf: record 2 (ID rs2): POS \"1e+05\" is not a whole number"},
+      {"bcf-pos-negative", "x.vcf: record 1 (ID rs7): POS \"-4\" is below 0"},
+      {"gt-not-a-number", "x.vcf: chr1:9: sample b has GT \"1.0/0\", not allele numbers or '.' separated by / or |"},
   };
   for (const auto& [name, what] : cases) {
     const std::string input = seed(name);
