@@ -341,6 +341,21 @@ bool VcfRecords::nextInStretch(bcf1_t* record) {
   return false;
 }
 
+namespace {
+
+// Whether htslib parses the columns CHROM to INFO of the line `text`
+// (through `line`).
+bool parsedUpToInfo(std::string_view text, kstring_t& line, bcf_hdr_t* header, bcf1_t* record) {
+  std::size_t end = 0;
+  for (int column = 0; column < 8; ++column) end = text.find('\t', end + (column > 0 ? 1 : 0));
+  line.l = 0;
+  if (kputsn(text.data(), end, &line) < 0) throw std::bad_alloc();
+  record->errcode = 0;
+  return vcf_parse(&line, header, record) >= 0 && (record->errcode & ~kRepaired) == 0;
+}
+
+}  // namespace
+
 void parseVcfLine(std::string_view text, kstring_t& line, bcf_hdr_t* header, bcf1_t* record,
                   const std::string& path) {
   // htslib takes a line cut short before its FORMAT column as a record
@@ -352,9 +367,12 @@ void parseVcfLine(std::string_view text, kstring_t& line, bcf_hdr_t* header, bcf
   record->errcode = 0;
   if (site.columns < columns || vcf_parse(&line, header, record) < 0 || (record->errcode & ~kRepaired) != 0) {
     // htslib says nothing of what it refused: a GT that is not numbers is
-    // told as such.
-    const std::string genotype = site.columns < columns ? std::string() : genotypeTextFault(text, header);
-    if (!genotype.empty()) throw OneLineFault{path + ": " + site.text() + ": " + genotype};
+    // told as such, where the columns up to INFO parse alone (a fault
+    // there is the line's, whatever its samples hold, as countText tells).
+    if (site.columns >= 9 && parsedUpToInfo(text, line, header, record)) {
+      const std::string genotype = genotypeTextFault(text, header);
+      if (!genotype.empty()) throw OneLineFault{path + ": " + site.text() + ": " + genotype};
+    }
     throw OneLineFault{path + ": the record at " + site.text() + " is damaged or cut short"};
   }
 }
