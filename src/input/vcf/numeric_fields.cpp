@@ -58,7 +58,9 @@ VcfPosition readPosition(std::string_view text) {
 }
 
 std::string quotedPosition(std::string_view text) {
-  return "\"" + std::string(text.substr(0, 20)) + (text.size() > 20 ? "...\"" : "\"");
+  std::string quoted(1, '"');
+  quoted.append(text.substr(0, 20)).append(text.size() > 20 ? "...\"" : "\"");
+  return quoted;
 }
 
 std::string genotypeTextFault(std::string_view line, const bcf_hdr_t* header) {
@@ -83,8 +85,9 @@ std::string genotypeTextFault(std::string_view line, const bcf_hdr_t* header) {
     std::string_view value;
     if (sample.empty() || !part(sample, ':', gt, value) || isGenotype(value)) continue;
     const std::string name = s < bcf_hdr_nsamples(header) ? header->samples[s] : "number " + std::to_string(s + 1);
-    return "sample " + name + " has GT \"" + std::string(value.substr(0, 40)) + (value.size() > 40 ? "...\"" : "\"") +
-           ", not allele numbers or '.' separated by / or |";
+    std::string fault = "sample " + name + " has GT \"";
+    fault.append(value.substr(0, 40)).append(value.size() > 40 ? "...\"" : "\"");
+    return fault.append(", not allele numbers or '.' separated by / or |");
   }
   return {};
 }

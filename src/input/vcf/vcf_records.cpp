@@ -346,8 +346,11 @@ namespace {
 // Whether htslib parses the columns CHROM to INFO of the line `text`
 // (through `line`).
 bool parsedUpToInfo(std::string_view text, kstring_t& line, bcf_hdr_t* header, bcf1_t* record) {
-  std::size_t end = 0;
-  for (int column = 0; column < 8; ++column) end = text.find('\t', end + (column > 0 ? 1 : 0));
+  std::size_t end = 0;  // the eighth tab, before FORMAT
+  for (int tabs = 0; tabs < 8; ++tabs) {
+    end = text.find('\t', tabs == 0 ? 0 : end + 1);
+    if (end == std::string_view::npos) return false;
+  }
   line.l = 0;
   if (kputsn(text.data(), end, &line) < 0) throw std::bad_alloc();
   record->errcode = 0;
