@@ -44,6 +44,9 @@ bool isGenotype(std::string_view text) {
 
 }  // namespace
 
+// The message names the largest position as a number.
+static_assert(kLargestPosition == 9223372034707292159);
+
 VcfPosition readPosition(std::string_view text) {
   const std::string_view digits = text.starts_with('+') ? text.substr(1) : text;
   if (!allDigits(digits)) {
@@ -74,8 +77,9 @@ std::string genotypeTextFault(std::string_view line, const bcf_hdr_t* header) {
     if (colon == format.size()) return {};
     at = colon + 1;
   }
+  // The header's samples; htslib leaves any column after theirs.
   std::size_t start = static_cast<std::size_t>(format.data() + format.size() - line.data());
-  for (int s = 0; start < line.size(); ++s) {
+  for (int s = 0; s < bcf_hdr_nsamples(header) && start < line.size(); ++s) {
     ++start;  // the tab before the sample
     const std::size_t end = std::min(line.find('\t', start), line.size());
     const std::string_view sample = line.substr(start, end - start);
@@ -84,8 +88,7 @@ std::string genotypeTextFault(std::string_view line, const bcf_hdr_t* header) {
     // one is a line cut short or damaged, not a genotype's fault.
     std::string_view value;
     if (sample.empty() || !part(sample, ':', gt, value) || isGenotype(value)) continue;
-    const std::string name = s < bcf_hdr_nsamples(header) ? header->samples[s] : "number " + std::to_string(s + 1);
-    std::string fault = "sample " + name + " has GT \"";
+    std::string fault = "sample " + std::string(header->samples[s]) + " has GT \"";
     fault.append(value.substr(0, 40)).append(value.size() > 40 ? "...\"" : "\"");
     return fault.append(", not allele numbers or '.' separated by / or |");
   }

@@ -31,10 +31,10 @@ VcfPosition readPosition(std::string_view text);
 // The POS text `text` as a message names it: quoted, cut after 20 bytes.
 std::string quotedPosition(std::string_view text);
 
-// In a VCF text line that htslib refused: the first sample whose GT is not
-// allele numbers or '.' between '/' or '|' ("sample b has GT \"1.0/0\", not
-// ..."); empty when every GT is of that form, or the line has none.
-// `header` names the samples.
+// In a VCF text line that htslib refused: the first of the header's
+// samples whose GT is not allele numbers or '.' between '/' or '|' ("sample
+// b has GT \"1.0/0\", not ..."); empty when every GT is of that form, or
+// the line has none.
 std::string genotypeTextFault(std::string_view line, const bcf_hdr_t* header);
 
 }  // namespace ortelan

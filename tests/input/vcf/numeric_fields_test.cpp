@@ -71,7 +71,7 @@ TEST(NumericFields, TheSampleWhoseGenotypeIsNotNumbersIsNamed) {
       {start + "GT\t\t0", ""},  // cut or damaged, not a GT's fault
       {start + "GT:DP\t:3\t0", "sample a has GT \"\", not allele numbers or '.' separated by / or |"},
       {start + "GT\t0/\t0", "sample a has GT \"0/\", not allele numbers or '.' separated by / or |"},
-      {start + "GT\t0\t1\t1e0", "sample number 3 has GT \"1e0\", not allele numbers or '.' separated by / or |"},
+      {start + "GT\t0\t1\t1e0", ""},  // a column after the samples'
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
