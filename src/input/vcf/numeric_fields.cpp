@@ -66,6 +66,14 @@ std::string quotedPosition(std::string_view text) {
   return quoted;
 }
 
+std::string sampleName(const bcf_hdr_t* header, int index) {
+  const std::string_view name = header->samples[index];
+  if (name.empty() || name.find_first_of("\t\r\n") != std::string_view::npos) {
+    return "in column " + std::to_string(index + 10);
+  }
+  return std::string(name);
+}
+
 std::string genotypeTextFault(std::string_view line, const bcf_hdr_t* header) {
   // FORMAT is the ninth column, the samples' follow.
   std::string_view format;
@@ -88,7 +96,7 @@ std::string genotypeTextFault(std::string_view line, const bcf_hdr_t* header) {
     // one is a line cut short or damaged, not a genotype's fault.
     std::string_view value;
     if (sample.empty() || !part(sample, ':', gt, value) || isGenotype(value)) continue;
-    std::string fault = "sample " + std::string(header->samples[s]) + " has GT \"";
+    std::string fault = "sample " + sampleName(header, s) + " has GT \"";
     fault.append(value.substr(0, 40)).append(value.size() > 40 ? "...\"" : "\"");
     return fault.append(", not allele numbers or '.' separated by / or |");
   }

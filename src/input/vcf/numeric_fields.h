@@ -31,6 +31,12 @@ VcfPosition readPosition(std::string_view text);
 // The POS text `text` as a message names it: quoted, cut after 20 bytes.
 std::string quotedPosition(std::string_view text);
 
+// The `index`-th sample of `header` (from 0) as a message names it: by its
+// name, or by its column where htslib gave it none that reads the same on
+// every thread (an empty name in the #CHROM line, for which htslib takes
+// the rest of the line, and its copy of the header yet another text).
+std::string sampleName(const bcf_hdr_t* header, int index);
+
 // In a VCF text line that htslib refused: the first of the header's
 // samples whose GT is not allele numbers or '.' between '/' or '|' ("sample
 // b has GT \"1.0/0\", not ..."); empty when every GT is of that form, or

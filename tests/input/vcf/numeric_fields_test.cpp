@@ -77,6 +77,19 @@ TEST(NumericFields, TheSampleWhoseGenotypeIsNotNumbersIsNamed) {
     SCOPED_TRACE(c.line);
     EXPECT_EQ(genotypeTextFault(c.line, parsed.get()), c.fault);
   }
+  // An empty name in the #CHROM line, which htslib reads as the rest of
+  // the line (and its copy of the header as another text): by its column.
+  const char* unnamed =
+      "##fileformat=VCFv4.2\n##FORMAT=<ID=GT,Number=1,Type=String,Description=\"g\">\n"
+      "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT\ta\t\tc\n";
+  BcfHeader damaged(bcf_hdr_init("r"));
+  ASSERT_EQ(bcf_hdr_parse(damaged.get(), const_cast<char*>(unnamed)), 0);
+  EXPECT_EQ(sampleName(damaged.get(), 0), "a");
+  EXPECT_EQ(sampleName(damaged.get(), 1), "in column 11");
+  BcfHeader copy(bcf_hdr_dup(damaged.get()));
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(genotypeTextFault(start + "GT\t0\t1x\t1", copy.get()),
+            "sample in column 11 has GT \"1x\", not allele numbers or '.' separated by / or |");
 }
 
 }  // namespace
