@@ -3,7 +3,7 @@
 import numpy as np
 import pandas as pd
 
-from ._result import result_columns, test_words
+from ._columns import result_columns, test_words
 from ._text import aligned_lines, count, fixed, p_values
 
 
@@ -64,7 +64,10 @@ class Summary:
     at a 5 % false discovery rate; F_ST over loci with its limits; with
     pairs, the same counts of the pairs' combined tests and the three most
     and least differentiated pairs. A chain's P of 0 (no table as extreme
-    visited) counts as 1 / (batches x iterations), the bound it gives."""
+    visited) counts as 1 / (batches x iterations), the bound it gives. A P
+    from independent tables that reached no hit is at its floor 1 / (B + 1)
+    for its B tables: methods["sampled_floor"] counts them, and
+    sampled_floor_tables holds the most and the fewest B among them."""
 
     def __init__(self, result):
         s = result.settings
@@ -89,8 +92,15 @@ class Summary:
         self.p_head = r["order_head"]
         self.loci = {"read": result.data["loci"], "run": len(loci), "tested": int(tested.sum()),
                      "untested": int(len(loci) - tested.sum())}
+        # A P from independent tables whose lower limit is 0 reached no hit:
+        # it is its floor 1 / (B + 1), the least its B tables can give.
+        low = loci["p_low"].to_numpy(dtype=float) if "p_low" in loci else np.full(len(p), np.nan)
+        floor = tested & sampled & (low == 0)
+        tables = np.rint(1 / p[floor]) - 1
         self.methods = {"exact": int((tested & exact).sum()), "sampled": int((tested & sampled).sum()),
-                        "chain": int((tested & chain).sum()), "chain_zero": int(zero.sum())}
+                        "chain": int((tested & chain).sum()), "chain_zero": int(zero.sum()),
+                        "sampled_floor": int(floor.sum())}
+        self.sampled_floor_tables = (int(tables.max()), int(tables.min())) if floor.any() else None
         high = loci["p_high"].to_numpy(dtype=float) if "p_high" in loci else np.full(len(p), np.nan)
         self.significant = significant_counts(p[tested], high[tested], sampled[tested])
         fit = result.outlier_fit
@@ -158,6 +168,7 @@ class Summary:
         if self.methods["sampled"] > 0:
             lines.append("  (a P-value from independent tables counts at a level only where its upper 95 % limit,")
             lines.append("   p_high, lies below it)")
+        lines += _floor_lines(self.methods["sampled_floor"], self.sampled_floor_tables, "samples=")
         if self.test == "none":
             lines.append('  (no exact test, test="none": the counts are of P(chi2))')
         lines += shown[notes:]
@@ -172,6 +183,24 @@ class Summary:
                 lines.append("The least differentiated:")
                 lines += both[1 + len(p["most"]):]
         return "\n".join(lines)
+
+
+def _floor_lines(loci, tables, setting):
+    """The note on `loci` P-values from independent tables that reached no
+    hit, with their floors from the most `tables` (B) to the fewest."""
+    if loci == 0:
+        return []
+
+    def floor(b):
+        return f"{_general(1 / (b + 1))} (B = {b})"
+
+    most, fewest = tables
+    floors = floor(most) if most == fewest else f"from {floor(most)} to {floor(fewest)}"
+    one = loci == 1
+    return [f"  ({'a P-value' if one else count(loci) + ' P-values'} from independent tables reached no hit, no table "
+            "drawn as extreme as the observed one:",
+            f"   {'it is' if one else 'each is'} at its floor 1 / (B + 1) for its B tables, here {floors}; a larger "
+            f"{setting} resolves {'it' if one else 'them'})"]
 
 
 def _general(value):

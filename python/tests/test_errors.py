@@ -76,7 +76,7 @@ def fault_cases(directory):
         cases.append((fault.name, str(fault / "x.vcf"), str(fault / "pops.txt")))
     for seed in ("gt-without-values", "bcf-gt-as-characters", "bcf-fewer-samples-than-header",
                  "bcf-header-longer-than-file", "bcf-record-longer-than-file", "gzip-member-after-bgzf-block",
-                 "xz-compressed"):
+                 "xz-compressed", "pos-exponent", "bcf-pos-negative"):
         popmap, data = (ROOT / "fuzz" / "corpus" / "vcf" / seed).read_bytes().split(b"\0", 1)
         place = Path(directory) / seed
         place.mkdir()

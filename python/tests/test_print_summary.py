@@ -99,7 +99,8 @@ def test_summary_counts_are_those_of_the_data_frames(tmp_path):
     assert s.loci == {"read": 400, "run": 400, "tested": int(tested.sum()), "untested": int((~tested).sum())}
     assert s.methods == {"exact": int((l["method"] == "exact").sum()), "sampled": 0,
                          "chain": int((l["method"] == "chain").sum()),
-                         "chain_zero": int(((l["method"] == "chain") & (l["p_fisher"] == 0)).sum())}
+                         "chain_zero": int(((l["method"] == "chain") & (l["p_fisher"] == 0)).sum()),
+                         "sampled_floor": 0}
     assert s.significant == {"nominal": int((p <= 0.05).sum()), "bonferroni": int((p <= 0.05 / len(p)).sum()),
                              "fdr": int((adjusted_bh(p) <= 0.05).sum())}
     assert s.fst == {k: x.total[k].iloc[0] for k in ("fst", "fst_low", "fst_high")}
@@ -110,6 +111,47 @@ def test_summary_counts_are_those_of_the_data_frames(tmp_path):
     assert re.search(r"^Loci read +400$", shown, re.M)
     assert re.search(rf"^  <= 0\.05 / {int(tested.sum())} \(Bonferroni\) +{s.significant['bonferroni']}$", shown, re.M)
     assert "The most differentiated pairs, by F_ST over loci:" in shown
+
+
+@pytest.mark.parametrize("tables, note", [
+    ([0, 0], []),
+    ([514, 0], ["  (a P-value from independent tables reached no hit, no table drawn as extreme as the observed one:",
+                "   it is at its floor 1 / (B + 1) for its B tables, here 0.00194 (B = 514); a larger samples= resolves "
+                "it)"]),
+    ([514, 0, 49, 514], ["  (3 P-values from independent tables reached no hit, no table drawn as extreme as the "
+                         "observed one:",
+                         "   each is at its floor 1 / (B + 1) for its B tables, here from 0.00194 (B = 514) to 0.02 "
+                         "(B = 49); a larger samples= resolves them)"])])
+def test_summary_names_the_sampled_p_values_at_their_floor(tables, note):
+    # A P from independent tables whose lower limit is 0 reached no hit: 1 / (B + 1).
+    from ortelan._result import Result
+    p = [1 / (b + 1) if b else 0.3 for b in tables]
+    loci = pd.DataFrame({"locus": range(1, len(p) + 1), "p_fisher": p, "p_low": [0.0 if b else 0.2 for b in tables],
+                         "p_high": [0.6] * len(p), "method": ["sampled"] * len(p)})
+    settings = {"program": "ortelan_2d", "seed": 1, "batches": 100, "iterations": 5000, "sampler": "independent"}
+    s = Result(loci, pd.DataFrame({"fst": [np.nan]}), None, settings, {"title": "t", "loci": len(p)}).summary()
+    assert s.methods["sampled_floor"] == sum(1 for b in tables if b)
+    lines = repr(s).splitlines()
+    start = next((i for i, line in enumerate(lines) if "reached no hit" in line), len(lines))
+    assert lines[start:start + 2] == note
+
+
+def test_the_package_s_modules_import_one_another_without_a_circle():
+    import ast
+    from pathlib import Path
+    package = Path(ortelan.__file__).parent
+    imports = {}
+    for module in package.glob("*.py"):
+        names = set()
+        for node in ast.walk(ast.parse(module.read_text())):
+            if isinstance(node, ast.ImportFrom) and node.level == 1:
+                names |= {node.module} if node.module else {a.name for a in node.names}
+        imports[module.stem] = names
+
+    def reaches(start, goal, seen=()):
+        return any(m == goal or (m not in seen and reaches(m, goal, seen + (m,))) for m in imports.get(start, ()))
+
+    assert [m for m in imports if reaches(m, m)] == []
 
 
 @pytest.mark.parametrize("p", [[0.01, 0.02, 0.03, 0.5], [0.5, 0.001, 0.04, 0.04, 0.2], [1.0], []])

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "report/genome_axis.h"
+#include "report/sampled_floors.h"
 #include "report/svg_writer.h"
 #include "report/window_panel.h"
 
@@ -31,6 +32,7 @@ constexpr double kLegendFont = 12;
 constexpr double kLegendLine = 16;
 constexpr double kTickFont = 11;
 constexpr double kInset = 5;  // plot frame to the first and last marks
+constexpr double kLabelGap = 5;  // the Bonferroni line's end to its label
 constexpr double kMarkDiameter = 3;
 constexpr double kFewMarkDiameter = 5;  // up to kFewLoci loci: easier to see, and they do not crowd
 constexpr std::size_t kFewLoci = 5000;
@@ -55,6 +57,7 @@ struct Summary {
   std::size_t zeros = 0;           // loci with a chain's P of 0
   std::size_t exact = 0;           // loci with an exact P
   std::size_t sampled = 0;         // loci with a P from independent tables
+  SampledFloors floors;            // those of them with no hit, at their floor
   double line = 0;                 // the Bonferroni level as P
   double bound = 0;                // P = 0 drawn as this P
   double largest = 0;              // -log10 P of the highest mark or of the line
@@ -95,13 +98,21 @@ struct Frame {
   }
 };
 
+// The Bonferroni line's label: two lines, the name above the line's level
+// and the level below it.
+std::string bonferroniLevelText(const Summary& s) { return "P = " + threeDigits(s.line); }
+
+double bonferroniLabelWidth(const Summary& s) {
+  return std::max(textWidth(std::string_view("Bonferroni"), kTickFont), textWidth(bonferroniLevelText(s), kTickFont));
+}
+
 Frame frameFor(const Summary& summary, std::string_view title, bool windows) {
   Frame f;
   // Wide enough for a long title, within reason: the dots' pixel grid
   // grows with the width.
   f.width = std::clamp(std::ceil(titledWidth(title)), kWidth, 2 * kWidth);
   f.legendLines = 1 + (summary.zeros > 0 ? 1 : 0) + (summary.exact + summary.sampled > 0 ? 1 : 0) +
-                  (summary.outlierTest ? 1 : 0);
+                  (summary.floors.loci > 0 ? 1 : 0) + (summary.outlierTest ? 1 : 0);
   // Room above the highest mark, and at least 3 decades so that a plot of
   // large P only does not fill the height.
   f.yAxis = svg::axisSteps(std::max(3.0, summary.largest * 1.03), 6);
@@ -109,7 +120,9 @@ Frame frameFor(const Summary& summary, std::string_view title, bool windows) {
   // The windows' F_ST has labels such as -0.05 or 0.125 beside the same left edge.
   if (windows) tickLabelWidth = std::max(tickLabelWidth, textWidth(std::string_view("-0.000"), kTickFont));
   f.plotLeft = kMargin + kLegendFont + 10 + tickLabelWidth + 8;
-  f.plotRight = f.width - kMargin;
+  // The Bonferroni line's label in the right margin, beside the line's end,
+  // where no mark is drawn.
+  f.plotRight = f.width - kMargin - kLabelGap - bonferroniLabelWidth(summary);
   f.plotTop = kTitleBottom + 10 + kLegendLine * static_cast<double>(f.legendLines) + 12;
   // Under the plot: two rows of chromosome labels and the axis title.
   f.plotBottom = f.height - kMargin - kLegendFont - 2 * (kTickFont + 3) - 8;
@@ -128,6 +141,20 @@ Frame frameFor(const Summary& summary, std::string_view title, bool windows) {
 // "1 locus", "2 loci".
 std::string loci(std::size_t count) { return std::to_string(count) + (count == 1 ? " locus" : " loci"); }
 
+// The sampled P-values that reached no hit, and their floors.
+std::string floorsLine(const SampledFloors& floors) {
+  const auto one = [](long long tables) {
+    return threeDigits(SampledFloors::floorOf(tables)) + " (B = " + std::to_string(tables) + ")";
+  };
+  const bool single = floors.loci == 1;
+  return (single ? "1 locus" : std::to_string(floors.loci) + " loci") + " reached no hit among " +
+         (single ? "its" : "their") + " independent tables: " + (single ? "its" : "each") +
+         " P at its floor 1/(B + 1) for B tables, " +
+         (floors.oneFloor() ? one(floors.mostTables)
+                            : "from " + one(floors.mostTables) + " to " + one(floors.fewestTables)) +
+         "; a larger --samples resolves " + (single ? "it." : "them.");
+}
+
 void drawLegend(std::string& svg, const Summary& s, std::int64_t batches, std::int64_t iterations) {
   svg += "<g class=\"legend\" font-size=\"" + num(kLegendFont) + "\" fill=\"#444444\">\n";
   double y = kTitleBottom + 10 + kLegendFont;
@@ -144,6 +171,10 @@ void drawLegend(std::string& svg, const Summary& s, std::int64_t batches, std::i
     if (chain > 0) kinds += "; " + std::to_string(chain) + " P are chain estimates";
     y += kLegendLine;
     svg += "<text x=\"" + num(kMargin) + "\" y=\"" + num(y) + "\">" + kinds + ". Each drawn at its height.</text>\n";
+    if (s.floors.loci > 0) {
+      y += kLegendLine;
+      svg += "<text x=\"" + num(kMargin) + "\" y=\"" + num(y) + "\">" + floorsLine(s.floors) + "</text>\n";
+    }
   } else if (s.exact > 0) {
     y += kLegendLine;
     svg += "<text x=\"" + num(kMargin) + "\" y=\"" + num(y) + "\">Exact P at " + loci(s.exact) +
@@ -244,12 +275,14 @@ void drawBonferroniLine(std::string& svg, const Frame& f, const Summary& s) {
          "\" y2=\"" + num(y) + "\" stroke=\"" + kLineColour + "\" stroke-width=\"1\" stroke-dasharray=\"6 4\"/>\n";
 }
 
-// Over the marks, on a white halo, so that a peak under it does not hide it.
+// In the right margin beside the line's end, its two lines about the
+// line's level.
 void drawBonferroniLabel(std::string& svg, const Frame& f, const Summary& s) {
-  svg += "<text class=\"bonferroni\" x=\"" + num(f.plotRight - 4) + "\" y=\"" + num(f.y(minusLog10(s.line)) - 4) +
-         "\" font-size=\"" + num(kTickFont) + "\" fill=\"" + kLineColour +
-         "\" stroke=\"#ffffff\" stroke-width=\"3\" paint-order=\"stroke\" text-anchor=\"end\">Bonferroni P = " +
-         threeDigits(s.line) + "</text>\n";
+  const double y = f.y(minusLog10(s.line));
+  const std::string x = num(f.plotRight + kLabelGap);
+  svg += "<text class=\"bonferroni\" font-size=\"" + num(kTickFont) + "\" fill=\"" + kLineColour + "\"><tspan x=\"" +
+         x + "\" y=\"" + num(y - 3) + "\">Bonferroni</tspan><tspan x=\"" + x + "\" y=\"" + num(y + kTickFont) + "\">" +
+         bonferroniLevelText(s) + "</tspan></text>\n";
 }
 
 // ---------------------------------------------------------------- marks
@@ -341,7 +374,9 @@ std::string tooltip(const ManhattanPoint& point, bool numbered, const Summary& s
   text += ": P = " + threeDigits(point.p);
   if (point.sampled) {
     return text + ", SE = " + threeDigits(point.se) + ", 95 % limits " + threeDigits(point.low) + " to " +
-           threeDigits(point.high) + " (from independent tables)";
+           threeDigits(point.high) +
+           (atSampledFloor(point.sampled, point.low) ? " (from independent tables, none as extreme: its floor)"
+                                                      : " (from independent tables)");
   }
   if (isZero(point)) text += " (&lt; about " + threeDigits(s.bound) + ")";
   // A P of the chi-square has no standard error.
@@ -404,6 +439,7 @@ Summary summarize(const std::vector<ManhattanPoint>& points, const std::vector<C
       if (points[i].exact) ++s.exact;
       if (isOutlier(points[i])) ++s.outliers;
       if (points[i].sampled) ++s.sampled;
+      if (atSampledFloor(points[i].sampled, points[i].low)) s.floors.add(points[i].p);
       s.largest = std::max(s.largest, heightOf(points[i], s.bound));
     }
   }

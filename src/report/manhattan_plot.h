@@ -55,10 +55,12 @@ inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locu
 // Draws each point with a P that is not NaN (P above 1 counts as 1), its
 // chromosome's span in order of first appearance, in alternating colours.
 // With every chromosome empty the x axis is the locus number (GENEPOP input).
-// The dashed line is at P = 0.05 / (points drawn). A chain's P of 0 is drawn
-// as an open mark at 1 / (batches x iterations), the chain's resolution; an
-// exact P at its own height, however small. The legend tells how many P
-// are exact, how many from independent tables and how many chain estimates.
+// The dashed line is at P = 0.05 / (points drawn), labelled in the right
+// margin beside its end. A chain's P of 0 is drawn as an open mark at
+// 1 / (batches x iterations), the chain's resolution; an exact P at its own
+// height, however small. The legend tells how many P are exact, how many
+// from independent tables and how many chain estimates, and how many of
+// those from independent tables sit at their floor (sampled_floors.h).
 // Every locus at or above the line (P of 0 included) is a circle of its own
 // with a <title> tooltip (name, where, P, SE), some 150 bytes. The others
 // are dots at whole pixels, some 7 bytes, and of those with P > 0.01 one per

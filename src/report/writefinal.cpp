@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "report/real_text.h"
+#include "report/sampled_floors.h"
 
 namespace ortelan {
 namespace {
@@ -100,16 +101,32 @@ std::string narrowBody(const RunState<Real>& s, const Heads& h, bool exact) {
   return text;
 }
 
+// The floors of the sampled P-values that reached no hit: "0.00194 (B =
+// 514)", or from the lowest to the highest.
+std::string floorsText(const SampledFloors& floors) {
+  const auto one = [](long long tables) {
+    return format("%.3g (B = %lld)", SampledFloors::floorOf(tables), tables);
+  };
+  return floors.oneFloor() ? one(floors.mostTables)
+                           : "from " + one(floors.mostTables) + " to " + one(floors.fewestTables);
+}
+
 // Under the table of a scripted run whose P-values are exact in places.
-// And a line on those drawn from independent tables.
+// And lines on those drawn from independent tables, and on those of them
+// that sit at their floor.
 template <class Real>
 std::string exactNote(const RunState<Real>& s) {
   int tested = 0, exact = 0, sampled = 0;
+  SampledFloors floors;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isTested(I)) continue;
+    const auto locus = static_cast<std::size_t>(I);
     ++tested;
-    exact += s.methodPerLocus[static_cast<std::size_t>(I)] == PMethod::Exact ? 1 : 0;
-    sampled += s.methodPerLocus[static_cast<std::size_t>(I)] == PMethod::Sampled ? 1 : 0;
+    exact += s.methodPerLocus[locus] == PMethod::Exact ? 1 : 0;
+    sampled += s.methodPerLocus[locus] == PMethod::Sampled ? 1 : 0;
+    if (atSampledFloor(s.methodPerLocus[locus] == PMethod::Sampled, static_cast<double>(s.pLowPerLocus[locus]))) {
+      floors.add(static_cast<double>(s.FISHERPPERLOCUS[locus]));
+    }
   }
   std::string note;
   if (exact > 0) {
@@ -121,6 +138,13 @@ std::string exactNote(const RunState<Real>& s) {
     note += format(" %d of the %d P-values were sampled from independent tables under the null hypothesis: never 0, "
                    "with a binomial SE(P); the results table gives their 95 %% limits.\r\n",
                    sampled, tested);
+  }
+  if (floors.loci > 0) {
+    const bool one = floors.loci == 1;
+    note += " Of those, " + std::to_string(floors.loci) +
+            " reached no hit (no table drawn was as extreme as the observed one): " + (one ? "it is" : "each is") +
+            " at its floor 1/(B + 1) for its B tables, here " + floorsText(floors) + "; a larger --samples resolves " +
+            (one ? "it" : "them") + ".\r\n";
   }
   return note;
 }

@@ -1,12 +1,14 @@
 // Damaged VCF and BCF files on which htslib would end the process itself
-// (by exit() or abort(), with nothing said) run through the real programs,
-// each in a child process: every one ends with status 1 and one line that
-// names the file and the site, and leaves nothing behind. The files are the
+// (by exit() or abort(), with nothing said), or read a number wrongly, run
+// through the real programs, each in a child process: every one ends with
+// status 1 and one line that names the file and the record, and leaves
+// nothing behind. The files are the
 // VCF fuzz target's seeds: a population map, a NUL byte, the file.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "apps/programs.h"
 #include "support/variant_tools.h"
@@ -38,7 +40,11 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 }
 
 TEST(DamagedVariantFiles, EndInOneLineNamingTheFileAndTheSite) {
-  const std::pair<std::string, std::string> cases[] = {
+  struct Case {
+    std::string name, what;
+    bool everyWay = true;  // every program, on one thread and two; else one program on two
+  };
+  const Case cases[] = {
       // A FORMAT of ":GT" in a header without GT: no sample has a GT value.
       {"gt-without-values", "x.vcf: chr1:30: the GT field holds no values"},
       {"bcf-gt-as-characters", "x.vcf: chr1:5: the GT field holds characters, not allele numbers"},
@@ -51,13 +57,18 @@ TEST(DamagedVariantFiles, EndInOneLineNamingTheFileAndTheSite) {
       // A gzip member after the bgzip blocks, read line by line as htslib does.
       {"gzip-member-after-bgzf-block", "x.vcf: the file is damaged or truncated after chr1:12"},
       {"xz-compressed", "x.vcf: the file is compressed with XZ, which is not read; decompress it, or compress it with bgzip"},
+      // A POS that htslib reads as another position without a word, in
+      // VCF text (1e+05 as 1) and in BCF (-4 as 4294967292); the reader's
+      // own tests hold the other forms.
+      {"pos-exponent", "x.vcf: record 2 (ID rs2): POS \"1e+05\" is not a whole number", false},
+      {"bcf-pos-negative", "x.vcf: record 1 (ID rs7): POS \"-4\" is below 0", false},
   };
-  for (const auto& [name, what] : cases) {
+  for (const auto& [name, what, everyWay] : cases) {
     const std::string input = seed(name);
     const std::size_t split = input.find('\0');
     ASSERT_NE(split, std::string::npos) << name;
-    for (const std::string& program : {k3d, k2d, kC}) {
-      for (const std::string threads : {"1", "2"}) {
+    for (const std::string& program : everyWay ? std::vector<std::string>{k3d, k2d, kC} : std::vector<std::string>{k2d}) {
+      for (const std::string& threads : everyWay ? std::vector<std::string>{"1", "2"} : std::vector<std::string>{"2"}) {
         SCOPED_TRACE(name + " " + program + " -j " + threads);
         ScratchDir dir, temp;
         dir.write("pops.txt", input.substr(0, split));

@@ -337,5 +337,35 @@ TEST(ExactP, SampledPValuesInTheTablesPairsReportAndPlot) {
   }
 }
 
+// With few tables the most extreme loci reach no hit: the report and the
+// plot name them and their floor 1/(B + 1).
+TEST(ExactP, SampledPValuesAtTheirFloorAreNamedInTheReportAndPlot) {
+  ScratchDir dir;
+  dir.write("data.gen", genepopOf(threePopulations(), 3));
+  const ProcessResult r = runWith(
+      k3d, {"-q", "-s", "1", "--exact", "never", "--samples", "99", "-t", "t.tsv", "-o", "r.out", "--manhattan", "m.svg",
+            "data.gen"},
+      dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<std::string> rows = split(dir.read("t.tsv"), '\n');
+  int floors = 0;
+  for (std::size_t locus = 0; locus < threePopulations().size(); ++locus) {
+    const std::vector<std::string> f = split(rows[locus + 2], '\t');
+    if (std::stod(f[5]) > 0) continue;
+    ++floors;
+    EXPECT_EQ(std::stod(f[3]), 0.01) << "locus " << locus + 1;
+  }
+  ASSERT_GE(floors, 2);
+  EXPECT_NE(dir.read("r.out").find(" Of those, " + std::to_string(floors) +
+                                   " reached no hit (no table drawn was as extreme as the observed one): each is at its "
+                                   "floor 1/(B + 1) for its B tables, here 0.01 (B = 99); a larger --samples resolves "
+                                   "them.\r\n"),
+            std::string::npos);
+  EXPECT_NE(dir.read("m.svg").find(">" + std::to_string(floors) +
+                                   " loci reached no hit among their independent tables: each P at its floor 1/(B + 1) "
+                                   "for B tables, 0.0100 (B = 99); a larger --samples resolves them.</text>"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace ortelan::testing

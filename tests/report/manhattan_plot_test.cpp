@@ -36,6 +36,10 @@ struct Plot {
   std::map<double, double> yTicks;         // value -> y
   std::vector<std::pair<std::string, double>> xLabels;  // text, x
   double lineY = NAN;
+  double lineEnd = NAN;                    // the line's right end
+  std::string label;                       // the line's label, its lines joined by a blank
+  double labelLeft = INFINITY;
+  double rightmostMark = -INFINITY;        // the right edge of the rightmost dot or circle
   std::vector<std::string> texts;          // every <text>, in order
   bool says(std::string_view part) const {
     return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.find(part) != t.npos; });
@@ -75,6 +79,15 @@ void walk(const tinyxml2::XMLElement* e, const std::string& group, Plot& plot) {
   const std::string_view name = e->Name();
   const std::string cls = orEmpty(e->Attribute("class"));
   const std::string in = name == "g" && !cls.empty() ? cls : group;
+  if (name == "text" && cls == "bonferroni") {
+    for (auto* line = e->FirstChildElement("tspan"); line; line = line->NextSiblingElement("tspan")) {
+      plot.label += (plot.label.empty() ? "" : " ") + std::string(orEmpty(line->GetText()));
+      plot.labelLeft = std::min(plot.labelLeft, line->DoubleAttribute("x"));
+    }
+  }
+  if (name == "circle" && in != "legend") {
+    plot.rightmostMark = std::max(plot.rightmostMark, e->DoubleAttribute("cx") + e->DoubleAttribute("r"));
+  }
   if (name == "text") {
     plot.texts.emplace_back(orEmpty(e->GetText()));
     if (in == "x-axis" && e->Attribute("font-size") == nullptr) plot.xLabels.emplace_back(plot.texts.back(), e->DoubleAttribute("x"));
@@ -82,6 +95,10 @@ void walk(const tinyxml2::XMLElement* e, const std::string& group, Plot& plot) {
   if (name == "path" && in == "loci") {
     plot.dotColours.emplace_back(orEmpty(e->Attribute("stroke")));
     plot.dots.push_back(dotsOf(orEmpty(e->Attribute("d"))));
+    const double halfDot = e->DoubleAttribute("stroke-width", 5) / 2;
+    for (const Dot& dot : plot.dots.back()) {
+      plot.rightmostMark = std::max(plot.rightmostMark, static_cast<double>(dot.x) + halfDot);
+    }
   }
   if (name == "circle" && in == "marked") {
     const auto* title = e->FirstChildElement("title");
@@ -92,7 +109,10 @@ void walk(const tinyxml2::XMLElement* e, const std::string& group, Plot& plot) {
     const auto* label = e->NextSiblingElement("text");
     plot.yTicks[label ? std::stod(orEmpty(label->GetText())) : NAN] = e->DoubleAttribute("y1");
   }
-  if (name == "line" && cls == "bonferroni") plot.lineY = e->DoubleAttribute("y1");
+  if (name == "line" && cls == "bonferroni") {
+    plot.lineY = e->DoubleAttribute("y1");
+    plot.lineEnd = e->DoubleAttribute("x2");
+  }
   for (auto* child = e->FirstChildElement(); child; child = child->NextSiblingElement()) walk(child, in, plot);
 }
 
@@ -138,7 +158,10 @@ TEST(ManhattanPlot, EveryLocusAtOrAboveTheLineHasItsTooltipAtItsHeight) {
     EXPECT_EQ(plot.circles.size(), marked);
     const double line = -std::log10(0.05 / static_cast<double>(c.points.size()));
     EXPECT_NEAR(plot.lineY, plot.y(line), 0.01);
-    EXPECT_TRUE(plot.says("Bonferroni P = " + c.line));
+    // The label beside the line's end, right of every mark.
+    EXPECT_EQ(plot.label, "Bonferroni P = " + c.line);
+    EXPECT_GT(plot.labelLeft, plot.lineEnd);
+    EXPECT_GT(plot.labelLeft, plot.rightmostMark);
     for (std::size_t i = 0; i < c.points.size(); ++i) {
       if (c.tooltips[i].empty()) continue;
       const auto circle = std::find_if(plot.circles.begin(), plot.circles.end(),
@@ -152,6 +175,43 @@ TEST(ManhattanPlot, EveryLocusAtOrAboveTheLineHasItsTooltipAtItsHeight) {
     const bool anyZero = std::any_of(c.points.begin(), c.points.end(), [](auto& point) { return point.p == 0; });
     EXPECT_EQ(plot.says("drawn at that bound"), anyZero);
   }
+}
+
+// A P from independent tables whose lower limit is 0 reached no hit: the
+// legend counts such loci with their floors, and the tooltip says so.
+TEST(ManhattanPlot, LociAtTheirSampledFloorAreNamed) {
+  const auto sampled = [](std::int64_t position, long long tables, double low) {
+    ManhattanPoint point = locus("chr1", position, low > 0 ? 0.3 : 1 / (static_cast<double>(tables) + 1));
+    point.sampled = true;
+    point.low = low;
+    point.high = 0.5;
+    return point;
+  };
+  const struct {
+    std::vector<ManhattanPoint> points;
+    std::string legend;  // empty: no line of floors
+  } cases[] = {
+      {{sampled(1, 0, 0.2), locus("chr1", 2, 0.4)}, ""},
+      {{sampled(1, 514, 0), sampled(2, 0, 0.2)},
+       "1 locus reached no hit among its independent tables: its P at its floor 1/(B + 1) for B tables, 0.00194 (B = "
+       "514); a larger --samples resolves it."},
+      {{sampled(1, 50, 0), sampled(2, 514, 0), locus("chr1", 3, 0.4), sampled(4, 50, 0)},
+       "3 loci reached no hit among their independent tables: each P at its floor 1/(B + 1) for B tables, from "
+       "0.00194 (B = 514) to 0.0196 (B = 50); a larger --samples resolves them."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.legend);
+    const Plot plot = parse(manhattanPlotSvg(c.points, 100, 5000));
+    EXPECT_EQ(plot.says("reached no hit"), !c.legend.empty());
+    if (!c.legend.empty()) {
+      EXPECT_TRUE(plot.says(c.legend));
+    }
+  }
+  // Above the line, its tooltip.
+  const Plot plot = parse(manhattanPlotSvg({sampled(1, 99999, 0), locus("chr1", 2, 0.5)}, 100, 5000));
+  ASSERT_EQ(plot.circles.size(), 1u);
+  EXPECT_EQ(plot.circles[0].tooltip, "L1, chr1:1: P = 1.00e-5, SE = 1.00e-6, 95 % limits 0 to 0.500 (from independent "
+                                     "tables, none as extreme: its floor)");
 }
 
 TEST(ManhattanPlot, ChromosomesTakeAlternateColoursInOrderOfFirstAppearance) {

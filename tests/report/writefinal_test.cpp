@@ -152,6 +152,40 @@ TEST(WriteFinal, TotalIterationsBeyondThirtyTwoBitsArePrintedWhole) {
   EXPECT_NE(report.find("10000 dememorization steps and a total of 10000000000 iterations\r\n"), std::string::npos);
 }
 
+// A sampled P whose lower limit is 0 reached no hit and sits at its floor
+// 1/(B + 1): the note under the table counts such loci and gives their
+// floors, one B or the range of them.
+TEST(WriteFinal, SampledPValuesAtTheirFloorAreNamed) {
+  const struct {
+    std::vector<long long> tables;  // per locus, B of a P at its floor; 0: a P with hits
+    std::string note;               // the line after the sampled one; empty: none
+  } cases[] = {
+      {{0, 0}, ""},
+      {{514}, " Of those, 1 reached no hit (no table drawn was as extreme as the observed one): it is at its floor "
+              "1/(B + 1) for its B tables, here 0.00194 (B = 514); a larger --samples resolves it.\r\n"},
+      {{514, 0, 49, 514}, " Of those, 3 reached no hit (no table drawn was as extreme as the observed one): each is at its "
+                          "floor 1/(B + 1) for its B tables, here from 0.00194 (B = 514) to 0.02 (B = 49); a larger "
+                          "--samples resolves them.\r\n"},
+  };
+  for (const auto& c : cases) {
+    RunState<double> s;
+    for (std::size_t i = 0; i < c.tables.size(); ++i) s.addLocus("L" + std::to_string(i + 1));
+    s.sizeResultArrays();
+    for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
+      const long long tables = c.tables[static_cast<std::size_t>(I - 1)];
+      s.ALLELES_PER_LOCUS[I] = 3;
+      s.methodPerLocus[static_cast<std::size_t>(I)] = PMethod::Sampled;
+      s.FISHERPPERLOCUS[I] = tables > 0 ? 1 / (static_cast<double>(tables) + 1) : 0.3;
+      s.pLowPerLocus[static_cast<std::size_t>(I)] = tables > 0 ? 0 : 0.2;
+    }
+    const std::string report = formatReport(editionC(), s, CivilDate{2026, 1, 1});
+    const std::string sampled = "were sampled from independent tables";
+    const std::size_t after = report.find('\n', report.find(sampled)) + 1;
+    ASSERT_NE(report.find(sampled), std::string::npos);
+    EXPECT_EQ(report.substr(after), c.note);
+  }
+}
+
 TEST(WriteFinal, WritesTheFileAndReplacesAnEarlierReport) {
   ScratchDir dir;
   dir.write(kReportFile, "an earlier report");

@@ -63,9 +63,7 @@ inline TwoWays countTwoWays(const bcf_hdr_t* parsed, const std::vector<std::stri
       try {
         read = read && counter.countText(line, record.get(), locus);
         if (!read) {
-          copy.l = 0;
-          kputsn(line.data(), line.size(), &copy);
-          parseVcfLine(copy, header.get(), record.get(), path);
+          parseVcfLine(line, copy, header.get(), record.get(), path);
           counter.count(record.get(), locus);
         }
         outcomes.push_back(describeLocus(locus));

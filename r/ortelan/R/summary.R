@@ -27,6 +27,11 @@ summary.ortelan <- function(object, ...) {
   bound <- if (none) NA_real_ else 1 / (as.numeric(s$batches) * as.numeric(s$iterations))
   zero <- tested & !none & p == 0 & !(method %in% "exact")
   p[zero] <- bound
+  # A P from independent tables whose lower limit is 0 reached no hit: it
+  # is its floor 1 / (B + 1), the least its B tables can give.
+  low <- if (is.null(l$p_low)) rep(NA_real_, nrow(l)) else l$p_low
+  at_floor <- tested & method %in% "sampled" & low %in% 0
+  tables <- round(1 / p[at_floor]) - 1
   t <- object$total
   out <- list(
     test = if (is.null(s$test)) "genic" else s$test, program = s$program,
@@ -34,8 +39,9 @@ summary.ortelan <- function(object, ...) {
     p_column = r$order, p_head = r$order_head,
     loci = c(read = object$data$loci, run = nrow(l), tested = sum(tested), untested = nrow(l) - sum(tested)),
     methods = c(exact = sum(tested & method %in% "exact"), sampled = sum(tested & method %in% "sampled"),
-                chain = sum(tested & method %in% "chain"), chain_zero = sum(zero)),
+                chain = sum(tested & method %in% "chain"), chain_zero = sum(zero), sampled_floor = sum(at_floor)),
     chain_bound = bound,
+    sampled_floor_tables = if (any(at_floor)) c(most = max(tables), fewest = min(tables)) else NULL,
     significant = significant_counts(p[tested], if (is.null(l$p_high)) p[tested] else l$p_high[tested],
                                      method[tested] %in% "sampled"),
     fst = c(fst = t$fst, fst_low = if (is.null(t$fst_low)) NA_real_ else t$fst_low,
@@ -116,6 +122,18 @@ print.summary.ortelan <- function(x, ...) {
   if (x$methods[["sampled"]] > 0) {
     cat("  (a P-value from independent tables counts at a level only where its upper 95 % limit,\n",
         "   p_high, lies below it)\n", sep = "")
+  }
+  floors <- x$methods[["sampled_floor"]]
+  if (floors > 0) {
+    floor_text <- function(b) sprintf("%s (B = %s)", format(1 / (b + 1), digits = 3), format(b, scientific = FALSE))
+    b <- x$sampled_floor_tables
+    cat(sprintf("  (%s from independent tables reached no hit, no table drawn as extreme as the observed one:\n",
+                if (floors == 1) "a P-value" else paste(count(floors), "P-values")),
+        sprintf("   %s at its floor 1 / (B + 1) for its B tables, here %s; a larger `samples` resolves %s)\n",
+                if (floors == 1) "it is" else "each is",
+                if (b[["most"]] == b[["fewest"]]) floor_text(b[["most"]])
+                else paste("from", floor_text(b[["most"]]), "to", floor_text(b[["fewest"]])),
+                if (floors == 1) "it" else "them"), sep = "")
   }
   if (x$test == "none") cat("  (no exact test, test = \"none\": the counts are of P(chi2))\n")
   cat(lines[-seq_len(notes)], sep = "\n")

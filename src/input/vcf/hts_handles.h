@@ -26,7 +26,10 @@
 //   vcf_parse: none; < 0 with errcode set on a line it refuses. A line cut
 //     before FORMAT is taken as a record without genotypes, so the columns
 //     are counted first (parseVcfLine). Most lines are given to it up to
-//     INFO alone, their GT read from the text (GenotypeText).
+//     INFO alone, their GT read from the text (GenotypeText). It reads a
+//     POS by its leading digits whatever follows them, so a POS is checked
+//     before (numeric_fields.h); bcf_read reads a BCF POS below -1 as a
+//     position beyond 2^31 (VcfRecords::checkPosition).
 //   bcf_read, bcf_itr_next (bcf_readrec): none; they check a BCF record's
 //     fields against its lengths and return -2 on a damaged one. They do
 //     not check the record's sample count against the header's.

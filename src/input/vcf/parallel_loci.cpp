@@ -32,10 +32,7 @@ void ParallelLoci::Parser::run(Batch& batch) {
       const std::size_t end = i + 1 < batch.starts.size() ? batch.starts[i + 1] - 1 : batch.text.size() - 1;
       RecordLocus locus;
       if (!counter.countText(std::string_view(batch.text).substr(start, end - start), record.get(), locus)) {
-        // htslib cuts the line it parses up: a copy of it.
-        line.l = 0;
-        if (kputsn(batch.text.data() + start, end - start, &line) < 0) throw std::bad_alloc();
-        parseVcfLine(line, header, record.get(), path);
+        parseVcfLine(std::string_view(batch.text).substr(start, end - start), line, header, record.get(), path);
         counter.count(record.get(), locus);
       }
       batch.loci.push_back(std::move(locus));

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "input/tables/locus_counts.h"
+#include "input/vcf/numeric_fields.h"
 #include "input/vcf/vcf_records.h"
 #include "input/vcf/site_identity.h"
 #include "run/failure.h"
@@ -137,7 +138,8 @@ bool RecordCounter::countText(std::string_view line, bcf1_t* record, RecordLocus
 void RecordCounter::tally(const std::int32_t* values, int samples, int perSample, int alleles, const std::string& site,
                           RecordLocus& locus) {
   const RecordTally::Problem problem = tally_.count(values, samples, perSample, alleles, populationOf_);
-  const std::string sample = problem.kind == RecordTally::Problem::Kind::None ? "" : header_->samples[problem.sample];
+  const std::string sample =
+      problem.kind == RecordTally::Problem::Kind::None ? "" : sampleName(header_, problem.sample);
   if (problem.kind == RecordTally::Problem::Kind::Polyploid) {
     fault(site, "sample " + sample + " has a genotype of " + std::to_string(problem.value) +
                     " alleles; only haploid and diploid genotypes are read");

@@ -6,11 +6,13 @@
 #include <htslib/kstring.h>
 
 #include <algorithm>
-#include <charconv>
+#include <climits>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <unordered_map>
 
+#include "input/vcf/numeric_fields.h"
 #include "run/failure.h"
 
 namespace ortelan {
@@ -37,8 +39,9 @@ std::string siteOf(const bcf_hdr_t* header, const bcf1_t* record) {
   return std::string(bcf_seqname_safe(header, record)) + ":" + std::to_string(record->pos + 1);
 }
 
-// The CHROM and POS of a VCF line, read before htslib cuts the line up, and
-// whether the line has the columns up to FORMAT (at most 9 are counted).
+// The CHROM, POS and ID of a VCF line, read before htslib cuts the line
+// up, and whether the line has the columns up to FORMAT (at most 9 are
+// counted).
 struct LineSite {
   explicit LineSite(const kstring_t& line) : LineSite(std::string_view(line.s != nullptr ? line.s : "", line.l)) {}
   explicit LineSite(std::string_view text) {
@@ -52,8 +55,12 @@ struct LineSite {
     }
     chrom = text.substr(0, columns > 1 ? tabs[0] : text.size());
     if (columns > 1) posText = text.substr(tabs[0] + 1, (columns > 2 ? tabs[1] : text.size()) - tabs[0] - 1);
-    std::from_chars(posText.data(), posText.data() + posText.size(), pos);
+    if (columns > 2) id = text.substr(tabs[1] + 1, (columns > 3 ? tabs[2] : text.size()) - tabs[1] - 1);
+    position = readPosition(posText);
   }
+  // Whether the line has a POS, followed by the columns after it, which
+  // is not a position: a line cut short there is damaged.
+  bool badPosition() const { return columns > 2 && position.fault != nullptr; }
   std::string text() const {
     std::string site(chrom.substr(0, 64));
     if (columns > 1) site.append(":").append(posText.substr(0, 20));
@@ -61,8 +68,8 @@ struct LineSite {
   }
 
   int columns = 1;
-  std::string_view chrom, posText;
-  std::int64_t pos = 0;
+  std::string_view chrom, posText, id;
+  VcfPosition position;
 };
 
 // htslib allocates what the length fields of a BCF header or record claim
@@ -223,7 +230,10 @@ bool VcfRecords::nextLine() {
   } while (read >= 0 && view_.empty());
   if (read == -1) return endOfFile();
   if (read < -1) damaged();
-  lastSite_ = LineSite(view_).text();
+  const LineSite site(view_);
+  lastSite_ = site.text();
+  ++records_;
+  if (site.badPosition()) refusePosition(site.text(), site.posText, site.id, site.position.fault);
   return true;
 }
 
@@ -288,7 +298,9 @@ bool VcfRecords::nextRecord(bcf1_t* record) {
   if (read == -1) return endOfFile();
   if (read < -1) damaged();
   lastSite_ = siteOf(header_, record);
+  ++records_;
   if ((record->errcode & ~kRepaired) != 0) throw OneLineFault{path_ + ": the record at " + lastSite_ + " is damaged"};
+  checkPosition(record);
   return true;
 }
 
@@ -303,7 +315,8 @@ bool VcfRecords::nextInStretch(bcf1_t* record) {
       if (read >= 0) {
         const LineSite site(line_);
         lastSite_ = site.text();
-        pos = site.pos - 1;
+        if (site.badPosition()) refusePosition(site.text(), site.posText, site.id, site.position.fault);
+        pos = site.position.value - 1;
       }
     } else {
       record->errcode = 0;
@@ -313,6 +326,7 @@ bool VcfRecords::nextInStretch(bcf1_t* record) {
         pos = record->pos;
         if ((record->errcode & ~kRepaired) != 0)
           throw OneLineFault{path_ + ": the record at " + lastSite_ + " is damaged"};
+        checkPosition(record);
       }
     }
     if (read < -1) damaged();
@@ -327,13 +341,41 @@ bool VcfRecords::nextInStretch(bcf1_t* record) {
   return false;
 }
 
-void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std::string& path) {
+namespace {
+
+// Whether htslib parses the columns CHROM to INFO of the line `text`
+// (through `line`).
+bool parsedUpToInfo(std::string_view text, kstring_t& line, bcf_hdr_t* header, bcf1_t* record) {
+  std::size_t end = 0;  // the eighth tab, before FORMAT
+  for (int tabs = 0; tabs < 8; ++tabs) {
+    end = text.find('\t', tabs == 0 ? 0 : end + 1);
+    if (end == std::string_view::npos) return false;
+  }
+  line.l = 0;
+  if (kputsn(text.data(), end, &line) < 0) throw std::bad_alloc();
+  record->errcode = 0;
+  return vcf_parse(&line, header, record) >= 0 && (record->errcode & ~kRepaired) == 0;
+}
+
+}  // namespace
+
+void parseVcfLine(std::string_view text, kstring_t& line, bcf_hdr_t* header, bcf1_t* record,
+                  const std::string& path) {
   // htslib takes a line cut short before its FORMAT column as a record
   // without genotypes; with samples in the header it is a damaged line.
-  const LineSite site(line);
+  const LineSite site(text);
   const int columns = bcf_hdr_nsamples(header) > 0 ? 9 : 8;
+  line.l = 0;
+  if (kputsn(text.data(), text.size(), &line) < 0) throw std::bad_alloc();
   record->errcode = 0;
   if (site.columns < columns || vcf_parse(&line, header, record) < 0 || (record->errcode & ~kRepaired) != 0) {
+    // htslib says nothing of what it refused: a GT that is not numbers is
+    // told as such, where the columns up to INFO parse alone (a fault
+    // there is the line's, whatever its samples hold, as countText tells).
+    if (site.columns >= 9 && parsedUpToInfo(text, line, header, record)) {
+      const std::string genotype = genotypeTextFault(text, header);
+      if (!genotype.empty()) throw OneLineFault{path + ": " + site.text() + ": " + genotype};
+    }
     throw OneLineFault{path + ": the record at " + site.text() + " is damaged or cut short"};
   }
 }
@@ -351,6 +393,28 @@ bool VcfRecords::endOfFile() const {
   // short at a block's end.
   if (hts_get_format(file_)->compression == bgzf && bgzf_check_EOF(hts_get_bgzfp(file_)) == 0) damaged();
   return false;
+}
+
+// A BCF record holds its position as a signed 32-bit number, 0-based: -1
+// is a telomere's POS 0, and below that is no position. htslib reads the
+// number as unsigned (but -1), so that -5 comes as 4294967291: a position
+// beyond 2^31, which a BCF file cannot hold.
+void VcfRecords::checkPosition(bcf1_t* record) const {
+  if (record->pos >= -1 && record->pos <= INT32_MAX) return;
+  const auto stored = static_cast<std::int32_t>(static_cast<std::uint32_t>(record->pos));
+  const char* id = bcf_unpack(record, BCF_UN_STR) == 0 ? record->d.id : nullptr;
+  refusePosition(bcf_seqname_safe(header_, record), std::to_string(std::int64_t{stored} + 1), id != nullptr ? id : "",
+                 "is below 0");
+}
+
+// A record whose POS is not a position cannot be named by its CHROM:POS as
+// other records are: by its number in the file (or, read through regions,
+// by `site`, its CHROM and any POS text), and its ID where it has one.
+void VcfRecords::refusePosition(const std::string& site, std::string_view pos, std::string_view id,
+                                const char* fault) const {
+  std::string record = regions_ ? "the record at " + site : "record " + std::to_string(records_);
+  if (!id.empty() && id != ".") record.append(" (ID ").append(id.substr(0, 64)).append(")");
+  throw OneLineFault{path_ + ": " + record + ": POS " + quotedPosition(pos) + " " + fault};
 }
 
 void VcfRecords::damaged() const {

@@ -28,10 +28,12 @@ class VcfRecords {
   bool text() const;
   // VCF text: the next record's line, unparsed, into line() (which holds
   // until the next call); false after the last. A file that cannot be read
-  // on (damaged or truncated) is a data fault.
+  // on (damaged or truncated) is a data fault, and so is a record whose POS
+  // is not a position (numeric_fields.h).
   bool nextLine();
   std::string_view line() const { return view_; }
-  // BCF: the next record into `record`; false after the last.
+  // BCF: the next record into `record`; false after the last. The same
+  // faults, a POS below 0 among them.
   bool nextRecord(bcf1_t* record);
 
   // How far into the file (compressed bytes) reading has come.
@@ -51,6 +53,9 @@ class VcfRecords {
   int nextBlockLine(BGZF* stream);
   bool endOfFile() const;
   [[noreturn]] void damaged() const;
+  void checkPosition(bcf1_t* record) const;
+  [[noreturn]] void refusePosition(const std::string& site, std::string_view pos, std::string_view id,
+                                    const char* fault) const;
 
   htsFile* file_;
   bcf_hdr_t* header_;
@@ -64,6 +69,7 @@ class VcfRecords {
   std::string_view view_;  // the line read last, in line_ or in the block read last
   bool blockFailed_ = false;
   std::string lastSite_;  // "chrom:pos" of the last record read, for messages
+  std::int64_t records_ = 0;  // read so far (through regions, those of the regions)
   std::uint64_t mostBytes_;  // what the file can hold decompressed
 };
 
@@ -71,10 +77,13 @@ class VcfRecords {
 // data fault of `path`; called before the header is read.
 void checkBcfHeaderLength(htsFile* file, const std::string& path);
 
-// Parses a VCF line into `record` with `header` (to which htslib adds
-// contigs and tags the header does not declare); a line that cannot be
-// parsed is a data fault of `path` naming its CHROM:POS.
-void parseVcfLine(kstring_t& line, bcf_hdr_t* header, bcf1_t* record, const std::string& path);
+// Parses the VCF line `text` into `record` with `header` (to which htslib
+// adds contigs and tags the header does not declare), through `line`, a
+// copy that htslib cuts up; a line that cannot be parsed is a data fault of
+// `path` naming its CHROM:POS, and the sample whose GT is not numbers where
+// that is why.
+void parseVcfLine(std::string_view text, kstring_t& line, bcf_hdr_t* header, bcf1_t* record,
+                  const std::string& path);
 // The same for a line's columns CHROM to INFO alone (its genotypes read
 // otherwise), with the same fault.
 void parseVcfColumns(kstring_t& columns, bcf_hdr_t* header, bcf1_t* record, const std::string& path);

@@ -73,6 +73,9 @@ TEST(GenotypeText, SameLociAndFaultsAsHtslibsParsing) {
       {line("C", "GT", "0/1\r\t1/1\t0/0\t0/1"), false},
       {std::string("chr1\t100\trs1\tA\tC\t50\tPASS\t.\tGT\t0/1\t1/1\t0\0/0\t0/1", 47), false},
       {"chr1\t99999999999999999999999\t.\tA\tC\t.\t.\t.\tGT\t0/1\t1/1\t0/0\t0/1", true},
+      // A column that htslib refuses and a GT that is not numbers: the
+      // column's fault, told alike.
+      {"chr1\t99999999999999999999999\t.\tA\tC\t.\t.\t.\tGT\t0/1\t1x\t0/0\t0/1", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

@@ -14,6 +14,7 @@
 #include "apps/editions.h"
 #include "input/genepop/counting_reader.h"
 #include "input/input_fixture.h"
+#include "input/vcf/hts_handles.h"
 #include "input/vcf/variant_panel.h"
 #include "support/scratch_dir.h"
 #include "support/scripted_console.h"
@@ -417,6 +418,33 @@ TEST(VcfReader, FaultsEndTheReadingInOneLine) {
   const std::string bigBytes = dir.read(testing::bgzipped("big.vcf"));
   std::ofstream("cut_big.vcf.gz", std::ios::binary) << bigBytes.substr(0, bigBytes.size() / 2);
   std::ofstream("cut_line.vcf", std::ios::binary) << goodText.substr(0, goodText.size() - 6);
+  // A POS that htslib reads as another position, named by the record's
+  // number and ID; a GT that htslib refuses, by the sample.
+  std::ofstream("exponent.vcf", std::ios::binary)
+      << std::regex_replace(goodText, std::regex("\t20\trs2\t"), "\t1e+05\trs2\t");
+  const std::string line12x = "chr1\t12x\t.\tA\tG\t.\tPASS\t.\tGT\t0/1\t1/1\t0/0\n";
+  std::ofstream("no_id.vcf", std::ios::binary) << goodText + line12x;
+  std::ofstream("gt_text.vcf", std::ios::binary) << goodText + line30 + "\tGT\t0/1\t1.0/0\t0/0\n";
+  // The GT fault of record 3 comes before the POS fault of record 4 that
+  // the reading meets first.
+  std::ofstream("gt_then_pos.vcf", std::ios::binary) << goodText + line30 + "\tGT\t0/1\t1x\t0/0\n" + line12x;
+  {
+    // A BCF record whose position is below 0 (a telomere's POS 0 is -1).
+    const HtsFile in = openLocalFile("good.vcf");
+    const BcfHeader header(bcf_hdr_read(in.get()));
+    HtsFile out(hts_open("negative.bcf", "wb"));
+    ASSERT_EQ(bcf_hdr_write(out.get(), header.get()), 0);
+    const BcfRecord record(bcf_init());
+    for (int pos : {-1, -6}) {
+      ASSERT_EQ(bcf_read(in.get(), header.get(), record.get()), 0);
+      record->pos = pos;
+      ASSERT_EQ(bcf_write(out.get(), header.get(), record.get()), 0);
+    }
+  }
+  // tabix reads the leading digits, 25, and indexes the record there.
+  std::ofstream("pos_region.vcf", std::ios::binary) << goodText + std::regex_replace(line12x, std::regex("12x"), "25x");
+  const std::string posRegion = testing::bgzipped("pos_region.vcf");
+  testing::runTool("tabix", {"-p", "vcf", posRegion});
   std::ofstream("data.gen", std::ios::binary) << testing::genepopText(good);
 
   const Popmap map = Popmap::parse(testing::mapText(good), "good.map");
@@ -435,6 +463,14 @@ TEST(VcfReader, FaultsEndTheReadingInOneLine) {
       {"cut_big.vcf.gz", "1 cut_big.vcf.gz: the record at chr1:*"},  // where the cut falls
       {"two_faults.vcf", "1 two_faults.vcf: chr1:9000: sample c has allele 5, beyond the record's 2 alleles"},
       {"cut_line.vcf", "1 cut_line.vcf: the record at chr1:20 is damaged or cut short"},
+      {"exponent.vcf", "1 exponent.vcf: record 2 (ID rs2): POS \"1e+05\" is not a whole number"},
+      {"no_id.vcf", "1 no_id.vcf: record 3: POS \"12x\" is not a whole number"},
+      {"negative.bcf", "1 negative.bcf: record 2 (ID rs2): POS \"-5\" is below 0"},
+      {posRegion, "1 pos_region.vcf.gz: the record at chr1:25x: POS \"25x\" is not a whole number", {"chr1:24-26"}},
+      {"gt_text.vcf",
+       "1 gt_text.vcf: chr1:30: sample b has GT \"1.0/0\", not allele numbers or '.' separated by / or |"},
+      {"gt_then_pos.vcf",
+       "1 gt_then_pos.vcf: chr1:30: sample b has GT \"1x\", not allele numbers or '.' separated by / or |"},
       {"no_format.vcf", "1 no_format.vcf: the record at chr1:30 is damaged or cut short"},
       {"few_samples.vcf", "1 few_samples.vcf: the record at chr1:30 is damaged or cut short"},
       {"cut_at_block.vcf.gz", "1 cut_at_block.vcf.gz: the file is damaged or truncated after chr1:20"},

@@ -106,7 +106,8 @@ test_that("summary's counts are those of x$loci and x$pairs", {
   expect_identical(s$loci, c(read = 400L, run = 400L, tested = sum(tested), untested = sum(!tested)))
   expect_identical(s$methods, c(exact = sum(l$method == "exact", na.rm = TRUE), sampled = 0L,
                                 chain = sum(l$method == "chain", na.rm = TRUE),
-                                chain_zero = sum(l$method == "chain" & l$p_fisher == 0, na.rm = TRUE)))
+                                chain_zero = sum(l$method == "chain" & l$p_fisher == 0, na.rm = TRUE),
+                                sampled_floor = 0L))
   expect_identical(s$significant, c(nominal = sum(p <= 0.05), bonferroni = sum(p <= 0.05 / length(p)),
                                     fdr = sum(p.adjust(p, "BH") <= 0.05)))
   # From independent tables a P counts at a level only where its upper
@@ -134,4 +135,32 @@ test_that("summary's counts are those of x$loci and x$pairs", {
   expect_identical(none$loci[c("read", "run")], c(read = 400L, run = 100L))
   expect_identical(none$significant[["nominal"]], sum(q <= 0.05, na.rm = TRUE))
   expect_match(capture.output(print(none)), "counts are of P(chi2)", fixed = TRUE, all = FALSE)
+})
+
+test_that("summary names the P-values from independent tables at their floor", {
+  # A P whose lower limit is 0 reached no hit: it is 1 / (B + 1) for its B tables.
+  floors <- function(tables) {
+    p <- ifelse(tables > 0, 1 / (tables + 1), 0.3)
+    x <- structure(list(
+      loci = data.frame(locus = seq_along(p), p_fisher = p, p_low = ifelse(tables > 0, 0, 0.2), p_high = 0.6,
+                        method = "sampled"),
+      total = data.frame(fst = NA_real_), pairs = NULL, data = list(title = "t", loci = length(p)),
+      settings = list(program = "ortelan_2d", file = NA_character_, seed = 1, batches = 100, iterations = 5000)),
+      class = "ortelan")
+    s <- summary(x)
+    shown <- capture.output(print(s))
+    hit <- grep("reached no hit", shown)
+    list(s = s, note = if (length(hit) == 1L) shown[hit + 0:1] else character())
+  }
+  expect_identical(floors(c(0, 0))$s$methods[["sampled_floor"]], 0L)
+  expect_length(floors(c(0, 0))$note, 0L)
+  one <- floors(c(514, 0))
+  expect_identical(one$s$sampled_floor_tables, c(most = 514, fewest = 514))
+  expect_identical(one$note, c(
+    "  (a P-value from independent tables reached no hit, no table drawn as extreme as the observed one:",
+    "   it is at its floor 1 / (B + 1) for its B tables, here 0.00194 (B = 514); a larger `samples` resolves it)"))
+  expect_identical(floors(c(514, 0, 49, 514))$note, c(
+    "  (3 P-values from independent tables reached no hit, no table drawn as extreme as the observed one:",
+    paste("   each is at its floor 1 / (B + 1) for its B tables, here from 0.00194 (B = 514) to 0.02 (B = 49);",
+          "a larger `samples` resolves them)")))
 })

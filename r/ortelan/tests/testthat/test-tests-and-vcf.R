@@ -64,5 +64,10 @@ test_that("VCF data with a map, given as a file or a data frame, and regions", {
 
   expect_error(run(gz, seed = 9), "give its population map", class = "ortelan_argument_error")
   expect_error(run(trout, popmap = map), "`popmap` goes with a VCF or BCF file", class = "ortelan_argument_error")
+  # A POS that is not a whole number is the data's fault, not read as another position.
+  lines[8] <- sub("\t300\t", "\t3e+02\t", lines[8])
+  writeLines(lines, vcf)
+  expect_error(run(vcf, seed = 9, popmap = map), 'record 3: POS "3e+02" is not a whole number', fixed = TRUE,
+               class = "ortelan_data_error")
   unlink(dir, recursive = TRUE)
 })
