@@ -101,15 +101,17 @@ std::string narrowBody(const RunState<Real>& s, const Heads& h, bool exact) {
 }
 
 // Under the table of a scripted run whose P-values are exact in places.
-// And a line on those drawn from independent tables.
+// And a line on those drawn from independent tables, and on those far in
+// the tail.
 template <class Real>
 std::string exactNote(const RunState<Real>& s) {
-  int tested = 0, exact = 0, sampled = 0;
+  int tested = 0, exact = 0, sampled = 0, tail = 0;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isTested(I)) continue;
     ++tested;
     exact += s.methodPerLocus[static_cast<std::size_t>(I)] == PMethod::Exact ? 1 : 0;
     sampled += s.methodPerLocus[static_cast<std::size_t>(I)] == PMethod::Sampled ? 1 : 0;
+    tail += s.methodPerLocus[static_cast<std::size_t>(I)] == PMethod::Tail ? 1 : 0;
   }
   std::string note;
   if (exact > 0) {
@@ -121,6 +123,11 @@ std::string exactNote(const RunState<Real>& s) {
     note += format(" %d of the %d P-values were sampled from independent tables under the null hypothesis: never 0, "
                    "with a binomial SE(P); the results table gives their 95 %% limits.\r\n",
                    sampled, tested);
+  }
+  if (tail > 0) {
+    note += format(" %d of the %d P-values lie far in the tail, from tables drawn from a law tilted towards it and "
+                   "weighted back: never 0; the results table gives their 95 %% limits.\r\n",
+                   tail, tested);
   }
   return note;
 }

@@ -2,10 +2,10 @@
 
 # How many of the P-values `p` (no NA) lie at or below 0.05, at or below the
 # Bonferroni level 0.05 / length(p), and at a false discovery rate of 5 %
-# (Benjamini and Hochberg's adjusted P at or below 0.05). A P-value from
-# independent tables (`sampled`) counts at a level only when its upper 95 %
-# limit `high` lies below it: the limit stands for it in all three,
-# the adjustment included.
+# (Benjamini and Hochberg's adjusted P at or below 0.05). A P-value with 95 %
+# limits (`sampled`: from independent tables, or far in the tail) counts at a
+# level only when its upper limit `high` lies below it: the limit stands for
+# it in all three, the adjustment included.
 significant_counts <- function(p, high = p, sampled = rep(FALSE, length(p))) {
   sampled <- sampled & !is.na(high)
   below <- function(value, level) ifelse(sampled, value < level, value <= level)
@@ -25,7 +25,8 @@ summary.ortelan <- function(object, ...) {
   # that P lies below about 1 / (batches x iterations): it counts as that.
   none <- identical(s$test, "none")
   bound <- if (none) NA_real_ else 1 / (as.numeric(s$batches) * as.numeric(s$iterations))
-  zero <- tested & !none & p == 0 & !(method %in% "exact")
+  # An exact or tail P is never 0, though it may lie below any double.
+  zero <- tested & !none & p == 0 & !(method %in% c("exact", "tail"))
   p[zero] <- bound
   t <- object$total
   out <- list(
@@ -34,10 +35,11 @@ summary.ortelan <- function(object, ...) {
     p_column = r$order, p_head = r$order_head,
     loci = c(read = object$data$loci, run = nrow(l), tested = sum(tested), untested = nrow(l) - sum(tested)),
     methods = c(exact = sum(tested & method %in% "exact"), sampled = sum(tested & method %in% "sampled"),
-                chain = sum(tested & method %in% "chain"), chain_zero = sum(zero)),
+                tail = sum(tested & method %in% "tail"), chain = sum(tested & method %in% "chain"),
+                chain_zero = sum(zero)),
     chain_bound = bound,
     significant = significant_counts(p[tested], if (is.null(l$p_high)) p[tested] else l$p_high[tested],
-                                     method[tested] %in% "sampled"),
+                                     method[tested] %in% c("sampled", "tail")),
     fst = c(fst = t$fst, fst_low = if (is.null(t$fst_low)) NA_real_ else t$fst_low,
             fst_high = if (is.null(t$fst_high)) NA_real_ else t$fst_high),
     pairs = NULL, outliers = NULL, windows = NULL)
@@ -76,6 +78,7 @@ print.summary.ortelan <- function(x, ...) {
   if (x$test != "none") {
     rows <- c(rows, list(c("Exact P-values", count(x$methods[["exact"]]))))
     if (x$methods[["sampled"]] > 0) rows <- c(rows, list(c("  from independent tables", count(x$methods[["sampled"]]))))
+    if (x$methods[["tail"]] > 0) rows <- c(rows, list(c("  far in the tail, from tilted tables", count(x$methods[["tail"]]))))
     rows <- c(rows, list(c("  from the Markov chain", count(x$methods[["chain"]]))))
   }
   rows <- c(rows, significance_rows(x$significant, loci[["tested"]], paste("Loci with", x$p_head)))
@@ -116,6 +119,9 @@ print.summary.ortelan <- function(x, ...) {
   if (x$methods[["sampled"]] > 0) {
     cat("  (a P-value from independent tables counts at a level only where its upper 95 % limit,\n",
         "   p_high, lies below it)\n", sep = "")
+  }
+  if (x$methods[["tail"]] > 0) {
+    cat("  (so does a P-value far in the tail: where p_high lies below the level)\n")
   }
   if (x$test == "none") cat("  (no exact test, test = \"none\": the counts are of P(chi2))\n")
   cat(lines[-seq_len(notes)], sep = "\n")
