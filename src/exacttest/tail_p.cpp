@@ -11,18 +11,27 @@
 namespace ortelan {
 namespace {
 
-// What the work costs, in steps of the walk on the same table
-// (bench/tail_bench.cpp, side by side with the walk, where a step takes 15
-// to 25 ns): a product of the recursion (some 0.6 ns, in rows the
-// processor takes several at a time), a value of a conditional law made
-// (some 3 ns), a column of a drawn table (some 12 ns, with its two draws
-// of the generator), and a term of the saddle point (some 8 ns, with its
-// exponential), for each of its steps of Newton's method, some 8 as a rule.
-// Each is set above what was measured.
-constexpr double kStepsPerProduct = 0.05;
+// What the work costs, in steps of the walk on the same table, as
+// bench/tail_bench.cpp measures them side by side with the walk (a step
+// some 12 to 16 ns on a busy machine): a product of the recursion, with
+// the scores' sums beside it (about 1 ns; a recursion takes two a value),
+// a term of the saddle point (some 10 ns with its exponential, for each of
+// its steps of Newton's method, 8 as a rule), a proposal for a column
+// (some 20 ns), a value drawn by inversion (some 25 ns, and 2 ns for each
+// value it goes through), and each drawn table's sums and weight (some
+// 30 ns, and 3 ns a column). Each is set above what was
+// measured: a locus that spends its budget costs no more than its walk.
+// The same counts give the same cost on every machine, so that the
+// drawing stops at the same table wherever it runs.
+constexpr double kStepsPerProduct = 0.1;
+constexpr double kStepsPerSaddleTerm = 8;
+constexpr double kStepsPerProposal = 1.6;
+constexpr double kStepsPerLawDraw = 2;
 constexpr double kStepsPerLawValue = 0.25;
-constexpr double kStepsPerColumnDrawn = 1.0;
-constexpr double kStepsPerSaddleTerm = 0.6 * 8;
+constexpr double kStepsPerTable = 2;
+constexpr double kStepsPerColumnSummed = 0.2;
+// The most recursions theta may take to meet the exact mean.
+constexpr int kMostRecursions = 5;
 // Tables drawn between two looks at the limits.
 constexpr std::int64_t kRound = 256;
 // The drawing ends once p_high / p_low is at most this: 1.5, less room
@@ -32,33 +41,37 @@ constexpr double kRatio = 1.49;
 // a little under what the ratio allows, (1.5 - 1) / (1.5 + 1).
 constexpr double kPlannedWidth = 0.18;
 
-// The saddle point, and the recursions made (each with its scores' sums,
-// twice the products).
-double setUpSteps(const TiltedTables& tables, const Margins& margins) {
-  return 2 * kStepsPerProduct * TiltedTables::recursionWork(margins) * tables.recursions() +
-         kStepsPerSaddleTerm * static_cast<double>(margins.total + static_cast<std::int64_t>(tables.columns()));
+double recursionSteps(const Margins& margins) {
+  return 2 * kStepsPerProduct * TiltedTables::recursionWork(margins);
 }
 
-double roundSteps(const TiltedTables& tables) {
-  return kStepsPerColumnDrawn * static_cast<double>(kRound) * static_cast<double>(tables.columns());
+double saddleSteps(const Margins& margins) {
+  return kStepsPerSaddleTerm * static_cast<double>(margins.total + static_cast<std::int64_t>(TiltedTables::columnsOf(margins)));
+}
+
+// A round of tables at the least: one proposal a column.
+double leastRoundSteps(const Margins& margins) {
+  const auto columns = static_cast<double>(TiltedTables::columnsOf(margins));
+  return static_cast<double>(kRound) * (kStepsPerTable + (kStepsPerColumnSummed + kStepsPerProposal) * columns);
+}
+
+// The work of the draws so far.
+double drawingSteps(const TiltedTables& tables, std::int64_t drawn) {
+  return kStepsPerProposal * static_cast<double>(tables.proposals()) +
+         kStepsPerLawDraw * static_cast<double>(tables.lawDraws()) +
+         kStepsPerLawValue * static_cast<double>(tables.lawWork()) +
+         static_cast<double>(drawn) * (kStepsPerTable + kStepsPerColumnSummed * static_cast<double>(tables.columns()));
 }
 
 }  // namespace
 
 bool tailApplies(const CountTable& table, const EnumerationOrder& order) {
-  if (!order.genotypeColumns.empty()) return false;
-  const Margins margins = marginsOf(table);
-  if (!TiltedTables::fits(margins)) return false;
-  // One line whose total is all the genes leaves a single table.
-  return margins.total > std::max(margins.rows.front(), margins.columns.front());
+  return order.genotypeColumns.empty() && TiltedTables::fits(marginsOf(table));
 }
 
 double tailLeastSteps(const CountTable& table) {
   const Margins margins = marginsOf(table);
-  const auto columns = static_cast<double>(TiltedTables::columnsOf(margins));
-  return 2 * kStepsPerProduct * TiltedTables::recursionWork(margins) +
-         kStepsPerSaddleTerm * (static_cast<double>(margins.total) + columns) +
-         kStepsPerColumnDrawn * static_cast<double>(kRound) * columns;
+  return recursionSteps(margins) + saddleSteps(margins) + leastRoundSteps(margins);
 }
 
 template <class Real>
@@ -66,25 +79,32 @@ std::optional<TailP<Real>> tailPValue(const CountTable& table, const Enumeration
                                       Ranmar& generator, ChainWorkspace& workspace, const std::atomic<bool>* stop) {
   const Margins margins = marginsOf(table);
   TiltedTables tables(table, margins, order, workspace);
-  if (!tables.tilt()) return std::nullopt;
-  double spent = setUpSteps(tables, margins);
+  // As many recursions as leave the budget a round of draws.
+  const double recursion = recursionSteps(margins);
+  const double room = budgetSteps - saddleSteps(margins) - leastRoundSteps(margins);
+  const int recursions = std::clamp(static_cast<int>(room / std::max(recursion, 1.0)), 1, kMostRecursions);
+  if (!tables.tilt(recursions)) return std::nullopt;
+  const double setUp = saddleSteps(margins) + recursion * tables.recursions();
   MeanLimits limits;
   Ranmar::Stream draws(generator);
-  std::int64_t lawWork = 0;
+  double spent = setUp, round = 0;
   for (;;) {
-    for (std::int64_t k = 0; k < kRound; ++k) limits.add(tables.draw(draws));
+    double drawn[kRound];
+    tables.draw(draws, kRound, drawn);
+    for (const double x : drawn) limits.add(x);
     limits.look();
-    spent += roundSteps(tables) + kStepsPerLawValue * static_cast<double>(tables.lawWork() - lawWork);
-    lawWork = tables.lawWork();
+    const double now = setUp + drawingSteps(tables, limits.count());
+    round = now - spent;
+    spent = now;
     // The limits as stated: they hold the mean, the P given.
     const double low = std::min(limits.low(), limits.mean()), high = std::max(limits.high(), limits.mean());
     if (low > 0 && high <= kRatio * low) break;
-    if (spent + roundSteps(tables) > budgetSteps) break;
+    if (spent + round > budgetSteps) break;
     if (stop != nullptr && stop->load(std::memory_order_relaxed)) break;
     // The weights plan for the draws that the limits seem to need, from
     // the draws so far: at least another round, at most what the budget
     // leaves.
-    const double most = static_cast<double>(limits.count()) + (budgetSteps - spent) / roundSteps(tables) * kRound;
+    const double most = static_cast<double>(limits.count()) + (budgetSteps - spent) / round * kRound;
     const double needed = limits.drawsFor(kPlannedWidth);
     limits.plan(std::clamp(needed, static_cast<double>(limits.count() + kRound), std::max(most, 1.0)));
   }

@@ -27,11 +27,15 @@ struct TiltedBuffers {
   std::vector<std::int64_t> gScores;  // by G, the scores as whole units
   std::vector<double> phi;            // the tilted factors of the columns
   std::vector<double> z, zScore;      // the recursion, and its scores' sums
-  std::vector<std::int32_t> lawOf;    // per (column, r): its law's place, or -1
   std::vector<AliasLaw> laws;
-  std::vector<AliasCell> cells;       // every law's cells
-  std::vector<double> weights, scratch;
+  std::vector<AliasCell> cells;       // the columns' own laws' cells
+  std::vector<double> scratch;
   std::vector<std::int32_t> small, large;
+  // A round of tables drawn together: each one's r, value of the column,
+  // sums of the scores, and those still waiting for a value.
+  std::vector<std::int64_t> r, x, gSums;
+  std::vector<double> sums;
+  std::vector<std::int32_t> waiting;
 };
 
 }  // namespace ortelan

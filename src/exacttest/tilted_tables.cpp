@@ -19,12 +19,11 @@ constexpr double kXLnXUnit = 1.0 / static_cast<double>(std::int64_t{1} << kXLnXF
 constexpr int kNewtonSteps = 60;
 constexpr double kSettled = 2e-6;
 constexpr double kLargestTheta = 1e3;
-// The recursions that may move theta to the exact mean, and how close
-// the mean must come to the observed score, in standard deviations.
-constexpr int kRecursions = 5;
+// How close the tilted law's mean score must come to the observed one, in
+// standard deviations.
 constexpr double kCloseEnough = 0.3;
 // The least chance of keeping a proposed value of a column (below it, the
-// column's exact law given r is made).
+// value is drawn by inversion).
 constexpr double kLeastKept = 0.3;
 
 // The alias cells' shares are held to 2^-32 of a cell: each value's chance
@@ -33,6 +32,13 @@ constexpr double kLeastKept = 0.3;
 // numbers.
 constexpr std::uint32_t kWholeCell = 0xffffffffu;
 constexpr std::int32_t kLargestFastLaw = 1 << 16;
+
+// A uniform in [0, 1) of 48 bits from two draws of 24.
+double uniform48(Ranmar::Stream& draws) {
+  const auto high = static_cast<std::uint64_t>(draws.GOSUB100());
+  const auto low = static_cast<std::uint64_t>(draws.GOSUB100());
+  return static_cast<double>((high << 24) | low) * 0x1p-48;
+}
 
 std::uint32_t shareOf(double share) {
   return share >= 1 ? kWholeCell : static_cast<std::uint32_t>(std::max(share, 0.0) * 0x1p32);
@@ -258,6 +264,7 @@ bool TiltedTables::recurse() {
   b_.z.assign(size, 0);
   b_.zScore.assign(size, 0);
   keptScale_.assign(K, 0);
+  zScale_.assign(K, 0);
   b_.z[0] = 1;
   for (std::size_t j = K; j-- > 0;) {
     const std::int64_t lo = lowest_[j], hi = highest_[j], nextLo = lowest_[j + 1], nextHi = highest_[j + 1];
@@ -288,6 +295,7 @@ bool TiltedTables::recurse() {
     double phiSum = 0;
     for (std::int64_t x = 0; x <= n_[j]; ++x) phiSum += phi[x];
     keptScale_[j] = largest / phiSum;
+    zScale_[j] = largest;
     for (std::int64_t k = 0; k <= hi - lo; ++k) {
       out[k] /= largest;
       outScore[k] /= largest;
@@ -308,7 +316,7 @@ bool TiltedTables::recurse() {
   return true;
 }
 
-bool TiltedTables::tilt() {
+bool TiltedTables::tilt(int recursions) {
   saddlePoint();
   const double target = byG_ ? static_cast<double>(observedGScore_) * kXLnXUnit : observedScore_;
   const double spread = std::sqrt(std::max(saddleVariance_, 0.0));
@@ -316,10 +324,10 @@ bool TiltedTables::tilt() {
   // the observed score keep the search between them.
   double below = 0, above = kLargestTheta;
   double lastTheta = -1, lastMean = 0;
-  for (int k = 0; k < kRecursions; ++k) {
+  for (int k = 0; k < recursions; ++k) {
     if (!recurse()) return false;
     const double off = meanScore_ - target;
-    if (std::fabs(off) <= kCloseEnough * spread || (theta_ == 0 && off >= 0) || k + 1 == kRecursions) break;
+    if (std::fabs(off) <= kCloseEnough * spread || (theta_ == 0 && off >= 0) || k + 1 == recursions) break;
     (off < 0 ? below : above) = theta_;
     // A step of Newton's method with the saddle point's variance, or
     // along the line through the last two; halfway if it leaves the
@@ -333,14 +341,6 @@ bool TiltedTables::tilt() {
     lastMean = meanScore_;
     theta_ = next;
   }
-  // The laws of the columns, made as they are first met.
-  lawPlace_.assign(n_.size(), 0);
-  std::size_t places = 0;
-  for (std::size_t j = 0; j + 1 < n_.size(); ++j) {
-    lawPlace_[j] = places;
-    places += static_cast<std::size_t>(highest_[j] - lowest_[j] + 1);
-  }
-  b_.lawOf.assign(places, -1);
   b_.laws.clear();
   b_.cells.clear();
   lawWork_ = 0;
@@ -397,19 +397,27 @@ std::int32_t TiltedTables::makeLaw(const double* weights, std::int64_t first, st
   return place;
 }
 
-// The law of column j given r, phi_j(x) Z_{j+1}(r - x) for x from r less
-// the most the columns after can take to r less the least.
-std::int32_t TiltedTables::lawOf(std::size_t j, std::int64_t r) {
-  std::int32_t& place = b_.lawOf[lawPlace_[j] + static_cast<std::size_t>(r - lowest_[j])];
-  if (place >= 0) return place;
+// Column j given r by inversion: the values x in turn, from the least,
+// their weights phi_j(x) Z_{j+1}(r - x) summed until the sum passes u times
+// the whole, which the recursion gave as Z_j(r) before its scaling. Where
+// rounding leaves the sum short of that, the last value of any weight.
+std::int64_t TiltedTables::drawGiven(std::size_t j, std::int64_t r, Ranmar::Stream& draws) {
   const std::int64_t first = std::max<std::int64_t>(0, r - highest_[j + 1]);
   const std::int64_t last = std::min(n_[j], r - lowest_[j + 1]);
   const double* phi = &b_.phi[offset_[j]];
   const double* z = &b_.z[zAt_[j + 1]] - lowest_[j + 1];
-  b_.weights.resize(static_cast<std::size_t>(last - first + 1));
-  for (std::int64_t x = first; x <= last; ++x) b_.weights[static_cast<std::size_t>(x - first)] = phi[x] * z[r - x];
-  place = makeLaw(b_.weights.data(), first, last - first + 1);
-  return place;
+  const double whole = zScale_[j] * b_.z[zAt_[j] + static_cast<std::size_t>(r - lowest_[j])];
+  const double v = uniform48(draws) * whole;
+  double sum = 0;
+  std::int64_t chosen = first;
+  for (std::int64_t x = first; x <= last; ++x) {
+    const double w = phi[x] * z[r - x];
+    sum += w;
+    if (w > 0) chosen = x;
+    if (sum > v) break;
+  }
+  lawWork_ += chosen - first + 1;
+  return chosen;
 }
 
 // A uniform U of 48 bits, U1 2^24 + U2, times the law's m cells: the cell
@@ -417,8 +425,7 @@ std::int32_t TiltedTables::lawOf(std::size_t j, std::int64_t r) {
 // compared with the cell's share. U1 alone settles both unless the
 // products U m that U2 may still make straddle a cell's edge or its share
 // (a chance of some m 2^-23); only then is U2 drawn.
-inline std::int64_t TiltedTables::drawFrom(std::int32_t law, Ranmar::Stream& draws) const {
-  const AliasLaw& l = b_.laws[static_cast<std::size_t>(law)];
+inline std::int64_t TiltedTables::drawFrom(const AliasLaw& l, Ranmar::Stream& draws) const {
   const auto m = static_cast<std::uint64_t>(l.size);
   const auto U1 = static_cast<std::uint64_t>(draws.GOSUB100());
   if (l.size < kLargestFastLaw) {
@@ -427,8 +434,11 @@ inline std::int64_t TiltedTables::drawFrom(std::int32_t law, Ranmar::Stream& dra
     const std::uint64_t cell = low >> 48;
     const AliasCell& c = b_.cells[static_cast<std::size_t>(l.at) + cell];
     const std::uint64_t edge = (cell << 48) + (static_cast<std::uint64_t>(c.share) << 16);
-    if (high <= edge) return l.first + static_cast<std::int64_t>(cell);
-    if (low >= edge && (high - 1) >> 48 == cell) return l.first + c.alias;
+    // The cell's own value or its alias, chosen without a branch: the
+    // choice is a coin toss the processor cannot foresee.
+    const bool own = high <= edge;
+    const bool settled = own || (low >= edge && (high - 1) >> 48 == cell);
+    if (settled) [[likely]] return l.first + (own ? static_cast<std::int64_t>(cell) : c.alias);
     const std::uint64_t product = low + static_cast<std::uint64_t>(draws.GOSUB100()) * m;
     const std::uint64_t exact = product >> 48;
     const AliasCell& e = b_.cells[static_cast<std::size_t>(l.at) + exact];
@@ -449,49 +459,81 @@ inline std::int64_t TiltedTables::drawFrom(std::int32_t law, Ranmar::Stream& dra
 // given r would fill megabytes. A proposal is kept with the chance
 // a(j, r) = sum_x phi_j(x) Z_{j+1}(r - x) / sum_x phi_j(x), known from the
 // recursion; where it is below kLeastKept (r far from where the columns
-// after are most likely to be, as often in the last columns), the
-// column's exact law given r is made once and drawn from instead.
-std::int64_t TiltedTables::drawColumn(std::size_t j, std::int64_t r, Ranmar::Stream& draws) {
-  if (keptScale_[j] * b_.z[zAt_[j] + static_cast<std::size_t>(r - lowest_[j])] < kLeastKept) {
-    return drawFrom(lawOf(j, r), draws);
-  }
-  const std::int64_t lo = lowest_[j + 1], hi = highest_[j + 1];
-  const double* z = &b_.z[zAt_[j + 1]];
-  for (;;) {
-    const std::int64_t x = drawFrom(columnLaw_[j], draws);
-    const std::int64_t left = r - x;
-    if (left < lo || left > hi) continue;
-    // A uniform u < z, 24 bits at a time: most often the first settles it.
-    const double threshold = z[left - lo] * 0x1p24;
-    const auto first = static_cast<double>(draws.GOSUB100());
-    if (first + 1 <= threshold) return x;
-    if (first >= threshold) continue;
-    if (first + static_cast<double>(draws.GOSUB100()) * 0x1p-24 < threshold) return x;
-  }
-}
-
-double TiltedTables::draw(Ranmar::Stream& draws) {
+// after are most likely to be, as often in the last columns), the value is
+// drawn from the column's law given r by inversion instead.
+//
+// The tables of a round are drawn together, column by column, and the
+// proposals of a column for all the tables still without one in turn:
+// the same work, in loops that the processor runs without waiting on one
+// table's choice after another's. The draws of the generator are taken
+// in a fixed order, so a round is the same wherever it is drawn.
+void TiltedTables::draw(Ranmar::Stream& draws, std::size_t count, double* out) {
   const std::size_t K = n_.size();
-  std::int64_t r = R_;
-  double score = 0;
-  std::int64_t gScore = 0;
+  b_.r.assign(count, R_);
+  b_.x.resize(count);
+  b_.sums.assign(count, 0);
+  b_.gSums.assign(count, 0);
+  b_.waiting.resize(count);
   for (std::size_t j = 0; j < K; ++j) {
-    const std::int64_t x = j + 1 < K ? drawColumn(j, r, draws) : r;
-    const std::size_t k = offset_[j] + static_cast<std::size_t>(x);
-    score += score_[k];
-    if (byG_) gScore += b_.gScores[k];
-    r -= x;
+    const double* t = score_ + offset_[j];
+    if (j + 1 == K) {
+      for (std::size_t k = 0; k < count; ++k) b_.x[k] = b_.r[k];
+    } else {
+      std::size_t waiting = 0;
+      const double* zHere = &b_.z[zAt_[j]] - lowest_[j];
+      for (std::size_t k = 0; k < count; ++k) {
+        if (keptScale_[j] * zHere[b_.r[k]] < kLeastKept) {
+          ++lawDraws_;
+          b_.x[k] = drawGiven(j, b_.r[k], draws);
+        } else {
+          b_.waiting[waiting++] = static_cast<std::int32_t>(k);
+        }
+      }
+      const AliasLaw law = b_.laws[static_cast<std::size_t>(columnLaw_[j])];
+      const std::int64_t lo = lowest_[j + 1], hi = highest_[j + 1];
+      const double* z = &b_.z[zAt_[j + 1]] - lo;
+      while (waiting > 0) {
+        std::size_t still = 0;
+        for (std::size_t w = 0; w < waiting; ++w) {
+          const auto k = static_cast<std::size_t>(b_.waiting[w]);
+          const std::int64_t x = drawFrom(law, draws);
+          const std::int64_t left = b_.r[k] - x;
+          bool kept = false;
+          if (left >= lo && left <= hi) {
+            // A uniform u < z, 24 bits at a time: most often the first
+            // settles it.
+            const double threshold = z[left] * 0x1p24;
+            const auto first = static_cast<double>(draws.GOSUB100());
+            kept = first + 1 <= threshold;
+            if (!kept && first < threshold) [[unlikely]] {
+              kept = first + static_cast<double>(draws.GOSUB100()) * 0x1p-24 < threshold;
+            }
+          }
+          b_.x[k] = x;
+          b_.waiting[still] = static_cast<std::int32_t>(k);
+          still += kept ? 0 : 1;
+        }
+        proposals_ += static_cast<std::int64_t>(waiting);
+        waiting = still;
+      }
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::size_t place = offset_[j] + static_cast<std::size_t>(b_.x[k]);
+      b_.sums[k] += t[b_.x[k]];
+      if (byG_) b_.gSums[k] += b_.gScores[place];
+      b_.r[k] -= b_.x[k];
+    }
   }
-  double excess;  // how far the score lies above the least that counts, in nats
-  if (byG_) {
-    const std::int64_t above = gScore - observedGScore_ + tieMargin_;
-    if (above < 0) return 0;
-    excess = static_cast<double>(above) * kXLnXUnit;
-  } else {
-    if (!(observedScore_ - score < kProbabilityTie)) return 0;
-    excess = score - observedScore_ + kProbabilityTie;
+  for (std::size_t k = 0; k < count; ++k) {
+    double excess;  // how far the score lies above the least that counts, in nats
+    if (byG_) {
+      const std::int64_t above = b_.gSums[k] - observedGScore_ + tieMargin_;
+      excess = above < 0 ? -1 : static_cast<double>(above) * kXLnXUnit;
+    } else {
+      excess = observedScore_ - b_.sums[k] < kProbabilityTie ? b_.sums[k] - observedScore_ + kProbabilityTie : -1;
+    }
+    out[k] = excess < 0 ? 0 : std::min(1.0, std::exp(-theta_ * excess));
   }
-  return std::min(1.0, std::exp(-theta_ * excess));
 }
 
 }  // namespace ortelan

@@ -24,8 +24,7 @@
 //   Z_j(r) = sum_x phi_j(x) Z_{j+1}(r - x),  Z_K(0) = 1,
 // phi_j(x) = C(n_j, x) e^(theta t_j(x)); a table is drawn column after
 // column, x_j with probability phi_j(x) Z_{j+1}(r - x) / Z_j(r), exactly
-// from q (each conditional law made once, when first met, and drawn by
-// Walker's alias method). Its weight P / q = Z e^(-theta t(T)) / C(N, R)
+// from q (by rejection from the column's own law, or by inversion). Its weight P / q = Z e^(-theta t(T)) / C(N, R)
 // is at most
 //   w_max = Z e^(-theta t_min) / C(N, R)
 // over the tables that count (t >= t_min), for theta >= 0; so the draws
@@ -78,9 +77,10 @@ class TiltedTables {
   TiltedTables(const CountTable& table, const Margins& margins, const EnumerationOrder& order,
                ChainWorkspace& workspace);
 
-  // Chooses theta and makes the recursion. False where the recursion
+  // Chooses theta and makes the recursion, at most `recursions` times to
+  // bring the mean score to the observed one. False where the recursion
   // fails (every value lost below the smallest double).
-  bool tilt();
+  bool tilt(int recursions);
   double theta() const { return theta_; }
   // The recursions made (each with the sums of the scores).
   int recursions() const { return recursions_; }
@@ -90,20 +90,23 @@ class TiltedTables {
   double lnLargestWeight() const { return lnLargestWeight_; }
   double lnLargestWeightRounding() const { return lnLargestWeightRounding_; }
 
-  // Draws one table: (P / q) / w_max where it counts, else 0.
-  double draw(Ranmar::Stream& draws);
+  // Draws `count` tables: for each, (P / q) / w_max where it counts,
+  // else 0.
+  void draw(Ranmar::Stream& draws, std::size_t count, double* out);
 
   std::size_t columns() const { return n_.size(); }
-  // The values of the conditional laws made so far.
+  // The work of the draws so far: the values drawn by inversion, and the
+  // values they went through; and the proposals from the columns' own laws.
   std::int64_t lawWork() const { return lawWork_; }
+  std::int64_t lawDraws() const { return lawDraws_; }
+  std::int64_t proposals() const { return proposals_; }
 
  private:
   void saddlePoint();
   bool recurse();
   std::int32_t makeLaw(const double* weights, std::int64_t first, std::int64_t size);
-  std::int32_t lawOf(std::size_t j, std::int64_t r);
-  std::int64_t drawFrom(std::int32_t law, Ranmar::Stream& draws) const;
-  std::int64_t drawColumn(std::size_t j, std::int64_t r, Ranmar::Stream& draws);
+  std::int64_t drawFrom(const AliasLaw& law, Ranmar::Stream& draws) const;
+  std::int64_t drawGiven(std::size_t j, std::int64_t r, Ranmar::Stream& draws);
 
   TiltedBuffers& b_;
   bool byG_;
@@ -124,11 +127,11 @@ class TiltedTables {
   int recursions_ = 0;
   std::vector<std::int64_t> lowest_, highest_;  // r of column j from lowest_[j] to highest_[j]
   std::vector<std::size_t> zAt_;                // Z_j(r) at zAt_[j] + r - lowest_[j]
-  std::vector<std::size_t> lawPlace_;           // column j's laws at lawPlace_[j] + r - lowest_[j]
   std::vector<std::int32_t> columnLaw_;         // column j's own law phi_j
   std::vector<double> keptScale_;               // a(j, r) = keptScale_[j] Z_j(r)
+  std::vector<double> zScale_;                  // Z_j's scale: sum_x phi_j(x) Z_{j+1}(r - x) = zScale_[j] Z_j(r)
   double lnLargestWeight_ = 0, lnLargestWeightRounding_ = 0;
-  std::int64_t lawWork_ = 0;
+  std::int64_t lawWork_ = 0, lawDraws_ = 0, proposals_ = 0;
 };
 
 }  // namespace ortelan
