@@ -18,6 +18,14 @@
 // `locus/E` times one locus whose P is about 10^-E, and `walk/E` the walk of
 // the same table.
 //
+// `coverage/O` (O = 0 by probability, 1 by G) draws tables of two rows
+// whose exact P can be listed (2 to 5 columns of 4 to 150 genes, the
+// columns' allele frequencies apart), 1,000 in each bin of exact P from
+// 1e-2 down to below 1e-64, and counts, bin by bin, the tail P whose
+// limits miss the exact P (outside_B), those more than 3 SE from it
+// (beyond_3se_B), and the largest p_high / p_low (ratio_B), with the
+// default budget (the walk's 510,000 steps).
+//
 //   cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DORTELAN_BENCH=ON -DORTELAN_TESTS=OFF
 //   cmake --build build-bench -j2 --target ortelan_tail_bench
 //   build-bench/bench/ortelan_tail_bench
@@ -28,10 +36,15 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <string>
 #include <vector>
 
+#include "chisquare/x_ln_x.h"
 #include "exacttest/chain.h"
+#include "exacttest/enumeration.h"
 #include "exacttest/locus_pool.h"
+#include "exacttest/margin_tables.h"
+#include "exacttest/tail_p.h"
 #include "exacttest/table_loader.h"
 
 namespace {
@@ -171,8 +184,65 @@ void walk(benchmark::State& state) {
   }
 }
 
+void coverage(benchmark::State& state) {
+  const Ordering ordering = state.range(0) == 0 ? Ordering::Probability : Ordering::G;
+  constexpr double kEdges[] = {1e-2, 1e-4, 1e-8, 1e-16, 1e-32, 1e-64, 0};
+  constexpr int kBins = 6, kPerBin = 1000;
+  std::uint64_t random = 0x2545F4914F6CDD1Dull;
+  auto next = [&random] {
+    random ^= random << 13;
+    random ^= random >> 7;
+    random ^= random << 17;
+    return static_cast<double>(random >> 11) / 9007199254740992.0;
+  };
+  int tables[kBins] = {}, outside[kBins] = {}, beyond[kBins] = {};
+  double ratio[kBins] = {};
+  ChainWorkspace workspace;
+  for (auto _ : state) {
+    int seed = 0;
+    for (bool full = false; !full;) {
+      const int columns = 2 + static_cast<int>(4 * next());
+      const int most = columns <= 3 ? 150 : columns == 4 ? 60 : 30;
+      const double spread = 6 * next();
+      CountTable table;
+      table.resize(2, columns);
+      for (int j = 1; j <= columns; ++j) {
+        const double u = std::max(next(), 1e-12), v = next();
+        const double normal = std::sqrt(-2 * std::log(u)) * std::cos(6.283185307179586 * v);
+        const double p = 1 / (1 + std::exp(-spread * normal));
+        const int genes = 4 + static_cast<int>((most - 3) * next());
+        for (int g = 0; g < genes; ++g) ++table.at(next() < p ? 1 : 2, j);
+      }
+      const EnumerationOrder order{ordering, {}, 0, xLnXTieMargin(2 * std::int64_t{columns})};
+      if (!tailApplies(table, order) || !enumerationIsCheaper(table, 4000000)) continue;
+      const double exact = enumeratedP<double>(table, order, workspace);
+      int bin = 0;
+      while (bin < kBins && !(exact < kEdges[bin] && exact >= kEdges[bin + 1])) ++bin;
+      if (bin == kBins || tables[bin] == kPerBin) continue;
+      Ranmar generator;
+      ++seed;
+      generator.MAKE_RANDOM(1 + seed % 166, 1 + (seed / 166) % 166, 17, 19);
+      const auto p = tailPValue<double>(table, order, 510000, generator, workspace);
+      if (!p) continue;
+      ++tables[bin];
+      outside[bin] += exact < p->low || exact > p->high ? 1 : 0;
+      beyond[bin] += std::fabs(p->p - exact) > 3 * p->se ? 1 : 0;
+      ratio[bin] = std::max(ratio[bin], p->low > 0 ? p->high / p->low : 1e300);
+      full = true;
+      for (int b = 0; b < kBins; ++b) full = full && tables[b] == kPerBin;
+    }
+  }
+  for (int b = 0; b < kBins; ++b) {
+    const std::string at = std::to_string(b);
+    state.counters["outside_" + at] = outside[b];
+    state.counters["beyond_3se_" + at] = beyond[b];
+    state.counters["ratio_" + at] = ratio[b];
+  }
+}
+
 }  // namespace
 
+BENCHMARK(coverage)->Arg(0)->Arg(1)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(panel)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(locus)->Arg(5)->Arg(20)->Arg(50)->Arg(100)->Arg(200)->Arg(300)->Unit(benchmark::kMillisecond);
 BENCHMARK(walk)->Arg(5)->Arg(100)->Unit(benchmark::kMillisecond);

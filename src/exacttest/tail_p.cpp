@@ -31,7 +31,7 @@ constexpr double kStepsPerLawValue = 0.25;
 constexpr double kStepsPerTable = 2;
 constexpr double kStepsPerColumnSummed = 0.2;
 // The most recursions theta may take to meet the exact mean.
-constexpr int kMostRecursions = 5;
+constexpr int kMostRecursions = 8;
 // Tables drawn between two looks at the limits.
 constexpr std::int64_t kRound = 256;
 // The drawing ends once p_high / p_low is at most this: 1.5, less room

@@ -323,23 +323,30 @@ bool TiltedTables::tilt(int recursions) {
   // The exact mean grows with theta; the thetas seen on either side of
   // the observed score keep the search between them.
   double below = 0, above = kLargestTheta;
+  bool aboveSeen = false;
   double lastTheta = -1, lastMean = 0;
   for (int k = 0; k < recursions; ++k) {
     if (!recurse()) return false;
     const double off = meanScore_ - target;
     if (std::fabs(off) <= kCloseEnough * spread || (theta_ == 0 && off >= 0) || k + 1 == recursions) break;
-    (off < 0 ? below : above) = theta_;
+    if (off < 0) {
+      below = theta_;
+    } else {
+      above = theta_;
+      aboveSeen = true;
+    }
     // A step of Newton's method with the saddle point's variance, or
-    // along the line through the last two; halfway if it leaves the
-    // bracket.
+    // along the line through the last two; where that leaves the bracket,
+    // halfway across it, or twice as far when no theta has yet been seen
+    // to overshoot.
     double next = theta_ - off / std::max(saddleVariance_, 1e-300);
     if (lastTheta >= 0 && meanScore_ != lastMean) {
       next = theta_ - off * (theta_ - lastTheta) / (meanScore_ - lastMean);
     }
-    if (!(next > below && next < above)) next = (below + std::min(above, 2 * std::max(theta_, 1.0))) / 2;
+    if (!(next > below && next < above)) next = aboveSeen ? (below + above) / 2 : std::max(2 * below, below + 0.5);
     lastTheta = theta_;
     lastMean = meanScore_;
-    theta_ = next;
+    theta_ = std::min(next, kLargestTheta);
   }
   b_.laws.clear();
   b_.cells.clear();
