@@ -182,6 +182,10 @@ class Result:
             if sampled > 0:
                 lines.append(f"{count(sampled)} of the {count(loci['method'].notna().sum())} P-values are from "
                              "independent tables, never 0: p_low and p_high in .loci are their 95% limits.")
+            tail = int((loci["method"] == "tail").sum()) if "method" in loci else 0
+            if tail > 0:
+                lines.append(f"{count(tail)} of the {count(loci['method'].notna().sum())} P-values lie far in the "
+                             "tail, from tilted tables, never 0: p_low and p_high in .loci are their 95% limits.")
             low = _floats(total, "fst_low")
             if len(low) and not np.isnan(low[0]):
                 lines.append(f"F_ST over loci {total['fst'].iloc[0]:.4f}, 95% bootstrap limits {low[0]:.4f} to "

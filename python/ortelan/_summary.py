@@ -25,9 +25,9 @@ def significant_counts(p, high=None, sampled=None):
     """How many of the P-values `p` (no NaN) lie at or below 0.05, at or
     below the Bonferroni level 0.05 / len(p), and at a false discovery rate
     of 5 % (Benjamini and Hochberg's adjusted P at or below 0.05). A P-value
-    from independent tables (`sampled`) counts at a level only when its
-    upper 95 % limit `high` lies below it: the limit stands for it in all
-    three, the adjustment included."""
+    with 95 % limits (`sampled`: from independent tables, or far in the
+    tail) counts at a level only when its upper limit `high` lies below it:
+    the limit stands for it in all three, the adjustment included."""
     p = np.asarray(p, dtype=float)
     sampled = np.zeros(len(p), dtype=bool) if sampled is None else np.asarray(sampled, dtype=bool)
     if high is not None:
@@ -79,10 +79,12 @@ class Summary:
         exact = np.array([m == "exact" for m in method], dtype=bool)
         chain = np.array([m == "chain" for m in method], dtype=bool)
         sampled = np.array([m == "sampled" for m in method], dtype=bool)
+        tail = np.array([m == "tail" for m in method], dtype=bool)
         self.test = s.get("test") or "genic"
         none = self.test == "none"
         self.chain_bound = np.nan if none else 1 / (float(s["batches"]) * float(s["iterations"]))
-        zero = tested & ~exact & (p == 0) if not none else np.zeros(len(p), dtype=bool)
+        # An exact or tail P is never 0, though it may lie below any double.
+        zero = tested & ~exact & ~tail & (p == 0) if not none else np.zeros(len(p), dtype=bool)
         p[zero] = self.chain_bound
         total = result.total
         self.program = s["program"]
@@ -98,11 +100,11 @@ class Summary:
         floor = tested & sampled & (low == 0)
         tables = np.rint(1 / p[floor]) - 1
         self.methods = {"exact": int((tested & exact).sum()), "sampled": int((tested & sampled).sum()),
-                        "chain": int((tested & chain).sum()), "chain_zero": int(zero.sum()),
-                        "sampled_floor": int(floor.sum())}
+                        "tail": int((tested & tail).sum()), "chain": int((tested & chain).sum()),
+                        "chain_zero": int(zero.sum()), "sampled_floor": int(floor.sum())}
         self.sampled_floor_tables = (int(tables.max()), int(tables.min())) if floor.any() else None
         high = loci["p_high"].to_numpy(dtype=float) if "p_high" in loci else np.full(len(p), np.nan)
-        self.significant = significant_counts(p[tested], high[tested], sampled[tested])
+        self.significant = significant_counts(p[tested], high[tested], (sampled | tail)[tested])
         fit = result.outlier_fit
         self.outliers = None if fit is None else {k: fit[k] for k in ("candidates", "trimmed", "standing_out", "df",
                                                                        "f_background")}
@@ -128,6 +130,8 @@ class Summary:
             rows.append(("Exact P-values", count(self.methods["exact"])))
             if self.methods["sampled"] > 0:
                 rows.append(("  from independent tables", count(self.methods["sampled"])))
+            if self.methods["tail"] > 0:
+                rows.append(("  far in the tail, from tilted tables", count(self.methods["tail"])))
             rows.append(("  from the Markov chain", count(self.methods["chain"])))
         rows += _significance_rows(self.significant, loci["tested"], f"Loci with {self.p_head}")
         # The notes on the loci's P-values follow their rows.
@@ -169,6 +173,8 @@ class Summary:
             lines.append("  (a P-value from independent tables counts at a level only where its upper 95 % limit,")
             lines.append("   p_high, lies below it)")
         lines += _floor_lines(self.methods["sampled_floor"], self.sampled_floor_tables, "samples=")
+        if self.methods["tail"] > 0:
+            lines.append("  (so does a P-value far in the tail: where p_high lies below the level)")
         if self.test == "none":
             lines.append('  (no exact test, test="none": the counts are of P(chi2))')
         lines += shown[notes:]

@@ -97,7 +97,7 @@ def test_summary_counts_are_those_of_the_data_frames(tmp_path):
     p = l["p_fisher"][tested].to_numpy().copy()
     p[p == 0] = 1 / (CHAIN["batches"] * CHAIN["iterations"])  # a chain's 0: P below about that
     assert s.loci == {"read": 400, "run": 400, "tested": int(tested.sum()), "untested": int((~tested).sum())}
-    assert s.methods == {"exact": int((l["method"] == "exact").sum()), "sampled": 0,
+    assert s.methods == {"exact": int((l["method"] == "exact").sum()), "sampled": 0, "tail": 0,
                          "chain": int((l["method"] == "chain").sum()),
                          "chain_zero": int(((l["method"] == "chain") & (l["p_fisher"] == 0)).sum()),
                          "sampled_floor": 0}

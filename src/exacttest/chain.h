@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "exacttest/ranmar.h"
+#include "exacttest/tilted_buffers.h"
 #include "input/tables/count_table.h"
 #include "run/real.h"
 
@@ -84,6 +85,8 @@ class ChainWorkspace {
   const double* lnFactorialDoubles(std::int64_t total);
   // And 1 / k for k = 1..min(total, kMaxFactorials - 1) (at 0: 0).
   const double* reciprocals(std::int64_t total);
+  // For the tables drawn into the far tail (tilted_tables.h).
+  TiltedBuffers& tiltedBuffers() { return tilted_; }
 
  private:
   std::vector<double> lnCounts_{0.0};
@@ -93,6 +96,7 @@ class ChainWorkspace {
   std::vector<long double> lnFactorials_;
   std::vector<double> lnFactorialDoubles_;
   std::vector<double> reciprocals_{0.0};
+  TiltedBuffers tilted_;
 };
 
 // What a visited table is ordered by. Probability: it counts when it is

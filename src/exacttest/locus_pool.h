@@ -21,12 +21,11 @@
 #include <vector>
 
 #include "exacttest/chain.h"
+#include "exacttest/drawn_estimate.h"
 #include "exacttest/enumeration.h"
 #include "exacttest/genotypic_chain.h"
 #include "exacttest/locus_estimate.h"
 #include "exacttest/ranmar.h"
-#include "exacttest/sampled_p.h"
-#include "exacttest/table_sampler.h"
 #include "exacttest/table_loader.h"
 
 namespace ortelan {
@@ -36,7 +35,7 @@ namespace ortelan {
 inline constexpr std::int64_t kBundleSteps = std::int64_t{1} << 20;
 
 // The estimate of one loaded table: listed where that is less work than its
-// walk; else from independent tables, or walked. A drawing or walk ends
+// walk; else from independent tables (drawn_estimate.h), or walked. A drawing or walk ends
 // early once `stop` is set.
 template <class Real>
 LocusEstimate<Real> walkLoadedTable(LoadedTable& table, ChainWorkspace& workspace, const std::atomic<bool>* stop) {
@@ -46,15 +45,7 @@ LocusEstimate<Real> walkLoadedTable(LoadedTable& table, ChainWorkspace& workspac
   }
   Ranmar generator;
   generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
-  if (table.sampling.sampler == SamplerKind::Independent) {
-    // As many tables as the walk's steps would cost, unless told how many.
-    const bool genotypic = !table.genotypeColumns.empty();
-    const SamplingLimits limits{table.sampling.hits, table.sampling.samples.value_or(
-                                                         tablesCostingSteps(table.MM, genotypic, table.chainSteps()))};
-    const SampledP<Real> P =
-        sampledPValue<Real>(sampleTables(table.MM, table.enumerationOrder(), limits, generator, workspace, stop));
-    return {P.p, P.se, PMethod::Sampled, P.low, P.high};
-  }
+  if (table.sampling.sampler == SamplerKind::Independent) return drawnEstimate<Real>(table, generator, workspace, stop);
   ChainEstimate<Real> estimate;
   if (!table.genotypeColumns.empty()) {
     estimate = genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B, table.C,

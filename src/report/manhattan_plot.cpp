@@ -58,6 +58,7 @@ struct Summary {
   std::size_t exact = 0;           // loci with an exact P
   std::size_t sampled = 0;         // loci with a P from independent tables
   SampledFloors floors;            // those of them with no hit, at their floor
+  std::size_t tail = 0;            // loci with a P far in the tail
   double line = 0;                 // the Bonferroni level as P
   double bound = 0;                // P = 0 drawn as this P
   double largest = 0;              // -log10 P of the highest mark or of the line
@@ -67,9 +68,11 @@ struct Summary {
 };
 
 // A chain's P = 0 (or below, which no chain gives): no draw of the chain
-// was as extreme. An exact P is never 0, though it may lie below any double;
-// nor is a P from independent tables, at least 1 / (tables + 1).
-bool isZero(const ManhattanPoint& point) { return !point.exact && !point.sampled && point.p <= 0; }
+// was as extreme. An exact or tail P is never 0, though it may lie below
+// any double; nor is a P from independent tables, at least 1 / (tables + 1).
+bool isZero(const ManhattanPoint& point) {
+  return !point.exact && !point.sampled && !point.tail && point.p <= 0;
+}
 
 // A locus that stands out from the background in the outlier test.
 bool isOutlier(const ManhattanPoint& point) { return point.outlierQ < kOutlierLevel; }
@@ -80,7 +83,7 @@ double minusLog10(double p) { return p >= 1 ? 0 : -std::log10(p); }
 // Where a locus is drawn, as -log10 P: a chain's P of 0 at the bound.
 double heightOf(const ManhattanPoint& point, double bound) {
   if (isZero(point)) return minusLog10(bound);
-  if (point.exact && point.minusLog10P >= 0) return point.minusLog10P;
+  if ((point.exact || point.tail) && point.minusLog10P >= 0) return point.minusLog10P;
   return minusLog10(point.p);
 }
 
@@ -111,7 +114,7 @@ Frame frameFor(const Summary& summary, std::string_view title, bool windows) {
   // Wide enough for a long title, within reason: the dots' pixel grid
   // grows with the width.
   f.width = std::clamp(std::ceil(titledWidth(title)), kWidth, 2 * kWidth);
-  f.legendLines = 1 + (summary.zeros > 0 ? 1 : 0) + (summary.exact + summary.sampled > 0 ? 1 : 0) +
+  f.legendLines = 1 + (summary.zeros > 0 ? 1 : 0) + (summary.exact + summary.sampled + summary.tail > 0 ? 1 : 0) +
                   (summary.floors.loci > 0 ? 1 : 0) + (summary.outlierTest ? 1 : 0);
   // Room above the highest mark, and at least 3 decades so that a plot of
   // large P only does not fill the height.
@@ -162,12 +165,14 @@ void drawLegend(std::string& svg, const Summary& s, std::int64_t batches, std::i
          (s.tested == 1 ? " locus" : " loci") + " tested. Dashed line: Bonferroni level 0.05 / " +
          std::to_string(s.tested) + " = " + threeDigits(s.line) +
          ". Point at a locus above it for its name and P.</text>\n";
-  if (s.sampled > 0) {
+  if (s.sampled + s.tail > 0) {
     // Every kind of P the plot holds, how many of each.
-    const std::size_t chain = s.tested - s.exact - s.sampled;
+    const std::size_t chain = s.tested - s.exact - s.sampled - s.tail;
     std::string kinds;
     if (s.exact > 0) kinds += "Exact P at " + loci(s.exact) + " (every table with the locus's margins listed); ";
-    kinds += std::to_string(s.sampled) + " P from independent tables with their 95 % limits, never 0";
+    if (s.sampled > 0) kinds += std::to_string(s.sampled) + " P from independent tables with their 95 % limits, never 0";
+    if (s.sampled > 0 && s.tail > 0) kinds += "; ";
+    if (s.tail > 0) kinds += std::to_string(s.tail) + " P far in the tail (tilted tables) with their 95 % limits";
     if (chain > 0) kinds += "; " + std::to_string(chain) + " P are chain estimates";
     y += kLegendLine;
     svg += "<text x=\"" + num(kMargin) + "\" y=\"" + num(y) + "\">" + kinds + ". Each drawn at its height.</text>\n";
@@ -350,7 +355,8 @@ void drawThinningNote(std::string& svg, const Frame& f) {
          "\" fill=\"#666666\" text-anchor=\"end\">Loci with P &gt; 0.01 below the line: one dot per pixel</text>\n";
 }
 
-// An exact P in three digits, from -log10 P where P lies below any double.
+// An exact or tail P in three digits, from -log10 P where P lies below any
+// double.
 std::string exactPText(const ManhattanPoint& point) {
   if (point.p > 0 || point.minusLog10P < 0) return threeDigits(point.p);
   const double exponent = std::ceil(point.minusLog10P);
@@ -371,6 +377,13 @@ std::string tooltip(const ManhattanPoint& point, bool numbered, const Summary& s
     text += escapedLabel(point.chromosome) + ":" + std::to_string(point.position);
   }
   if (point.exact) return text + ": P = " + exactPText(point) + " (exact)";
+  // A tail P, like an exact one, may lie below any double; so may its
+  // limits, which are then left out.
+  if (point.tail) {
+    text += ": P = " + exactPText(point);
+    if (point.high > 0) text += ", 95 % limits " + threeDigits(point.low) + " to " + threeDigits(point.high);
+    return text + " (far in the tail)";
+  }
   text += ": P = " + threeDigits(point.p);
   if (point.sampled) {
     return text + ", SE = " + threeDigits(point.se) + ", 95 % limits " + threeDigits(point.low) + " to " +
@@ -440,6 +453,7 @@ Summary summarize(const std::vector<ManhattanPoint>& points, const std::vector<C
       if (isOutlier(points[i])) ++s.outliers;
       if (points[i].sampled) ++s.sampled;
       if (atSampledFloor(points[i].sampled, points[i].low)) s.floors.add(points[i].p);
+      if (points[i].tail) ++s.tail;
       s.largest = std::max(s.largest, heightOf(points[i], s.bound));
     }
   }

@@ -21,9 +21,10 @@ struct ManhattanPoint {
   double se = 0;              // its standard error; NaN: none (the chi-square's P)
   bool exact = false;         // P listed over every table with the margins, not estimated by the chain
   bool sampled = false;       // P from independent tables, with its 95 % limits
+  bool tail = false;          // P far in the tail, from tilted tables, with its 95 % limits
   double low = 0, high = 0;   // those limits
-  // -log10 P of an exact P, where P itself may lie below the smallest
-  // double (an 80-bit program's); negative when not given.
+  // -log10 P of an exact or tail P, where P itself may lie below the
+  // smallest double (an 80-bit program's); negative when not given.
   double minusLog10P = -1;
   // The outlier test's q; NaN where the locus was not tested so. Below
   // 0.05 the locus stands out from the background, drawn in a colour of
@@ -57,10 +58,11 @@ inline constexpr std::string_view kManhattanPlotTitle = "Exact test of each locu
 // With every chromosome empty the x axis is the locus number (GENEPOP input).
 // The dashed line is at P = 0.05 / (points drawn), labelled in the right
 // margin beside its end. A chain's P of 0 is drawn as an open mark at
-// 1 / (batches x iterations), the chain's resolution; an exact P at its own
-// height, however small. The legend tells how many P are exact, how many
-// from independent tables and how many chain estimates, and how many of
-// those from independent tables sit at their floor (sampled_floors.h).
+// 1 / (batches x iterations), the chain's resolution; an exact or tail P at
+// its own height, however small. The legend tells how many P are exact, how
+// many from independent tables, how many far in the tail and how many chain
+// estimates, and how many of those from independent tables sit at their
+// floor (sampled_floors.h).
 // Every locus at or above the line (P of 0 included) is a circle of its own
 // with a <title> tooltip (name, where, P, SE), some 150 bytes. The others
 // are dots at whole pixels, some 7 bytes, and of those with P > 0.01 one per

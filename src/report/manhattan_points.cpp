@@ -31,11 +31,12 @@ std::vector<ManhattanPoint> manhattanPoints(const RunState<Real>& s, ExactTest t
       const PMethod method = s.methodPerLocus[static_cast<std::size_t>(I)];
       point.exact = method == PMethod::Exact;
       point.sampled = method == PMethod::Sampled;
+      point.tail = method == PMethod::Tail;
       point.low = static_cast<double>(s.pLowPerLocus[static_cast<std::size_t>(I)]);
       point.high = static_cast<double>(s.pHighPerLocus[static_cast<std::size_t>(I)]);
-      // An exact P is above 0 (a run writes the least positive real for one
-      // below it); an edited table's 0 is drawn as that.
-      if (point.exact) {
+      // An exact or tail P is above 0 (a run writes the least positive real
+      // for one below it); an edited table's 0 is drawn as that.
+      if (point.exact || point.tail) {
         const Real least = std::numeric_limits<Real>::min();
         point.minusLog10P = p >= 1 ? 0.0 : -static_cast<double>(std::log10(std::max(p, least)));
       }

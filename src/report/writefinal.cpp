@@ -112,11 +112,11 @@ std::string floorsText(const SampledFloors& floors) {
 }
 
 // Under the table of a scripted run whose P-values are exact in places.
-// And lines on those drawn from independent tables, and on those of them
-// that sit at their floor.
+// And lines on those drawn from independent tables, on those of them that
+// sit at their floor, and on those far in the tail.
 template <class Real>
 std::string exactNote(const RunState<Real>& s) {
-  int tested = 0, exact = 0, sampled = 0;
+  int tested = 0, exact = 0, sampled = 0, tail = 0;
   SampledFloors floors;
   for (int I = 1; I <= s.NUMBOFLOCI; ++I) {
     if (!s.isTested(I)) continue;
@@ -127,6 +127,7 @@ std::string exactNote(const RunState<Real>& s) {
     if (atSampledFloor(s.methodPerLocus[locus] == PMethod::Sampled, static_cast<double>(s.pLowPerLocus[locus]))) {
       floors.add(static_cast<double>(s.FISHERPPERLOCUS[locus]));
     }
+    tail += s.methodPerLocus[locus] == PMethod::Tail ? 1 : 0;
   }
   std::string note;
   if (exact > 0) {
@@ -145,6 +146,11 @@ std::string exactNote(const RunState<Real>& s) {
             " reached no hit (no table drawn was as extreme as the observed one): " + (one ? "it is" : "each is") +
             " at its floor 1/(B + 1) for its B tables, here " + floorsText(floors) + "; a larger --samples resolves " +
             (one ? "it" : "them") + ".\r\n";
+  }
+  if (tail > 0) {
+    note += format(" %d of the %d P-values lie far in the tail, from tables drawn from a law tilted towards it and "
+                   "weighted back: never 0; the results table gives their 95 %% limits.\r\n",
+                   tail, tested);
   }
   return note;
 }

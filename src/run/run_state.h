@@ -76,16 +76,31 @@ inline std::optional<ExactMode> exactModeNamed(std::string_view name) {
 // Whether Pearson's chi-square stands beside the test (the genic test, and
 // no exact test at all), or G (the G tests).
 // Where a locus's P-value comes from: every table with its margins listed
-// (exact), tables drawn independently under the null (sampled), or the
-// Markov chain's estimate (chain). Named so in the tables' method column.
-enum class PMethod : char { Chain, Exact, Sampled };
+// (exact), tables drawn independently under the null (sampled), the
+// Markov chain's estimate (chain), or tables drawn from a law tilted into
+// the far tail and weighted back (tail). Named so in the tables' method
+// column.
+enum class PMethod : char { Chain, Exact, Sampled, Tail };
 
 inline const char* methodName(PMethod method) {
-  return method == PMethod::Exact ? "exact" : method == PMethod::Sampled ? "sampled" : "chain";
+  switch (method) {
+    case PMethod::Exact:
+      return "exact";
+    case PMethod::Sampled:
+      return "sampled";
+    case PMethod::Tail:
+      return "tail";
+    case PMethod::Chain:
+      break;
+  }
+  return "chain";
 }
 
+// Whether a P of this kind comes with its 95 % limits.
+inline bool hasLimits(PMethod method) { return method == PMethod::Sampled || method == PMethod::Tail; }
+
 inline std::optional<PMethod> methodNamed(std::string_view name) {
-  for (PMethod method : {PMethod::Chain, PMethod::Exact, PMethod::Sampled}) {
+  for (PMethod method : {PMethod::Chain, PMethod::Exact, PMethod::Sampled, PMethod::Tail}) {
     if (name == methodName(method)) return method;
   }
   return std::nullopt;

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "apps/programs.h"
+#include "exacttest/enumeration.h"
+#include "support/count_tables.h"
 #include "support/exact_p_value.h"
 
 namespace ortelan::testing {
@@ -365,6 +367,109 @@ TEST(ExactP, SampledPValuesAtTheirFloorAreNamedInTheReportAndPlot) {
                                    " loci reached no hit among their independent tables: each P at its floor 1/(B + 1) "
                                    "for B tables, 0.0100 (B = 99); a larger --samples resolves them.</text>"),
             std::string::npos);
+}
+
+}  // namespace
+}  // namespace ortelan::testing
+
+namespace ortelan::testing {
+namespace {
+
+// Six populations of 20 individuals. L1, a SNP far from the null, and the
+// pairs of L3 across its two groups (2 x 10 tables, each population fixed
+// for alleles of its own) lie far in the tail: method "tail", their exact
+// P within limits at most 1.5 apart. L2, a SNP near the null, is settled by
+// independent tables. Each locus's P is the same on any number of threads
+// and in a run of that locus alone.
+TEST(ExactP, FarTailPValuesInTheTablesPairsReportAndPlot) {
+  Rows l3(6, std::vector<int>(10, 0));
+  for (std::size_t pop = 0; pop < 6; ++pop) {
+    for (std::size_t allele = 0; allele < 5; ++allele) l3[pop][pop < 3 ? allele : allele + 5] = 8;
+  }
+  const std::vector<Rows> tables = {{{36, 4}, {4, 36}, {34, 6}, {6, 34}, {32, 8}, {20, 20}},
+                                    {{20, 20}, {22, 18}, {18, 22}, {21, 19}, {19, 21}, {20, 20}},
+                                    l3};
+  // Of the 2 x 10 tables of 80 genes with these margins, the C(10, 5) that
+  // fill five columns in the first row are as improbable as the observed
+  // one, 1 / C(80, 40), and every other is more probable.
+  const double apart = std::exp(std::log(252.0) - (std::lgamma(81.0) - 2 * std::lgamma(41.0)));
+  // L1's exact P, every table listed.
+  ChainWorkspace workspace;
+  const double l1 = enumeratedP<double>(tableOf(tables[0]), {}, workspace);
+  for (const std::string& program : {k3d, kC}) {
+    SCOPED_TRACE(program);
+    ScratchDir dir;
+    dir.write("data.gen", genepopOf(tables, 3));
+    const ProcessResult r = runWith(program,
+                                    {"-q", "-s", "5", "-j", "2", "-t", "t.tsv", "--pairs", "p.tsv", "-o", "r.out",
+                                     "--manhattan", "m.svg", "data.gen"},
+                                    dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> rows = split(dir.read("t.tsv"), '\n');
+    const auto expectTail = [](const std::vector<std::string>& f, std::size_t at, double exact, const std::string& what) {
+      const double p = std::stod(f[at]), low = std::stod(f[at + 2]), high = std::stod(f[at + 3]);
+      EXPECT_EQ(f[at + 4], "tail") << what;
+      EXPECT_GT(p, 0) << what;
+      EXPECT_LE(low, p) << what;
+      EXPECT_GE(high, p) << what;
+      EXPECT_LE(high, 1.5 * low) << what;
+      EXPECT_LE(low, exact) << what;
+      EXPECT_GE(high, exact) << what;
+    };
+    expectTail(split(rows[2], '\t'), 3, l1, "L1");
+    EXPECT_EQ(split(rows[3], '\t')[7], "sampled");
+    int tails = 0;
+    for (const std::string& row : split(dir.read("p.tsv"), '\n')) {
+      const std::vector<std::string> f = split(row, '\t');
+      if (f.size() < 12 || f[4] != "3" || std::stoi(f[0]) > 3 || std::stoi(f[1]) < 4) continue;
+      expectTail(f, 7, apart, row);
+      ++tails;
+    }
+    EXPECT_EQ(tails, 9);
+    EXPECT_NE(dir.read("r.out").find("\r\n 1 of the 3 P-values lie far in the tail, from tables drawn from a law "
+                                     "tilted towards it and weighted back: never 0; the results table gives their "
+                                     "95 % limits.\r\n"),
+              std::string::npos);
+    EXPECT_NE(dir.read("m.svg").find("; 1 P far in the tail (tilted tables) with their 95 % limits"), std::string::npos);
+    // One thread, and L1 alone.
+    for (const std::vector<std::string>& other : {std::vector<std::string>{"-j", "1"}, {"--loci", "1"}}) {
+      std::vector<std::string> arguments = {"-q", "-s", "5", "-t", "o.tsv", "-o", "/dev/null"};
+      arguments.insert(arguments.end(), other.begin(), other.end());
+      arguments.push_back("data.gen");
+      ASSERT_EQ(runWith(program, arguments, dir).status, 0);
+      EXPECT_EQ(split(dir.read("o.tsv"), '\n')[2], rows[2]) << other[0];
+    }
+  }
+}
+
+// A P far below the smallest double: six populations of 100 individuals,
+// each fixed for one allele or the other. The C(6, 3) tables that fix
+// three populations for each allele are all as improbable as the observed
+// one, 1 / C(1200, 600), so P = 20 / C(1200, 600), some 1e-359. The 80-bit
+// programs give it; ortelan_c, whose reals are doubles, gives the smallest
+// normal double, as it gives an exact P below it.
+TEST(ExactP, AFarTailPBelowTheSmallestDoubleIsNeverZero) {
+  const std::vector<Rows> tables = {{{200, 0}, {0, 200}, {200, 0}, {0, 200}, {200, 0}, {0, 200}}};
+  const long double lnP = std::log(20.0L) - (std::lgamma(1201.0L) - 2 * std::lgamma(601.0L));
+  for (const std::string& program : {k3d, kC}) {
+    SCOPED_TRACE(program);
+    ScratchDir dir;
+    dir.write("data.gen", genepopOf(tables, 3));
+    const ProcessResult r = runWith(program, {"-q", "-s", "7", "-t", "-", "-o", "/dev/null", "data.gen"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> f = split(split(r.out, '\n')[2], '\t');
+    EXPECT_EQ(f[7], "tail");
+    const long double p = std::strtold(f[3].c_str(), nullptr);
+    if (program == kC) {
+      EXPECT_EQ(f[3], "2.2250738585072014e-308");
+    } else {
+      const long double low = std::strtold(f[5].c_str(), nullptr), high = std::strtold(f[6].c_str(), nullptr);
+      EXPECT_LE(low, std::exp(lnP));
+      EXPECT_GE(high, std::exp(lnP));
+      EXPECT_LE(high, 1.5L * low);
+      EXPECT_NEAR(static_cast<double>(std::log(p) - lnP), 0, 0.4);
+    }
+  }
 }
 
 }  // namespace

@@ -217,6 +217,7 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
   dir.write("pairs-header-only.tsv", ap.substr(0, ap.find('\n', ap.find('\n') + 1) + 1));
   dir.write("exact-zero.tsv", edited(ap, 3, 7, "0"));
   dir.write("method-unknown.tsv", edited(a, 3, 7, "guess"));
+  dir.write("tail-zero.tsv", edited(edited(a, 3, 7, "tail"), 3, 3, "0"));
   dir.write("locus-twice.tsv", edited(a, 3, 0, "2"));
   dir.write("pop-beyond.tsv", std::regex_replace(ap, std::regex("\n1\t2\t"), "\n1\t200000000\t"));
   dir.write("chi2-infinite.tsv", edited(a, 3, 8, "inf"));
@@ -257,7 +258,8 @@ TEST(Merge, FaultsEndInOneLineWithNothingWritten) {
       {{"merge", "--pairs", "m.tsv", "exact-zero.tsv"}, 1,
        "exact-zero.tsv: line 3: p_fisher is not above 0 where the method is exact"},
       {{"merge", "-t", "m.tsv", "method-unknown.tsv"}, 1,
-       "method-unknown.tsv: line 3: method is not exact, sampled or chain: guess"},
+       "method-unknown.tsv: line 3: method is not exact, sampled, tail or chain: guess"},
+      {{"merge", "-t", "m.tsv", "tail-zero.tsv"}, 1, "tail-zero.tsv: line 3: p_fisher is not above 0 where the method is tail"},
       {{"merge", "--pairs", "m.tsv", "pop-beyond.tsv"}, 1,
        "pop-beyond.tsv: line 3: not the rows of pair 1, 2 of 200000000 populations"},
       {{"merge", "-t", "m.tsv", "chi2-infinite.tsv"}, 1, "chi2-infinite.tsv: line 3: chi2 is not finite: inf"},

@@ -171,6 +171,11 @@ print.ortelan <- function(x, n = 20, max_pairs = n, ...) {
     cat(sprintf("%s of the %s P-values are from independent tables, never 0: p_low and p_high in x$loci are their 95%% limits.\n",
                 count(sampled), count(sum(!is.na(l$method)))))
   }
+  tail <- sum(l$method == "tail", na.rm = TRUE)
+  if (tail > 0) {
+    cat(sprintf("%s of the %s P-values lie far in the tail, from tilted tables, never 0: p_low and p_high in x$loci are their 95%% limits.\n",
+                count(tail), count(sum(!is.na(l$method)))))
+  }
   if (!is.null(t$fst_low) && !is.na(t$fst_low)) {
     cat(sprintf("F_ST over loci %.4f, 95%% bootstrap limits %.4f to %.4f\n", t$fst, t$fst_low, t$fst_high))
   }

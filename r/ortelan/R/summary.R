@@ -2,10 +2,10 @@
 
 # How many of the P-values `p` (no NA) lie at or below 0.05, at or below the
 # Bonferroni level 0.05 / length(p), and at a false discovery rate of 5 %
-# (Benjamini and Hochberg's adjusted P at or below 0.05). A P-value from
-# independent tables (`sampled`) counts at a level only when its upper 95 %
-# limit `high` lies below it: the limit stands for it in all three,
-# the adjustment included.
+# (Benjamini and Hochberg's adjusted P at or below 0.05). A P-value with 95 %
+# limits (`sampled`: from independent tables, or far in the tail) counts at a
+# level only when its upper limit `high` lies below it: the limit stands for
+# it in all three, the adjustment included.
 significant_counts <- function(p, high = p, sampled = rep(FALSE, length(p))) {
   sampled <- sampled & !is.na(high)
   below <- function(value, level) ifelse(sampled, value < level, value <= level)
@@ -25,7 +25,8 @@ summary.ortelan <- function(object, ...) {
   # that P lies below about 1 / (batches x iterations): it counts as that.
   none <- identical(s$test, "none")
   bound <- if (none) NA_real_ else 1 / (as.numeric(s$batches) * as.numeric(s$iterations))
-  zero <- tested & !none & p == 0 & !(method %in% "exact")
+  # An exact or tail P is never 0, though it may lie below any double.
+  zero <- tested & !none & p == 0 & !(method %in% c("exact", "tail"))
   p[zero] <- bound
   # A P from independent tables whose lower limit is 0 reached no hit: it
   # is its floor 1 / (B + 1), the least its B tables can give.
@@ -39,11 +40,12 @@ summary.ortelan <- function(object, ...) {
     p_column = r$order, p_head = r$order_head,
     loci = c(read = object$data$loci, run = nrow(l), tested = sum(tested), untested = nrow(l) - sum(tested)),
     methods = c(exact = sum(tested & method %in% "exact"), sampled = sum(tested & method %in% "sampled"),
-                chain = sum(tested & method %in% "chain"), chain_zero = sum(zero), sampled_floor = sum(at_floor)),
+                tail = sum(tested & method %in% "tail"), chain = sum(tested & method %in% "chain"),
+                chain_zero = sum(zero), sampled_floor = sum(at_floor)),
     chain_bound = bound,
     sampled_floor_tables = if (any(at_floor)) c(most = max(tables), fewest = min(tables)) else NULL,
     significant = significant_counts(p[tested], if (is.null(l$p_high)) p[tested] else l$p_high[tested],
-                                     method[tested] %in% "sampled"),
+                                     method[tested] %in% c("sampled", "tail")),
     fst = c(fst = t$fst, fst_low = if (is.null(t$fst_low)) NA_real_ else t$fst_low,
             fst_high = if (is.null(t$fst_high)) NA_real_ else t$fst_high),
     pairs = NULL, outliers = NULL, windows = NULL)
@@ -82,6 +84,7 @@ print.summary.ortelan <- function(x, ...) {
   if (x$test != "none") {
     rows <- c(rows, list(c("Exact P-values", count(x$methods[["exact"]]))))
     if (x$methods[["sampled"]] > 0) rows <- c(rows, list(c("  from independent tables", count(x$methods[["sampled"]]))))
+    if (x$methods[["tail"]] > 0) rows <- c(rows, list(c("  far in the tail, from tilted tables", count(x$methods[["tail"]]))))
     rows <- c(rows, list(c("  from the Markov chain", count(x$methods[["chain"]]))))
   }
   rows <- c(rows, significance_rows(x$significant, loci[["tested"]], paste("Loci with", x$p_head)))
@@ -134,6 +137,9 @@ print.summary.ortelan <- function(x, ...) {
                 if (b[["most"]] == b[["fewest"]]) floor_text(b[["most"]])
                 else paste("from", floor_text(b[["most"]]), "to", floor_text(b[["fewest"]])),
                 if (floors == 1) "it" else "them"), sep = "")
+  }
+  if (x$methods[["tail"]] > 0) {
+    cat("  (so does a P-value far in the tail: where p_high lies below the level)\n")
   }
   if (x$test == "none") cat("  (no exact test, test = \"none\": the counts are of P(chi2))\n")
   cat(lines[-seq_len(notes)], sep = "\n")

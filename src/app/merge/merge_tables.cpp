@@ -80,9 +80,9 @@ Real degreesField(const ShardTable& table, const ShardRow& row, std::string_view
   return value;
 }
 
-// Where a tested locus's P comes from: its method is exact, sampled, chain
-// or (with no exact test) NA, and an exact or sampled P is above 0, as the
-// listing and the drawing give it. With an exact test, a tested locus has
+// Where a tested locus's P comes from: its method is exact, sampled, tail,
+// chain or (with no exact test) NA, and an exact, sampled or tail P is
+// above 0, as the listing and the drawings give it. With an exact test, a tested locus has
 // its P.
 template <class Real>
 PMethod methodField(const ShardTable& table, const ShardRow& row, std::string_view pColumn, Real p) {
@@ -91,7 +91,7 @@ PMethod methodField(const ShardTable& table, const ShardRow& row, std::string_vi
   if (table.test != ExactTest::None && p != p) fault(at + "no " + std::string(pColumn) + " for a tested locus");
   if (field == "NA" && table.test == ExactTest::None) return PMethod::Chain;
   const std::optional<PMethod> method = methodNamed(field);
-  if (!method) fault(at + "method is not exact, sampled or chain: " + field);
+  if (!method) fault(at + "method is not exact, sampled, tail or chain: " + field);
   if (*method != PMethod::Chain && !(p > 0)) {
     fault(at + std::string(pColumn) + " is not above 0 where the method is " + field);
   }

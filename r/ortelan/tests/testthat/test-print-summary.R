@@ -104,7 +104,7 @@ test_that("summary's counts are those of x$loci and x$pairs", {
   p <- l$p_fisher[tested]
   p[p == 0] <- 1 / (chain$batches * chain$iterations)  # a chain's 0: P below about that
   expect_identical(s$loci, c(read = 400L, run = 400L, tested = sum(tested), untested = sum(!tested)))
-  expect_identical(s$methods, c(exact = sum(l$method == "exact", na.rm = TRUE), sampled = 0L,
+  expect_identical(s$methods, c(exact = sum(l$method == "exact", na.rm = TRUE), sampled = 0L, tail = 0L,
                                 chain = sum(l$method == "chain", na.rm = TRUE),
                                 chain_zero = sum(l$method == "chain" & l$p_fisher == 0, na.rm = TRUE),
                                 sampled_floor = 0L))
@@ -113,7 +113,7 @@ test_that("summary's counts are those of x$loci and x$pairs", {
   # From independent tables a P counts at a level only where its upper
   # limit lies below it, in the adjustment too.
   y <- run(file, program = "ortelan_2d", seed = 6)
-  sampled <- y$loci$method %in% "sampled"
+  sampled <- y$loci$method %in% c("sampled", "tail")
   expect_gt(sum(sampled), 0)
   q <- ifelse(sampled, y$loci$p_high, y$loci$p_fisher)[!is.na(y$loci$p_fisher)]
   counted <- sampled[!is.na(y$loci$p_fisher)]
