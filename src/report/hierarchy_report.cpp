@@ -116,6 +116,7 @@ std::string hierarchyReportSection(const DataSummary& data, const std::vector<Hi
                     fixedText(totalSigma, 12, 5) + fixedText(Real(100), 12, 2);
   if (groups != nullptr) row += "  F_ST" + fixedOrBlank(f.st, 9, 5) + p(among);
   text += row + "\r\n";
+  if (permutations == nullptr) return text;
   text += " P: the share of permutations of whole individuals (among populations within groups for F_SC, and\r\n"
           " among all populations for F_ST) or of whole populations (among groups, for F_CT) whose G summed over\r\n"
           " the loci is at least the observed one; none is made for the levels within populations.\r\n";

@@ -26,11 +26,16 @@ std::string testLabel(const TestSums& t) {
   return label;
 }
 
+// No run's sums come near this; the merge's sums of shards stay below 2^62.
+constexpr std::int64_t kMost = std::int64_t{1} << 61;
+
 template <class Whole>
-Whole whole(const ShardTable& table, const ShardRow& row, const char* column) {
+Whole whole(const ShardTable& table, const ShardRow& row, const char* column, Whole lowest = 0) {
   const std::string& field = row.fields[table.column(column)];
   const std::optional<Whole> value = wholeNumber<Whole>(field);
-  if (!value) misfit(table.path + ": line " + std::to_string(row.line) + ": " + column + " is not a whole number: " + field);
+  if (!value || *value < lowest || *value > kMost) {
+    misfit(table.path + ": line " + std::to_string(row.line) + ": " + column + " is not a whole number of a run: " + field);
+  }
   return *value;
 }
 
@@ -69,7 +74,7 @@ std::vector<TestSums> testsOf(const ShardTable& table, long permutations) {
       misfit(at + "permutation " + std::to_string(k) + " where permutation " +
              std::to_string(tests.back().g.size()) + " of test " + testLabel(test) + " is due");
     }
-    tests.back().g.push_back(whole<std::int64_t>(table, row, "g_units"));
+    tests.back().g.push_back(whole<std::int64_t>(table, row, "g_units", -kMost));
   }
   if (tests.empty()) misfit(table.path + ": no permutations: the table is cut short");
   if (static_cast<long>(tests.back().g.size()) != permutations + 1) {
@@ -79,9 +84,8 @@ std::vector<TestSums> testsOf(const ShardTable& table, long permutations) {
   return tests;
 }
 
-// a + b, refused where it would leave 62 bits (no run's sums come near).
+// a + b, refused where it would leave 61 bits (no run's sums come near).
 std::int64_t added(std::int64_t a, std::int64_t b, const std::string& path) {
-  constexpr std::int64_t kMost = std::int64_t{1} << 62;
   if ((b > 0 && a > kMost - b) || (b < 0 && a < -kMost - b)) misfit(path + ": sums of G beyond what a run makes");
   return a + b;
 }
@@ -106,7 +110,7 @@ PermutationResults<Real> mergePermutationTables(const std::vector<ShardTable>& s
       if (std::tie(tests[t].kind, tests[t].a, tests[t].b) != std::tie(sums[t].kind, sums[t].a, sums[t].b)) {
         misfit(table.path + " holds test " + testLabel(tests[t]) + " where " + first + " holds " + testLabel(sums[t]));
       }
-      sums[t].loci += tests[t].loci;
+      sums[t].loci = static_cast<long>(added(sums[t].loci, tests[t].loci, table.path));
       sums[t].tie = added(sums[t].tie, tests[t].tie, table.path);
       for (std::size_t k = 0; k < tests[t].g.size(); ++k) sums[t].g[k] = added(sums[t].g[k], tests[t].g[k], table.path);
     }

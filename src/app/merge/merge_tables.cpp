@@ -612,6 +612,13 @@ MergedTables<Real> mergeShardTables(const Edition& edition, const std::vector<Sh
     out.analysis.permutations = mergePermutationTables<Real>(shards, permutations, out.heading.permutations,
                                                              out.heading.sampling.hits);
     checkPermutedShards(out, shards, results, permutations);
+    // Each pair of the pairs tables has its test.
+    const PermutationResults<Real>& made = *out.analysis.permutations;
+    if (out.analysis.pairs && static_cast<long>(made.pairs.size()) != out.analysis.pairs->pairs()) {
+      throw OneLineFault{"the permutation tables hold the tests of " + std::to_string(made.pairs.size()) +
+                             " pairs, the pairs tables " + std::to_string(out.analysis.pairs->pairs()),
+                         kUsageStatus};
+    }
   }
   out.analysis.state = std::move(run.state);
   out.analysis.state.NUMBPOPS = out.pairsData.NUMBPOPS;
