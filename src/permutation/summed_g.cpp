@@ -1,6 +1,7 @@
 #include "permutation/summed_g.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "chisquare/x_ln_x.h"
 #include "permutation/popcount_words.h"
@@ -22,23 +23,34 @@ std::vector<std::uint64_t> masksOf(const std::vector<int>& rowOf, int rows, std:
 }
 
 // The genes of the second allele, and the individuals with no genotype, of
-// a packed locus within a mask.
+// a packed locus within a mask whose words outside [first, end) are 0 (the
+// individuals of a pair of populations often lie in a few words).
 struct PackedCounts {
   const Locus& locus;
-  std::size_t words;
+  std::size_t first, end;
 
   std::int64_t second(const std::uint64_t* mask) const {
-    const std::uint64_t *low = locus.low, *high = locus.high;
+    const std::uint64_t *low = locus.low + first, *high = locus.high + first;
+    mask += first;
     return countBitsOfTwo(
-        words, [&](std::size_t w) { return low[w] & mask[w]; },
+        end - first, [&](std::size_t w) { return low[w] & mask[w]; },
         [&](std::size_t w) { return low[w] & high[w] & mask[w]; });
   }
   std::int64_t missing(const std::uint64_t* mask) const {
     if (!locus.missing) return 0;
-    const std::uint64_t *low = locus.low, *high = locus.high;
-    return countBits(words, [&](std::size_t w) { return high[w] & ~low[w] & mask[w]; });
+    const std::uint64_t *low = locus.low + first, *high = locus.high + first;
+    mask += first;
+    return countBits(end - first, [&](std::size_t w) { return high[w] & ~low[w] & mask[w]; });
   }
 };
+
+// The words where `mask` has a bit: [first, end).
+std::pair<std::size_t, std::size_t> wordsUsed(const std::vector<std::uint64_t>& mask) {
+  std::size_t first = 0, end = mask.size();
+  while (first < end && mask[first] == 0) ++first;
+  while (end > first && mask[end - 1] == 0) --end;
+  return {first, end};
+}
 
 // Genes per row and allele of a locus kept gene by gene, for one
 // arrangement: cells[row * (columns + 1) + column], and each row's genes.
@@ -135,12 +147,13 @@ void SummedG::ofIndividuals(int rows, const std::vector<std::vector<int>>& arran
   std::int64_t individuals = 0;
   for (std::int64_t size : rowSize) individuals += size;
   const std::vector<std::uint64_t> anyRow = masksOf(included, 1, words);
+  const auto [firstWord, endWord] = wordsUsed(anyRow);
   const std::int64_t* X = xLnX_.data();
 
   const auto locusSum = [&](const Locus& locus, std::int64_t* into) {
     const std::int64_t k = locus.ploidy;
     if (locus.packed) {
-      const PackedCounts count{locus, words};
+      const PackedCounts count{locus, firstWord, endWord};
       const std::int64_t A = count.second(anyRow.data());
       const std::int64_t T = k * (individuals - count.missing(anyRow.data()));
       const std::int64_t constant = X[T] - X[A] - X[T - A];
@@ -199,7 +212,7 @@ void SummedG::ofPopulations(int rows, const std::vector<std::vector<int>>& arran
     const std::size_t stride = locus.packed ? 3 : static_cast<std::size_t>(locus.columns) + 1;
     std::vector<std::int64_t> cells(P * stride, 0), populationGenes(P, 0);
     if (locus.packed) {
-      const PackedCounts count{locus, words};
+      const PackedCounts count{locus, 0, words};
       for (std::size_t p = 0; p < P; ++p) {
         const std::uint64_t* mask = masks.data() + p * words;
         const std::int64_t second = count.second(mask);
