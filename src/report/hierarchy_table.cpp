@@ -8,9 +8,9 @@ namespace {
 template <class Real>
 void appendRow(std::string& text, const HierarchyRow<Real>& row, const HierarchyF<Real>& f) {
   for (const auto* values : {&row.ss, &row.df, &row.sigma}) {
-    for (Real value : *values) appendField(text, tableField(value));
+    for (Real value : *values) appendRealField(text, value);
   }
-  for (Real value : {f.ct, f.sc, f.st, f.is, f.it}) appendField(text, tableField(value));
+  for (Real value : {f.ct, f.sc, f.st, f.is, f.it}) appendRealField(text, value);
 }
 
 }  // namespace
@@ -43,6 +43,8 @@ std::string formatHierarchyTable(const TableHeading& heading, const DataSummary&
                                  const std::vector<HierarchyRow<Real>>& rows,
                                  const PermutationResults<Real>* permutations) {
   std::string text = tableCommentLine(heading) + "\r\n" + hierarchyColumnsHeader(data.hasSites()) + "\r\n";
+  // Some 20 characters a field: the table grows without being copied again and again.
+  text.reserve(text.size() + (static_cast<std::size_t>(data.NUMBOFLOCI) + 1) * 30 * 20);
   HierarchySum<Real> sum;
   for (int I = 1; I <= data.NUMBOFLOCI; ++I) {
     if (!data.isInRun(I)) continue;
@@ -50,13 +52,13 @@ std::string formatHierarchyTable(const TableHeading& heading, const DataSummary&
     text += std::to_string(I);
     appendLocusName(text, data, I);
     appendRow(text, row, hierarchyF(row));
-    for (int k = 0; k < 9; ++k) text += "\tNA";
+    text += "\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA\tNA";
     text += "\r\n";
     sum.add(row);
   }
   appendTotalName(text, data);
   appendRow(text, sum.total(), sum.f());
-  for (Real value : hierarchyPValues(permutations)) appendField(text, tableField(value));
+  for (Real value : hierarchyPValues(permutations)) appendRealField(text, value);
   text += "\r\n";
   return text;
 }

@@ -6,8 +6,6 @@
 #include "run/names.h"
 
 namespace ortelan {
-namespace {
-
 // A tab and the real as tableField writes it, with no string of its own:
 // the pairs table writes millions.
 template <class Real>
@@ -22,6 +20,11 @@ void appendRealField(std::string& text, Real value) {
   text[at] = '\t';
   text.resize(static_cast<std::size_t>(writeRealText(text.data() + at + 1, value) - text.data()));
 }
+
+template void appendRealField<double>(std::string&, double);
+template void appendRealField<long double>(std::string&, long double);
+
+namespace {
 
 // A tab and the name as tableName makes it, in place.
 void appendNameField(std::string& text, std::string_view name) {

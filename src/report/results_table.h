@@ -103,6 +103,10 @@ std::string tableNumber(Real value);
 template <class Real>
 std::string tableField(Real value);
 
+// Appends a tab and the real as tableField writes it, in place.
+template <class Real>
+void appendRealField(std::string& text, Real value);
+
 // Appends a tab and the field.
 inline void appendField(std::string& text, std::string_view field) {
   text += '\t';

@@ -17,7 +17,7 @@ struct DataTables {
   std::shared_ptr<const CountedTables> alleles;
   std::shared_ptr<const CountedTables> genotypes;
   // Every individual's genotype at every locus, where the run keeps them.
-  std::shared_ptr<const IndividualGenotypes> individuals;
+  std::shared_ptr<const IndividualGenotypes> individuals{};
 };
 
 // For the genotypic test alone: the genotypes of each locus in

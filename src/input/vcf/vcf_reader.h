@@ -32,7 +32,7 @@ struct VcfData {
   std::shared_ptr<const CountedTables> genotypes;
   // Every counted sample's genes at every locus, where the run keeps them
   // (RunContext::keepGenotypes).
-  std::shared_ptr<const IndividualGenotypes> individuals;
+  std::shared_ptr<const IndividualGenotypes> individuals{};
 };
 
 // Reads the records of `path` (those in `regions` alone, when given: see
