@@ -1,6 +1,7 @@
 #include "app/merge/merge_permutations.h"
 
 #include <algorithm>
+#include <limits>
 #include <tuple>
 
 #include "run/failure.h"
@@ -96,6 +97,9 @@ template <class Real>
 PermutationResults<Real> mergePermutationTables(const std::vector<ShardTable>& shards,
                                                 const std::vector<std::size_t>& which, long permutations,
                                                 std::int64_t hits) {
+  if (permutations < 1 || permutations > std::numeric_limits<std::int32_t>::max()) {
+    misfit(shards[which.front()].path + ": permutations=" + std::to_string(permutations) + " is not a run's count");
+  }
   std::vector<TestSums> sums;
   for (std::size_t n = 0; n < which.size(); ++n) {
     const ShardTable& table = shards[which[n]];
