@@ -61,7 +61,14 @@ PermutationResults<Real> DO_PERMUTATIONS(RunContext& run, const DataSummary& dat
   }
   checkRange(genotypes, loci, data.NUMBPOPS);
   const SummedG statistic(genotypes, loci);
-  const PermutationSettings settings{request.permutations, request.hits, request.keepAll, run.chainWorkers()};
+  PermutationSettings settings{request.permutations, request.hits, request.keepAll, run.chainWorkers()};
+  // The meter counts the permutations of every test.
+  const long tests = 1 + (request.groups != nullptr ? 2 : 0) +
+                     (request.pairs ? static_cast<long>(data.NUMBPOPS) * (data.NUMBPOPS - 1) / 2 : 0);
+  if (run.meter != nullptr) {
+    run.meter->start(tests * request.permutations, "permutations");
+    settings.made = [&run](long permutations) { run.advance(permutations); };
+  }
   const auto whileWaiting = [&run] { run.tick(); };
   const std::uint64_t seed = run.seeds->runSeed().value();
   const std::vector<int>& populationOf = genotypes.populationOf();

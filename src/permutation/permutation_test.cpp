@@ -55,8 +55,10 @@ PermutationOutcome<Real> permutationTest(const SummedG& statistic, const Permuta
       out.permuted.push_back(g);
     }
     stopped = countHits(out.observed, out.tie, out.permuted, settings.hits).stopped;
+    if (settings.made) settings.made(last - std::max(first, 1L) + 1);
     first = last + 1;
   }
+  if (settings.made) settings.made(settings.permutations - static_cast<long>(out.permuted.size()));
   out.count = countHits(out.observed, out.tie, out.permuted, settings.hits);
   if (!settings.keepAll) out.permuted.resize(static_cast<std::size_t>(out.count.drawn));
   out.p = permutationP<Real>(out.count);

@@ -51,6 +51,9 @@ struct PermutationSettings {
   std::int64_t hits = 100;
   bool keepAll = false;   // make and keep all B, for a merge
   int workers = 1;
+  // Told of the permutations made, round by round, and at the end of the
+  // rest of B that a test that stopped did not make.
+  std::function<void(long)> made{};
 };
 
 // Units: individuals (ofIndividuals) or whole populations (ofPopulations).
