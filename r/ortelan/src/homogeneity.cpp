@@ -99,10 +99,6 @@ GivenData givenData(const Rcpp::List& given) {
   return data;
 }
 
-    for (std::size_t k = 0; k < std::size(values); ++k) columns.add(kPermutationColumnNames[k], *values[k]);
-  }
-};
-
 // Columns under their names, for a data frame.
 class Columns {
  public:
@@ -221,6 +217,9 @@ struct PermutationNumbers {
   }
   void addTo(Columns& columns) const {
     const std::vector<double>* values[] = {&g, &p, &low, &high, &made};
+    for (std::size_t k = 0; k < std::size(values); ++k) columns.add(kPermutationColumnNames[k], *values[k]);
+  }
+};
 
 // Sites of VCF data: chrom and pos of the listed loci.
 void addSites(Columns& columns, const DataSummary& data, const std::vector<int>& loci) {
