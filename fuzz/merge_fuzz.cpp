@@ -1,10 +1,11 @@
 // The merge of shards' tables on arbitrary tables: the input is one or more
-// results or pairs tables, separated by a NUL byte, read as shard1.tsv,
-// shard2.tsv ... by the program the first one names (ortelan_3d where it
-// names none). Each table is read, then all are merged, as `merge` does.
-// What may come of it:
+// results, pairs, hierarchy or permutation tables, separated by a NUL byte,
+// read as shard1.tsv, shard2.tsv ... by the program the first one names
+// (ortelan_3d where it names none). Each table is read, then all are
+// merged, as `merge` does. What may come of it:
 // - a refusal in one line (a OneLineFault of status 1, naming a shard where
-//   it is about one table's line); anything else thrown is a finding;
+//   it is about one table's line, or of status 2 for permutation tables that
+//   do not fit together); anything else thrown is a finding;
 // - merged tables, whose P-values are P-values (NA, or 0 to 1), whose plots
 //   draw, and which merge again, alone, to themselves byte for byte.
 #include <algorithm>
@@ -20,7 +21,9 @@
 #include "app/merge/shard_table.h"
 #include "apps/editions.h"
 #include "report/manhattan_plot.h"
+#include "report/hierarchy_table.h"
 #include "report/manhattan_points.h"
+#include "report/permutation_table.h"
 #include "report/pairs_plot.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
@@ -41,7 +44,7 @@ constexpr long kMaxLocusNumber = 100000;
 bool costly(const ShardTable& table) {
   const std::optional<long> bootstrap = wholeNumber<long>(table.settings.valueOf("bootstrap"));
   if (bootstrap && *bootstrap > kMaxBootstrap) return true;
-  if (table.sites) return false;
+  if (table.sites || table.kind == TableKind::Permutations) return false;
   const std::size_t locus = table.column("locus");
   for (const ShardRow& row : table.rows) {
     const std::optional<long> number = wholeNumber<long>(row.fields[locus]);
@@ -57,7 +60,7 @@ bool costly(const ShardTable& table) {
 }
 
 struct MergedText {
-  std::string results, pairs;  // empty where the shards had no table of the kind
+  std::string results, pairs, hierarchy, permutations;  // empty where the shards had no table of the kind
 };
 
 // The texts of the merged tables, and their plots drawn.
@@ -65,13 +68,17 @@ template <class Real>
 MergedText textsOf(const MergedTables<Real>& merged) {
   MergedText text;
   const Analysis<Real>& a = merged.analysis;
+  const PermutationResults<Real>* permutations = a.permutations ? &*a.permutations : nullptr;
+  if (a.hierarchy) text.hierarchy = formatHierarchyTable(merged.heading, merged.hierarchyData, a.hierarchy->rows, permutations);
+  if (permutations != nullptr) text.permutations = formatPermutationTable(merged.heading, *permutations);
   if (merged.hasResults) {
-    text.results = formatResultsTable(merged.heading, a.state, a.fstat);
+    text.results = formatResultsTable(merged.heading, a.state, a.fstat, static_cast<const OutlierResults<Real>*>(nullptr),
+                                      permutations);
     manhattanPlotSvg(manhattanPoints(a.state, merged.heading.test), merged.heading.chain.batches,
                      merged.heading.chain.iterationsPerBatch, manhattanPlotTitle(merged.heading.test));
   }
   if (a.pairs) {
-    text.pairs = formatPairsTable(merged.heading, merged.pairsData, *a.pairs, a.fstat);
+    text.pairs = formatPairsTable(merged.heading, merged.pairsData, *a.pairs, a.fstat, permutations);
     std::vector<std::string> labels;
     for (int pop = 1; pop <= a.pairs->populations; ++pop) labels.push_back(populationLabel(merged.pairsData, pop));
     pairsPlotSvg(labels, pairPlotCells(*a.pairs, a.fstat), pairsPlotTitle(merged.heading.test),
@@ -81,7 +88,7 @@ MergedText textsOf(const MergedTables<Real>& merged) {
 }
 
 void expectOneLine(const OneLineFault& fault) {
-  if (fault.status != kFaultStatus || fault.message.empty() || fault.message.find('\n') != std::string::npos) {
+  if ((fault.status != kFaultStatus && fault.status != kUsageStatus) || fault.message.empty() || fault.message.find('\n') != std::string::npos) {
     finding("not a fault in one line: " + fault.message);
   }
 }
@@ -156,14 +163,20 @@ void fuzzMerge(const Edition& edition, const std::vector<std::string>& texts) {
   if (!once) return;
   expectPValues(once->results);
   expectPValues(once->pairs);
+  expectPValues(once->hierarchy);
   // The merged tables merge again, alone, to themselves.
   std::vector<std::string> again;
-  if (!once->results.empty()) again.push_back(once->results);
-  if (!once->pairs.empty()) again.push_back(once->pairs);
+  for (const std::string* text : {&once->results, &once->pairs, &once->hierarchy, &once->permutations}) {
+    if (!text->empty()) again.push_back(*text);
+  }
   if (again.empty()) finding("a merge without tables");
   const std::optional<MergedText> twice = merged<Real>(edition, again, /*again=*/true);
   if (twice->results != once->results) finding("the merged results table merges to another:\n" + twice->results);
   if (twice->pairs != once->pairs) finding("the merged pairs table merges to another:\n" + twice->pairs);
+  if (twice->hierarchy != once->hierarchy) finding("the merged hierarchy table merges to another:\n" + twice->hierarchy);
+  if (twice->permutations != once->permutations) {
+    finding("the merged permutation table merges to another:\n" + twice->permutations);
+  }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ build_packages="cmake g++ make pkg-config libhts-dev libboost-math-dev libcli11-
 # The tests, the benchmarks, the R and Python packages; man and lintian for
 # the checks of the manual pages and of the Debian package (dpkg-dev and
 # file for its dependencies).
-test_packages="man-db lintian dpkg-dev file tabix bcftools libgtest-dev libbenchmark-dev clang libclang-rt-dev libtinyxml2-dev r-base-dev r-cran-rcpp r-cran-testthat r-cran-adegenet vcftools plink2 snakemake pybind11-dev python3-pybind11 python3-dev python3-pip python3-setuptools python3-wheel python3-numpy python3-pandas python3-pytest"
+test_packages="man-db lintian dpkg-dev file tabix bcftools libgtest-dev libbenchmark-dev clang libclang-rt-dev libtinyxml2-dev r-base-dev r-cran-rcpp r-cran-testthat r-cran-adegenet r-cran-ade4 vcftools plink2 snakemake pybind11-dev python3-pybind11 python3-dev python3-pip python3-setuptools python3-wheel python3-numpy python3-pandas python3-pytest"
 case "${1:-}" in
   --build) packages=$build_packages ;;
   "") packages="$build_packages $test_packages" ;;

@@ -36,7 +36,7 @@ core_sources=$(sed -n '/^add_library(ortelan_core /,/^)/p' "$root/CMakeLists.txt
   grep -o 'src/[A-Za-z0-9_/]*\.cpp' |
   grep -Ev '^src/(run/terminal_console|input/genepop/(one_pass_reader|read_data_file))\.cpp$')
 core_sources="$core_sources src/app/analysis.cpp src/app/loci_list.cpp src/app/progress_meter.cpp src/app/merge/shard_table.cpp
-  src/app/merge/merge_tables.cpp"
+  src/app/merge/merge_tables.cpp src/app/merge/merge_permutations.cpp"
 
 rm -rf "$package/src/core" "$package"/src/core_*.cpp
 mkdir -p "$package/src/core" "$package/inst/extdata"

@@ -119,6 +119,7 @@ COMMAND_LINE = {
     "windows": lambda keyword, value: option("--windows", _windows)(keyword, value) + ["--windows-table=-"],
     "outliers": flag("--outliers"),
     "outliers_min_he": option("--outliers-min-he", _real),
+    "permutations": option("--permutations"),
 }
 
 PROGRAMS = ("ortelan_3d", "ortelan_2d", "ortelan_c")
@@ -145,6 +146,7 @@ def _same(value, default):
 # "--batches" in the programs' messages is the keyword `batches` here.
 _KEYWORD_OF_OPTION = {"--" + keyword.replace("_", "-"): keyword for keyword in COMMAND_LINE}
 _KEYWORD_OF_OPTION["--popmap"] = "popmap"
+_KEYWORD_OF_OPTION["--groups"] = "groups"
 
 
 def in_keywords(message):

@@ -8,7 +8,7 @@ import pandas as pd
 # none of them), and those that only the TOTAL row has.
 LOCUS_ONLY = ("locus", "name", "chrom", "pos", "alleles", "genotypes", "se_fisher", "se_exact", "p_low", "p_high",
               "method", "he", "f_nc", "p_outlier", "q_outlier")
-TOTAL_ONLY = ("fst_low", "fst_high")
+TOTAL_ONLY = ("fst_low", "fst_high", "g_sum", "p_perm", "p_perm_low", "p_perm_high", "perm_made")
 # The whole numbers a TOTAL row leaves blank.
 TOTAL_BLANKS = ("locus", "alleles", "genotypes", "pos")
 
@@ -42,6 +42,26 @@ def results_frames(columns):
 def pairs_frame(columns):
     """Every pair's loci and totals; a total's locus is missing, its name "TOTAL"."""
     return table_frame(columns, nullable=TOTAL_BLANKS)
+
+
+def hierarchy_frame(columns):
+    """The hierarchy table's loci and its TOTAL row last, whose locus is missing."""
+    return table_frame(columns, nullable=TOTAL_BLANKS)
+
+
+def group_entries(groups):
+    """The populations' groups given as a data frame (populations, by number or
+    label, and groups in its first two columns) or a dict, as pairs of text."""
+    if isinstance(groups, pd.DataFrame):
+        if groups.shape[1] < 2:
+            raise ValueError("groups must have two columns: population and group")
+        populations, names = groups.iloc[:, 0], groups.iloc[:, 1]
+    else:
+        populations = pd.Series(list(groups.keys()), dtype=object)
+        names = pd.Series(list(groups.values()), dtype=object)
+    if populations.isna().any() or names.isna().any():
+        raise ValueError("groups has a missing population or group")
+    return [(str(p), str(g)) for p, g in zip(populations, names)]
 
 
 def genotype_frame(frame, name):

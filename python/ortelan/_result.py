@@ -117,9 +117,14 @@ class Result:
         (chrom, start, end, sites, fst, fst_num, fst_den, mean_fst).
     outlier_fit: with outliers=True, the fit of the background: df,
         f_background, candidates, trimmed, standing_out and the report's line.
+    hierarchy: with groups or hierarchy=True, a data frame of the analysis
+        of molecular variance of every locus and over loci (locus missing,
+        name "TOTAL"): per level its sum of squares, df and variance
+        component, the F-statistics, and on the TOTAL row the permutation
+        tests' P-values with their limits.
     """
 
-    def __init__(self, loci, total, pairs, settings, data, windows=None, outlier_fit=None):
+    def __init__(self, loci, total, pairs, settings, data, windows=None, outlier_fit=None, hierarchy=None):
         self.loci = loci
         self.total = total
         self.pairs = pairs
@@ -127,6 +132,7 @@ class Result:
         self.data = data
         self.windows = windows
         self.outlier_fit = outlier_fit
+        self.hierarchy = hierarchy
 
     def summary(self):
         """What the run found: a Summary of its counts."""

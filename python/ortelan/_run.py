@@ -20,7 +20,8 @@ _FRAME_NAME = "data frame"
 def homogeneity_test(data, popmap=None, program="ortelan_2d", test="genic", exact="auto",
                      dememorization=10000, batches=100, iterations=5000, seed=None, threads=None,
                      loci=None, region=None, pairs=False, bootstrap=0, report=None, sampler="independent",
-                     hits=100, samples=None, windows=None, outliers=False, outliers_min_he=None):
+                     hits=100, samples=None, windows=None, outliers=False, outliers_min_he=None, groups=None,
+                     hierarchy=False, permutations=0):
     """Tests, locus by locus, whether the populations share one allele
     frequency distribution, and combines the tests over loci.
 
@@ -55,6 +56,19 @@ def homogeneity_test(data, popmap=None, program="ortelan_2d", test="genic", exac
         bulk of the loci (columns he, f_nc, p_outlier, q_outlier; the fit in
         .outlier_fit); outliers_min_he: the floor of He of its candidates
         (0.1 when None).
+    groups: the populations' groups (populations within regions): a file of
+        population (number in file order, or label) and group per line, a
+        data frame of the two, or a dict; a VCF's population map may give
+        them in its third column instead. With groups the hierarchical
+        analysis is made (in .hierarchy).
+    hierarchy: the analysis of molecular variance without groups too:
+        among populations, among individuals within populations and within
+        individuals, per locus and over loci (in .hierarchy).
+    permutations: permute whole individuals this many times for the tests
+        with G summed over loci, valid when loci are linked: among
+        populations on the total's row (p_perm, with p_perm_low and
+        p_perm_high), within and among groups in .hierarchy, and each pair's
+        with pairs=True; 0 for none.
 
     Returns a Result. Raises DataError for bad data (the programs' one-line
     message), ValueError for bad arguments, OSError for files; Ctrl-C stops
@@ -74,7 +88,14 @@ def homogeneity_test(data, popmap=None, program="ortelan_2d", test="genic", exac
             raise ValueError("data must be a GENEPOP, VCF or BCF file, or a pandas data frame of genotypes")
         path = _arguments.existing_file("data", data)
     entries = None
+    group_entries = None
     arguments = _arguments.command_line(keywords, defaults)
+    if groups is not None:
+        if isinstance(groups, (pd.DataFrame, dict)):
+            group_entries = _frames.group_entries(groups)
+        else:
+            arguments.append("--groups=" + _arguments.existing_file("groups", groups))
+    hierarchy = _arguments._flag("hierarchy", hierarchy)
     if popmap is not None:
         if isinstance(popmap, (pd.DataFrame, dict)):
             entries = _frames.popmap_entries(popmap)
@@ -84,7 +105,7 @@ def homogeneity_test(data, popmap=None, program="ortelan_2d", test="genic", exac
     if report is not None:
         report_path = _writable("report", report)
     out = _core.run(program, path, arguments, frame, entries, report_path is not None, _progress(),
-                    tempfile.gettempdir())
+                    tempfile.gettempdir(), group_entries, hierarchy)
     _warn(out["written"])
     _raise_fault(out)
     if report_path is not None:
@@ -110,7 +131,7 @@ def merge_results(paths):
     except TypeError:
         paths = []
     if not paths:
-        raise ValueError("paths must name the results and pairs tables of the shards")
+        raise ValueError("paths must name the results, pairs, hierarchy and permutation tables of the shards")
     files = [_arguments.existing_file("paths", p) for p in paths]
     # The program that wrote the tables reads them back, in its own reals.
     with open(files[0], "rb") as first:
@@ -126,7 +147,8 @@ def merge_results(paths):
                 "batches": s["batches"], "iterations": s["iterations"], "test": s["test"], "exact": s["exact"],
                 "sampler": s["sampler"], "hits": s["hits"], "samples": s["samples"], "bootstrap": s["bootstrap"],
                 "popmap": s["popmap"], "windows": _window_pair(s["windows"]), "outliers": s["outliers"],
-                "outliers_min_he": s["outliers_min_he"], "merged": [os.fspath(p) for p in paths]}
+                "outliers_min_he": s["outliers_min_he"], "groups": s["groups"], "permutations": s["permutations"],
+                "merged": [os.fspath(p) for p in paths]}
     return _result(out, settings, program)
 
 
@@ -172,13 +194,14 @@ def _result(out, settings, program):
         loci, total = _frames.results_frames(out["loci"])
     pairs = _frames.pairs_frame(out["pairs"]) if out["pairs"] is not None else None
     windows = _frames.table_frame(out["windows"]) if out.get("windows") is not None else None
+    hierarchy = _frames.hierarchy_frame(out["hierarchy"]) if out.get("hierarchy") is not None else None
     data = {"title": out["title"], "individuals": out["individuals"], "populations": list(out["populations"]),
             "loci": out["loci_in_data"]}
     if "merged" in settings:
         data["individuals"] = None
         data["loci"] = len(loci) if loci is not None else 0
     settings = dict(settings, program=program)
-    return Result(loci, total, pairs, settings, data, windows, out.get("outlier_fit"))
+    return Result(loci, total, pairs, settings, data, windows, out.get("outlier_fit"), hierarchy)
 
 
 def _raise_fault(out):

@@ -114,6 +114,19 @@ class Summary:
             return float(total[name].iloc[0]) if total is not None and name in total else np.nan
 
         self.fst = {"fst": total_of("fst"), "fst_low": total_of("fst_low"), "fst_high": total_of("fst_high")}
+        # The permutation test over loci on the TOTAL row, and the
+        # hierarchy's F-statistics over loci with their tests.
+        self.permutation = None
+        if total is not None and "p_perm" in total:
+            self.permutation = {"p": total_of("p_perm"), "low": total_of("p_perm_low"), "high": total_of("p_perm_high"),
+                                "g": total_of("g_sum"), "made": total_of("perm_made")}
+        self.hierarchy = None
+        h = result.hierarchy
+        if h is not None:
+            row = h[h["locus"].isna()].iloc[0]
+            self.hierarchy = {f: {"f": float(row[f"f_{f}"]),
+                                  "p": float(row[f"p_{f}"]) if f in ("ct", "sc", "st") else np.nan}
+                              for f in ("ct", "sc", "st", "is", "it")}
         self.pairs = _pairs_summary(result.pairs, r) if result.pairs is not None else None
 
     def __repr__(self):
@@ -152,6 +165,20 @@ class Summary:
                              f"(F of the background {o['f_background']:.4g}, df {o['df']:.2f})"))
         if self.windows is not None:
             rows.append(("Windows with a site with F_ST", count(self.windows)))
+        q = self.permutation
+        if q is not None and not np.isnan(q["p"]):
+            rows.append(("P over loci, individuals permuted", p_values([q["p"]])[0],
+                         f"(95 % limits {p_values([q['low']])[0]} to {p_values([q['high']])[0]}; "
+                         f"G summed {q['g']:.2f}, {count(int(q['made']))} permutations)"))
+        if self.hierarchy is not None:
+            labels = {"ct": "F_CT among groups", "sc": "F_SC among populations within groups",
+                      "st": "F_ST among populations", "is": "F_IS within populations", "it": "F_IT"}
+            for f, label in labels.items():
+                value = self.hierarchy[f]
+                if np.isnan(value["f"]):
+                    continue
+                rows.append((label, f"{value['f']:.4f}", "" if np.isnan(value["p"]) else
+                             f"(P = {p_values([value['p']])[0]})"))
         if self.pairs is not None:
             rows.append(("Pairs of populations", count(self.pairs["count"])))
             rows += _significance_rows(self.pairs["significant"], self.pairs["tested"],

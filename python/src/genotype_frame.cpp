@@ -136,6 +136,9 @@ GivenData givenDataOf(const GenotypeFrame& frame) {
   data.locusNames = frame.loci;
   data.populationLabels = frame.populations;
   const std::size_t populations = frame.populations.size();
+  // The individuals too, for the permutation tests.
+  GivenIndividuals& individuals = data.individuals.emplace();
+  for (int pop : frame.population) individuals.population.push_back(pop + 1);
   std::vector<int> present;
   for (const std::vector<GenotypeCodes>& codes : frame.genotypes) {
     // The alleles present, in increasing order, are the table's columns from 1.
@@ -157,9 +160,13 @@ GivenData givenDataOf(const GenotypeFrame& frame) {
     const bool withGenotypes = present.size() <= static_cast<std::size_t>(kMaxAlleles);
     std::vector<int> slot(withGenotypes ? columns * columns : 0, -1);
     std::vector<std::vector<int>> byGenotype;  // per genotype seen, per population
+    std::vector<std::uint8_t>& genes = individuals.genes.emplace_back();
     for (std::size_t i = 0; i < codes.size(); ++i) {
       const auto pop = static_cast<std::size_t>(frame.population[i]);
       const std::size_t a = columnOf(codes[i].first), b = columnOf(codes[i].second);
+      // Past the columns a table may hold, the core refuses the locus anyway.
+      genes.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(a, 255)));
+      genes.push_back(static_cast<std::uint8_t>(std::min<std::size_t>(b, 255)));
       ++counts[pop][a];
       ++counts[pop][b];
       if (!withGenotypes || a == 0 || b == 0) continue;

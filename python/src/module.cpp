@@ -23,6 +23,7 @@
 #include "apps/editions.h"
 #include "genotype_frame.h"
 #include "python_console.h"
+#include "report/hierarchy_table.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
 #include "report/outlier_note.h"
@@ -59,6 +60,7 @@ struct Results {
   std::optional<TableColumns> loci;
   std::optional<TableColumns> pairs;
   std::optional<TableColumns> windows;
+  std::optional<TableColumns> hierarchy;
   std::optional<OutlierFit> outlierFit;
   std::optional<std::string> report;
 };
@@ -78,7 +80,8 @@ void describeData(Results& out, const Analysis<Real>& analysis) {
 template <class Real>
 void readTables(Results& out, const TableHeading& heading, const Analysis<Real>& analysis) {
   const OutlierResults<Real>* outliers = analysis.outliers ? &*analysis.outliers : nullptr;
-  out.loci = readTableColumns(formatResultsTable(heading, analysis.state, analysis.fstat, outliers));
+  const PermutationResults<Real>* permutations = analysis.permutations ? &*analysis.permutations : nullptr;
+  out.loci = readTableColumns(formatResultsTable(heading, analysis.state, analysis.fstat, outliers, permutations));
   if (analysis.windows) out.windows = readTableColumns(formatWindowsTable(heading, *analysis.windows));
   if (analysis.outliers) {
     const OutlierResults<Real>& o = *analysis.outliers;
@@ -97,14 +100,23 @@ void analyseAndRead(const Edition& program, const RunSettings& settings, const G
   // The tables' first line, which records the settings, is not read back.
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
                        settings.test, settings.exact, settings.bootstrap};
+  heading.permutations = settings.permutations;
+  const PermutationResults<Real>* permutations = analysis.permutations ? &*analysis.permutations : nullptr;
   describeData(out, analysis);
   readTables(out, heading, analysis);
   if (analysis.pairs) {
-    out.pairs = readTableColumns(formatPairsTable(heading, analysis.state, *analysis.pairs, analysis.fstat));
+    out.pairs =
+        readTableColumns(formatPairsTable(heading, analysis.state, *analysis.pairs, analysis.fstat, permutations));
+  }
+  if (analysis.hierarchy) {
+    out.hierarchy =
+        readTableColumns(formatHierarchyTable(heading, analysis.state, analysis.hierarchy->rows, permutations));
   }
   if (wantReport) {
     out.report = scriptedReport(edition, analysis.state, console.today().value_or(CivilDate{}), settings.test,
-                                analysis.outliers ? &*analysis.outliers : nullptr);
+                                analysis.outliers ? &*analysis.outliers : nullptr, permutations,
+                                analysis.hierarchy ? &analysis.hierarchy->rows : nullptr,
+                                analysis.groups ? &*analysis.groups : nullptr);
   }
 }
 
@@ -117,8 +129,15 @@ TableHeading mergeAndRead(const Edition& program, const std::vector<std::string>
   const TableHeading& h = tables.heading;
   describeData(out, tables.analysis);
   if (tables.hasResults) readTables(out, h, tables.analysis);
+  const PermutationResults<Real>* permutations =
+      tables.analysis.permutations ? &*tables.analysis.permutations : nullptr;
   if (tables.analysis.pairs) {
-    out.pairs = readTableColumns(formatPairsTable(h, tables.pairsData, *tables.analysis.pairs, tables.analysis.fstat));
+    out.pairs = readTableColumns(
+        formatPairsTable(h, tables.pairsData, *tables.analysis.pairs, tables.analysis.fstat, permutations));
+  }
+  if (tables.analysis.hierarchy) {
+    out.hierarchy = readTableColumns(
+        formatHierarchyTable(h, tables.hierarchyData, tables.analysis.hierarchy->rows, permutations));
   }
   return h;
 }
@@ -142,6 +161,8 @@ py::dict pythonSettings(const TableHeading& h) {
                                                        : py::object(py::float_(std::stod(h.outlierMinHe)));
   settings["bootstrap"] = h.bootstrap;
   settings["popmap"] = h.popmap.empty() ? py::object(py::none()) : py::object(py::str(h.popmap));
+  settings["groups"] = h.groups.empty() ? py::object(py::none()) : py::object(py::str(h.groups));
+  settings["permutations"] = h.permutations;
   return settings;
 }
 
@@ -198,6 +219,7 @@ py::dict pythonResults(const Results& r) {
   out["loci"] = pythonTable(r.loci);
   out["pairs"] = pythonTable(r.pairs);
   out["windows"] = pythonTable(r.windows);
+  out["hierarchy"] = pythonTable(r.hierarchy);
   if (r.outlierFit) {
     const OutlierFit& o = *r.outlierFit;
     py::dict fit;
@@ -247,7 +269,7 @@ GenotypeFrame frameOf(const py::dict& given, const Edition& edition) {
 // file, which is `data` (for a data frame `frame`, its name in messages).
 py::dict run(const std::string& programName, const std::string& data, std::vector<std::string> arguments,
              py::object frame, py::object popmap, bool wantReport, bool progress,
-             const std::string& temporaryDirectory) {
+             const std::string& temporaryDirectory, py::object groups, bool hierarchy) {
   const Edition& program = programEdition(programName);
   arguments.push_back("--");
   arguments.push_back(data);
@@ -255,6 +277,8 @@ py::dict run(const std::string& programName, const std::string& data, std::vecto
   if (!line.settings) return pythonFault(OneLineFault{usageWhat(line.err), kUsageStatus});
   RunSettings settings = *line.settings;
   if (!popmap.is_none()) settings.popmapEntries = popmap.cast<std::vector<std::pair<std::string, std::string>>>();
+  if (!groups.is_none()) settings.groupEntries = groups.cast<std::vector<std::pair<std::string, std::string>>>();
+  settings.hierarchy = settings.hierarchy || hierarchy;
 
   PythonConsole console(temporaryDirectory);
   std::optional<GivenData> given;
@@ -325,7 +349,8 @@ std::string writeFiles(const std::vector<std::pair<std::string, std::string>>& f
 PYBIND11_MODULE(_core, m) {
   m.doc() = "The Ortelan core: runs and merges, their tables as columns";
   m.def("run", &ortelan::run, py::arg("program"), py::arg("data"), py::arg("arguments"), py::arg("frame"),
-        py::arg("popmap"), py::arg("report"), py::arg("progress"), py::arg("temporary_directory"));
+        py::arg("popmap"), py::arg("report"), py::arg("progress"), py::arg("temporary_directory"),
+        py::arg("groups") = py::none(), py::arg("hierarchy") = false);
   m.def("merge", &ortelan::merge, py::arg("program"), py::arg("paths"), py::arg("temporary_directory"));
   m.def("writable_problem", &ortelan::writableProblem, py::arg("path"));
   m.def("write_files", &ortelan::writeFiles, py::arg("files"));

@@ -38,7 +38,7 @@ def test_shards_that_do_not_belong_together_are_refused(tmp_path):
     a, _ = shard(tmp_path, "1-2", "a")
     c, _ = shard(tmp_path, "3-4", "c", seed=4)
     cases = [([a, c], ortelan.DataError, "c.tsv was run with seed=4"), ([a, a], ortelan.DataError, "both hold locus 1"),
-             ([TROUT], ortelan.DataError, "not a results or pairs table"), ([], ValueError, "paths must name"),
+             ([TROUT], ortelan.DataError, "not a results, pairs, hierarchy or permutation table"), ([], ValueError, "paths must name"),
              ([tmp_path / "none.tsv"], FileNotFoundError, "no such file")]
     for paths, error, message in cases:
         with pytest.raises(error, match=message):

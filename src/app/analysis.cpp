@@ -48,11 +48,33 @@ std::vector<std::string> regionsOf(const std::string& list) {
 
 [[noreturn]] void usageFault(const std::string& what) { throw OneLineFault{what, kUsageStatus}; }
 
+// The groups of the populations a groups file or R and Python give, or
+// those of a population map's third column.
+std::optional<PopulationGroups> groupsOf(const RunSettings& settings, const DataSummary& data, const Popmap* map) {
+  const bool given = settings.groupsPath || settings.groupEntries;
+  if (map != nullptr && map->hasGroups()) {
+    if (given) usageFault("the population map " + map->source() + " gives the groups: give them once, not with --groups too");
+    return groupsOfPopulations(map->groups(), map->labels(), map->source());
+  }
+  if (!given) return std::nullopt;
+  std::vector<std::string> labels = data.populationLabels;
+  labels.resize(static_cast<std::size_t>(data.NUMBPOPS) + 1);
+  if (settings.groupsPath) return resolveGroups(readGroupEntries(*settings.groupsPath), labels, *settings.groupsPath);
+  std::vector<GroupEntry> entries;
+  for (const auto& [population, group] : *settings.groupEntries) entries.push_back({population, group, 0});
+  return resolveGroups(entries, labels, "the groups");
+}
+
 // Reads the data: tables given whole, a GENEPOP file, or a VCF or BCF file
 // with its population map. VCF data name each locus's seeds by its site.
+// The populations' groups, where given, go to `groups`.
 DataTables readData(RunContext& run, DataSummary& data, const RunSettings& settings, const GivenData* given,
-                    std::uint64_t seed) {
-  if (given != nullptr) return countGivenTables(run, data, *given);
+                    std::uint64_t seed, std::optional<PopulationGroups>& groups) {
+  if (given != nullptr) {
+    DataTables tables = countGivenTables(run, data, *given);
+    groups = groupsOf(settings, data, nullptr);
+    return tables;
+  }
   const std::string& file = settings.dataFile;
   const bool mapped = settings.popmapPath || settings.popmapEntries;
   if (!mapped) {
@@ -64,6 +86,7 @@ DataTables readData(RunContext& run, DataSummary& data, const RunSettings& setti
     // comma are a name running on); a run of a script has nothing to test.
     if (data.NUMBOFLOCI == 0) wrongInfileWarning(run, "no locus name before the first population line");
     if (data.TOTNUMBINDIVIDUALS == 0) wrongInfileWarning(run, "no individual after the first population line");
+    groups = groupsOf(settings, data, nullptr);
     return tables;
   }
   std::error_code error;
@@ -74,7 +97,8 @@ DataTables readData(RunContext& run, DataSummary& data, const RunSettings& setti
                                             : Popmap::read(*settings.popmapPath);
   VcfData vcf = readVcf(run, data, file, map, regionsOf(settings.region));
   run.seeds = SeedSource::keyed(run.edition.seeds, seed, vcf.sites);
-  return {vcf.tables, vcf.genotypes};
+  groups = groupsOf(settings, data, &map);
+  return {vcf.tables, vcf.genotypes, vcf.individuals};
 }
 
 }  // namespace
@@ -106,10 +130,11 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   run.exact = settings.exact;
   run.sampling = settings.sampling;
   run.meter = meter;
+  run.keepGenotypes = settings.permutations > 0;
 
   // The tables are counted as the file is read and stay in memory: nothing
   // is written anywhere before the results.
-  const DataTables counted = readData(run, run.state, settings, given, out.seed);
+  const DataTables counted = readData(run, run.state, settings, given, out.seed, out.groups);
   // The genotypic test walks the genotype tables, whose columns then count
   // as its alleles; the others the allele tables.
   if (run.test == ExactTest::Genotypic) countGenotypeColumns(run.state, *counted.genotypes);
@@ -133,7 +158,23 @@ Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Cons
   }
   DO_CHISQUARE(run, tables);
   SUM_FOR_TOTAL_P(run, /*quietWhenNoneTested=*/true);
-  out.fstat = DO_FSTAT(run, counted, settings.bootstrap);
+  if (settings.hierarchy || out.groups) {
+    out.hierarchy.emplace();
+    if (out.groups) out.hierarchy->groupOf.assign(out.groups->groupOf.begin() + 1, out.groups->groupOf.end());
+  }
+  out.fstat = DO_FSTAT(run, counted, settings.bootstrap, out.hierarchy ? &*out.hierarchy : nullptr);
+  if (settings.permutations > 0) {
+    if (!counted.individuals) {
+      usageFault("the permutation tests need each individual's genotypes, which tables of counts do not give");
+    }
+    PermutationRequest request;
+    request.permutations = settings.permutations;
+    request.hits = settings.sampling.hits;
+    request.keepAll = settings.permutationsTablePath.has_value();
+    request.pairs = settings.pairs;
+    request.groups = out.groups ? &*out.groups : nullptr;
+    out.permutations = DO_PERMUTATIONS<Real>(run, run.state, *counted.individuals, request);
+  }
   if (settings.windows) {
     if (!run.state.hasSites()) usageFault("--windows goes with data whose loci have sites on the genome");
     out.windows = windowFst(run.state, out.fstat.loci, *settings.windows);

@@ -13,7 +13,9 @@
 #include "fstat/do_fstat.h"
 #include "fstat/do_outliers.h"
 #include "fstat/windows.h"
+#include "input/population_groups.h"
 #include "input/tables/given_tables.h"
+#include "permutation/do_permutations.h"
 #include "pairs/do_pairs.h"
 #include "pairs/pair_rows.h"
 #include "run/console.h"
@@ -31,6 +33,9 @@ struct Analysis {
   FStatistics<Real> fstat;  // of the loci, and of the pairs with them when held
   std::optional<std::vector<WindowFst<Real>>> windows;  // with --windows
   std::optional<OutlierResults<Real>> outliers;          // with --outliers
+  std::optional<PopulationGroups> groups;                // the populations' groups, where given
+  std::optional<HierarchyRows<Real>> hierarchy;          // with --hierarchy, or groups
+  std::optional<PermutationResults<Real>> permutations;  // with --permutations
   std::uint64_t seed = 0;  // the run seed, drawn from the clock when none was given
   // The pass over the pairs of a run that asked for them, left for when the
   // pairs' files are written: their rows go out as they are made.

@@ -142,6 +142,17 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
           ->check([](const std::string& text) {
             return parseMinHe(text) ? std::string() : "must be a number from 0 to 1";
           });
+  app.add_option("--groups", s.groupsPath,
+                 "Groups of the populations: population (number in file order, or label) and group per line");
+  app.add_option("--hierarchy", s.hierarchyPath,
+                 "Hierarchical analysis of variance (populations within groups): its table (- for standard output)");
+  app.add_option("--permutations", s.permutations,
+                 "Permute whole individuals B times for tests with G summed over loci, valid under linkage; "
+                 "default 0, none")
+      ->check(CLI::Range(0L, static_cast<long>(std::numeric_limits<std::int32_t>::max())));
+  CLI::Option* permutationsTable =
+      app.add_option("--permutations-table", s.permutationsTablePath,
+                     "Every permutation's G summed over the loci, for merging shards (- for standard output)");
   app.add_flag("-q,--quiet", s.quiet, "No progress line");
   app.set_version_flag("-V,--version", program + " " + std::string(edition.version));
   for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
@@ -176,6 +187,12 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
     result.err = usageError(edition, option->get_name() + " goes with " + needs);
     return result;
   }
+  if (permutationsTable->count() > 0 && s.permutations == 0) {
+    result.status = 2;
+    result.err = usageError(edition, "--permutations-table goes with --permutations");
+    return result;
+  }
+  s.hierarchy = s.hierarchyPath.has_value();
   if (bootstrap->count() > 0 && s.test == ExactTest::None) {
     result.status = 2;
     result.err = usageError(edition, "--bootstrap goes with an exact test, not with --test none");
@@ -187,7 +204,9 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
                                                  {"--pairs", s.pairsPath},
                                                  {"--pairs-plot", s.pairsPlotPath},
                                                  {"--manhattan", s.manhattanPath},
-                                                 {"--windows-table", s.windowsTablePath}});
+                                                 {"--windows-table", s.windowsTablePath},
+                                                 {"--hierarchy", s.hierarchyPath},
+                                                 {"--permutations-table", s.permutationsTablePath}});
       !clash.empty()) {
     result.status = 2;
     result.err = usageError(edition, clash);

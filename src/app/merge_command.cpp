@@ -29,7 +29,10 @@ std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector
                program + " merge");
   app.get_formatter()->column_width(30);
   MergeRequest request;
-  app.add_option("SHARD", request.shards, "Results tables (-t) and pairs tables (--pairs) of the shards")->required();
+  app.add_option("SHARD", request.shards,
+                 "Results tables (-t), pairs tables (--pairs), hierarchy tables (--hierarchy) and permutation tables "
+                 "(--permutations-table) of the shards")
+      ->required();
   app.add_option("-t,--table", request.paths.table, "The merged results table (- for standard output)");
   app.add_option("--pairs", request.paths.pairs, "The merged pairs table (- for standard output)");
   app.add_option("--pairs-plot", request.paths.pairsPlot,
@@ -37,6 +40,10 @@ std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector
   app.add_option("--manhattan", request.paths.manhattan, "Manhattan plot of the loci's P-values (SVG)");
   app.add_option("--windows-table", request.paths.windows,
                  "The windows' F_ST over the merged loci, of shards run with --windows (- for standard output)");
+  app.add_option("--hierarchy", request.paths.hierarchy,
+                 "The merged hierarchy table, of shards run with --hierarchy (- for standard output)");
+  app.add_option("--permutations-table", request.paths.permutations,
+                 "The shards' permutation tables added up, for merging again (- for standard output)");
   for (CLI::Option* option : app.get_options()) {
     if (option->get_name() != "SHARD") option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
   }
@@ -54,11 +61,12 @@ std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector
   }
   const ResultPaths& p = request.paths;
   std::string problem;
-  if (!p.table && !p.pairs && !p.pairsPlot && !p.manhattan && !p.windows) {
+  if (!p.table && !p.pairs && !p.pairsPlot && !p.manhattan && !p.windows && !p.hierarchy && !p.permutations) {
     problem = "merge: give what to write: -t, --pairs, --pairs-plot or --manhattan";
   } else {
     problem = clashingOutputs({{"--table", p.table}, {"--pairs", p.pairs}, {"--pairs-plot", p.pairsPlot},
-                               {"--manhattan", p.manhattan}, {"--windows-table", p.windows}});
+                               {"--manhattan", p.manhattan}, {"--windows-table", p.windows},
+                               {"--hierarchy", p.hierarchy}, {"--permutations-table", p.permutations}});
   }
   if (!problem.empty()) {
     err = usageError(edition, problem);
@@ -69,10 +77,22 @@ std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector
 }
 
 // Each kind of table must go somewhere, and each output needs its kind.
+// Tables of shards run with permutations need the shards' permutation
+// tables for their P-values (a usage fault without them, status 2).
 void checkKinds(const std::vector<ShardTable>& shards, const ResultPaths& paths) {
-  bool results = false, pairs = false;
+  bool results = false, pairs = false, hierarchy = false, permutations = false, permuted = false;
+  const bool permutedOutputs = paths.table || paths.pairs || paths.hierarchy || paths.permutations;
   for (const ShardTable& shard : shards) {
-    if (shard.kind == TableKind::Results) {
+    permuted = permuted || !shard.settings.valueOf("permutations").empty();
+    if (shard.kind == TableKind::Hierarchy) {
+      hierarchy = true;
+      if (!paths.hierarchy) throw OneLineFault{shard.path + " is a hierarchy table, and --hierarchy does not ask for one"};
+    } else if (shard.kind == TableKind::Permutations) {
+      permutations = true;
+      if (!permutedOutputs) {
+        throw OneLineFault{shard.path + " is a permutation table, and no table with the permutation tests is asked for"};
+      }
+    } else if (shard.kind == TableKind::Results) {
       results = true;
       if (!paths.table && !paths.manhattan && !paths.windows) {
         throw OneLineFault{shard.path + " is a results table, and neither -t nor --manhattan asks for one"};
@@ -91,6 +111,13 @@ void checkKinds(const std::vector<ShardTable>& shards, const ResultPaths& paths)
     throw OneLineFault{"no results table among the shards"};
   }
   if (!pairs && (paths.pairs || paths.pairsPlot)) throw OneLineFault{"no pairs table among the shards"};
+  if (!hierarchy && paths.hierarchy) throw OneLineFault{"no hierarchy table among the shards"};
+  if (!permutations && paths.permutations) throw OneLineFault{"no permutation table among the shards"};
+  if (permuted && !permutations && (paths.table || paths.pairs || paths.hierarchy)) {
+    throw OneLineFault{"the shards were run with --permutations: give their permutation tables (--permutations-table) "
+                       "too, whose sums make the tests over all the loci",
+                       kUsageStatus};
+  }
 }
 
 }  // namespace
@@ -107,7 +134,8 @@ int runMerge(const Edition& program, const std::vector<std::string>& arguments, 
   }
   const std::optional<OneLineFault> fault = faultOf([&] {
     const ResultPaths& paths = request->paths;
-    for (const auto& path : {paths.table, paths.pairs, paths.pairsPlot, paths.manhattan, paths.windows}) {
+    for (const auto& path : {paths.table, paths.pairs, paths.pairsPlot, paths.manhattan, paths.windows, paths.hierarchy,
+                             paths.permutations}) {
       if (!path) continue;
       if (std::string reason = Outputs::checkWritable(*path); !reason.empty()) throw OneLineFault{reason};
     }
@@ -116,7 +144,7 @@ int runMerge(const Edition& program, const std::vector<std::string>& arguments, 
     checkKinds(shards, paths);
     const MergedTables<Real> merged = mergeShardTables<Real>(program, shards, console);
     Outputs outputs;
-    addResultFiles(outputs, paths, merged.heading, merged.analysis, merged.pairsData);
+    addResultFiles(outputs, paths, merged.heading, merged.analysis, merged.pairsData, &merged.hierarchyData);
     if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
   });
   if (!fault) return 0;

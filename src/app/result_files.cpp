@@ -4,7 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "report/hierarchy_table.h"
 #include "report/manhattan_points.h"
+#include "report/permutation_table.h"
 #include "report/pairs_plot.h"
 #include "report/pairs_table.h"
 #include "report/windows_table.h"
@@ -38,15 +40,17 @@ namespace {
 // gathers (or from a pass of its own, without the table).
 template <class Real>
 void addStreamedPairs(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
-                      const PendingPairs& pending, const DataSummary& data) {
+                      const PendingPairs& pending, const DataSummary& data,
+                      const PermutationResults<Real>* permutations) {
   auto cells = std::make_shared<std::optional<std::vector<PairPlotCell>>>();
   if (paths.pairs) {
     // Rows that go to standard output go with no progress line beside them.
     PendingPairs pass = pending;
     if (*paths.pairs == "-") pass.meter = nullptr;
-    outputs.addStreamed(*paths.pairs, [heading, cells, pass, &data](const Outputs::Blocks& blocks) {
+    outputs.addStreamed(*paths.pairs, [heading, cells, pass, &data, permutations](const Outputs::Blocks& blocks) {
       blocks(pairsTableHeader(heading, data));
       PairsTableRows<Real> rows(heading.test, data, blocks);
+      if (heading.permutations > 0) rows.permuted(permutations);
       passPairs(pass, data, rows);
       *cells = rows.cells();
     });
@@ -69,13 +73,24 @@ void addStreamedPairs(Outputs& outputs, const ResultPaths& paths, const TableHea
 
 template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
-                    const Analysis<Real>& analysis, const DataSummary& pairsData) {
+                    const Analysis<Real>& analysis, const DataSummary& pairsData, const DataSummary* hierarchyData) {
   const OutlierResults<Real>* outliers = analysis.outliers ? &*analysis.outliers : nullptr;
-  if (paths.table) outputs.add(*paths.table, formatResultsTable(heading, analysis.state, analysis.fstat, outliers));
+  const PermutationResults<Real>* permutations = analysis.permutations ? &*analysis.permutations : nullptr;
+  if (paths.table) {
+    outputs.add(*paths.table, formatResultsTable(heading, analysis.state, analysis.fstat, outliers, permutations));
+  }
+  if (paths.hierarchy) {
+    outputs.add(*paths.hierarchy,
+                formatHierarchyTable(heading, hierarchyData != nullptr ? *hierarchyData : analysis.state,
+                                     analysis.hierarchy->rows, permutations));
+  }
+  if (paths.permutations) outputs.add(*paths.permutations, formatPermutationTable(heading, *analysis.permutations));
   if (!analysis.pairs && analysis.pendingPairs) {
-    addStreamedPairs<Real>(outputs, paths, heading, *analysis.pendingPairs, pairsData);
+    addStreamedPairs<Real>(outputs, paths, heading, *analysis.pendingPairs, pairsData, permutations);
   } else {
-    if (paths.pairs) outputs.add(*paths.pairs, formatPairsTable(heading, pairsData, *analysis.pairs, analysis.fstat));
+    if (paths.pairs) {
+      outputs.add(*paths.pairs, formatPairsTable(heading, pairsData, *analysis.pairs, analysis.fstat, permutations));
+    }
     if (paths.pairsPlot) {
       std::vector<std::string> labels;
       for (int pop = 1; pop <= analysis.pairs->populations; ++pop) labels.push_back(populationLabel(pairsData, pop));
@@ -93,8 +108,8 @@ void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeadi
 }
 
 template void addResultFiles<double>(Outputs&, const ResultPaths&, const TableHeading&, const Analysis<double>&,
-                                     const DataSummary&);
+                                     const DataSummary&, const DataSummary*);
 template void addResultFiles<long double>(Outputs&, const ResultPaths&, const TableHeading&,
-                                          const Analysis<long double>&, const DataSummary&);
+                                          const Analysis<long double>&, const DataSummary&, const DataSummary*);
 
 }  // namespace ortelan

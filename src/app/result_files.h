@@ -16,6 +16,8 @@ namespace ortelan {
 struct ResultPaths {
   std::optional<std::string> table, pairs, pairsPlot, manhattan;
   std::optional<std::string> windows;  // the windows table; needs analysis.windows
+  std::optional<std::string> hierarchy;     // the hierarchy table; needs analysis.hierarchy
+  std::optional<std::string> permutations;  // the permutation table; needs analysis.permutations, kept whole
 };
 
 // Adds the files asked for to `outputs`. `pairsData` names the loci and
@@ -25,8 +27,11 @@ struct ResultPaths {
 // analysis.outliers the results table has the test's columns and the
 // Manhattan plot its outliers; with analysis.windows the plot has the
 // windows' panel.
+// `hierarchyData` names the hierarchy table's loci where they are not the
+// run's (a merge).
 template <class Real>
 void addResultFiles(Outputs& outputs, const ResultPaths& paths, const TableHeading& heading,
-                    const Analysis<Real>& analysis, const DataSummary& pairsData);
+                    const Analysis<Real>& analysis, const DataSummary& pairsData,
+                    const DataSummary* hierarchyData = nullptr);
 
 }  // namespace ortelan

@@ -41,6 +41,15 @@ struct RunSettings {
   std::optional<std::string> windowsTablePath;  // the windows' table; "-": standard output
   bool outliers = false;                     // the outlier test of each locus's F against the background
   double outliersMinHe = kDefaultOutliersMinHe;  // the floor of He of the test's candidates
+  // The populations' groups: a file of population and group per line, or
+  // (from R and Python) those pairs; a VCF's population map may give them
+  // in its third column instead.
+  std::optional<std::string> groupsPath;
+  std::optional<std::vector<std::pair<std::string, std::string>>> groupEntries;
+  bool hierarchy = false;                       // the hierarchical analysis (made with groups in any case)
+  std::optional<std::string> hierarchyPath;     // its table; "-": standard output
+  long permutations = 0;                        // permutations of individuals for the tests over loci; 0: none
+  std::optional<std::string> permutationsTablePath;  // every permutation's summed G, for a merge of shards
 };
 
 }  // namespace ortelan

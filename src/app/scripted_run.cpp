@@ -23,9 +23,14 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
   const CivilDate date = console.today().value_or(CivilDate{});
   outputs.add(settings.reportPath,
               scriptedReport(edition, analysis.state, date, settings.test,
-                             analysis.outliers ? &*analysis.outliers : nullptr));
+                             analysis.outliers ? &*analysis.outliers : nullptr,
+                             analysis.permutations ? &*analysis.permutations : nullptr,
+                             analysis.hierarchy ? &analysis.hierarchy->rows : nullptr,
+                             analysis.groups ? &*analysis.groups : nullptr));
   TableHeading heading{edition.programName, edition.version, settings.dataFile, analysis.seed, settings.chain,
                        settings.test, settings.exact, settings.bootstrap};
+  heading.permutations = settings.permutations;
+  if (settings.groupsPath) heading.groups = *settings.groupsPath;
   if (settings.popmapPath) heading.popmap = *settings.popmapPath;
   heading.region = settings.region;
   heading.sampling = settings.sampling;
@@ -33,7 +38,7 @@ void writeResults(const Edition& edition, const RunSettings& settings, const Ana
   if (analysis.outliers) setOutlierHeading(heading, settings.outliersMinHe, *analysis.outliers);
   addResultFiles(outputs,
                  {settings.tablePath, settings.pairsPath, settings.pairsPlotPath, settings.manhattanPath,
-                  settings.windowsTablePath},
+                  settings.windowsTablePath, settings.hierarchyPath, settings.permutationsTablePath},
                  heading, analysis, analysis.state);
   if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
 }
@@ -48,7 +53,8 @@ int runScripted(const Edition& program, const RunSettings& settings, Console& co
   const std::optional<OneLineFault> fault = faultOf([&] {
     // A place that cannot be written to is found before a long run, not after.
     for (const auto& path : {std::optional<std::string>(settings.reportPath), settings.tablePath, settings.pairsPath,
-                             settings.pairsPlotPath, settings.manhattanPath, settings.windowsTablePath}) {
+                             settings.pairsPlotPath, settings.manhattanPath, settings.windowsTablePath,
+                             settings.hierarchyPath, settings.permutationsTablePath}) {
       if (!path) continue;
       if (std::string reason = Outputs::checkWritable(*path); !reason.empty()) throw OneLineFault{reason};
     }

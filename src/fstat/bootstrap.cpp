@@ -3,41 +3,10 @@
 #include <algorithm>
 
 #include "run/seed_source.h"
+#include "run/split_mix64.h"
 
 namespace ortelan {
 namespace {
-
-class SplitMix64 {
- public:
-  explicit SplitMix64(std::uint64_t state) : state_(state) {}
-
-  std::uint64_t next() {
-    state_ += kGolden;
-    return mix64(state_);
-  }
-
-  // Uniform on 0 .. m - 1 (m > 0), exactly.
-  std::uint64_t below(std::uint64_t m) {
-    std::uint64_t low = 0, high = product(next(), m, low);
-    if (low < m) {
-      const std::uint64_t threshold = (0 - m) % m;  // 2^64 mod m
-      while (low < threshold) high = product(next(), m, low);
-    }
-    return high;
-  }
-
- private:
-  // The high word of x * y; the low word into `low`.
-  static std::uint64_t product(std::uint64_t x, std::uint64_t y, std::uint64_t& low) {
-    const std::uint64_t x0 = x & 0xFFFFFFFFu, x1 = x >> 32, y0 = y & 0xFFFFFFFFu, y1 = y >> 32;
-    const std::uint64_t p00 = x0 * y0, p01 = x0 * y1, p10 = x1 * y0, p11 = x1 * y1;
-    const std::uint64_t middle = (p00 >> 32) + (p01 & 0xFFFFFFFFu) + (p10 & 0xFFFFFFFFu);
-    low = (middle << 32) | (p00 & 0xFFFFFFFFu);
-    return p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
-  }
-
-  std::uint64_t state_;
-};
 
 // The q-quantile (q = thousandths / 1000) of sorted values, type 7; the
 // place between order statistics in whole numbers.

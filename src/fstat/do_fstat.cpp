@@ -66,7 +66,8 @@ std::uint64_t pairBootstrapKey(std::uint64_t runSeed, int a, int b) {
 }
 
 template <class Real>
-FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, long replicates) {
+FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, long replicates,
+                           HierarchyRows<Real>* hierarchy) {
   const DataSummary& data = run.state;
   const int workers = run.chainWorkers();
   const auto whileWaiting = [&run] { run.tick(); };
@@ -78,6 +79,7 @@ FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, long replic
   FStatistics<Real> out;
   out.loci.resize(static_cast<std::size_t>(data.NUMBOFLOCI) + 1);
   out.lociInRun = loci.size();
+  if (hierarchy != nullptr) hierarchy->rows.assign(static_cast<std::size_t>(data.NUMBOFLOCI) + 1, HierarchyRow<Real>{});
 
   std::vector<int> everyRow(static_cast<std::size_t>(data.NUMBPOPS));
   std::iota(everyRow.begin(), everyRow.end(), 0);
@@ -91,7 +93,10 @@ FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, long replic
     const auto pieces = std::min<std::size_t>(size, static_cast<std::size_t>(workers));
     parallelFor(workers, pieces, [&](std::size_t piece) {
       for (std::size_t j = piece * size / pieces; j < (piece + 1) * size / pieces; ++j) {
-        if (read[j]) out.loci[static_cast<std::size_t>(loci[first + j])] = sampleFValues<Real>(samples[j], everyRow);
+        if (!read[j]) continue;
+        const auto locus = static_cast<std::size_t>(loci[first + j]);
+        out.loci[locus] = sampleFValues<Real>(samples[j], everyRow);
+        if (hierarchy != nullptr) hierarchy->rows[locus] = hierarchyRow<Real>(samples[j], everyRow, hierarchy->groupOf);
       }
     }, whileWaiting);
   }
@@ -149,7 +154,8 @@ template std::optional<BootstrapLimits<double>> bootstrapOnWorkers<double>(const
                                                                           long, int, const std::function<void()>&);
 template std::optional<BootstrapLimits<long double>> bootstrapOnWorkers<long double>(
     const LocusComponents<long double>&, std::uint64_t, long, int, const std::function<void()>&);
-template FStatistics<double> DO_FSTAT<double>(Run<double>&, const DataTables&, long);
-template FStatistics<long double> DO_FSTAT<long double>(Run<long double>&, const DataTables&, long);
+template FStatistics<double> DO_FSTAT<double>(Run<double>&, const DataTables&, long, HierarchyRows<double>*);
+template FStatistics<long double> DO_FSTAT<long double>(Run<long double>&, const DataTables&, long,
+                                                        HierarchyRows<long double>*);
 
 }  // namespace ortelan

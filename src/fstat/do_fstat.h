@@ -14,6 +14,7 @@
 
 #include "fstat/bootstrap.h"
 #include "fstat/f_values.h"
+#include "fstat/hierarchy.h"
 #include "input/tables/data_tables.h"
 #include "run/run.h"
 
@@ -58,10 +59,21 @@ std::optional<BootstrapLimits<Real>> bootstrapOnWorkers(const LocusComponents<Re
                                                         long replicates, int workers,
                                                         const std::function<void()>& whileWaiting);
 
+// The hierarchical analysis of every locus of the run, made from the same
+// counts as the F-statistics: `groupOf` per population from 0 its group
+// from 0, empty without groups; `rows` per locus from 1, filled (loci not
+// in the run, and loci of tables without genotypes, keep no components).
+template <class Real>
+struct HierarchyRows {
+  std::vector<int> groupOf;
+  std::vector<HierarchyRow<Real>> rows;
+};
+
 // The loci of the run and their TOTAL; the pairs' rows come from the pass
 // over the pairs (pairs/pair_rows.h). `replicates` 0: no bootstrap. Needs
-// the run seed (scripted runs).
+// the run seed (scripted runs). With `hierarchy`, its rows too.
 template <class Real>
-FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, long replicates);
+FStatistics<Real> DO_FSTAT(Run<Real>& run, const DataTables& tables, long replicates,
+                           HierarchyRows<Real>* hierarchy = nullptr);
 
 }  // namespace ortelan

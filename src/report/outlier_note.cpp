@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "fstat/outlier_fit.h"
+#include "report/hierarchy_report.h"
 #include "report/writefinal.h"
 
 namespace ortelan {
@@ -24,17 +25,24 @@ std::string outlierLine(const OutlierResults<Real>& outliers) {
 
 template <class Real>
 std::string scriptedReport(const Edition& edition, const RunState<Real>& state, const CivilDate& date, ExactTest test,
-                           const OutlierResults<Real>* outliers) {
+                           const OutlierResults<Real>* outliers, const PermutationResults<Real>* permutations,
+                           const std::vector<HierarchyRow<Real>>* hierarchy, const PopulationGroups* groups) {
   std::string report = formatReport(edition, state, date, test);
   // Indented as the report's other lines under its table.
   if (outliers != nullptr) report.append(" ").append(outlierLine(*outliers)).append("\r\n");
+  if (permutations != nullptr) report += permutationReportLines(*permutations);
+  if (hierarchy != nullptr) report += hierarchyReportSection(state, *hierarchy, groups, permutations);
   return report;
 }
 
 template std::string scriptedReport<double>(const Edition&, const RunState<double>&, const CivilDate&, ExactTest,
-                                            const OutlierResults<double>*);
+                                            const OutlierResults<double>*, const PermutationResults<double>*,
+                                            const std::vector<HierarchyRow<double>>*, const PopulationGroups*);
 template std::string scriptedReport<long double>(const Edition&, const RunState<long double>&, const CivilDate&,
-                                                 ExactTest, const OutlierResults<long double>*);
+                                                 ExactTest, const OutlierResults<long double>*,
+                                                 const PermutationResults<long double>*,
+                                                 const std::vector<HierarchyRow<long double>>*,
+                                                 const PopulationGroups*);
 template std::string outlierLine<double>(const OutlierResults<double>&);
 template std::string outlierLine<long double>(const OutlierResults<long double>&);
 

@@ -5,6 +5,9 @@
 #include <string>
 
 #include "fstat/do_outliers.h"
+#include "fstat/hierarchy.h"
+#include "input/population_groups.h"
+#include "permutation/do_permutations.h"
 #include "run/console.h"
 #include "run/edition.h"
 #include "run/run_state.h"
@@ -18,9 +21,14 @@ template <class Real>
 std::string outlierLine(const OutlierResults<Real>& outliers);
 
 // The report of a scripted run (formatReport), and with `outliers` the
-// line under its table.
+// line under its table; with `permutations` the permutation test's lines,
+// and with `hierarchy` (rows per locus from 1) the analysis of molecular
+// variance after them (report/hierarchy_report.h).
 template <class Real>
 std::string scriptedReport(const Edition& edition, const RunState<Real>& state, const CivilDate& date, ExactTest test,
-                           const OutlierResults<Real>* outliers);
+                           const OutlierResults<Real>* outliers,
+                           const PermutationResults<Real>* permutations = nullptr,
+                           const std::vector<HierarchyRow<Real>>* hierarchy = nullptr,
+                           const PopulationGroups* groups = nullptr);
 
 }  // namespace ortelan

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "pairs/pair_table.h"
+
 namespace ortelan {
 
 std::string populationLabel(const DataSummary& data, int population) {
@@ -24,7 +26,8 @@ void appendLocus(std::string& text, const DataSummary& data, int locus) {
 
 // A pair's row from its count of alleles on, CRLF.
 template <class Real>
-void appendPairRowValues(std::string& text, ExactTest test, const PairLocusResult<Real>& r, const FValues<Real>& f) {
+void appendPairRowValues(std::string& text, ExactTest test, const PairLocusResult<Real>& r, const FValues<Real>& f,
+                         bool permuted) {
   text += '\t';
   appendWhole(text, r.alleles);
   if (r.tested) {
@@ -33,14 +36,23 @@ void appendPairRowValues(std::string& text, ExactTest test, const PairLocusResul
     text += kUntestedFields;
   }
   appendFstFields(text, f);
+  if (permuted) text += kNoPermutationFields;
   text += "\r\n";
+}
+
+// Pair k's permutation test, where it was made.
+template <class Real>
+const PermutationOutcome<Real>* pairOutcome(const PermutationResults<Real>* permutations, long pair) {
+  if (permutations == nullptr || static_cast<std::size_t>(pair) >= permutations->pairs.size()) return nullptr;
+  return &permutations->pairs[static_cast<std::size_t>(pair)];
 }
 
 }  // namespace
 
 std::string pairsTableHeader(const TableHeading& heading, const DataSummary& data) {
   return tableCommentLine(heading) + "\r\n" + "pop_a\tpop_b\tlabel_a\tlabel_b\t" +
-         locusColumnsHeader(heading.test, data.hasSites()) + "\r\n";
+         locusColumnsHeader(heading.test, data.hasSites()) +
+         (heading.permutations > 0 ? permutationColumnsHeader() : std::string()) + "\r\n";
 }
 
 std::string pairRowLead(const DataSummary& data, int a, int b) {
@@ -53,16 +65,17 @@ std::string pairRowLead(const DataSummary& data, int a, int b) {
 
 template <class Real>
 void appendPairLocusRow(std::string& text, std::string_view lead, ExactTest test, const DataSummary& data, int locus,
-                        const PairLocusResult<Real>& r, const FValues<Real>& f) {
+                        const PairLocusResult<Real>& r, const FValues<Real>& f, bool permuted) {
   text += lead;
   appendLocus(text, data, locus);
-  appendPairRowValues(text, test, r, f);
+  appendPairRowValues(text, test, r, f, permuted);
 }
 
 template <class Real>
 void appendPairTotalRow(std::string& text, std::string_view lead, ExactTest test, const DataSummary& data,
                         const std::optional<Totals<Real>>& totals, const FValues<Real>& f,
-                        const std::optional<BootstrapLimits<Real>>& limits) {
+                        const std::optional<BootstrapLimits<Real>>& limits, bool permuted,
+                        const PermutationOutcome<Real>* outcome) {
   text += lead;
   appendTotalName(text, data);
   text += "\tNA";
@@ -72,22 +85,26 @@ void appendPairTotalRow(std::string& text, std::string_view lead, ExactTest test
     text += kUntestedFields;
   }
   appendFstFields(text, f, limits);
+  if (permuted) appendPermutationFields(text, outcome);
   text += "\r\n";
 }
 
 template <class Real>
 std::string formatPairsTable(const TableHeading& heading, const DataSummary& data, const PairResults<Real>& pairs,
-                             const FStatistics<Real>& f) {
+                             const FStatistics<Real>& f, const PermutationResults<Real>* permutations) {
+  const bool permuted = heading.permutations > 0;
   std::string text = pairsTableHeader(heading, data);
   long pair = 0;
   for (int a = 1; a < pairs.populations; ++a) {
     for (int b = a + 1; b <= pairs.populations; ++b, ++pair) {
       const std::string lead = pairRowLead(data, a, b);
       for (std::size_t i = 0; i < pairs.loci.size(); ++i) {
-        appendPairLocusRow(text, lead, heading.test, data, pairs.loci[i], pairs.at(pair, i), f.pairAt(pair, i));
+        appendPairLocusRow(text, lead, heading.test, data, pairs.loci[i], pairs.at(pair, i), f.pairAt(pair, i),
+                           permuted);
       }
       const auto k = static_cast<std::size_t>(pair);
-      appendPairTotalRow(text, lead, heading.test, data, pairs.totals[k], f.pairTotals[k], f.pairLimits[k]);
+      appendPairTotalRow(text, lead, heading.test, data, pairs.totals[k], f.pairTotals[k], f.pairLimits[k], permuted,
+                         pairOutcome(permutations, pair));
     }
   }
   return text;
@@ -115,7 +132,7 @@ void PairsTableRows<Real>::format(PairBlock<Real>& block) const {
     const auto locus = static_cast<std::size_t>(block.loci[k]);
     block.text += lead;
     block.text.append(lociText_, loci_[locus], loci_[locus + 1] - loci_[locus]);
-    appendPairRowValues(block.text, test_, block.tests[k], block.f[k]);
+    appendPairRowValues(block.text, test_, block.tests[k], block.f[k], permuted_);
   }
 }
 
@@ -129,7 +146,8 @@ void PairsTableRows<Real>::total(int a, int b, const PairSummary<Real>& summary)
   cells_.push_back(pairPlotCell(summary.totals, summary.f, summary.limits));
   if (!write_) return;
   total_.clear();
-  appendPairTotalRow(total_, pairRowLead(data_, a, b), test_, data_, summary.totals, summary.f, summary.limits);
+  appendPairTotalRow(total_, pairRowLead(data_, a, b), test_, data_, summary.totals, summary.f, summary.limits,
+                     permuted_, pairOutcome(permutations_, pairIndex(a, b, data_.NUMBPOPS)));
   write_(total_);
 }
 
@@ -173,19 +191,22 @@ std::vector<PairPlotCell> pairPlotCells(const PairResults<Real>& pairs, const FS
 }
 
 template std::string formatPairsTable<double>(const TableHeading&, const DataSummary&, const PairResults<double>&,
-                                              const FStatistics<double>&);
+                                              const FStatistics<double>&, const PermutationResults<double>*);
 template std::string formatPairsTable<long double>(const TableHeading&, const DataSummary&,
-                                                   const PairResults<long double>&, const FStatistics<long double>&);
+                                                   const PairResults<long double>&, const FStatistics<long double>&,
+                                                   const PermutationResults<long double>*);
 template void appendPairLocusRow<double>(std::string&, std::string_view, ExactTest, const DataSummary&, int,
-                                         const PairLocusResult<double>&, const FValues<double>&);
+                                         const PairLocusResult<double>&, const FValues<double>&, bool);
 template void appendPairLocusRow<long double>(std::string&, std::string_view, ExactTest, const DataSummary&, int,
-                                              const PairLocusResult<long double>&, const FValues<long double>&);
+                                              const PairLocusResult<long double>&, const FValues<long double>&, bool);
 template void appendPairTotalRow<double>(std::string&, std::string_view, ExactTest, const DataSummary&,
                                          const std::optional<Totals<double>>&, const FValues<double>&,
-                                         const std::optional<BootstrapLimits<double>>&);
+                                         const std::optional<BootstrapLimits<double>>&, bool,
+                                         const PermutationOutcome<double>*);
 template void appendPairTotalRow<long double>(std::string&, std::string_view, ExactTest, const DataSummary&,
                                               const std::optional<Totals<long double>>&, const FValues<long double>&,
-                                              const std::optional<BootstrapLimits<long double>>&);
+                                              const std::optional<BootstrapLimits<long double>>&, bool,
+                                              const PermutationOutcome<long double>*);
 template class PairsTableRows<double>;
 template class PairsTableRows<long double>;
 template PairPlotCell pairPlotCell<double>(const std::optional<Totals<double>>&, const FValues<double>&,

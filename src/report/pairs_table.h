@@ -28,18 +28,21 @@ std::string pairRowLead(const DataSummary& data, int a, int b);
 // The row of a pair at `locus`, after the pair's lead, CRLF.
 template <class Real>
 void appendPairLocusRow(std::string& text, std::string_view lead, ExactTest test, const DataSummary& data, int locus,
-                        const PairLocusResult<Real>& result, const FValues<Real>& f);
+                        const PairLocusResult<Real>& result, const FValues<Real>& f, bool permuted = false);
 
-// A pair's TOTAL row, CRLF.
+// A pair's TOTAL row, CRLF; with `permuted`, the permutation test's
+// columns (`outcome`, or NA).
 template <class Real>
 void appendPairTotalRow(std::string& text, std::string_view lead, ExactTest test, const DataSummary& data,
                         const std::optional<Totals<Real>>& totals, const FValues<Real>& f,
-                        const std::optional<BootstrapLimits<Real>>& limits);
+                        const std::optional<BootstrapLimits<Real>>& limits, bool permuted = false,
+                        const PermutationOutcome<Real>* outcome = nullptr);
 
-// The whole table from pairs held in memory.
+// The whole table from pairs held in memory; with `permutations` (and
+// heading.permutations > 0) each pair's permutation test on its TOTAL row.
 template <class Real>
 std::string formatPairsTable(const TableHeading& heading, const DataSummary& data, const PairResults<Real>& pairs,
-                             const FStatistics<Real>& f);
+                             const FStatistics<Real>& f, const PermutationResults<Real>* permutations = nullptr);
 
 // The table's rows as the pass over the pairs makes them: each block's
 // text made on its worker, then handed to `write` in order with the pairs'
@@ -54,6 +57,13 @@ class PairsTableRows final : public PairRowsSink<Real> {
   void take(const PairBlock<Real>& block) override;
   void total(int a, int b, const PairSummary<Real>& summary) override;
 
+  // The rows end in the permutation test's columns, each pair's TOTAL row
+  // with its test from `permutations` (NA where none).
+  void permuted(const PermutationResults<Real>* permutations) {
+    permuted_ = true;
+    permutations_ = permutations;
+  }
+
   // In pair order, once the pass is through.
   const std::vector<PairPlotCell>& cells() const { return cells_; }
 
@@ -63,6 +73,8 @@ class PairsTableRows final : public PairRowsSink<Real> {
   std::function<void(std::string_view)> write_;  // none: the cells alone
   std::string total_;
   std::vector<PairPlotCell> cells_;
+  bool permuted_ = false;
+  const PermutationResults<Real>* permutations_ = nullptr;
   std::string lociText_;            // each locus's fields of a row
   std::vector<std::size_t> loci_;   // where locus k's begin, k from 1
 };

@@ -6,8 +6,6 @@
 #include "run/names.h"
 
 namespace ortelan {
-namespace {
-
 // A tab and the real as tableField writes it, with no string of its own:
 // the pairs table writes millions.
 template <class Real>
@@ -22,6 +20,11 @@ void appendRealField(std::string& text, Real value) {
   text[at] = '\t';
   text.resize(static_cast<std::size_t>(writeRealText(text.data() + at + 1, value) - text.data()));
 }
+
+template void appendRealField<double>(std::string&, double);
+template void appendRealField<long double>(std::string&, long double);
+
+namespace {
 
 // A tab and the name as tableName makes it, in place.
 void appendNameField(std::string& text, std::string_view name) {
@@ -53,7 +56,9 @@ std::string tableCommentLine(const TableHeading& h) {
     line.append(" samples=").append(h.sampling.samples ? std::to_string(*h.sampling.samples) : "auto");
   }
   if (h.bootstrap > 0) line.append(" bootstrap=").append(std::to_string(h.bootstrap));
+  if (h.permutations > 0) line.append(" permutations=").append(std::to_string(h.permutations));
   if (!h.popmap.empty()) line.append(" popmap=").append(h.popmap);
+  if (!h.groups.empty()) line.append(" groups=").append(h.groups);
   if (!h.region.empty()) line.append(" region=").append(h.region);
   if (!h.windows.empty()) line.append(" windows=").append(h.windows);
   if (!h.outlierMinHe.empty()) {
@@ -149,14 +154,33 @@ std::string tableName(std::string_view name) {
   return std::string(trimBlanks(field));
 }
 
+std::string permutationColumnsHeader() {
+  std::string text;
+  for (const char* name : kPermutationColumnNames) appendField(text, name);
+  return text;
+}
+
+template <class Real>
+void appendPermutationFields(std::string& text, const PermutationOutcome<Real>* o) {
+  if (o == nullptr) {
+    text += kNoPermutationFields;
+    return;
+  }
+  appendRealField(text, gOfUnits<Real>(o->observed));
+  for (Real value : {o->p.p, o->p.low, o->p.high}) appendRealField(text, value);
+  appendField(text, std::to_string(o->count.drawn));
+}
+
 template <class Real>
 std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& s, const FStatistics<Real>& f,
-                               const OutlierResults<Real>* outliers) {
+                               const OutlierResults<Real>* outliers, const PermutationResults<Real>* permutations) {
+  const bool permuted = heading.permutations > 0;
   std::string text = tableCommentLine(heading) + "\r\n";
   text += locusColumnsHeader(heading.test, s.hasSites());
   if (outliers != nullptr) {
     for (const char* name : kOutlierColumnNames) appendField(text, name);
   }
+  if (permuted) text += permutationColumnsHeader();
   text += "\r\n";
   // Some 20 characters a field: the table grows without being copied again and again.
   const std::size_t fields = 20 + (s.hasSites() ? 2 : 0) + (outliers != nullptr ? 4 : 0);
@@ -180,6 +204,7 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
         appendRealField(text, value);
       }
     }
+    if (permuted) text += kNoPermutationFields;
     text += "\r\n";
   }
   // Over no tested locus there is nothing to combine.
@@ -192,6 +217,10 @@ std::string formatResultsTable(const TableHeading& heading, const RunState<Real>
   }
   appendFstFields(text, f.total, f.limits);
   if (outliers != nullptr) text += "\tNA\tNA\tNA\tNA";
+  if (permuted) {
+    const bool made = permutations != nullptr && permutations->amongPopulations && anyTested;
+    appendPermutationFields(text, made ? &*permutations->amongPopulations : nullptr);
+  }
   text += "\r\n";
   return text;
 }
@@ -208,10 +237,14 @@ template void appendFstFields<double>(std::string&, const FValues<double>&, cons
 template void appendFstFields<long double>(std::string&, const FValues<long double>&,
                                            const std::optional<BootstrapLimits<long double>>&);
 template std::string formatResultsTable<double>(const TableHeading&, const RunState<double>&,
-                                                const FStatistics<double>&, const OutlierResults<double>*);
+                                                const FStatistics<double>&, const OutlierResults<double>*,
+                                                const PermutationResults<double>*);
 template std::string formatResultsTable<long double>(const TableHeading&, const RunState<long double>&,
                                                      const FStatistics<long double>&,
-                                                     const OutlierResults<long double>*);
+                                                     const OutlierResults<long double>*,
+                                                     const PermutationResults<long double>*);
+template void appendPermutationFields<double>(std::string&, const PermutationOutcome<double>*);
+template void appendPermutationFields<long double>(std::string&, const PermutationOutcome<long double>*);
 template void setOutlierHeading<double>(TableHeading&, double, const OutlierResults<double>&);
 template void setOutlierHeading<long double>(TableHeading&, double, const OutlierResults<long double>&);
 

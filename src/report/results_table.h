@@ -12,6 +12,7 @@
 #include "fstat/do_fstat.h"
 #include "fstat/do_outliers.h"
 #include "fstat/f_values.h"
+#include "permutation/do_permutations.h"
 #include "report/table_values.h"
 #include "run/edition.h"
 #include "run/run_state.h"
@@ -36,6 +37,8 @@ struct TableHeading {
   // of the background ("NA" without a fit).
   std::string outlierMinHe{}, outlierDf{}, outlierF{};
   SamplingSettings sampling{};  // where the tables are not listed
+  long permutations = 0;        // permutations of the tests over loci (0: none)
+  std::string groups{};         // --groups: the groups file
 };
 
 // "# <program> <version> input=<file> seed=<S> dememorization=<D> batches=<B> iterations=<C>",
@@ -45,7 +48,9 @@ struct TableHeading {
 // bootstrap, " popmap=<file>" and " region=<regions>" where there are,
 // " windows=<size>:<step>" with windows, " outlier_min_he=<He>
 // outlier_df=<df> outlier_f=<F>" with the outlier test, and
-// " merged=<shards>" for tables merged from shards.
+// " merged=<shards>" for tables merged from shards; " permutations=<B>"
+// after the bootstrap and " groups=<file>" after the population map, where
+// given.
 std::string tableCommentLine(const TableHeading& heading);
 
 // The outlier test's settings and fit in `heading`.
@@ -64,6 +69,19 @@ inline constexpr const char* kFstColumnNames[] = {"fis", "fst", "fit", "fst_num"
 
 // The outlier test's columns, after the F-statistics' in runs with it.
 inline constexpr const char* kOutlierColumnNames[] = {"he", "f_nc", "p_outlier", "q_outlier"};
+
+// The permutation test over loci, last in runs with permutations: the
+// observed G summed over the loci, P with its 95 % limits, and the
+// permutations made; NA but on TOTAL rows.
+inline constexpr const char* kPermutationColumnNames[] = {"g_sum", "p_perm", "p_perm_low", "p_perm_high", "perm_made"};
+inline constexpr const char* kNoPermutationFields = "\tNA\tNA\tNA\tNA\tNA";
+
+// Those columns' names, each after a tab.
+std::string permutationColumnsHeader();
+
+// The fields of a test's outcome (NA without one).
+template <class Real>
+void appendPermutationFields(std::string& text, const PermutationOutcome<Real>* outcome);
 
 // The header line's fields from the locus number on: locus, name, then
 // chrom and pos for data with sites, then resultColumnNames, then the
@@ -84,6 +102,10 @@ std::string tableNumber(Real value);
 // A real as tableNumber writes it, and NA for NaN (no value).
 template <class Real>
 std::string tableField(Real value);
+
+// Appends a tab and the real as tableField writes it, in place.
+template <class Real>
+void appendRealField(std::string& text, Real value);
 
 // Appends a tab and the field.
 inline void appendField(std::string& text, std::string_view field) {
@@ -117,8 +139,11 @@ std::string tableName(std::string_view name);
 
 // The whole table, CRLF line ends; with `outliers`, the outlier test's
 // columns end each row (NA outside the candidates and on the TOTAL row).
+// With `permutations` (heading.permutations > 0), the permutation test's
+// columns end each row, the among-populations test's on the TOTAL row.
 template <class Real>
 std::string formatResultsTable(const TableHeading& heading, const RunState<Real>& state, const FStatistics<Real>& f,
-                               const OutlierResults<Real>* outliers = nullptr);
+                               const OutlierResults<Real>* outliers = nullptr,
+                               const PermutationResults<Real>* permutations = nullptr);
 
 }  // namespace ortelan

@@ -32,6 +32,7 @@ struct RunContext {
   ExactMode exact = ExactMode::Never;  // the dialogue's runs walk the chain
   SamplingSettings sampling;           // the dialogue's runs draw no independent tables
   WorkMeter* meter = nullptr;       // scripted runs: how far the run has come
+  bool keepGenotypes = false;       // the readers keep every individual's genotypes (permutation tests)
 
   // A diagnostic line on the program's diagnostic stream.
   void diagnostic(std::string_view line) { writeLine(console, edition.diagnostics, line); }

@@ -59,14 +59,20 @@ constexpr LocusSeeds seedsFromKey(SeedDraw draw, std::uint64_t key) {
 // are told apart by a different first name. A locus of a GENEPOP file is
 // named by its number; a site of a VCF file by itself (siteIdentity), so
 // that it keeps its seeds in any region, shard or subset of the file.
-// The bootstraps over loci of the F-statistics are named apart in the same way.
+// The bootstraps over loci of the F-statistics are named apart in the same
+// way, and so are the permutation tests over loci (each permutation named
+// by its number after the test's names).
 enum class ChainKind : std::uint64_t {
   Locus = 0,
   PairAtLocus = 1,
   Site = 2,
   PairAtSite = 3,
   Bootstrap = 4,
-  PairBootstrap = 5
+  PairBootstrap = 5,
+  PermutationAmongPopulations = 6,
+  PermutationWithinGroups = 7,
+  PermutationAmongGroups = 8,
+  PermutationOfPair = 9
 };
 
 // A 64-bit name of a site from its chromosome, position and alleles (REF,

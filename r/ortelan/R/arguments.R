@@ -173,3 +173,27 @@ check_min_he <- function(value, call) {
   }
   as.numeric(value)
 }
+
+# The populations' groups: a file name (population and group per line), a
+# data frame whose first two columns are the populations (numbers in file
+# order, or labels) and their groups, or a character vector of groups named
+# by population.
+check_groups <- function(groups, call) {
+  if (is.null(groups)) return(NULL)
+  if (is.data.frame(groups)) {
+    if (ncol(groups) < 2L) argument_error("`groups` must have two columns: population and group", call)
+    populations <- as.character(groups[[1L]])
+    names <- as.character(groups[[2L]])
+  } else if (is.character(groups) && !is.null(names(groups))) {
+    populations <- names(groups)
+    names <- unname(groups)
+  } else if (is.character(groups) && length(groups) == 1L && !is.na(groups) && nzchar(groups)) {
+    path <- path.expand(groups)
+    if (!file.exists(path) || dir.exists(path)) argument_error(paste0("`groups`: no such file: ", groups), call)
+    return(path)
+  } else {
+    argument_error("`groups` must be NULL, a file name, a data frame of populations and groups, or groups named by population", call)
+  }
+  if (anyNA(populations) || anyNA(names)) argument_error("`groups` has a missing population or group", call)
+  list(populations, names)
+}

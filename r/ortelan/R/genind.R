@@ -10,7 +10,7 @@ allele_order <- function(names) {
   order(is.na(value), value, names, method = "radix")
 }
 
-genind_tables <- function(x, title, call) {
+genind_tables <- function(x, title, call, individuals = FALSE) {
   if (!requireNamespace("adegenet", quietly = TRUE)) {
     argument_error("`file` is a genind object, which needs the adegenet package", call)
   }
@@ -47,7 +47,26 @@ genind_tables <- function(x, title, call) {
   # The complete genotypes: the genotypic test walks them, the F-statistics
   # count each population's individuals and heterozygotes in them.
   out$genotypes <- lapply(columns, genotype_table, counts = adegenet::tab(x), pop = pop)
+  # The individuals themselves, for the tests that permute them.
+  if (individuals) {
+    out$individuals <- list(population = as.integer(pop),
+                            genes = lapply(columns, individual_genes, counts = adegenet::tab(x)))
+  }
   out
+}
+
+# Each individual's two allele columns at one locus (in its table's order,
+# from 1), interleaved; 0 and 0 where it is not typed.
+individual_genes <- function(columns, counts) {
+  if (length(columns) == 0L) return(integer(2L * nrow(counts)))
+  held <- counts[, columns, drop = FALSE]
+  total <- rowSums(held)
+  typed <- !is.na(total) & total == 2
+  held[is.na(held)] <- 0L
+  carried <- held > 0
+  first <- ifelse(typed, max.col(carried, ties.method = "first"), 0L)
+  second <- ifelse(typed, max.col(carried, ties.method = "last"), 0L)
+  as.integer(rbind(first, second))
 }
 
 # The complete genotypes of one locus, from the individuals' allele counts

@@ -6,7 +6,8 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
                              seed = NULL, loci = NULL, threads = NULL, pairs = FALSE, report = NULL,
                              test = c("genic", "genic-g", "genotypic", "none"), popmap = NULL, region = NULL,
                              exact = c("auto", "never"), bootstrap = 0, windows = NULL, outliers = FALSE,
-                             outliers_min_he = 0.1, sampler = c("independent", "chain"), hits = 100, samples = NULL) {
+                             outliers_min_he = 0.1, sampler = c("independent", "chain"), hits = 100, samples = NULL,
+                             groups = NULL, hierarchy = FALSE, permutations = 0) {
   call <- sys.call()
   if (missing(file)) argument_error("`file` is missing: give a GENEPOP file, a VCF or BCF file, or a genind object", call)
   program <- check_program(program, call)
@@ -34,6 +35,10 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
   if (!missing(outliers_min_he) && !outliers) argument_error("`outliers_min_he` goes with `outliers = TRUE`", call)
   outliers_min_he <- check_min_he(outliers_min_he, call)
   report_path <- check_report(report, call)
+  groups_given <- groups
+  groups <- check_groups(groups, call)
+  hierarchy <- check_flag(hierarchy, "hierarchy", call)
+  permutations <- check_whole_number(permutations, "permutations", 0, 2147483647, call)
   given <- NULL
   if (inherits(file, "genind")) {
     # The object's name stands for the file's in the program's messages and report.
@@ -41,7 +46,7 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
     path <- if (is.name(expr) || is.call(expr)) substr(deparse1(expr), 1L, 80L) else "genind"
     if (!is.null(popmap) || !is.null(region)) argument_error("`popmap` and `region` go with a VCF or BCF file", call)
     if (!is.null(windows)) argument_error("`windows` goes with a VCF or BCF file", call)
-    given <- genind_tables(file, paste(path, "(genind object)"), call)
+    given <- genind_tables(file, paste(path, "(genind object)"), call, individuals = permutations > 0)
   } else {
     path <- check_file(file, call)
   }
@@ -51,7 +56,8 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
                   exact = exact, sampler = sampler, hits = hits, samples = samples,
                   bootstrap = bootstrap,
                   popmap = popmap, region = region, windows = windows, outliers = outliers,
-                  outliers_min_he = outliers_min_he, temporary_directory = tempdir(),
+                  outliers_min_he = outliers_min_he, groups = groups, hierarchy = hierarchy || !is.null(groups),
+                  permutations = permutations, temporary_directory = tempdir(),
                   progress = isTRUE(getOption("ortelan.progress", interactive())))
   out <- .ortelan_run(program, path, given, options)
   for (line in strsplit(out$written, "\r?\n")[[1L]]) if (nzchar(trimws(line))) message(line)
@@ -61,6 +67,7 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
       message <- sub("^--loci:", "`loci`:", out$fault)
       message <- gsub("--popmap", "`popmap`", gsub("--region", "`region`", message, fixed = TRUE), fixed = TRUE)
       message <- gsub("--windows", "`windows`", message, fixed = TRUE)
+      message <- gsub("--groups", "`groups`", gsub("--permutations", "`permutations`", message, fixed = TRUE), fixed = TRUE)
       argument_error(message, call)
     }
     stop(errorCondition(out$fault, class = "ortelan_data_error", call = call))
@@ -73,12 +80,14 @@ homogeneity_test <- function(file, program = c("ortelan_3d", "ortelan_2d", "orte
     total = as.data.frame(out$total),
     pairs = if (pairs) as.data.frame(out$pairs) else NULL,
     windows = if (!is.null(windows)) as.data.frame(out$windows) else NULL,
+    hierarchy = if (!is.null(out$hierarchy)) as.data.frame(out$hierarchy) else NULL,
     outlier_fit = out$outlier_fit,
     settings = list(file = if (is.null(given)) file else NA_character_, program = program, seed = out$seed,
                     dememorization = dememorization, batches = batches, iterations = iterations, loci = loci,
                     test = test, popmap = popmap_given, region = region_given, exact = exact,
                     sampler = sampler, hits = hits, samples = samples,
-                    bootstrap = bootstrap, windows = windows_given, outliers = outliers),
+                    bootstrap = bootstrap, windows = windows_given, outliers = outliers, groups = groups_given,
+                    hierarchy = hierarchy, permutations = permutations),
     data = list(title = out$title, individuals = out$individuals, populations = out$populations,
                 loci = out$loci_in_data)
   ), class = "ortelan")

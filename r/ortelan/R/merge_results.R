@@ -5,7 +5,7 @@
 merge_results <- function(files) {
   call <- sys.call()
   if (missing(files) || !is.character(files) || length(files) == 0L || anyNA(files) || !all(nzchar(files))) {
-    argument_error("`files` must name the results and pairs tables of the shards", call)
+    argument_error("`files` must name the results, pairs, hierarchy and permutation tables of the shards", call)
   }
   paths <- path.expand(files)
   missing_files <- files[!file.exists(paths) | dir.exists(paths)]
@@ -23,6 +23,7 @@ merge_results <- function(files) {
     total = if (out$has_results) as.data.frame(out$total) else NULL,
     pairs = if (!is.null(out$pairs)) as.data.frame(out$pairs) else NULL,
     windows = if (!is.null(out$windows)) as.data.frame(out$windows) else NULL,
+    hierarchy = if (!is.null(out$hierarchy)) as.data.frame(out$hierarchy) else NULL,
     outlier_fit = out$outlier_fit,
     settings = list(file = s$file, program = program, seed = s$seed, dememorization = s$dememorization,
                     batches = s$batches, iterations = s$iterations, loci = NULL, test = s$test,
@@ -32,6 +33,7 @@ merge_results <- function(files) {
                     windows = if (nzchar(s$windows)) as.numeric(strsplit(s$windows, ":", fixed = TRUE)[[1L]]),
                     outliers = nzchar(s$outliers_min_he),
                     outliers_min_he = if (nzchar(s$outliers_min_he)) as.numeric(s$outliers_min_he),
+                    groups = if (nzchar(s$groups)) s$groups else NULL, permutations = s$permutations,
                     merged = files),
     data = list(title = "", individuals = NA_integer_, populations = out$populations,
                 loci = if (out$has_results) nrow(as.data.frame(out$loci)) else 0L)

@@ -48,8 +48,21 @@ summary.ortelan <- function(object, ...) {
                                      method[tested] %in% c("sampled", "tail")),
     fst = c(fst = t$fst, fst_low = if (is.null(t$fst_low)) NA_real_ else t$fst_low,
             fst_high = if (is.null(t$fst_high)) NA_real_ else t$fst_high),
-    pairs = NULL, outliers = NULL, windows = NULL)
+    pairs = NULL, outliers = NULL, windows = NULL, permutation = NULL, hierarchy = NULL)
   if (!is.null(object$pairs)) out$pairs <- pairs_summary(object$pairs, r)
+  # The permutation test over loci on the TOTAL row, and the hierarchy's
+  # F-statistics over loci with their tests.
+  if (!is.null(t$p_perm)) {
+    out$permutation <- c(p = t$p_perm, low = t$p_perm_low, high = t$p_perm_high, g = t$g_sum, made = t$perm_made)
+  }
+  h <- object$hierarchy
+  if (!is.null(h)) {
+    total <- h[is.na(h$locus), ]
+    out$hierarchy <- lapply(c(ct = "ct", sc = "sc", st = "st", is = "is", it = "it"), function(f) {
+      p <- if (f %in% c("ct", "sc", "st")) total[[paste0("p_", f)]] else NA_real_
+      c(f = total[[paste0("f_", f)]], p = p)
+    })
+  }
   o <- object$outlier_fit
   if (!is.null(o)) {
     out$outliers <- c(candidates = o$candidates, trimmed = o$trimmed, standing_out = o$standing_out, df = o$df,
@@ -105,6 +118,22 @@ print.summary.ortelan <- function(x, ...) {
                            else sprintf("(F of the background %.4g, df %.2f)", o[["f_background"]], o[["df"]]))))
   }
   if (!is.null(x$windows)) rows <- c(rows, list(c("Windows with a site with F_ST", count(x$windows))))
+  q <- x$permutation
+  if (!is.null(q) && !is.na(q[["p"]])) {
+    rows <- c(rows, list(c("P over loci, individuals permuted", p_values(q[["p"]]),
+                           sprintf("(95 %% limits %s to %s; G summed %.2f, %s permutations)", p_values(q[["low"]]),
+                                   p_values(q[["high"]]), q[["g"]], count(q[["made"]])))))
+  }
+  h <- x$hierarchy
+  if (!is.null(h)) {
+    labels <- c(ct = "F_CT among groups", sc = "F_SC among populations within groups", st = "F_ST among populations",
+                is = "F_IS within populations", it = "F_IT")
+    for (f in names(labels)) {
+      if (is.na(h[[f]][["f"]])) next
+      rows <- c(rows, list(c(labels[[f]], sprintf("%.4f", h[[f]][["f"]]),
+                             if (is.na(h[[f]][["p"]])) "" else paste0("(P = ", p_values(h[[f]][["p"]]), ")"))))
+    }
+  }
   if (!is.null(x$pairs)) {
     rows <- c(rows, list(c("Pairs of populations", count(x$pairs$count))),
               significance_rows(x$pairs$significant, x$pairs$tested, paste("  with combined", x$p_head)))

@@ -18,6 +18,7 @@
 #include "r_work_meter.h"
 #include "app/merge/merge_tables.h"
 #include "app/merge/shard_table.h"
+#include "report/hierarchy_table.h"
 #include "report/outlier_note.h"
 #include "report/pairs_table.h"
 #include "report/results_table.h"
@@ -82,6 +83,17 @@ GivenData givenData(const Rcpp::List& given) {
       const std::vector<int> second = Rcpp::as<std::vector<int>>(one["second"]);
       for (std::size_t g = 0; g < first.size() && g < second.size(); ++g) table.alleles.emplace_back(first[g], second[g]);
       data.genotypes.push_back(std::move(table));
+    }
+  }
+  if (given.containsElementNamed("individuals") && !Rf_isNull(given["individuals"])) {
+    const Rcpp::List individuals = given["individuals"];
+    GivenIndividuals& into = data.individuals.emplace();
+    into.population = Rcpp::as<std::vector<int>>(individuals["population"]);
+    const Rcpp::List genes = individuals["genes"];
+    for (R_xlen_t locus = 0; locus < genes.size(); ++locus) {
+      const std::vector<int> columns = Rcpp::as<std::vector<int>>(genes[locus]);
+      std::vector<std::uint8_t>& into_locus = into.genes.emplace_back();
+      for (int column : columns) into_locus.push_back(static_cast<std::uint8_t>(std::clamp(column, 0, 255)));
     }
   }
   return data;
@@ -190,6 +202,25 @@ struct FNumbers {
   }
 };
 
+// The permutation test's columns of a TOTAL row (NA without one), as the
+// tables name them.
+struct PermutationNumbers {
+  std::vector<double> g, p, low, high, made;
+
+  template <class Real>
+  void add(const PermutationOutcome<Real>* o) {
+    g.push_back(o != nullptr ? static_cast<double>(gOfUnits<Real>(o->observed)) : NA_REAL);
+    p.push_back(o != nullptr ? rValue(o->p.p) : NA_REAL);
+    low.push_back(o != nullptr ? rValue(o->p.low) : NA_REAL);
+    high.push_back(o != nullptr ? rValue(o->p.high) : NA_REAL);
+    made.push_back(o != nullptr ? static_cast<double>(o->count.drawn) : NA_REAL);
+  }
+  void addTo(Columns& columns) const {
+    const std::vector<double>* values[] = {&g, &p, &low, &high, &made};
+    for (std::size_t k = 0; k < std::size(values); ++k) columns.add(kPermutationColumnNames[k], *values[k]);
+  }
+};
+
 // Sites of VCF data: chrom and pos of the listed loci.
 void addSites(Columns& columns, const DataSummary& data, const std::vector<int>& loci) {
   if (!data.hasSites()) return;
@@ -288,7 +319,8 @@ Rcpp::List outlierFit(const OutlierResults<Real>& o) {
 }
 
 template <class Real>
-Rcpp::List totalColumns(const RunState<Real>& s, const FStatistics<Real>& f, ExactTest test) {
+Rcpp::List totalColumns(const RunState<Real>& s, const FStatistics<Real>& f, ExactTest test,
+                        const std::optional<PermutationResults<Real>>& permutations) {
   const bool anyTested = s.testedLoci() > 0;
   const TotalValues<Real> t = anyTested ? totalValues(s, test) : TotalValues<Real>{};
   Numbers numbers;
@@ -298,6 +330,48 @@ Rcpp::List totalColumns(const RunState<Real>& s, const FStatistics<Real>& f, Exa
   Columns columns;
   numbers.addTo(columns, test, false);
   fNumbers.addTo(columns, true);
+  if (permutations) {
+    PermutationNumbers p;
+    p.add(permutations->amongPopulations && anyTested ? &*permutations->amongPopulations : nullptr);
+    p.addTo(columns);
+  }
+  return columns.list();
+}
+
+// The hierarchy table's rows (formatHierarchyTable): the loci of the run,
+// then the TOTAL row, whose locus is NA and name "TOTAL".
+template <class Real>
+Rcpp::List hierarchyColumns(const DataSummary& data, const HierarchyRows<Real>& hierarchy,
+                            const std::optional<PermutationResults<Real>>& permutations) {
+  std::vector<int> number;
+  std::vector<std::string> name;
+  std::vector<std::vector<double>> values(std::size(kHierarchyColumnNames));
+  HierarchySum<Real> sum;
+  const auto add = [&](const HierarchyRow<Real>& row, const HierarchyF<Real>& f, const std::vector<Real>& p) {
+    std::size_t k = 0;
+    for (const auto* levels : {&row.ss, &row.df, &row.sigma}) {
+      for (Real value : *levels) values[k++].push_back(rValue(value));
+    }
+    for (Real value : {f.ct, f.sc, f.st, f.is, f.it}) values[k++].push_back(rValue(value));
+    for (Real value : p) values[k++].push_back(rValue(value));
+  };
+  const std::vector<Real> none(9, kNoValue<Real>);
+  for (int I = 1; I <= data.NUMBOFLOCI; ++I) {
+    if (!data.isInRun(I)) continue;
+    const HierarchyRow<Real>& row = hierarchy.rows[static_cast<std::size_t>(I)];
+    number.push_back(I);
+    name.push_back(tableName(data.LOCUSNAME[static_cast<std::size_t>(I)]));
+    add(row, hierarchyF(row), none);
+    sum.add(row);
+  }
+  number.push_back(NA_INTEGER);
+  name.push_back("TOTAL");
+  add(sum.total(), sum.f(), hierarchyPValues(permutations ? &*permutations : nullptr));
+  Columns columns;
+  columns.add("locus", number);
+  columns.add("name", name);
+  addSites(columns, data, number);
+  for (std::size_t k = 0; k < values.size(); ++k) columns.add(kHierarchyColumnNames[k], values[k]);
   return columns.list();
 }
 
@@ -305,7 +379,8 @@ Rcpp::List totalColumns(const RunState<Real>& s, const FStatistics<Real>& f, Exa
 // loci and then its TOTAL row, whose locus is NA and name "TOTAL".
 template <class Real>
 Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, const FStatistics<Real>& f,
-                       ExactTest test) {
+                       ExactTest test, const std::optional<PermutationResults<Real>>& permutations) {
+  PermutationNumbers permuted;
   std::vector<int> popA, popB, locusNumber, counts;
   std::vector<std::string> labelA, labelB, name;
   Numbers numbers;
@@ -329,6 +404,7 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, 
         row(a, b, locus, tableName(data.LOCUSNAME[static_cast<std::size_t>(locus)]), r.alleles);
         numbers.add(r.tested, v);
         fNumbers.add(f.pairAt(pair, i));
+        permuted.add<Real>(nullptr);
       }
       const auto& t = pairs.totals[static_cast<std::size_t>(pair)];
       const TotalValues<Real> v = t ? totalValues(*t, test) : TotalValues<Real>{};
@@ -336,6 +412,8 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, 
       numbers.add(t.has_value(), v.pFisher, Real(0), v.chi2, v.df, v.pChi2);
       numbers.se.back() = NA_REAL;
       fNumbers.add(f.pairTotals[static_cast<std::size_t>(pair)], f.pairLimits[static_cast<std::size_t>(pair)]);
+      const bool made = permutations && static_cast<std::size_t>(pair) < permutations->pairs.size();
+      permuted.add(made ? &permutations->pairs[static_cast<std::size_t>(pair)] : nullptr);
     }
   }
   Columns columns;
@@ -349,6 +427,7 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, 
   columns.add(resultColumnNames(test)[0], counts);
   numbers.addTo(columns, test);
   fNumbers.addTo(columns, true);
+  if (permutations) permuted.addTo(columns);
   return columns.list();
 }
 
@@ -356,17 +435,25 @@ Rcpp::List pairColumns(const DataSummary& data, const PairResults<Real>& pairs, 
 // or the pairs tables' in a merge.
 template <class Real>
 Rcpp::List results(const Edition& edition, const Analysis<Real>& analysis, Console& console, bool wantReport,
-                   ExactTest test, const DataSummary& pairsData) {
+                   ExactTest test, const DataSummary& pairsData, const DataSummary* hierarchyData = nullptr) {
   const RunState<Real>& s = analysis.state;
   std::vector<std::string> labels;
   for (int pop = 1; pop <= s.NUMBPOPS; ++pop) labels.push_back(populationLabel(s, pop));
   Rcpp::RObject report;
   if (wantReport) {
     report = Rcpp::wrap(scriptedReport(edition, s, console.today().value_or(CivilDate{}), test,
-                                       analysis.outliers ? &*analysis.outliers : nullptr));
+                                       analysis.outliers ? &*analysis.outliers : nullptr,
+                                       analysis.permutations ? &*analysis.permutations : nullptr,
+                                       analysis.hierarchy ? &analysis.hierarchy->rows : nullptr,
+                                       analysis.groups ? &*analysis.groups : nullptr));
   }
   Rcpp::RObject pairs;
-  if (analysis.pairs) pairs = pairColumns(pairsData, *analysis.pairs, analysis.fstat, test);
+  if (analysis.pairs) pairs = pairColumns(pairsData, *analysis.pairs, analysis.fstat, test, analysis.permutations);
+  Rcpp::RObject hierarchy;
+  if (analysis.hierarchy) {
+    hierarchy = hierarchyColumns(hierarchyData != nullptr ? *hierarchyData : s, *analysis.hierarchy,
+                                 analysis.permutations);
+  }
   Rcpp::RObject windows, outliers;
   if (analysis.windows) windows = windowColumns(*analysis.windows);
   if (analysis.outliers) outliers = outlierFit(*analysis.outliers);
@@ -374,8 +461,9 @@ Rcpp::List results(const Edition& edition, const Analysis<Real>& analysis, Conso
       _["seed"] = std::to_string(analysis.seed), _["title"] = s.TITLE_LINE,
       _["individuals"] = static_cast<int>(s.TOTNUMBINDIVIDUALS), _["populations"] = labels,
       _["loci_in_data"] = s.NUMBOFLOCI, _["loci"] = lociColumns(s, analysis.fstat, test, analysis.outliers),
-      _["total"] = totalColumns(s, analysis.fstat, test),
-      _["pairs"] = pairs, _["report"] = report, _["windows"] = windows, _["outlier_fit"] = outliers);
+      _["total"] = totalColumns(s, analysis.fstat, test, analysis.permutations),
+      _["pairs"] = pairs, _["report"] = report, _["windows"] = windows, _["outlier_fit"] = outliers,
+      _["hierarchy"] = hierarchy);
 }
 
 Rcpp::List fault(const std::string& message, int status) {
@@ -407,7 +495,7 @@ Rcpp::List merged(const Edition& program, const std::vector<std::string>& paths,
     for (const std::string& path : paths) shards.push_back(readShardTable(path, program.programName));
     const MergedTables<Real> tables = mergeShardTables<Real>(program, shards, console);
     const TableHeading& h = tables.heading;
-    out = results(edition, tables.analysis, console, false, h.test, tables.pairsData);
+    out = results(edition, tables.analysis, console, false, h.test, tables.pairsData, &tables.hierarchyData);
     out["has_results"] = tables.hasResults;
     out["settings"] = Rcpp::List::create(
         _["file"] = h.input, _["seed"] = std::to_string(h.seed), _["dememorization"] = h.chain.dememorizations,
@@ -417,7 +505,8 @@ Rcpp::List merged(const Edition& program, const std::vector<std::string>& paths,
         _["samples"] = h.sampling.samples ? Rcpp::RObject(Rcpp::wrap(static_cast<double>(*h.sampling.samples)))
                                           : Rcpp::RObject(Rcpp::wrap("auto")),
         _["bootstrap"] = static_cast<double>(h.bootstrap), _["popmap"] = h.popmap, _["windows"] = h.windows,
-        _["outliers_min_he"] = h.outlierMinHe);
+        _["outliers_min_he"] = h.outlierMinHe, _["permutations"] = static_cast<double>(h.permutations),
+        _["groups"] = h.groups);
   });
   return f ? fault(f->message, f->status) : out;
 }
@@ -498,6 +587,19 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
   }
   settings.outliers = Rcpp::as<bool>(options["outliers"]);
   settings.outliersMinHe = Rcpp::as<double>(options["outliers_min_he"]);
+  const Rcpp::RObject groups = options["groups"];
+  if (Rf_isString(groups)) settings.groupsPath = Rcpp::as<std::string>(groups);
+  if (TYPEOF(groups) == VECSXP) {
+    const Rcpp::List pairs(groups);
+    const std::vector<std::string> populations = Rcpp::as<std::vector<std::string>>(pairs[0]);
+    const std::vector<std::string> names = Rcpp::as<std::vector<std::string>>(pairs[1]);
+    settings.groupEntries.emplace();
+    for (std::size_t i = 0; i < populations.size() && i < names.size(); ++i) {
+      settings.groupEntries->emplace_back(populations[i], names[i]);
+    }
+  }
+  settings.hierarchy = Rcpp::as<bool>(options["hierarchy"]);
+  settings.permutations = static_cast<long>(Rcpp::as<double>(options["permutations"]));
   std::optional<GivenData> tables;
   if (given.isNotNull()) tables = givenData(Rcpp::List(given.get()));
 

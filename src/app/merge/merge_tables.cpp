@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 
+#include "app/merge/merge_permutations.h"
 #include "chisquare/totals.h"
 #include "fstat/do_outliers.h"
 #include "fstat/windows.h"
@@ -179,6 +180,8 @@ TableHeading headingOf(const Edition& edition, const ShardTable& first) {
     }
   }
   heading.popmap = s.valueOf("popmap");
+  heading.groups = s.valueOf("groups");
+  if (!s.valueOf("permutations").empty()) number("permutations", heading.permutations);
   heading.windows = s.valueOf("windows");
   if (!heading.windows.empty() && !parseWindowLayout(heading.windows)) {
     fault(first.path + ": line 1: windows=" + heading.windows + " is not SIZE:STEP");
@@ -359,6 +362,38 @@ void mergeResults(MergedTables<Real>& out, const std::vector<ShardTable>& shards
   sumFTotals(f, loci, 0, out.heading.bootstrap, out.heading.seed, run.chainWorkers(), [&run] { run.tick(); });
 }
 
+// ---------------------------------------------------------------- hierarchy
+
+// The hierarchy tables' rows in the data's order; the TOTAL is summed again
+// when the table is written.
+template <class Real>
+void mergeHierarchy(MergedTables<Real>& out, const std::vector<ShardTable>& shards, const std::vector<std::size_t>& which,
+                    bool sites) {
+  std::vector<Entry> entries;
+  for (std::size_t shard : which) {
+    for (std::size_t row = 0; row + 1 < shards[shard].rows.size(); ++row) entries.push_back(entryOf(shards[shard], shard, row));
+  }
+  order(entries, shards, sites);
+  DataSummary& data = out.hierarchyData;
+  const std::vector<int> numbers = nameLoci(data, entries, sites);
+  HierarchyRows<Real>& hierarchy = out.analysis.hierarchy.emplace();
+  hierarchy.rows.assign(static_cast<std::size_t>(data.NUMBOFLOCI) + 1, HierarchyRow<Real>{});
+  constexpr const char* kLevels[] = {"groups", "populations", "individuals", "within"};
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const ShardTable& table = shards[entries[k].shard];
+    const ShardRow& row = table.rows[entries[k].row];
+    HierarchyRow<Real>& into = hierarchy.rows[static_cast<std::size_t>(numbers[k])];
+    for (int level = 0; level < kHierarchyLevels; ++level) {
+      into.ss[level] = statisticField<Real>(table, row, std::string("ss_") + kLevels[level]);
+      into.df[level] = realField<Real>(table, row, std::string("df_") + kLevels[level]);
+      into.sigma[level] = statisticField<Real>(table, row, std::string("sigma2_") + kLevels[level]);
+      if (into.df[level] == into.df[level] && !(into.df[level] >= 0 && std::isfinite(into.df[level]))) {
+        degreesField<Real>(table, row, std::string("df_") + kLevels[level]);
+      }
+    }
+  }
+}
+
 // ---------------------------------------------------------------- pairs
 
 // A pairs table's populations: its pairs must be (1,2), (1,3) ... in order.
@@ -489,6 +524,38 @@ void mergePairs(MergedTables<Real>& out, const std::vector<ShardTable>& shards, 
 
 // The shards behind the tables of one kind: one per table, or as many as a
 // table merged before records, so that merging merged tables counts alike.
+std::size_t shardsMerged(const std::vector<ShardTable>& shards, const std::vector<std::size_t>& ofOneKind);
+
+// The permutation tables must be those of the results tables' shards: as
+// many shards, and as many loci with two alleles or more.
+template <class Real>
+void checkPermutedShards(const MergedTables<Real>& out, const std::vector<ShardTable>& shards,
+                         const std::vector<std::size_t>& results, const std::vector<std::size_t>& permutations) {
+  if (results.empty()) return;
+  const std::size_t tables = shardsMerged(shards, results), sums = shardsMerged(shards, permutations);
+  if (tables != sums) {
+    throw OneLineFault{std::to_string(sums) + (sums == 1 ? " shard's" : " shards'") + " permutation tables for " +
+                           std::to_string(tables) + (tables == 1 ? " shard's" : " shards'") +
+                           " results tables: give each shard's once",
+                       kUsageStatus};
+  }
+  const auto& among = out.analysis.permutations->amongPopulations;
+  if (out.heading.test == ExactTest::Genotypic || !among) return;
+  long loci = 0;
+  for (std::size_t k : results) {
+    const ShardTable& table = shards[k];
+    const std::size_t alleles = table.column("alleles");
+    for (std::size_t row = 0; row + 1 < table.rows.size(); ++row) {
+      loci += wholeNumber<long>(table.rows[row].fields[alleles]).value_or(0) >= 2 ? 1 : 0;
+    }
+  }
+  if (loci != among->loci) {
+    throw OneLineFault{"the permutation tables sum G over " + std::to_string(among->loci) +
+                           " loci, the results tables hold " + std::to_string(loci) +
+                           " with two alleles or more: they are not the same shards",
+                       kUsageStatus};
+  }
+}
 std::size_t shardsMerged(const std::vector<ShardTable>& shards, const std::vector<std::size_t>& ofOneKind) {
   std::size_t count = 0;
   for (std::size_t k : ofOneKind) {
@@ -507,9 +574,27 @@ MergedTables<Real> mergeShardTables(const Edition& edition, const std::vector<Sh
   out.heading = headingOf(edition, shards.front());
   out.shards = shards.size();
   out.analysis.seed = out.heading.seed;
-  std::vector<std::size_t> results, pairs;
-  for (std::size_t k = 0; k < shards.size(); ++k) (shards[k].kind == TableKind::Results ? results : pairs).push_back(k);
-  out.heading.merged = shardsMerged(shards, results.empty() ? pairs : results);
+  std::vector<std::size_t> results, pairs, hierarchy, permutations;
+  for (std::size_t k = 0; k < shards.size(); ++k) {
+    switch (shards[k].kind) {
+      case TableKind::Results:
+        results.push_back(k);
+        break;
+      case TableKind::Pairs:
+        pairs.push_back(k);
+        break;
+      case TableKind::Hierarchy:
+        hierarchy.push_back(k);
+        break;
+      case TableKind::Permutations:
+        permutations.push_back(k);
+        break;
+    }
+  }
+  out.heading.merged = shardsMerged(shards, !results.empty() ? results
+                                            : !pairs.empty() ? pairs
+                                            : !hierarchy.empty() ? hierarchy
+                                                                 : permutations);
   const bool sites = shards.front().sites;
   const Edition scripted = scriptedEdition(edition);
   Run<Real> run(scripted, console);
@@ -518,6 +603,23 @@ MergedTables<Real> mergeShardTables(const Edition& edition, const std::vector<Sh
   out.hasResults = !results.empty();
   if (out.hasResults) mergeResults(out, shards, results, sites, run);
   if (!pairs.empty()) mergePairs(out, shards, pairs, sites, run);
+  if (!hierarchy.empty()) mergeHierarchy(out, shards, hierarchy, shards[hierarchy.front()].sites);
+  if (!permutations.empty()) {
+    if (out.heading.permutations <= 0) {
+      throw OneLineFault{shards[permutations.front()].path + ": a permutation table without permutations= in its first line",
+                         kUsageStatus};
+    }
+    out.analysis.permutations = mergePermutationTables<Real>(shards, permutations, out.heading.permutations,
+                                                             out.heading.sampling.hits);
+    checkPermutedShards(out, shards, results, permutations);
+    // Each pair of the pairs tables has its test.
+    const PermutationResults<Real>& made = *out.analysis.permutations;
+    if (out.analysis.pairs && static_cast<long>(made.pairs.size()) != out.analysis.pairs->pairs()) {
+      throw OneLineFault{"the permutation tables hold the tests of " + std::to_string(made.pairs.size()) +
+                             " pairs, the pairs tables " + std::to_string(out.analysis.pairs->pairs()),
+                         kUsageStatus};
+    }
+  }
   out.analysis.state = std::move(run.state);
   out.analysis.state.NUMBPOPS = out.pairsData.NUMBPOPS;
   out.analysis.state.populationLabels = out.pairsData.populationLabels;

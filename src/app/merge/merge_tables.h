@@ -27,6 +27,9 @@ struct MergedTables {
   bool hasResults = false;     // results tables among the shards
   Analysis<Real> analysis;     // the results' loci (state, fstat) and the pairs (pairs, fstat's pair rows)
   DataSummary pairsData;       // the loci and populations of the pairs tables
+  // The hierarchy tables' rows (analysis.hierarchy) and their loci; the
+  // permutation tables' tests added up (analysis.permutations).
+  DataSummary hierarchyData;
 };
 
 // Merges `shards`, read by readShardTable for `edition`'s program. Throws

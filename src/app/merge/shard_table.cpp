@@ -7,6 +7,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "report/hierarchy_table.h"
+#include "report/permutation_table.h"
 #include "report/results_table.h"
 #include "run/failure.h"
 
@@ -81,8 +83,8 @@ std::size_t ShardTable::column(std::string_view name) const {
 const std::vector<std::string>& settingKeys() {
   static const std::vector<std::string> keys = {
       "input",     "seed",   "dememorization", "batches", "iterations",     "test",       "exact",     "sampler",
-      "hits",      "samples", "bootstrap",     "popmap",  "region",         "windows",    "outlier_min_he",
-      "outlier_df", "outlier_f", "merged"};
+      "hits",      "samples", "bootstrap",     "permutations", "popmap",  "groups", "region",  "windows",
+      "outlier_min_he", "outlier_df", "outlier_f", "merged"};
   return keys;
 }
 
@@ -101,7 +103,7 @@ ShardTable parseShardTable(const std::string& path, std::string_view text, std::
     lines.push_back(line);
     start = end + 1;
   }
-  const std::string notATable = "not a results or pairs table of " + std::string(program);
+  const std::string notATable = "not a results, pairs, hierarchy or permutation table of " + std::string(program);
   if (lines.empty()) fault(path, 1, "empty, " + notATable);
   if (!parseSettings(lines[0], table.settings)) fault(path, 1, notATable);
   if (table.settings.program != program) {
@@ -120,20 +122,35 @@ ShardTable parseShardTable(const std::string& path, std::string_view text, std::
   bool matched = false;
   std::string outlierColumns;
   for (const char* name : kOutlierColumnNames) outlierColumns += std::string("\t") + name;
+  const std::string permutationColumns = permutationColumnsHeader();
   for (const bool sites : {false, true}) {
     const std::string results = locusColumnsHeader(table.test, sites);
-    for (const TableKind kind : {TableKind::Results, TableKind::Pairs}) {
-      if (lines[1] == (kind == TableKind::Pairs ? kPairsLead + results : results)) {
-        table.kind = kind;
+    for (const bool permuted : {false, true}) {
+      const std::string last = permuted ? permutationColumns : std::string();
+      for (const TableKind kind : {TableKind::Results, TableKind::Pairs}) {
+        if (lines[1] == (kind == TableKind::Pairs ? kPairsLead + results : results) + last) {
+          table.kind = kind;
+          table.sites = sites;
+          table.permuted = permuted;
+          matched = true;
+        }
+      }
+      if (lines[1] == results + outlierColumns + last) {
+        table.kind = TableKind::Results;
         table.sites = sites;
-        matched = true;
+        table.permuted = permuted;
+        table.outliers = matched = true;
       }
     }
-    if (lines[1] == results + outlierColumns) {
-      table.kind = TableKind::Results;
+    if (lines[1] == hierarchyColumnsHeader(sites)) {
+      table.kind = TableKind::Hierarchy;
       table.sites = sites;
-      table.outliers = matched = true;
+      matched = true;
     }
+  }
+  if (lines[1] == kPermutationTableHeader) {
+    table.kind = TableKind::Permutations;
+    matched = true;
   }
   if (!matched) fault(path, 2, notATable + ": not its header line");
   table.columns = split(lines[1]);
@@ -148,10 +165,11 @@ ShardTable parseShardTable(const std::string& path, std::string_view text, std::
     table.rows.push_back(std::move(row));
   }
 
-  // A results table ends in its TOTAL row; a pairs table has one after the
-  // rows of each pair.
+  // A results or hierarchy table ends in its TOTAL row; a pairs table has
+  // one after the rows of each pair; a permutation table has none.
   const long end = static_cast<long>(lines.size()) + (cutShort ? 0 : 1);
-  if (table.kind == TableKind::Results) {
+  if (table.kind == TableKind::Permutations) return table;
+  if (table.kind == TableKind::Results || table.kind == TableKind::Hierarchy) {
     for (std::size_t k = 0; k + 1 < table.rows.size(); ++k) {
       if (table.rows[k].fields[0] == "TOTAL") fault(path, table.rows[k].line, "a TOTAL row before the last row");
     }

@@ -24,7 +24,9 @@ struct TableSettings {
   std::string valueOf(std::string_view key) const;
 };
 
-enum class TableKind { Results, Pairs };
+// The results and pairs tables, the hierarchy table (--hierarchy) and the
+// permutation table (--permutations-table).
+enum class TableKind { Results, Pairs, Hierarchy, Permutations };
 
 struct ShardRow {
   long line = 0;  // from 1, in the file
@@ -38,6 +40,7 @@ struct ShardTable {
   TableKind kind = TableKind::Results;
   bool sites = false;  // chrom and pos after the name: VCF or BCF data
   bool outliers = false;  // a results table with the outlier test's columns at the end
+  bool permuted = false;  // a results or pairs table with the permutation test's columns last
   std::vector<std::string> columns;
   std::vector<ShardRow> rows;  // every row after the header, TOTAL rows included
 

@@ -8,6 +8,37 @@
 namespace ortelan {
 namespace {
 
+// The kept codes as the permutation tests take them: each locus's codes
+// numbered in increasing order from 1.
+std::shared_ptr<const IndividualGenotypes> packed(const IndividualStore& store, const GenotypeCounter& counter,
+                                                  int loci) {
+  std::vector<int> populationOf;
+  for (int i = 0; i < store.size(); ++i) populationOf.push_back(store.population(i));
+  auto out = std::make_shared<IndividualGenotypes>(std::move(populationOf));
+  std::vector<std::uint8_t> genes(2 * static_cast<std::size_t>(store.size()));
+  std::vector<std::uint8_t> column(kMaxCodeValue + 1);
+  for (int locus = 1; locus <= loci; ++locus) {
+    std::fill(column.begin(), column.end(), 0);
+    for (int i = 0; i < store.size(); ++i) {
+      for (int k = 0; k < 2; ++k) {
+        const std::uint16_t code = store.alleles(i, locus)[k];
+        if (code != 0 && code != kNoSecondCode) column[code] = 1;
+      }
+    }
+    std::uint8_t next = 0;
+    for (std::uint8_t& place : column) place = place != 0 ? ++next : 0;
+    for (int i = 0; i < store.size(); ++i) {
+      for (int k = 0; k < 2; ++k) {
+        const std::uint16_t code = store.alleles(i, locus)[k];
+        genes[2 * static_cast<std::size_t>(i) + static_cast<std::size_t>(k)] =
+            code == kNoSecondCode ? IndividualGenotypes::kNoGene : column[code];
+      }
+    }
+    out->appendLocus(counter.ploidy(locus), genes);
+  }
+  return out;
+}
+
 DataTables countLines(RunContext& context, DataSummary& data, LineStream& lines) {
   CountedData counted = context.edition.reader == ReaderKind::LocusPasses ? countFixedWidth(context, data, lines)
                                                                           : countByDigits(context, data, lines);
@@ -26,7 +57,9 @@ DataTables countLines(RunContext& context, DataSummary& data, LineStream& lines)
   }
   data.populationLabels = std::move(counted.labels);
   data.populationLabels.resize(static_cast<std::size_t>(data.NUMBPOPS) + 1);
-  return tables;
+  DataTables out = tables;
+  if (counted.kept) out.individuals = packed(*counted.kept, *counted.counter, data.NUMBOFLOCI);
+  return out;
 }
 
 }  // namespace

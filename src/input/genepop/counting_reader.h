@@ -18,6 +18,7 @@
 #include "input/tables/counted_tables.h"
 #include "input/tables/data_tables.h"
 #include "input/tables/genotype_counter.h"
+#include "input/genepop/individual_store.h"
 #include "input/line_stream.h"
 #include "run/run.h"
 
@@ -32,6 +33,9 @@ DataTables countText(RunContext& context, DataSummary& data, std::string_view te
 // What the readers of the two forms hand back besides the run state's names.
 struct CountedData {
   std::unique_ptr<GenotypeCounter> counter;
+  // Where the run keeps the genotypes (RunContext::keepGenotypes): each
+  // individual's codes, the second of a haploid genotype kNoSecondCode.
+  std::unique_ptr<IndividualStore> kept;
   long individuals = 0;
   int populations = 0;
   std::vector<std::string> labels;  // per population from 1: its last individual's name, trimmed
@@ -48,6 +52,9 @@ std::optional<std::string_view> nextLine(RunContext& context, LineStream& lines)
 
 // "line 12: " for faults.
 inline std::string lineLabel(long line) { return "line " + std::to_string(line) + ": "; }
+
+// The code kept as the second allele of a haploid genotype.
+inline constexpr std::uint16_t kNoSecondCode = 0xFFFF;
 
 // A genotype of the other ploidy than the locus's others.
 [[noreturn]] void mixedPloidy(RunContext& context, const DataSummary& data, long line, int locus);

@@ -85,6 +85,14 @@ class DigitsReader {
     }
     out_.labels[static_cast<std::size_t>(out_.populations)] = std::string(trimBlanks(line.substr(0, comma)));
     ++out_.individuals;
+    std::uint16_t* kept = nullptr;  // the individual's codes, where the run keeps them
+    if (context_.keepGenotypes) {
+      if (!out_.kept) {
+        out_.kept = std::make_unique<IndividualStore>();
+        out_.kept->reset(data_.NUMBOFLOCI);
+      }
+      kept = out_.kept->addIndividual(out_.populations);
+    }
     GenotypeCounter& counter = *out_.counter;
     std::size_t pos = comma == std::string_view::npos ? line.size() : comma + 1;
     for (int locus = 1; locus <= data_.NUMBOFLOCI; ++locus) {
@@ -100,8 +108,17 @@ class DigitsReader {
       GenotypeCounter::Outcome outcome = GenotypeCounter::Outcome::Counted;
       if (token.size() == 4 || token.size() == 6) {
         const std::size_t half = token.size() / 2;
-        outcome = counter.diploid(locus, digitsValue(token.substr(0, half)), digitsValue(token.substr(half)));
+        const int first = digitsValue(token.substr(0, half)), second = digitsValue(token.substr(half));
+        if (kept != nullptr) {
+          kept[2 * (locus - 1)] = static_cast<std::uint16_t>(first);
+          kept[2 * (locus - 1) + 1] = static_cast<std::uint16_t>(second);
+        }
+        outcome = counter.diploid(locus, first, second);
       } else if (token.size() == 2 || token.size() == 3) {
+        if (kept != nullptr) {
+          kept[2 * (locus - 1)] = static_cast<std::uint16_t>(digitsValue(token));
+          kept[2 * (locus - 1) + 1] = kNoSecondCode;
+        }
         outcome = counter.haploid(locus, digitsValue(token));
       } else if (token.find_first_not_of('0') != std::string_view::npos) {
         // Zeros alone are a missing genotype, a habit for missing data.

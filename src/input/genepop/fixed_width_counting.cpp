@@ -108,6 +108,13 @@ class FixedWidthReader {
   void individual(std::string_view genotypes, long number) {
     out_.labels[static_cast<std::size_t>(pop_)] = std::string(trimBlanks(name_));
     ++out_.individuals;
+    if (context_.keepGenotypes) {
+      if (!out_.kept) {
+        out_.kept = std::make_unique<IndividualStore>();
+        out_.kept->reset(data_.NUMBOFLOCI);
+      }
+      kept_ = out_.kept->addIndividual(pop_);
+    }
     countGenotypes(genotypes, number);
   }
 
@@ -122,6 +129,7 @@ class FixedWidthReader {
       if (left >= 2 * d && (left == 2 * d || isBlank(line[pos + 2 * d]))) {
         const int first = digitsValue(line.substr(pos, d)), second = digitsValue(line.substr(pos + d, d));
         if (first >= 0 && second >= 0) {
+          keep(locus, first, second);
           check(counter.diploid(locus, first, second), number, locus);
           pos += 2 * d;
           continue;
@@ -135,7 +143,9 @@ class FixedWidthReader {
       const bool wordStart = pos == 0 || isBlank(line[pos - 1]);
       if (end - pos == d && wordStart) {
         const std::string_view allele = line.substr(pos, d);
-        check(counter.haploid(locus, code(allele, allele, number, locus)), number, locus);
+        const int haploid = code(allele, allele, number, locus);
+        keep(locus, haploid, kNoSecondCode);
+        check(counter.haploid(locus, haploid), number, locus);
         pos = end;
         continue;
       }
@@ -146,6 +156,7 @@ class FixedWidthReader {
       const std::string_view genotype = line.substr(pos, 2 * d);
       const int first = code(genotype.substr(0, d), genotype, number, locus);
       const int second = code(genotype.substr(d), genotype, number, locus);
+      keep(locus, first, second);
       check(counter.diploid(locus, first, second), number, locus);
       pos += 2 * d;
     }
@@ -153,6 +164,13 @@ class FixedWidthReader {
     if (pos < line.size()) {
       fault(number, "more genotypes than loci (" + std::to_string(data_.NUMBOFLOCI) + " in the name list)");
     }
+  }
+
+  // The genotype kept for the permutation tests, where the run keeps them.
+  void keep(int locus, int first, int second) {
+    if (kept_ == nullptr) return;
+    kept_[2 * (locus - 1)] = static_cast<std::uint16_t>(first);
+    kept_[2 * (locus - 1) + 1] = static_cast<std::uint16_t>(second);
   }
 
   void check(GenotypeCounter::Outcome outcome, long number, int locus) {
@@ -191,6 +209,7 @@ class FixedWidthReader {
   Entry entry_ = Entry::Start;
   std::string name_;
   int pop_ = 1;
+  std::uint16_t* kept_ = nullptr;  // the individual's codes, where kept
 };
 
 }  // namespace

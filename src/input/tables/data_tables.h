@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "input/tables/counted_tables.h"
+#include "input/tables/individual_genotypes.h"
 #include "run/run_state.h"
 
 namespace ortelan {
@@ -15,6 +16,8 @@ namespace ortelan {
 struct DataTables {
   std::shared_ptr<const CountedTables> alleles;
   std::shared_ptr<const CountedTables> genotypes;
+  // Every individual's genotype at every locus, where the run keeps them.
+  std::shared_ptr<const IndividualGenotypes> individuals{};
 };
 
 // For the genotypic test alone: the genotypes of each locus in

@@ -47,6 +47,32 @@ std::shared_ptr<const CountedTables> countGivenGenotypes(RunContext& context, Da
   return tables;
 }
 
+// The individuals' genes, checked against the tables.
+std::shared_ptr<const IndividualGenotypes> givenIndividuals(RunContext& context, const DataSummary& data,
+                                                            const GivenData& given) {
+  const GivenIndividuals& individuals = *given.individuals;
+  for (int pop : individuals.population) {
+    if (pop < 1 || pop > data.NUMBPOPS) refuse(context, "an individual's population is not one of the populations");
+  }
+  if (individuals.genes.size() != static_cast<std::size_t>(data.NUMBOFLOCI)) {
+    refuse(context, "the individuals' genotypes do not match the loci");
+  }
+  auto store = std::make_shared<IndividualGenotypes>(individuals.population);
+  for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) {
+    const std::vector<std::uint8_t>& genes = individuals.genes[static_cast<std::size_t>(locus - 1)];
+    const auto& rows = given.counts[static_cast<std::size_t>(locus - 1)];
+    const std::size_t columns = rows.empty() || rows.front().empty() ? 0 : rows.front().size() - 1;
+    if (genes.size() != 2 * individuals.population.size()) {
+      refuse(context, "the individuals' genotypes at " + data.locusLabel(locus) + " do not match the individuals");
+    }
+    for (std::uint8_t gene : genes) {
+      if (gene > columns) refuse(context, "an individual's allele at " + data.locusLabel(locus) + " is not a column of its table");
+    }
+    store->appendLocus(2, genes);
+  }
+  return store;
+}
+
 }  // namespace
 
 DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenData& given) {
@@ -96,8 +122,9 @@ DataTables countGivenTables(RunContext& context, DataSummary& data, const GivenD
   for (int locus = 1; locus <= data.NUMBOFLOCI; ++locus) data.ALLELES_PER_LOCUS[locus] = tables->columns(locus);
   data.TOTNUMBGENES = static_cast<std::int32_t>(genesAtFirstLocus);
   data.TOTNUMBINDIVIDUALS = (data.TOTNUMBGENES + 1) / 2;
-  if (given.genotypes.empty()) return {tables, nullptr};
-  return {tables, countGivenGenotypes(context, data, given)};
+  DataTables out{tables, given.genotypes.empty() ? nullptr : countGivenGenotypes(context, data, given), nullptr};
+  if (given.individuals) out.individuals = givenIndividuals(context, data, given);
+  return out;
 }
 
 }  // namespace ortelan

@@ -4,7 +4,9 @@
 // scripted run's reader counts.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +25,14 @@ struct GivenGenotypes {
   std::vector<std::pair<int, int>> alleles;
 };
 
+// The individuals themselves, for the tests that permute them: per
+// individual its population from 1; per locus, two genes per individual,
+// each its allele's column from 1 (as in `counts`), 0 missing.
+struct GivenIndividuals {
+  std::vector<int> population;
+  std::vector<std::vector<std::uint8_t>> genes;
+};
+
 struct GivenData {
   std::string title;
   std::vector<std::string> locusNames;
@@ -33,6 +43,8 @@ struct GivenData {
   // Per locus, or none: the genotypic test needs them, the F-statistics
   // are NA without them.
   std::vector<GivenGenotypes> genotypes;
+  // Where given: the permutation tests need them.
+  std::optional<GivenIndividuals> individuals;
 };
 
 // Fills `data` and returns the tables of every locus (the genotype tables

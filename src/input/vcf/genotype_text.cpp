@@ -111,6 +111,7 @@ bool GenotypeText::read(std::string_view format, std::string_view samples, int a
       }
     }
     digitsSeen_ = 0;
+    if (keepGenes_) sampleGenes_.assign(2 * static_cast<std::size_t>(count), 0);
   } else {
     values_.resize(2 * static_cast<std::size_t>(count));
   }
@@ -174,6 +175,12 @@ bool GenotypeText::read(std::string_view format, std::string_view samples, int a
       value[2 * sample + 1] = encoded[1];
       continue;
     }
+    if (keepGenes_) {
+      for (int k = 0; k < 2; ++k) {
+        sampleGenes_[2 * static_cast<std::size_t>(sample) + static_cast<std::size_t>(k)] =
+            allele[k] == -2 ? 0xFF : static_cast<std::uint8_t>(std::clamp(allele[k] + 1, 0, 0xFE));
+      }
+    }
     const int population = populationOf[static_cast<std::size_t>(sample)];
     if (population == 0) continue;
     std::uint32_t* genes = genes_.data() + static_cast<std::size_t>(population - 1) * places;
@@ -196,6 +203,10 @@ bool GenotypeText::read(std::string_view format, std::string_view samples, int a
 
 void GenotypeText::countDigitPair(int sample, const char* pair) {
   const int a = pair[0] - '0', b = pair[2] - '0';
+  if (keepGenes_) {
+    sampleGenes_[2 * static_cast<std::size_t>(sample)] = static_cast<std::uint8_t>(a + 1);
+    sampleGenes_[2 * static_cast<std::size_t>(sample) + 1] = static_cast<std::uint8_t>(b + 1);
+  }
   ++digitPairs_[rows_[static_cast<std::size_t>(sample)] + static_cast<std::uint32_t>(a * 10 + b)];
   digitsSeen_ = std::max(digitsSeen_, std::max(a, b) + 1);
 }

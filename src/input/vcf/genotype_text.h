@@ -48,6 +48,12 @@ class GenotypeText {
   bool haploid() const { return haploid_; }
   bool diploid() const { return diploid_; }
 
+  // Whether read() keeps each sample's genes, where it counts: two per
+  // sample, each its allele's number from 1, 0 missing, 0xFF none (a
+  // haploid genotype's second).
+  void keepGenes(bool keep) { keepGenes_ = keep; }
+  std::vector<std::uint8_t>& sampleGenes() { return sampleGenes_; }
+
  private:
   enum class Kind : std::uint8_t { Text, Integer, Real };
 
@@ -71,6 +77,8 @@ class GenotypeText {
   std::vector<std::uint32_t> digitPairs_, rows_;
   int digitsSeen_ = 0;  // the pairs counted have digits below this
   bool haploid_ = false, diploid_ = false;
+  bool keepGenes_ = false;
+  std::vector<std::uint8_t> sampleGenes_;
 };
 
 }  // namespace ortelan

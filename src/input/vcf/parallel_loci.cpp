@@ -18,7 +18,7 @@ ParallelLoci::Parser::Parser(bcf_hdr_t* shared, bool copy, const ParallelLoci& o
     : copied(copy ? bcf_hdr_dup(shared) : nullptr),
       header(copy ? copied.get() : shared),
       record(bcf_init()),
-      counter(header, owner.path_, owner.populationOf_, owner.populations_, owner.genotypes_),
+      counter(header, owner.path_, owner.populationOf_, owner.populations_, owner.genotypes_, owner.keepGenes_),
       path(owner.path_) {
   if (header == nullptr || !record) throw std::bad_alloc();
 }
@@ -45,11 +45,13 @@ void ParallelLoci::Parser::run(Batch& batch) {
 }
 
 ParallelLoci::ParallelLoci(int workers, bcf_hdr_t* header, const std::string& path,
-                           const std::vector<int>& populationOf, int populations, bool genotypes, Apply apply)
+                           const std::vector<int>& populationOf, int populations, bool genotypes, Apply apply,
+                           bool keepGenes)
     : path_(path),
       populationOf_(populationOf),
       populations_(populations),
       genotypes_(genotypes),
+      keepGenes_(keepGenes),
       apply_(std::move(apply)),
       mostPending_(2 * static_cast<std::size_t>(workers) + 1) {
   // A header that htslib read but cannot copy (it writes it out and reads

@@ -29,9 +29,10 @@ class ParallelLoci {
   // `workers` threads (none: each batch of lines is parsed and applied on
   // the calling thread), each with its own copy of `header`. `apply` takes
   // each locus in file order, on the calling thread.
-  // `genotypes`: the loci's genotype tables are counted too.
+  // `genotypes`: the loci's genotype tables are counted too; `keepGenes`:
+  // and each sample's genes (RecordLocus::sampleGenes).
   ParallelLoci(int workers, bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf,
-               int populations, bool genotypes, Apply apply);
+               int populations, bool genotypes, Apply apply, bool keepGenes = false);
   ~ParallelLoci();
   ParallelLoci(const ParallelLoci&) = delete;
   ParallelLoci& operator=(const ParallelLoci&) = delete;
@@ -76,6 +77,7 @@ class ParallelLoci {
   const std::vector<int>& populationOf_;
   int populations_;
   bool genotypes_;
+  bool keepGenes_;
   Apply apply_;
   std::unique_ptr<Parser> inline_;  // with no workers
   std::shared_ptr<Batch> filling_;

@@ -15,13 +15,15 @@
 namespace ortelan {
 
 RecordCounter::RecordCounter(bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf,
-                             int populations, bool genotypes)
+                             int populations, bool genotypes, bool keepGenes)
     : header_(header),
       path_(path),
       populationOf_(populationOf),
       tally_(populations),
       genotypes_(genotypes),
+      keepGenes_(keepGenes),
       text_(header) {
+  text_.keepGenes(keepGenes);
   // htslib parses a line's FORMAT fields in working space of the header's,
   // and takes a line whose fields are all empty for a failed allocation
   // while no line before has made that space: made here, so that such a
@@ -125,6 +127,7 @@ bool RecordCounter::countText(std::string_view line, bcf1_t* record, RecordLocus
     tally(text_.values(), bcf_hdr_nsamples(header_), 2, alleles, site, locus);
     return true;
   }
+  if (keepGenes_) locus.sampleGenes.swap(text_.sampleGenes());
   tally_.take(text_.genes(), alleles, text_.haploid(), text_.diploid());
   tally_.table(locus.keys, locus.table);
   locus.ploidy = tally_.ploidy();
@@ -133,6 +136,27 @@ bool RecordCounter::countText(std::string_view line, bcf1_t* record, RecordLocus
                                locus.genotypeTable);
   }
   return true;
+}
+
+void RecordCounter::keepGenesOf(const std::int32_t* values, int samples, int perSample, RecordLocus& locus) const {
+  const int all = bcf_hdr_nsamples(header_);
+  locus.sampleGenes.assign(2 * static_cast<std::size_t>(all), 0);  // no GT field: every gene missing
+  for (int sample = 0; sample < samples; ++sample) {
+    for (int k = 0; k < 2; ++k) {
+      std::uint8_t& gene = locus.sampleGenes[2 * static_cast<std::size_t>(sample) + static_cast<std::size_t>(k)];
+      if (k >= perSample) {
+        gene = 0xFF;
+        continue;
+      }
+      const std::int32_t value = values[static_cast<std::size_t>(sample) * static_cast<std::size_t>(perSample) +
+                                        static_cast<std::size_t>(k)];
+      if (value == bcf_int32_vector_end) {
+        gene = 0xFF;
+      } else if (!bcf_gt_is_missing(value)) {
+        gene = static_cast<std::uint8_t>(bcf_gt_allele(value) + 1);
+      }
+    }
+  }
 }
 
 void RecordCounter::tally(const std::int32_t* values, int samples, int perSample, int alleles, const std::string& site,
@@ -150,6 +174,7 @@ void RecordCounter::tally(const std::int32_t* values, int samples, int perSample
   }
   tally_.table(locus.keys, locus.table);
   locus.ploidy = tally_.ploidy();
+  if (keepGenes_) keepGenesOf(values, samples, perSample, locus);
   if (genotypes_) {
     genotypeCounter_.count(values, samples, perSample, alleles, populationOf_, tally_.populations(), locus.genotypeKeys,
                            locus.genotypeTable);

@@ -28,6 +28,9 @@ struct RecordLocus {
   // their alleles' keys) and their populations x genotypes table.
   std::vector<std::uint32_t> genotypeKeys;
   CountTable genotypeTable;
+  // When kept: two per sample of the file, each its allele's number from 1
+  // (REF 1), 0 missing, 0xFF the absent second gene of a haploid genotype.
+  std::vector<std::uint8_t> sampleGenes;
 };
 
 // Turns records into loci; one per thread, each with the header its records
@@ -35,9 +38,10 @@ struct RecordLocus {
 class RecordCounter {
  public:
   // `populationOf`: per sample of the file, its population (0: left out);
-  // `genotypes`: count the genotype tables too.
+  // `genotypes`: count the genotype tables too; `keepGenes`: keep each
+  // sample's genes.
   RecordCounter(bcf_hdr_t* header, const std::string& path, const std::vector<int>& populationOf, int populations,
-                bool genotypes = false);
+                bool genotypes = false, bool keepGenes = false);
   ~RecordCounter() { std::free(columns_.s); }
   RecordCounter(const RecordCounter&) = delete;
   RecordCounter& operator=(const RecordCounter&) = delete;
@@ -66,12 +70,15 @@ class RecordCounter {
   // encoding) counted into `locus`.
   void tally(const std::int32_t* values, int samples, int perSample, int alleles, const std::string& site,
              RecordLocus& locus);
+  // The samples' genes of `values` (as tally() takes them) into `locus`.
+  void keepGenesOf(const std::int32_t* values, int samples, int perSample, RecordLocus& locus) const;
 
   bcf_hdr_t* header_;  // htslib adds the contigs and tags a line has undeclared
   const std::string& path_;
   const std::vector<int>& populationOf_;
   RecordTally tally_;
   bool genotypes_;
+  bool keepGenes_;
   std::unique_ptr<std::int32_t, Free> values_;
   int capacity_ = 0;
   std::vector<std::string_view> alleles_;

@@ -50,6 +50,7 @@ class VcfReading {
     if (format->format == bcf && format->compression == bgzf && threads > 1) hts_set_threads(file.get(), 1);
 
     matchPopulations();
+    if (context_.keepGenotypes) keepGenotypes();
     VcfRecords records(file.get(), header_.get(), path_, regions);
     tables_.emplace(CountedTables::wholeLoci(largestCounts(2), kMaxAlleles));
     // The genotype tables are counted on every run; their columns stand in
@@ -64,6 +65,7 @@ class VcfReading {
     // The genotypic test's columns take the place of ALLELES_PER_LOCUS
     // later, once the reading is done (app/analysis.cpp).
     out.genotypes = std::make_shared<const CountedTables>(std::move(*genotypes_));
+    out.individuals = std::move(individuals_);
     return out;
   }
 
@@ -81,7 +83,7 @@ class VcfReading {
     };
     if (records.text()) {
       ParallelLoci loci(threads > 1 ? threads : 0, header_.get(), path_, samples_.populationOf, map_.populations(),
-                        true, apply);
+                        true, apply, individuals_ != nullptr);
       for (;;) {
         bool more = false;
         try {
@@ -95,7 +97,8 @@ class VcfReading {
       }
       loci.finish();
     } else {
-      RecordCounter counter(header_.get(), path_, samples_.populationOf, map_.populations(), true);
+      RecordCounter counter(header_.get(), path_, samples_.populationOf, map_.populations(), true,
+                            individuals_ != nullptr);
       const BcfRecord record(bcf_init());
       if (!record) throw std::bad_alloc();
       RecordLocus locus;
@@ -147,7 +150,26 @@ class VcfReading {
     return largest;
   }
 
+  // The counted samples, in the file's order, become the individuals.
+  void keepGenotypes() {
+    std::vector<int> populationOf;
+    for (std::size_t sample = 0; sample < samples_.populationOf.size(); ++sample) {
+      if (samples_.populationOf[sample] == 0) continue;
+      populationOf.push_back(samples_.populationOf[sample]);
+      counted_.push_back(sample);
+    }
+    individuals_ = std::make_shared<IndividualGenotypes>(std::move(populationOf));
+  }
+
   void append(const RecordLocus& locus) {
+    if (individuals_) {
+      genes_.clear();
+      for (const std::size_t sample : counted_) {
+        genes_.push_back(locus.sampleGenes[2 * sample]);
+        genes_.push_back(locus.sampleGenes[2 * sample + 1]);
+      }
+      individuals_->appendLocus(locus.ploidy, genes_);
+    }
     if (!tables_->appendLocus(locus.keys, locus.table) ||
         !genotypes_->appendLocus(locus.genotypeKeys, locus.genotypeTable)) {
       throw std::logic_error("a record's table does not fit its populations");
@@ -176,6 +198,9 @@ class VcfReading {
   std::optional<CountedTables> genotypes_;
   std::shared_ptr<std::vector<std::uint64_t>> sites_;
   int genesAtFirst_ = 2;
+  std::shared_ptr<IndividualGenotypes> individuals_;  // kept genes
+  std::vector<std::size_t> counted_;                  // the samples of the map, in the file's order
+  std::vector<std::uint8_t> genes_;
   std::uint64_t told_ = 0;
 };
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "input/tables/counted_tables.h"
+#include "input/tables/individual_genotypes.h"
 #include "input/vcf/popmap.h"
 #include "run/run.h"
 
@@ -29,6 +30,9 @@ struct VcfData {
   // The populations x genotypes tables of the complete diploid genotypes
   // (whose columns stand in ALLELES_PER_LOCUS for the genotypic test).
   std::shared_ptr<const CountedTables> genotypes;
+  // Every counted sample's genes at every locus, where the run keeps them
+  // (RunContext::keepGenotypes).
+  std::shared_ptr<const IndividualGenotypes> individuals{};
 };
 
 // Reads the records of `path` (those in `regions` alone, when given: see

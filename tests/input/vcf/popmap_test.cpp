@@ -15,7 +15,11 @@ std::string describe(const Popmap& map) {
   for (const auto& [sample, population] : map.entries()) {
     text += sample + "=" + std::to_string(map.populationOf(sample)) + ":" + population + " ";
   }
-  for (int p = 1; p <= map.populations(); ++p) text += "[" + map.labels()[static_cast<std::size_t>(p)] + "]";
+  for (int p = 1; p <= map.populations(); ++p) {
+    text += "[" + map.labels()[static_cast<std::size_t>(p)];
+    if (map.hasGroups()) text += " in " + map.groups()[static_cast<std::size_t>(p)];
+    text += "]";
+  }
   return text;
 }
 
@@ -41,8 +45,14 @@ TEST(Popmap, LinesOfSampleAndPopulation) {
       {"s1\tp\r\n#s2\tq\r\n", "s1=1:p [p]"},
       {"s1\tnorth\ns1\tnorth\n", "fault 2 pops.txt: sample s1 is listed twice"},
       {"s1\tnorth\ns2\tsouth\ns1\tsouth\n", "fault 2 pops.txt: sample s1 is listed twice (in north and in south)"},
-      {"s1\tnorth\ns2\n", "fault 2 pops.txt: line 2: 1 field where a sample and its population are expected"},
-      {"s1\tnorth\tx\n", "fault 2 pops.txt: line 1: 3 fields where a sample and its population are expected"},
+      {"s1\tnorth\ns2\n", "fault 2 pops.txt: line 2: 1 field where a sample and its population (and its group) are expected"},
+      {"s1\tnorth\tx\ty\n", "fault 2 pops.txt: line 1: 4 fields where a sample and its population (and its group) are expected"},
+      // A third column: the group of the sample's population, on every line.
+      {"s1 north coast\ns2 south inland\ns3 north coast\n", "s1=1:north s2=2:south s3=1:north [north in coast][south in inland]"},
+      {"s1 north coast\ns2 south\n", "fault 2 pops.txt: line 2: 2 fields where the lines before give a sample, its population and its group"},
+      {"s1 north\ns2 south inland\n", "fault 2 pops.txt: line 2: 3 fields where the lines before give a sample and its population"},
+      {"s1 north coast\ns2 south inland\ns3 north inland\n",
+       "fault 2 pops.txt: line 3: population north is in group inland here and in coast on line 1"},
       {"# nothing\n\n", "fault 2 pops.txt: no sample in the population map"},
       {"", "fault 2 pops.txt: no sample in the population map"},
   };

@@ -28,7 +28,7 @@ test_that("the shards' tables give the whole run, pairs included", {
   shard(3:4, "c", seed = "4")
   expect_error(merge_results(file.path(dir, c("a.tsv", "c.tsv"))), "c.tsv was run with seed=4", class = "ortelan_data_error")
   expect_error(merge_results(file.path(dir, c("a.tsv", "a.tsv"))), "both hold locus 1", class = "ortelan_data_error")
-  expect_error(merge_results(trout), "not a results or pairs table", class = "ortelan_data_error")
+  expect_error(merge_results(trout), "not a results, pairs, hierarchy or permutation table", class = "ortelan_data_error")
   expect_error(merge_results(character()), "`files` must name", class = "ortelan_argument_error")
   expect_error(merge_results(file.path(dir, "none.tsv")), "no such file", class = "ortelan_argument_error")
 })
