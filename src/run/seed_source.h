@@ -66,7 +66,11 @@ enum class ChainKind : std::uint64_t {
   Site = 2,
   PairAtSite = 3,
   Bootstrap = 4,
-  PairBootstrap = 5
+  PairBootstrap = 5,
+  // A power analysis: the populations and samples of a replicate of a
+  // target, and the tables drawn to test each of its loci.
+  PowerReplicate = 6,
+  PowerLocus = 7
 };
 
 // A 64-bit name of a site from its chromosome, position and alleles (REF,
