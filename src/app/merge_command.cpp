@@ -143,6 +143,8 @@ int runMerge(const Edition& program, const std::vector<std::string>& arguments, 
     console.write(Stream::Err, err);
     return status;
   }
+  // Shards that do not make one power analysis: one line, status 2.
+  std::optional<std::string> refused;
   const std::optional<OneLineFault> fault = faultOf([&] {
     const ResultPaths& paths = request->paths;
     for (const auto& path : {paths.table, paths.pairs, paths.pairsPlot, paths.manhattan, paths.windows}) {
@@ -152,7 +154,12 @@ int runMerge(const Edition& program, const std::vector<std::string>& arguments, 
     std::vector<PowerShard> texts;
     for (const std::string& path : request->shards) texts.emplace_back(path, readTableText(path));
     if (std::any_of(texts.begin(), texts.end(), [](const PowerShard& t) { return isPowerTable(t.second); })) {
-      mergePowerShards<Real>(program, texts, paths, console);
+      try {
+        mergePowerShards<Real>(program, texts, paths, console);
+      } catch (const OneLineFault& f) {
+        if (f.status != kUsageStatus) throw;
+        refused = f.message;
+      }
       return;
     }
     std::vector<ShardTable> shards;
@@ -163,6 +170,10 @@ int runMerge(const Edition& program, const std::vector<std::string>& arguments, 
     addResultFiles(outputs, paths, merged.heading, merged.analysis, merged.pairsData);
     if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
   });
+  if (refused) {
+    console.write(Stream::Err, std::string(program.programName) + ": error: " + *refused + "\n");
+    return kUsageStatus;
+  }
   if (!fault) return 0;
   console.write(Stream::Err, fault->status == kUsageStatus
                                  ? usageError(program, fault->message)
