@@ -7,7 +7,8 @@
 //  - The exact test: listed where that is less work than the walk (the
 //    listed P decides exactly); else the walk (its estimate decides); else
 //    independent tables, drawn until the decision at every level is
-//    settled (sequential_decision.h).
+//    settled, or fixed as a scripted run's (sequential_decision.h). Each
+//    locus is drawn to its decisions in one go, its tables at hand.
 //  - Fisher's method over the loci the exact test tests, on their P-values
 //    as a scripted run finds them: listed, walked, or from independent
 //    tables drawn until `hits` of them count or the most tables are drawn.

@@ -28,7 +28,7 @@ std::vector<std::string> with(std::vector<std::string> head, const std::vector<s
 TEST(Power, TheExampleGivesItsTableReportAndPlot) {
   ScratchDir dir;
   std::filesystem::copy_file(kExample, dir.path() / "trout.gen");
-  const std::vector<std::string> run = {"power", "-q", "-s", "5", "--fst", "0.02", "--replicates", "30", "--alpha",
+  const std::vector<std::string> run = {"power", "-q", "-s", "5", "--fst", "0.02", "--replicates", "20", "--alpha",
                                         "0.01,0.05"};
   for (const std::string& program : {k3d, kC}) {
     SCOPED_TRACE(program);
@@ -40,7 +40,7 @@ TEST(Power, TheExampleGivesItsTableReportAndPlot) {
     const std::string table = dir.read("p.tsv");
     const std::string name = program == kC ? "ortelan_c 0.8" : "ortelan_3d 5.0";
     EXPECT_TRUE(table.starts_with("# " + name + " input=trout.gen seed=5 ")) << table.substr(0, 200);
-    EXPECT_NE(table.find(" power fst=0,0.02 ne=1000 sizes=data alpha=0.01,0.05 replicates=30 decision_error=0.001\r\n"),
+    EXPECT_NE(table.find(" power fst=0,0.02 ne=1000 sizes=data alpha=0.01,0.05 replicates=20 decision_error=0.001\r\n"),
               std::string::npos);
     EXPECT_NE(table.find("\r\n0.02\tfisher_method\t0.05\tTOTAL\tTOTAL\t1000\t40\t"), std::string::npos);
     const std::string report = dir.read("Ortelan-power.out");
@@ -49,16 +49,16 @@ TEST(Power, TheExampleGivesItsTableReportAndPlot) {
 
     ASSERT_EQ(runWith(program, with(run, {"-j", "3", "-t", "j3.tsv", "-o", "/dev/null", "trout.gen"}), dir).status, 0);
     EXPECT_EQ(dir.read("j3.tsv"), table);
-    for (const std::string range : {"1-12", "13-30"}) {
+    for (const std::string range : {"1-12", "13-20"}) {
       ASSERT_EQ(runWith(program, with(run, {"--replicates-range", range, "-t", range + ".tsv", "-o", "/dev/null",
                                             "trout.gen"}), dir).status, 0);
     }
-    const ProcessResult merged = runWith(program, {"merge", "-t", "merged.tsv", "13-30.tsv", "1-12.tsv"}, dir);
+    const ProcessResult merged = runWith(program, {"merge", "-t", "merged.tsv", "13-20.tsv", "1-12.tsv"}, dir);
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(dir.read("merged.tsv"), table);
     // A shard missing, or merged with a results table: one line, status 2.
     for (const std::vector<std::string>& shards : {std::vector<std::string>{"1-12.tsv"},
-                                                   std::vector<std::string>{"1-12.tsv", "13-30.tsv", "1-12.tsv"}}) {
+                                                   std::vector<std::string>{"1-12.tsv", "13-20.tsv", "1-12.tsv"}}) {
       const ProcessResult refused = runWith(program, with({"merge", "-t", "refused.tsv"}, shards), dir);
       EXPECT_EQ(refused.status, 2);
       EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;

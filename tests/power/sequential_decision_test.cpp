@@ -50,14 +50,15 @@ TEST(SequentialDecision, BoundsAreCrossedAtTheirComputedChance) {
   constexpr double kRate = 0.05, kAlpha = 0.05;
   const DecisionBounds bounds(kAlpha, kRate, 1000);
   std::mt19937_64 random(11);
-  std::uniform_real_distribution<double> uniform(0, 1);
   for (const double p : {kAlpha, 0.06, 0.04}) {
     SCOPED_TRACE("P = " + std::to_string(p));
     int rejected = 0, accepted = 0;
     for (int run = 0; run < kRuns; ++run) {
       std::int64_t drawn = 0, counted = 0;
       for (int look = 0; look < bounds.looks(); ++look) {
-        for (; drawn < tablesAtLook(look); ++drawn) counted += uniform(random) < p ? 1 : 0;
+        // The draws between two looks, counted at once.
+        counted += std::binomial_distribution<std::int64_t>(tablesAtLook(look) - drawn, p)(random);
+        drawn = tablesAtLook(look);
         const Decision decision = bounds.at(look, counted);
         if (decision == Decision::Open) continue;
         (decision == Decision::Reject ? rejected : accepted) += 1;
