@@ -41,14 +41,15 @@ void writeGenepop(const std::string& path, int loci, int alleles, int population
   std::ofstream out(path);
   out << "Made-up data for the power benchmark\n";
   for (int l = 1; l <= loci; ++l) out << "loc" << l << "\n";
-  char code[8];
+  // Three digits an allele: 1 to 99.
+  auto code = [](int allele) { return std::string(allele < 10 ? "00" : "0") + std::to_string(allele); };
   for (int p = 1; p <= populations; ++p) {
     out << "Pop\n";
     for (int i = 1; i <= individuals; ++i) {
       out << "p" << p << "_" << i << ",";
       for (auto& law : locusLaw) {
-        std::snprintf(code, sizeof code, " %03d%03d", 1 + law(random), 1 + law(random));
-        out << code;
+        const int first = 1 + law(random), second = 1 + law(random);
+        out << ' ' << code(first) << code(second);
       }
       out << "\n";
     }

@@ -8,7 +8,10 @@ namespace {
 
 std::string listText(const std::vector<double>& values) {
   std::string text;
-  for (double value : values) text += (text.empty() ? "" : ",") + shortestText(value);
+  for (double value : values) {
+    if (!text.empty()) text += ',';
+    text += shortestText(value);
+  }
   return text;
 }
 
@@ -64,7 +67,10 @@ PowerHeading powerHeading(const Edition& edition, const PowerSettings& settings,
   h.fst = listText(targets);
   h.alpha = listText(settings.alphas);
   if (settings.sizes) {
-    for (std::int64_t n : *settings.sizes) h.sizes += (h.sizes.empty() ? "" : ",") + std::to_string(n);
+    for (std::int64_t n : *settings.sizes) {
+      if (!h.sizes.empty()) h.sizes += ',';
+      h.sizes += std::to_string(n);
+    }
   } else {
     h.sizes = "data";
   }

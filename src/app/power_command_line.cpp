@@ -159,8 +159,10 @@ PowerCommandLine parsePowerCommandLine(const Edition& edition, const std::vector
   if (!decisionError.empty()) s.decisionError = *plainNumber(decisionError);
   std::string problem;
   if (!range.empty()) {
-    s.range = rangeOf(range);
-    if (s.range->second > s.replicates) {
+    // Checked by the parse: A-B with 1 <= A <= B.
+    const std::pair<std::int64_t, std::int64_t> replicateRange = rangeOf(range).value_or(std::pair{1, 1});
+    s.range = replicateRange;
+    if (replicateRange.second > s.replicates) {
       problem = "power: --replicates-range " + range + " goes past the " + std::to_string(s.replicates) +
                 " replicates (--replicates)";
     }

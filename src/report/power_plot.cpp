@@ -136,7 +136,10 @@ std::string powerPlot(std::string_view title, const std::vector<PowerCurve>& cur
     const char* colour = colourOf(curve.test);
     out += "<g class=\"curve\" stroke=\"" + std::string(colour) + "\" fill=\"" + colour + "\">\n";
     std::string points;
-    for (const PowerPoint& p : curve.points) points += (points.empty() ? "" : " ") + num(x(p.expected)) + "," + num(y(p.power));
+    for (const PowerPoint& p : curve.points) {
+      if (!points.empty()) points += ' ';
+      points.append(num(x(p.expected))).append(1, ',').append(num(y(p.power)));
+    }
     out += "<polyline points=\"" + points + "\" fill=\"none\" stroke-width=\"2\"" +
            (*dashOf(level) ? std::string(" stroke-dasharray=\"") + dashOf(level) + "\"" : std::string()) + "/>\n";
     for (const PowerPoint& p : curve.points) {

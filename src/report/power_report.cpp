@@ -23,8 +23,9 @@ std::string fixed(double value, int decimals) {
 }
 
 std::string dateText(const CivilDate& date) {
-  auto two = [](int n) { return (n < 10 ? "0" : "") + std::to_string(n); };
-  return std::to_string(date.year) + "-" + two(date.month) + "-" + two(date.day);
+  std::string text = std::to_string(date.year);
+  for (const int n : {date.month, date.day}) text.append(n < 10 ? "-0" : "-").append(std::to_string(n));
+  return text;
 }
 
 // A paragraph: words filled into lines of at most 78 characters, CR LF.
@@ -39,7 +40,8 @@ std::string paragraph(const std::string& text) {
       out += line + "\r\n";
       line.clear();
     }
-    line += (line.empty() ? "" : " ") + word;
+    if (!line.empty()) line += ' ';
+    line += word;
     start = end + 1;
   }
   if (!line.empty()) out += line + "\r\n";

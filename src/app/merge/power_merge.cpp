@@ -16,7 +16,10 @@ constexpr std::string_view kThetaLead = "# theta fst=";
 
 std::string powerHeader() {
   std::string header;
-  for (const char* name : kPowerColumnNames) header += (header.empty() ? "" : "\t") + std::string(name);
+  for (const char* name : kPowerColumnNames) {
+    if (!header.empty()) header += '\t';
+    header += name;
+  }
   return header;
 }
 
@@ -117,7 +120,10 @@ Shard parseShard(const PowerShard& input, std::string_view program) {
                              std::to_string(columns) + (cutShort ? ": the file is cut short" : ""));
     }
     Row row;
-    for (std::size_t f = 0; f < kPowerKeyColumns; ++f) row.key += (f == 0 ? "" : "\t") + std::string(fields[f]);
+    for (std::size_t f = 0; f < kPowerKeyColumns; ++f) {
+      if (f > 0) row.key += '\t';
+      row.key += fields[f];
+    }
     const auto whole = [&](std::size_t f) {
       const std::optional<std::int64_t> n = wholeNumber<std::int64_t>(std::string(fields[f]));
       if (!n || *n < 0) fault(path, k + 1, "not a count: " + std::string(fields[f]));
