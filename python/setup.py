@@ -24,7 +24,9 @@ listing = re.search(r"^add_library\(ortelan_core (.*?)^\)", cmake.read_text(), r
 core = [s for s in re.findall(r"src/[A-Za-z0-9_/]+\.cpp", listing) if not unused.match(s)]
 front = ["src/app/analysis.cpp", "src/app/loci_list.cpp", "src/app/progress_meter.cpp", "src/app/command_line.cpp",
          "src/app/outputs.cpp", "src/app/merge/shard_table.cpp", "src/app/merge/merge_tables.cpp",
-         "src/app/merge/merge_permutations.cpp"]
+         "src/app/merge/merge_permutations.cpp",
+
+         "src/app/power_analysis.cpp", "src/app/power_command_line.cpp"]
 binding = sorted(str(p) for p in (here / "src").glob("*.cpp"))
 
 

@@ -31,12 +31,12 @@ done
 # The core library's sources as CMake lists them (the SVG plots are a
 # library of their own), less what the package does not use (the terminal
 # console, R having its own; the dialogue's readers), and the scripted run's
-# analysis with what it uses.
+# analysis and the power analysis with what they use.
 core_sources=$(sed -n '/^add_library(ortelan_core /,/^)/p' "$root/CMakeLists.txt" |
   grep -o 'src/[A-Za-z0-9_/]*\.cpp' |
   grep -Ev '^src/(run/terminal_console|input/genepop/(one_pass_reader|read_data_file))\.cpp$')
 core_sources="$core_sources src/app/analysis.cpp src/app/loci_list.cpp src/app/progress_meter.cpp src/app/merge/shard_table.cpp
-  src/app/merge/merge_tables.cpp src/app/merge/merge_permutations.cpp"
+  src/app/merge/merge_tables.cpp src/app/merge/merge_permutations.cpp src/app/power_analysis.cpp"
 
 rm -rf "$package/src/core" "$package"/src/core_*.cpp
 mkdir -p "$package/src/core" "$package/inst/extdata"

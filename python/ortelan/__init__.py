@@ -19,9 +19,9 @@ except ImportError as error:
 
 from ._errors import DataError, OrtelanWarning
 from ._result import Result
-from ._run import fst_matrix, homogeneity_test, merge_results, outliers
+from ._run import fst_matrix, homogeneity_test, merge_results, outliers, power
 from ._summary import Summary
 
 __all__ = ["DataError", "OrtelanWarning", "Result", "Summary", "fst_matrix", "homogeneity_test", "merge_results",
-           "outliers"]
+           "outliers", "power"]
 __version__ = "0.1.0"

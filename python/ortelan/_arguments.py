@@ -122,13 +122,60 @@ COMMAND_LINE = {
     "permutations": option("--permutations"),
 }
 
+def _reals(keyword, value):
+    """One number or several, as a comma-separated list: 0.005,0.01."""
+    values = [value] if isinstance(value, numbers.Number) else value
+    try:
+        values = list(values)
+    except TypeError:
+        values = []
+    if not values:
+        raise ValueError(f"{keyword} must be a number or numbers")
+    return ",".join(_real(keyword, v) for v in values)
+
+
+def _wholes(keyword, value):
+    """One whole number or several: 50, or 50,40,30."""
+    values = [value] if isinstance(value, numbers.Number) else value
+    try:
+        values = list(values)
+    except TypeError:
+        values = []
+    if not values:
+        raise ValueError(f"{keyword} must be a whole number or whole numbers")
+    return ",".join(_whole_number(keyword, v) for v in values)
+
+
+def _range(keyword, value):
+    """(first, last) as A-B."""
+    try:
+        first, last = value
+    except (TypeError, ValueError):
+        raise ValueError(f"{keyword} must be (first, last), replicates from 1") from None
+    return f"{_whole_number(keyword, first)}-{_whole_number(keyword, last)}"
+
+
+# The keywords of power() and their options: those of the tests, and the
+# model's.
+POWER_COMMAND_LINE = {
+    **{k: COMMAND_LINE[k] for k in ("dememorization", "batches", "iterations", "seed", "threads", "loci", "region",
+                                    "test", "exact", "sampler", "hits", "samples")},
+    "fst": option("--fst", _reals),
+    "ne": option("--ne"),
+    "sizes": option("--sizes", _wholes),
+    "alpha": option("--alpha", _reals),
+    "replicates": option("--replicates"),
+    "replicates_range": option("--replicates-range", _range),
+    "decision_error": option("--decision-error", _real),
+}
+
 PROGRAMS = ("ortelan_3d", "ortelan_2d", "ortelan_c")
 
 
-def command_line(keywords, defaults):
+def command_line(keywords, defaults, options=None):
     """The arguments of the command line for the keywords given."""
     arguments = []
-    for keyword, to_options in COMMAND_LINE.items():
+    for keyword, to_options in (COMMAND_LINE if options is None else options).items():
         value = keywords[keyword]
         if value is None or _same(value, defaults.get(keyword)):
             continue
@@ -145,6 +192,7 @@ def _same(value, default):
 
 # "--batches" in the programs' messages is the keyword `batches` here.
 _KEYWORD_OF_OPTION = {"--" + keyword.replace("_", "-"): keyword for keyword in COMMAND_LINE}
+_KEYWORD_OF_OPTION.update({"--" + keyword.replace("_", "-"): keyword for keyword in POWER_COMMAND_LINE})
 _KEYWORD_OF_OPTION["--popmap"] = "popmap"
 _KEYWORD_OF_OPTION["--groups"] = "groups"
 

@@ -1,5 +1,5 @@
-"""homogeneity_test(), merge_results() and fst_matrix(): the arguments
-checked, the core run once, its tables made data frames."""
+"""homogeneity_test(), merge_results(), fst_matrix() and power(): the
+arguments checked, the core run once, its tables made data frames."""
 
 import inspect
 import os
@@ -116,6 +116,64 @@ def homogeneity_test(data, popmap=None, program="ortelan_2d", test="genic", exac
     settings["data"] = None if frame is not None else data
     settings["seed"] = out["seed"]
     return _result(out, settings, program)
+
+
+def power(data, popmap=None, program="ortelan_2d", fst=(0, 0.001, 0.0025, 0.005, 0.01, 0.02), ne=1000,
+          sizes=None, alpha=0.05, replicates=1000, replicates_range=None, seed=None, threads=None, test="genic",
+          exact="auto", sampler="independent", hits=100, samples=None, decision_error=0.001,
+          dememorization=10000, batches=100, iterations=5000, loci=None, region=None, report=None):
+    """How likely each test is to detect populations that differ, with the
+    samples and loci of a data file: the populations drift apart from the
+    file's pooled allele frequencies (Wright-Fisher, effective size ne)
+    until each F_ST target, are sampled as the file has them (or sizes
+    individuals each), and are tested as homogeneity_test() tests them,
+    replicate after replicate. F_ST = 0 is always made: its rejections are
+    false positives, each test's real level.
+
+    data: a GENEPOP, VCF, bgzipped VCF or BCF file (with popmap).
+    fst: the F_ST targets, 0 <= F < 1; ne: the effective size.
+    sizes: None (the file's), one number for every population, or one per
+        population; alpha: one level or several.
+    replicates: of each target; replicates_range: (first, last), only those
+        (a shard; the command line's merge puts shards' tables together).
+    decision_error: where the exact test's P comes from independent tables,
+        they are drawn until the decision at each level is settled, which
+        then differs from the exact P's with probability at most this.
+    The other keywords are homogeneity_test()'s.
+
+    Returns a data frame, one row per target, test ("chi2", the exact
+    test's name, "fisher_method", "summed_chi2"), level and locus (locus
+    missing and name "TOTAL" for the tests over loci), with the columns of
+    the program's power table; its attrs hold the seed. Raises as
+    homogeneity_test() does.
+    """
+    keywords = dict(locals())
+    defaults = {name: p.default for name, p in inspect.signature(power).parameters.items()}
+    program = _arguments.check_program(program)
+    if data is None or isinstance(data, (bool, int, float, pd.DataFrame)):
+        raise ValueError("data must be a GENEPOP, VCF or BCF file")
+    path = _arguments.existing_file("data", data)
+    # The targets, levels and sizes are always given: a tuple and a list
+    # of the defaults are the same.
+    arguments = _arguments.command_line(keywords, defaults, _arguments.POWER_COMMAND_LINE)
+    entries = None
+    if popmap is not None:
+        if isinstance(popmap, (pd.DataFrame, dict)):
+            entries = _frames.popmap_entries(popmap)
+        else:
+            arguments.append("--popmap=" + _arguments.existing_file("popmap", popmap))
+    report_path = _writable("report", report) if report is not None else None
+    out = _core.power(program, path, arguments, entries, report_path is not None, _progress(), tempfile.gettempdir())
+    _warn(out["written"])
+    _raise_fault(out)
+    if report_path is not None:
+        reason = _core.write_files([(report_path, out["report"])])
+        if reason:
+            raise OSError(reason)
+    frame = _frames.table_frame(out["table"], nullable=("locus", "unsettled"))
+    frame.attrs["seed"] = out["seed"]
+    frame.attrs["program"] = program
+    return frame
 
 
 def merge_results(paths):

@@ -19,12 +19,16 @@
 #include "app/merge/merge_tables.h"
 #include "app/merge/shard_table.h"
 #include "app/outputs.h"
+#include "app/power_analysis.h"
+#include "app/power_command_line.h"
 #include "app/progress_meter.h"
 #include "apps/editions.h"
 #include "genotype_frame.h"
 #include "python_console.h"
 #include "report/hierarchy_table.h"
 #include "report/pairs_table.h"
+#include "report/power_report.h"
+#include "report/power_table.h"
 #include "report/results_table.h"
 #include "report/outlier_note.h"
 #include "report/windows_table.h"
@@ -311,6 +315,77 @@ py::dict run(const std::string& programName, const std::string& data, std::vecto
   return out;
 }
 
+// The power table without the lines of its theta sums, which a merge
+// needs and a data frame does not.
+std::string withoutThetaLines(const std::string& table) {
+  const std::size_t at = table.find("\r\n# theta ");
+  return at == std::string::npos ? table : table.substr(0, at + 2);
+}
+
+// What a power analysis hands back, read while the GIL is released.
+struct PowerOut {
+  std::uint64_t seed = 0;
+  std::optional<TableColumns> table;
+  std::optional<std::string> report;
+};
+
+template <class Real>
+void analysePowerAndRead(const Edition& program, const PowerSettings& settings, Console& console,
+                         ProgressMeter* meter, bool wantReport, PowerOut& out) {
+  const Edition edition = scriptedEdition(program);
+  const PowerAnalysis analysis = analysePower<Real>(edition, settings, console, meter);
+  if (meter != nullptr) meter->clear();
+  const PowerHeading heading = powerHeading(edition, settings, analysis);
+  out.seed = analysis.seed;
+  out.table = readTableColumns(withoutThetaLines(formatPowerTable<Real>(heading, analysis.results, analysis.data)));
+  if (wantReport) {
+    out.report = formatPowerReport<Real>(edition, heading, analysis.results, analysis.data,
+                                         console.today().value_or(CivilDate{}));
+  }
+}
+
+// One power analysis: `arguments` are the command line of `power` without
+// the data file, which is `data`.
+py::dict power(const std::string& programName, const std::string& data, std::vector<std::string> arguments,
+               py::object popmap, bool wantReport, bool progress, const std::string& temporaryDirectory) {
+  const Edition& program = programEdition(programName);
+  arguments.push_back("--");
+  arguments.push_back(data);
+  const PowerCommandLine line = parsePowerCommandLine(program, arguments);
+  if (!line.settings) return pythonFault(OneLineFault{usageWhat(line.err), kUsageStatus});
+  PowerSettings settings = *line.settings;
+  if (!popmap.is_none()) settings.run.popmapEntries = popmap.cast<std::vector<std::pair<std::string, std::string>>>();
+  PythonConsole console(temporaryDirectory);
+  PythonStderr stderrConsole(console);
+  std::optional<ProgressMeter> meter;
+  if (progress) meter.emplace(stderrConsole);
+  PowerOut result;
+  std::optional<OneLineFault> fault;
+  {
+    py::gil_scoped_release released;
+    fault = faultOf([&] {
+      // ortelan_c computes in doubles, the others in 80-bit reals.
+      if (&program == &editionC()) {
+        analysePowerAndRead<double>(program, settings, console, meter ? &*meter : nullptr, wantReport, result);
+      } else {
+        analysePowerAndRead<long double>(program, settings, console, meter ? &*meter : nullptr, wantReport, result);
+      }
+    });
+    if (fault && meter) meter->clear();
+  }
+  console.raiseIfInterrupted();
+  py::dict out;
+  if (fault) {
+    out = pythonFault(*fault);
+  } else {
+    out["seed"] = result.seed;
+    out["table"] = pythonTable(result.table);
+    out["report"] = result.report ? py::object(py::str(*result.report)) : py::object(py::none());
+  }
+  out["written"] = console.written();
+  return out;
+}
+
 py::dict merge(const std::string& programName, const std::vector<std::string>& paths,
                const std::string& temporaryDirectory) {
   const Edition& program = programEdition(programName);
@@ -347,11 +422,13 @@ std::string writeFiles(const std::vector<std::pair<std::string, std::string>>& f
 }  // namespace ortelan
 
 PYBIND11_MODULE(_core, m) {
-  m.doc() = "The Ortelan core: runs and merges, their tables as columns";
+  m.doc() = "The Ortelan core: runs, merges and power analyses, their tables as columns";
   m.def("run", &ortelan::run, py::arg("program"), py::arg("data"), py::arg("arguments"), py::arg("frame"),
         py::arg("popmap"), py::arg("report"), py::arg("progress"), py::arg("temporary_directory"),
         py::arg("groups") = py::none(), py::arg("hierarchy") = false);
   m.def("merge", &ortelan::merge, py::arg("program"), py::arg("paths"), py::arg("temporary_directory"));
+  m.def("power", &ortelan::power, py::arg("program"), py::arg("data"), py::arg("arguments"), py::arg("popmap"),
+        py::arg("report"), py::arg("progress"), py::arg("temporary_directory"));
   m.def("writable_problem", &ortelan::writableProblem, py::arg("path"));
   m.def("write_files", &ortelan::writeFiles, py::arg("files"));
 }

@@ -9,9 +9,11 @@
 namespace ortelan {
 namespace {
 
-constexpr std::array<std::string_view, 9> kWholeColumns = {"locus", "pop_a",  "pop_b", "alleles", "genotypes",
-                                                           "pos",   "start", "end",   "sites"};
-constexpr std::array<std::string_view, 5> kTextColumns = {"name", "label_a", "label_b", "chrom", "method"};
+constexpr std::array<std::string_view, 14> kWholeColumns = {
+    "locus", "pop_a", "pop_b", "alleles", "genotypes", "pos", "start", "end", "sites",
+    // The power table's.
+    "ne", "generations", "replicates", "rejections", "unsettled"};
+constexpr std::array<std::string_view, 6> kTextColumns = {"name", "label_a", "label_b", "chrom", "method", "test"};
 // Names are never missing: a locus, a population or a contig may be
 // called "NA". A TOTAL row has no contig.
 constexpr std::array<std::string_view, 4> kNameColumns = {"name", "label_a", "label_b", "chrom"};

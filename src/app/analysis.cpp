@@ -103,6 +103,17 @@ DataTables readData(RunContext& run, DataSummary& data, const RunSettings& setti
 
 }  // namespace
 
+DataTables readRunData(RunContext& run, DataSummary& data, const RunSettings& settings, std::uint64_t seed,
+                       const GivenData* given) {
+  DataTables tables = readData(run, data, settings, given, seed);
+  selectLoci(data, settings);
+  return tables;
+}
+
+std::uint64_t runSeedFrom(const std::optional<std::uint64_t>& seed, Console& console) {
+  return seed ? *seed : seedFromClock(console);
+}
+
 Edition scriptedEdition(const Edition& program) {
   Edition e = program;
   e.clearsOpeningScreen = false;

@@ -56,6 +56,16 @@ template <class Real>
 Analysis<Real> analyse(const Edition& edition, const RunSettings& settings, Console& console, WorkMeter* meter,
                        const GivenData* given = nullptr);
 
+// The data of a run read (or, with `given`, taken), its loci of the run
+// marked in `data`, as analyse begins: what a power analysis simulates
+// from. VCF data name each locus's seeds by its site under `seed`. Faults
+// as analyse's.
+DataTables readRunData(RunContext& run, DataSummary& data, const RunSettings& settings, std::uint64_t seed,
+                       const GivenData* given = nullptr);
+
+// A run seed from the clock, for a run given none.
+std::uint64_t runSeedFrom(const std::optional<std::uint64_t>& seed, Console& console);
+
 // Makes the pass over the pairs left for later, holding its rows in
 // analysis.pairs and analysis.fstat (for R, which takes them as data frames).
 template <class Real>

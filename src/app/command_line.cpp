@@ -49,6 +49,70 @@ std::string usageError(const Edition& edition, const std::string& what) {
   return std::string(edition.programName) + ": error: " + what + "\nRun with --help for more information.\n";
 }
 
+void addRunOptions(CLI::App& app, RunSettings& s, RunOptionTexts& texts) {
+  app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
+      ->default_val(10000)
+      ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max()));
+  app.add_option("-b,--batches", s.chain.batches, "Batches, N >= 2")
+      ->default_val(100)
+      ->check(CLI::Range(2, std::numeric_limits<std::int32_t>::max()));
+  app.add_option("-i,--iterations", s.chain.iterationsPerBatch, "Iterations per batch, N >= 1")
+      ->default_val(5000)
+      ->check(CLI::Range(1, std::numeric_limits<std::int32_t>::max()));
+  app.add_option("-s,--seed", texts.seed, "Seed of the run, 0 to 18446744073709551615 (default: from the clock)")
+      ->check([](const std::string& text) {
+        return parseSeed(text) ? std::string() : "the seed must be a whole number from 0 to 18446744073709551615";
+      });
+  app.add_option("-j,--threads", s.threads, "Worker threads (default: every usable core)")
+      ->check(CLI::Range(1, 4096));
+  app.add_option("--loci", texts.loci, "Test only these loci, by number in file order: 7, 1-500, 3,9-12")
+      ->check([](const std::string& text) { return parseLociList(text).error; });
+  app.add_option("--test", texts.test,
+                 "The exact test: genic (Fisher's, the default), genic-g (ordered by G), genotypic, or none "
+                 "(no chain: the chi-square and F-statistics alone)")
+      ->check([](const std::string& text) {
+        return testNamed(text) ? std::string() : "the test must be genic, genic-g, genotypic or none";
+      });
+  app.add_option("--exact", texts.exact,
+                 "P-values by listing every table with the observed margins where that is less work than the "
+                 "chain: auto (the default) or never (no table listed)")
+      ->check([](const std::string& text) {
+        return exactModeNamed(text) ? std::string() : "must be auto or never";
+      });
+  app.add_option("--sampler", texts.sampler,
+                 "Where the tables are not listed: independent (the default: tables drawn independently, with "
+                 "95 % limits on P) or chain (the Markov chain)")
+      ->check([](const std::string& text) {
+        return samplerNamed(text) ? std::string() : "must be independent or chain";
+      });
+  app.add_option("--hits", s.sampling.hits,
+                 "Independent tables: stop a locus once H tables are at least as extreme as the observed one; "
+                 "default 100")
+      ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
+  app.add_option("--samples", texts.samples,
+                 "Independent tables: at most B per locus; default auto, as many as cost what the chain's walk "
+                 "of the locus would")
+      ->check([](const std::string& text) {
+        return text == "auto" || wholeNumber<std::int64_t>(text).value_or(0) >= 1
+                   ? std::string()
+                   : "must be a whole number of at least 1, or auto";
+      });
+  app.add_option("--popmap", s.popmapPath,
+                 "Population map of a VCF or BCF DATAFILE: sample and population per line");
+  app.add_option("--region", s.region,
+                 "Test only the records in these regions of an indexed VCF or BCF: chr2, chr2:1000000-2000000, ...");
+  app.add_flag("-q,--quiet", s.quiet, "No progress line");
+}
+
+void takeRunOptions(const RunOptionTexts& texts, RunSettings& s) {
+  if (!texts.seed.empty()) s.seed = parseSeed(texts.seed);
+  if (!texts.loci.empty()) s.loci = parseLociList(texts.loci).list;
+  if (!texts.test.empty()) s.test = *testNamed(texts.test);
+  if (!texts.exact.empty()) s.exact = *exactModeNamed(texts.exact);
+  if (!texts.sampler.empty()) s.sampling.sampler = *samplerNamed(texts.sampler);
+  if (!texts.samples.empty() && texts.samples != "auto") s.sampling.samples = wholeNumber<std::int64_t>(texts.samples);
+}
+
 CommandLine parseCommandLine(const Edition& edition, const std::vector<std::string>& arguments) {
   const std::string program(edition.programName);
   CLI::App app("Tests, locus by locus, whether two or more populations share one allele (or genotype)\n"
@@ -59,60 +123,17 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   app.get_formatter()->column_width(30);
   app.footer("Subcommands:\n"
              "  merge SHARD...              Put the tables of the shards of one scan together (" + program +
-             " merge --help)");
+             " merge --help)\n"
+             "  power DATAFILE              How likely each test is to detect populations that differ (" + program +
+             " power --help)");
 
   RunSettings s;
-  std::string seed, loci, test, exact, windows, minHe, sampler, samples;
+  RunOptionTexts texts;
+  std::string windows, minHe;
   app.add_option("DATAFILE", s.dataFile, "GENEPOP data file; or VCF, bgzipped VCF or BCF, with --popmap")->required();
-  app.add_option("-d,--dememorization", s.chain.dememorizations, "Dememorization steps (burn-in), N >= 0")
-      ->default_val(10000)
-      ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max()));
-  app.add_option("-b,--batches", s.chain.batches, "Batches, N >= 2")
-      ->default_val(100)
-      ->check(CLI::Range(2, std::numeric_limits<std::int32_t>::max()));
-  app.add_option("-i,--iterations", s.chain.iterationsPerBatch, "Iterations per batch, N >= 1")
-      ->default_val(5000)
-      ->check(CLI::Range(1, std::numeric_limits<std::int32_t>::max()));
-  app.add_option("-s,--seed", seed, "Seed of the run, 0 to 18446744073709551615 (default: from the clock)")
-      ->check([](const std::string& text) {
-        return parseSeed(text) ? std::string() : "the seed must be a whole number from 0 to 18446744073709551615";
-      });
+  addRunOptions(app, s, texts);
   app.add_option("-o,--output", s.reportPath, "Report file (default Ortelan.out; - for standard output)");
   app.add_option("-t,--table", s.tablePath, "Results table, tab-separated (- for standard output)");
-  app.add_option("-j,--threads", s.threads, "Worker threads (default: every usable core)")
-      ->check(CLI::Range(1, 4096));
-  app.add_option("--loci", loci, "Test only these loci, by number in file order: 7, 1-500, 3,9-12")
-      ->check([](const std::string& text) { return parseLociList(text).error; });
-  app.add_option("--test", test,
-                 "The exact test: genic (Fisher's, the default), genic-g (ordered by G), genotypic, or none "
-                 "(no chain: the chi-square and F-statistics alone)")
-      ->check([](const std::string& text) {
-        return testNamed(text) ? std::string() : "the test must be genic, genic-g, genotypic or none";
-      });
-  app.add_option("--exact", exact,
-                 "P-values by listing every table with the observed margins where that is less work than the "
-                 "chain: auto (the default) or never (no table listed)")
-      ->check([](const std::string& text) {
-        return exactModeNamed(text) ? std::string() : "must be auto or never";
-      });
-  app.add_option("--sampler", sampler,
-                 "Where the tables are not listed: independent (the default: tables drawn independently, with "
-                 "95 % limits on P) or chain (the Markov chain)")
-      ->check([](const std::string& text) {
-        return samplerNamed(text) ? std::string() : "must be independent or chain";
-      });
-  app.add_option("--hits", s.sampling.hits,
-                 "Independent tables: stop a locus once H tables are at least as extreme as the observed one; "
-                 "default 100")
-      ->check(CLI::Range(std::int64_t{1}, std::numeric_limits<std::int64_t>::max()));
-  app.add_option("--samples", samples,
-                 "Independent tables: at most B per locus; default auto, as many as cost what the chain's walk "
-                 "of the locus would")
-      ->check([](const std::string& text) {
-        return text == "auto" || wholeNumber<std::int64_t>(text).value_or(0) >= 1
-                   ? std::string()
-                   : "must be a whole number of at least 1, or auto";
-      });
   CLI::Option* bootstrap =
       app.add_option("--bootstrap", s.bootstrap,
                      "Resample the loci N times for 95 % limits of each multilocus F_ST (not with --test none); "
@@ -121,10 +142,6 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   app.add_option("--pairs", s.pairsPath, "Also test every pair of populations; table of the pairs (- for standard output)");
   app.add_option("--pairs-plot", s.pairsPlotPath,
                  "Heatmap of the pairs (SVG): F_ST below the diagonal, combined P above");
-  app.add_option("--popmap", s.popmapPath,
-                 "Population map of a VCF or BCF DATAFILE: sample and population per line");
-  app.add_option("--region", s.region,
-                 "Test only the records in these regions of an indexed VCF or BCF: chr2, chr2:1000000-2000000, ...");
   app.add_option("--manhattan", s.manhattanPath,
                  "Manhattan plot of the loci's P-values (SVG): the exact test's; with --test none the chi-square's");
   app.add_option("--windows", windows,
@@ -153,7 +170,6 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
   CLI::Option* permutationsTable =
       app.add_option("--permutations-table", s.permutationsTablePath,
                      "Every permutation's G summed over the loci, for merging shards (- for standard output)");
-  app.add_flag("-q,--quiet", s.quiet, "No progress line");
   app.set_version_flag("-V,--version", program + " " + std::string(edition.version));
   for (CLI::Option* option : app.get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::Throw);
 
@@ -172,12 +188,7 @@ CommandLine parseCommandLine(const Edition& edition, const std::vector<std::stri
     result.err = usageError(edition, error.what());
     return result;
   }
-  if (!seed.empty()) s.seed = parseSeed(seed);
-  if (!loci.empty()) s.loci = parseLociList(loci).list;
-  if (!test.empty()) s.test = *testNamed(test);
-  if (!exact.empty()) s.exact = *exactModeNamed(exact);
-  if (!sampler.empty()) s.sampling.sampler = *samplerNamed(sampler);
-  if (!samples.empty() && samples != "auto") s.sampling.samples = wholeNumber<std::int64_t>(samples);
+  takeRunOptions(texts, s);
   if (!windows.empty()) s.windows = parseWindowLayout(windows);
   if (!minHe.empty()) s.outliersMinHe = *parseMinHe(minHe);
   for (const auto& [option, needs, given] : {std::tuple{windowsTable, "--windows", s.windows.has_value()},

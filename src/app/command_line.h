@@ -10,6 +10,10 @@
 #include "app/run_settings.h"
 #include "run/edition.h"
 
+namespace CLI {
+class App;
+}
+
 namespace ortelan {
 
 // The settings of a run, or an end without one: help or version text for
@@ -23,6 +27,18 @@ struct CommandLine {
 
 // `arguments` without the program's own name.
 CommandLine parseCommandLine(const Edition& edition, const std::vector<std::string>& arguments);
+
+// The options of the tests and their data that every run from the command
+// line takes, a scripted run and a power analysis alike: the chain
+// settings, the seed, threads, loci, test, listing and sampler, the
+// population map and regions of VCF data, and quiet. Those given as text
+// wait in RunOptionTexts until takeRunOptions, after the parse, puts them
+// into the settings.
+struct RunOptionTexts {
+  std::string seed, loci, test, exact, sampler, samples;
+};
+void addRunOptions(CLI::App& app, RunSettings& settings, RunOptionTexts& texts);
+void takeRunOptions(const RunOptionTexts& texts, RunSettings& settings);
 
 // An output option and the place it names, if given.
 using NamedOutput = std::pair<const char*, std::optional<std::string>>;

@@ -2,13 +2,19 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <optional>
+#include <sstream>
 
 #include "app/analysis.h"
 #include "app/command_line.h"
 #include "app/outputs.h"
 #include "app/result_files.h"
 #include "app/merge/merge_tables.h"
+#include "app/merge/power_merge.h"
 #include "run/failure.h"
 
 namespace ortelan {
@@ -25,13 +31,14 @@ std::optional<MergeRequest> parseMerge(const Edition& edition, const std::vector
   const std::string program(edition.programName);
   CLI::App app("Puts the tables of the shards of one scan (runs with --region or --loci of one data file,\n"
                "with one seed and the same settings) together into the tables and plots that a single\n"
-               "run over all of them would have written. Run options do not go with it.",
+               "run over all of them would have written; or the power tables of shards of one power\n"
+               "analysis (runs with --replicates-range) into its power table (-t). Run options do not go with it.",
                program + " merge");
   app.get_formatter()->column_width(30);
   MergeRequest request;
   app.add_option("SHARD", request.shards,
                  "Results tables (-t), pairs tables (--pairs), hierarchy tables (--hierarchy) and permutation tables "
-                 "(--permutations-table) of the shards")
+                 "(--permutations-table) of the shards, or their power tables")
       ->required();
   app.add_option("-t,--table", request.paths.table, "The merged results table (- for standard output)");
   app.add_option("--pairs", request.paths.pairs, "The merged pairs table (- for standard output)");
@@ -120,6 +127,35 @@ void checkKinds(const std::vector<ShardTable>& shards, const ResultPaths& paths)
   }
 }
 
+// The whole text of a table.
+std::string readTableText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw OneLineFault{"cannot read " + path + ": " + std::strerror(errno), kFaultStatus};
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) throw OneLineFault{"cannot read " + path + ": " + std::strerror(errno), kFaultStatus};
+  return text.str();
+}
+
+// Power tables merge into a power table, on their own.
+template <class Real>
+void mergePowerShards(const Edition& program, const std::vector<PowerShard>& texts, const ResultPaths& paths,
+                      Console& console) {
+  for (const PowerShard& shard : texts) {
+    if (!isPowerTable(shard.second)) {
+      throw OneLineFault{shard.first + " is not a power table, and " + texts.front().first +
+                             " is: merge power tables on their own",
+                         kUsageStatus};
+    }
+  }
+  if (!paths.table || paths.pairs || paths.pairsPlot || paths.manhattan || paths.windows) {
+    throw OneLineFault{"power tables merge into a power table: give -t alone", kUsageStatus};
+  }
+  Outputs outputs;
+  outputs.add(*paths.table, mergePowerTables<Real>(program, texts));
+  if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
+}
+
 }  // namespace
 
 template <class Real>
@@ -132,6 +168,8 @@ int runMerge(const Edition& program, const std::vector<std::string>& arguments, 
     console.write(Stream::Err, err);
     return status;
   }
+  // Shards that do not make one power analysis: one line, status 2.
+  std::optional<std::string> refused;
   const std::optional<OneLineFault> fault = faultOf([&] {
     const ResultPaths& paths = request->paths;
     for (const auto& path : {paths.table, paths.pairs, paths.pairsPlot, paths.manhattan, paths.windows, paths.hierarchy,
@@ -139,14 +177,29 @@ int runMerge(const Edition& program, const std::vector<std::string>& arguments, 
       if (!path) continue;
       if (std::string reason = Outputs::checkWritable(*path); !reason.empty()) throw OneLineFault{reason};
     }
+    std::vector<PowerShard> texts;
+    for (const std::string& path : request->shards) texts.emplace_back(path, readTableText(path));
+    if (std::any_of(texts.begin(), texts.end(), [](const PowerShard& t) { return isPowerTable(t.second); })) {
+      try {
+        mergePowerShards<Real>(program, texts, paths, console);
+      } catch (const OneLineFault& f) {
+        if (f.status != kUsageStatus) throw;
+        refused = f.message;
+      }
+      return;
+    }
     std::vector<ShardTable> shards;
-    for (const std::string& path : request->shards) shards.push_back(readShardTable(path, program.programName));
+    for (const auto& [path, text] : texts) shards.push_back(parseShardTable(path, text, program.programName));
     checkKinds(shards, paths);
     const MergedTables<Real> merged = mergeShardTables<Real>(program, shards, console);
     Outputs outputs;
     addResultFiles(outputs, paths, merged.heading, merged.analysis, merged.pairsData, &merged.hierarchyData);
     if (std::string reason = outputs.commit(console); !reason.empty()) throw OneLineFault{reason};
   });
+  if (refused) {
+    console.write(Stream::Err, std::string(program.programName) + ": error: " + *refused + "\n");
+    return kUsageStatus;
+  }
   if (!fault) return 0;
   console.write(Stream::Err, fault->status == kUsageStatus
                                  ? usageError(program, fault->message)

@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/driver.h"
 #include "app/merge_command.h"
+#include "app/power_command.h"
 #include "app/scripted_run.h"
 #include "run/terminal_console.h"
 
@@ -17,6 +18,10 @@ int programMain(const Edition& edition, int argc, char** argv) {
   if (argc <= 1) return runProgram<Real>(edition, console);
   if (std::string(argv[1]) == "merge") {
     return runMerge<Real>(edition, std::vector<std::string>(argv + 2, argv + argc), console);
+  }
+  if (std::string(argv[1]) == "power") {
+    console.catchInterrupts();
+    return runPowerCommand<Real>(edition, std::vector<std::string>(argv + 2, argv + argc), console);
   }
   const CommandLine line = parseCommandLine(edition, std::vector<std::string>(argv + 1, argv + argc));
   if (!line.settings) {

@@ -30,6 +30,8 @@ class TotalsSum {
  public:
   void add(const TotalTerm<Real>& term);
   bool empty() const { return terms_ == 0; }
+  // The sums so far, without the tails.
+  const Totals<Real>& sums() const { return sums_; }
   // The sums and both tails (from GAMMQ).
   Totals<Real> result(const PauseFn& pause) const;
 

@@ -15,8 +15,17 @@ constexpr double kLargestKeptDeviation = 16;
 
 }  // namespace
 
-HypergeometricLaws::HypergeometricLaws(const std::vector<Split>& splits, const DrawTables& tables)
-    : tables_(tables), splits_(splits) {
+HypergeometricLaws::HypergeometricLaws(const std::vector<Split>& splits, const DrawTables& tables) {
+  reset(splits, tables);
+}
+
+void HypergeometricLaws::reset(const std::vector<Split>& splits, const DrawTables& tables) {
+  tables_ = tables;
+  splits_ = splits;
+  firstPlace_.clear();
+  lawAt_.clear();
+  pool_.clear();
+  guide_.clear();
   for (const Split& split : splits) {
     // Its widest law, with half the group's genes marked.
     const double variance = static_cast<double>(split.draws) * static_cast<double>(split.total - split.draws) /

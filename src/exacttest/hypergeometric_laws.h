@@ -38,6 +38,9 @@ struct Split {
 class HypergeometricLaws {
  public:
   HypergeometricLaws(const std::vector<Split>& splits, const DrawTables& tables);
+  // The laws of other splits from now on, none made yet, as new laws
+  // would be, keeping the room of the old.
+  void reset(const std::vector<Split>& splits, const DrawTables& tables);
 
   // The first column's genes that go to the first half of split k, when
   // its group holds `marked` of them; `uniform` in [0, 1).

@@ -34,18 +34,34 @@ namespace ortelan {
 // keep the workers busy when the walks are short.
 inline constexpr std::int64_t kBundleSteps = std::int64_t{1} << 20;
 
-// The estimate of one loaded table: listed where that is less work than its
-// walk; else from independent tables (drawn_estimate.h), or walked. A drawing or walk ends
-// early once `stop` is set.
+// Where the P-value of a loaded table comes from: every table listed where
+// that is less work than its walk; else independent tables, or the walk.
+inline PMethod methodFor(const LoadedTable& table) {
+  if (table.mayEnumerate && enumerationIsCheaper(table.MM, table.chainSteps())) return PMethod::Exact;
+  return table.sampling.sampler == SamplerKind::Independent ? PMethod::Sampled : PMethod::Chain;
+}
+
+// How long independent tables are drawn: until `hits` count, or as many
+// tables as the walk's steps would cost, unless told how many.
+inline SamplingLimits samplingLimitsFor(const LoadedTable& table) {
+  const bool genotypic = !table.genotypeColumns.empty();
+  return {table.sampling.hits,
+          table.sampling.samples.value_or(tablesCostingSteps(table.MM, genotypic, table.chainSteps()))};
+}
+
+// The estimate of one loaded table, from where methodFor says: independent
+// tables go on to the far tail where few of them are as extreme
+// (drawn_estimate.h). A drawing or walk ends early once `stop` is set.
 template <class Real>
 LocusEstimate<Real> walkLoadedTable(LoadedTable& table, ChainWorkspace& workspace, const std::atomic<bool>* stop) {
-  if (table.mayEnumerate && enumerationIsCheaper(table.MM, table.chainSteps())) {
+  const PMethod method = methodFor(table);
+  if (method == PMethod::Exact) {
     const Real P = enumeratedP<Real>(table.MM, table.enumerationOrder(), workspace);
     return {P, Real(0), PMethod::Exact, P, P};
   }
   Ranmar generator;
   generator.MAKE_RANDOM(table.UU[0], table.UU[1], table.UU[2], table.UU[3]);
-  if (table.sampling.sampler == SamplerKind::Independent) return drawnEstimate<Real>(table, generator, workspace, stop);
+  if (method == PMethod::Sampled) return drawnEstimate<Real>(table, generator, workspace, stop);
   ChainEstimate<Real> estimate;
   if (!table.genotypeColumns.empty()) {
     estimate = genotypicCHAINE<Real>(table.MM, table.genotypeColumns, table.alleleColumns, table.MEM, table.B, table.C,

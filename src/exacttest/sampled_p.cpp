@@ -12,12 +12,24 @@ SampledP<Real> sampledPValue(const SampledCount& count) {
   SampledP<Real> out;
   out.p = count.stopped ? h / B : (h + 1) / (B + 1);
   out.se = std::sqrt(out.p * (1 - out.p) / B);
-  out.low = count.counted == 0 ? Real(0) : boost::math::ibeta_inv(h, B - h + 1, Real(0.025));
-  out.high = count.counted == count.drawn ? Real(1) : boost::math::ibeta_inv(h + 1, B - h, Real(0.975));
+  const ClopperPearson<Real> limits = clopperPearson<Real>(count.counted, count.drawn);
+  out.low = limits.low;
+  out.high = limits.high;
+  return out;
+}
+
+template <class Real>
+ClopperPearson<Real> clopperPearson(std::int64_t successes, std::int64_t trials) {
+  const auto h = static_cast<Real>(successes), B = static_cast<Real>(trials);
+  ClopperPearson<Real> out;
+  out.low = successes == 0 ? Real(0) : boost::math::ibeta_inv(h, B - h + 1, Real(0.025));
+  out.high = successes == trials ? Real(1) : boost::math::ibeta_inv(h + 1, B - h, Real(0.975));
   return out;
 }
 
 template SampledP<double> sampledPValue<double>(const SampledCount&);
+template ClopperPearson<double> clopperPearson<double>(std::int64_t, std::int64_t);
+template ClopperPearson<long double> clopperPearson<long double>(std::int64_t, std::int64_t);
 template SampledP<long double> sampledPValue<long double>(const SampledCount&);
 
 }  // namespace ortelan

@@ -35,4 +35,13 @@ struct SampledP {
 template <class Real>
 SampledP<Real> sampledPValue(const SampledCount& count);
 
+// Clopper and Pearson's 95 % limits on a probability from `successes` of
+// `trials` (trials >= 1), as above.
+template <class Real>
+struct ClopperPearson {
+  Real low = 0, high = 1;
+};
+template <class Real>
+ClopperPearson<Real> clopperPearson(std::int64_t successes, std::int64_t trials);
+
 }  // namespace ortelan

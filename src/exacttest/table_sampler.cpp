@@ -69,15 +69,24 @@ std::int64_t below(std::uint32_t n, Ranmar::Stream& draws) {
 class Sampler {
  public:
   Sampler(const CountTable& table, const Margins& margins, const EnumerationOrder& order, ChainWorkspace& workspace,
-          DrawMethod method)
-      : n_(margins.rows.size()),
-        m_(margins.columns.size()),
-        rows_(margins.rows),
-        columns_(margins.columns),
-        total_(margins.total),
-        margin_(order.tieMargin) {
+          DrawMethod method) {
+    reset(table, margins, order, workspace, method);
+  }
+
+  // Draws tables with the margins of another table from now on, as a new
+  // Sampler would, keeping the room of its vectors.
+  void reset(const CountTable& table, const Margins& margins, const EnumerationOrder& order,
+             ChainWorkspace& workspace, DrawMethod method) {
+    n_ = margins.rows.size();
+    m_ = margins.columns.size();
+    rows_ = margins.rows;
+    columns_ = margins.columns;
+    total_ = margins.total;
+    margin_ = order.tieMargin;
     // The laws drawn have at most total_ genes, and their modes look 1 / k
     // up at k = total_ + 2.
+    ownLnFactorials_.clear();
+    ownReciprocals_.clear();
     if (total_ + 3 <= ChainWorkspace::kMaxFactorials) {
       tables_ = {workspace.lnFactorialDoubles(total_ + 2), workspace.reciprocals(total_ + 2)};
     } else {
@@ -90,6 +99,8 @@ class Sampler {
     kind_ = !order.genotypeColumns.empty()            ? Kind::ImpliedG
             : order.ordering == Ordering::Probability ? Kind::Probability
                                                       : Kind::G;
+    xLnX_ = nullptr;
+    xLnXKept_ = 0;
     if (kind_ != Kind::Probability) {
       // Allele counts never exceed the genes: twice the individuals of a
       // genotype table.
@@ -97,6 +108,9 @@ class Sampler {
       xLnX_ = workspace.xLnX(most);
       xLnXKept_ = std::min(most + 3, ChainWorkspace::kMaxCounts);
     }
+    alleles_ = 0;
+    genotypeAlleles_.clear();
+    implied_.clear();
     if (kind_ == Kind::ImpliedG) {
       alleles_ = static_cast<std::size_t>(order.alleleColumns);
       for (int column : margins.columnIndex) {
@@ -139,6 +153,9 @@ class Sampler {
   void start(DrawMethod method) {
     if (method == DrawMethod::Cheapest) method = cheapestDrawing(margins(), genotypic()).method;
     method_ = method;
+    splitGroup_.clear();
+    splitFirstHalf_.clear();
+    genes_.clear();
     if (method == DrawMethod::TwoColumns) {
       // Items are the rows of a two-column table, else the columns.
       itemsAreRows_ = m_ == 2;
@@ -182,7 +199,11 @@ class Sampler {
       }
     }
     splits_ = splits;
-    laws_.emplace(splits, tables_);
+    if (laws_) {
+      laws_->reset(splits, tables_);
+    } else {
+      laws_.emplace(splits, tables_);
+    }
     groupMarked_.assign(groupFirst_.size(), 0);
     groupMarked_[0] = marked;
   }
@@ -301,12 +322,12 @@ class Sampler {
     return S;
   }
 
-  std::size_t n_, m_;
+  std::size_t n_ = 0, m_ = 0;
   std::vector<std::int64_t> rows_, columns_;
-  std::int64_t total_;
+  std::int64_t total_ = 0;
   DrawTables tables_{};
   std::vector<double> ownLnFactorials_, ownReciprocals_;  // for tables beyond the workspace's
-  std::int64_t margin_;
+  std::int64_t margin_ = 0;
   Kind kind_ = Kind::Probability;
   const std::int64_t* xLnX_ = nullptr;
   std::int64_t xLnXKept_ = 0;
@@ -351,6 +372,56 @@ std::int64_t tablesCostingSteps(const CountTable& table, bool genotypic, std::in
   const Margins margins = marginsOf(table);
   const double tables = static_cast<double>(steps) / cheapestDrawing(margins, genotypic).steps;
   return std::max<std::int64_t>(1, static_cast<std::int64_t>(std::min(tables, 1e15)));
+}
+
+struct TableDraws::State {
+  State(const CountTable& table, const Margins& margins, const EnumerationOrder& order, ChainWorkspace& workspace)
+      : sampler(table, margins, order, workspace, DrawMethod::Cheapest) {}
+  Sampler sampler;
+};
+
+TableDraws::TableDraws(const CountTable& table, const EnumerationOrder& order, ChainWorkspace& workspace) {
+  reset(table, order, workspace);
+}
+
+void TableDraws::reset(const CountTable& table, const EnumerationOrder& order, ChainWorkspace& workspace) {
+  count_ = {};
+  const Margins margins = marginsOf(table);
+  if (margins.rows.size() < 2 || margins.columns.size() < 2) {
+    count_ = {1, 1, false};
+    single_ = true;
+    return;
+  }
+  single_ = false;
+  if (state_) {
+    state_->sampler.reset(table, margins, order, workspace, DrawMethod::Cheapest);
+  } else {
+    state_ = std::make_unique<State>(table, margins, order, workspace);
+  }
+}
+
+TableDraws::~TableDraws() = default;
+TableDraws::TableDraws(TableDraws&&) noexcept = default;
+TableDraws& TableDraws::operator=(TableDraws&&) noexcept = default;
+
+void TableDraws::drawUntil(std::int64_t drawn, std::int64_t hits, Ranmar& generator) {
+  if (single_) return;
+  Ranmar::Stream draws(generator);
+  while (count_.drawn < drawn) {
+    count_.counted += state_->sampler.drawCounts(draws) ? 1 : 0;
+    ++count_.drawn;
+    if (count_.counted >= hits) {
+      count_.stopped = true;
+      return;
+    }
+  }
+}
+
+void reserveTableDraws(ChainWorkspace& workspace, std::int64_t genes) {
+  workspace.lnFactorialDoubles(genes + 2);
+  workspace.reciprocals(genes + 2);
+  // A genotype table's ordering counts the genes of the allele table it implies.
+  workspace.xLnX(2 * genes);
 }
 
 SampledCount sampleTables(const CountTable& table, const EnumerationOrder& order, const SamplingLimits& limits,

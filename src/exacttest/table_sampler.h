@@ -31,6 +31,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "exacttest/chain.h"
 #include "exacttest/enumeration.h"
@@ -87,5 +88,43 @@ std::int64_t tablesCostingSteps(const CountTable& table, bool genotypic, std::in
 SampledCount sampleTables(const CountTable& table, const EnumerationOrder& order, const SamplingLimits& limits,
                           Ranmar& generator, ChainWorkspace& workspace, const std::atomic<bool>* stop = nullptr,
                           DrawMethod method = DrawMethod::Cheapest);
+
+// Tables drawn a lot at a time, for a caller that looks at the count
+// between lots: a decision at a level may be settled long before a P-value
+// would be. From the same generator it draws the tables sampleTables
+// draws, in the same order. `workspace` must hold its tables for the
+// table's genes before it is made (reserveTableDraws) and not grow while
+// it draws: it keeps pointers into them. A table with fewer than two non-empty rows or columns is the only
+// one with its margins: its count is one table drawn, counted, and stays so.
+class TableDraws {
+ public:
+  TableDraws(const CountTable& table, const EnumerationOrder& order, ChainWorkspace& workspace);
+  ~TableDraws();
+  TableDraws(TableDraws&&) noexcept;
+  TableDraws& operator=(TableDraws&&) noexcept;
+
+  // Draws tables with the margins of `table` from now on, as a new
+  // TableDraws would, keeping the room it has made (a replicate's loci
+  // one after the other draw without making it again).
+  void reset(const CountTable& table, const EnumerationOrder& order, ChainWorkspace& workspace);
+
+  // Draws until `drawn` tables have been drawn in all, or until the
+  // `hits`-th table counts, whichever comes first (`stopped` is then set;
+  // to go on past it, give more hits).
+  void drawUntil(std::int64_t drawn, std::int64_t hits, Ranmar& generator);
+  const SampledCount& count() const { return count_; }
+  // Whether the table is the only one with its margins.
+  bool single() const { return single_; }
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+  SampledCount count_;
+  bool single_ = false;
+};
+
+// Grows `workspace` to what drawing tables of up to `genes` genes (or
+// individuals) takes, so that TableDraws may keep pointers into it.
+void reserveTableDraws(ChainWorkspace& workspace, std::int64_t genes);
 
 }  // namespace ortelan

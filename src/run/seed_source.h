@@ -72,7 +72,11 @@ enum class ChainKind : std::uint64_t {
   PermutationAmongPopulations = 6,
   PermutationWithinGroups = 7,
   PermutationAmongGroups = 8,
-  PermutationOfPair = 9
+  PermutationOfPair = 9,
+  // A power analysis: the populations and samples of a replicate of a
+  // target, and the tables drawn to test each of its loci.
+  PowerReplicate = 10,
+  PowerLocus = 11
 };
 
 // A 64-bit name of a site from its chromosome, position and alleles (REF,

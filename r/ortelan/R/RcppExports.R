@@ -9,3 +9,7 @@
     .Call(`_ortelan_ortelanRun`, program, file, given, options)
 }
 
+.ortelan_power <- function(program, file, options) {
+    .Call(`_ortelan_ortelanPower`, program, file, options)
+}
+

@@ -35,10 +35,23 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// ortelanPower
+Rcpp::List ortelanPower(std::string program, std::string file, Rcpp::List options);
+RcppExport SEXP _ortelan_ortelanPower(SEXP programSEXP, SEXP fileSEXP, SEXP optionsSEXP) {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::traits::input_parameter< std::string >::type program(programSEXP);
+    Rcpp::traits::input_parameter< std::string >::type file(fileSEXP);
+    Rcpp::traits::input_parameter< Rcpp::List >::type options(optionsSEXP);
+    rcpp_result_gen = Rcpp::wrap(ortelanPower(program, file, options));
+    return rcpp_result_gen;
+END_RCPP
+}
 
 static const R_CallMethodDef CallEntries[] = {
     {"_ortelan_ortelanMerge", (DL_FUNC) &_ortelan_ortelanMerge, 3},
     {"_ortelan_ortelanRun", (DL_FUNC) &_ortelan_ortelanRun, 4},
+    {"_ortelan_ortelanPower", (DL_FUNC) &_ortelan_ortelanPower, 3},
     {NULL, NULL, 0}
 };
 

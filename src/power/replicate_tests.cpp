@@ -1,0 +1,316 @@
+#include "power/replicate_tests.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "chisquare/chi2_tail.h"
+#include "chisquare/cntab1.h"
+#include "chisquare/totals.h"
+#include "exacttest/locus_pool.h"
+#include "exacttest/sampled_p.h"
+#include "exacttest/table_sampler.h"
+#include "fstat/f_values.h"
+
+namespace ortelan {
+namespace {
+
+constexpr std::int64_t kNoHits = std::numeric_limits<std::int64_t>::max();
+// Looks past this many never come (tablesAtLook keeps within 64 bits).
+constexpr int kLooks = 220;
+
+// A target as a name in the keys; -0 names what 0 does.
+std::uint64_t targetName(double target) { return std::bit_cast<std::uint64_t>(target + 0.0); }
+
+}  // namespace
+
+std::uint64_t replicateKey(std::uint64_t runSeed, double target, std::int64_t replicate) {
+  return chainKey(runSeed, {std::uint64_t(ChainKind::PowerReplicate), targetName(target),
+                            static_cast<std::uint64_t>(replicate)});
+}
+
+std::uint64_t replicateLocusKey(std::uint64_t runSeed, double target, std::int64_t replicate, int locus) {
+  return chainKey(runSeed, {std::uint64_t(ChainKind::PowerLocus), targetName(target),
+                            static_cast<std::uint64_t>(replicate), static_cast<std::uint64_t>(locus)});
+}
+
+// A locus whose exact P comes from independent tables, while they are drawn.
+template <class Real>
+struct ReplicateTester<Real>::Drawing {
+  std::size_t locus = 0;  // its place among the design's loci
+  Ranmar generator;
+  std::optional<TableDraws> draws;
+  std::int64_t most = 0;  // tables at most
+  int look = 0;           // the next look
+  int open = 0;           // levels not yet decided
+  std::vector<Decision> decisions;
+  // Per level, the tables that fix a scripted run's decision.
+  std::vector<std::int64_t> scriptedAt;
+};
+
+template <class Real>
+ReplicateTester<Real>::ReplicateTester(const PowerDesign& design, const PowerTests& tests,
+                                       const std::vector<DecisionBounds>& bounds, SeedDraw seedDraw)
+    : design_(design), tests_(tests), bounds_(bounds), seedDraw_(seedDraw) {
+  const std::size_t loci = design.loci.size();
+  samples_.resize(loci);
+  exactTested_.assign(loci, 0);
+  pKnown_.assign(loci, 0);
+  p_.assign(loci, Real(1));
+  for (int pop = 0; pop < design.populations; ++pop) rows_.push_back(pop);
+  // The drawings keep pointers into the workspace's tables: they must be
+  // there, for the largest sample, before any drawing begins.
+  std::int64_t genes = 0;
+  for (const PowerLocus& locus : design.loci) genes = std::max(genes, locus.genes());
+  reserveTableDraws(workspace_, genes);
+}
+
+template <class Real>
+ReplicateTester<Real>::~ReplicateTester() = default;
+
+template <class Real>
+void ReplicateTester<Real>::run(std::size_t target, std::int64_t replicate, std::uint64_t runSeed,
+                                ReplicateOutcome& out, const std::atomic<bool>* stop) {
+  const PowerTarget& t = design_.targets[target];
+  const std::size_t loci = design_.loci.size(), levels = tests_.alphas.size();
+  out.chi2.assign(loci * levels, 0);
+  out.exact.assign(loci * levels, 0);
+  out.unsettled.assign(loci * levels, 0);
+  out.fisher.assign(levels, 0);
+  out.summedChi2.assign(levels, 0);
+  std::fill(exactTested_.begin(), exactTested_.end(), 0);
+  std::fill(pKnown_.begin(), pKnown_.end(), 0);
+  drawingsInUse_ = 0;
+
+  PowerRandom random(replicateKey(runSeed, t.fst, replicate));
+  FTotalSum<Real> f;
+  TotalsSum<Real> chi2Totals;
+  for (std::size_t i = 0; i < loci; ++i) {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
+    const PowerLocus& locus = design_.loci[i];
+    SampledLocus& sample = samples_[i];
+    simulator_.simulate(locus, design_.ne, t.generations, random, sample);
+    if (locus.genesPerIndividual == 2) {
+      fSample_.fromGenotypes(sample.genotypes, sample.genotypeKeys);
+    } else {
+      fSample_.fromAlleles(sample.alleles);
+    }
+    f.add(sampleFValues<Real>(fSample_, rows_));
+    if (sample.alleles.columns >= 2) {
+      Real chi2 = 0, df = 0;
+      pearsonChiSquare(sample.alleles, sample.alleles.rows, sample.alleles.columns, chi2, df);
+      const Real p = chiSquareUpperTail(chi2, df);
+      for (std::size_t a = 0; a < levels; ++a) out.chi2[i * levels + a] = p <= Real(tests_.alphas[a]);
+      chi2Totals.add({Real(1), chi2, df});
+    }
+    if (tests_.test != ExactTest::None) testExact(i, target, replicate, runSeed, out, stop);
+  }
+  const Totals<Real>& sums = chi2Totals.sums();
+  const Real summedP = chiSquareUpperTail(sums.SUMCHI2, sums.SUMDFCHI2);
+  for (std::size_t a = 0; a < levels; ++a) out.summedChi2[a] = !chi2Totals.empty() && summedP <= Real(tests_.alphas[a]);
+  if (tests_.test != ExactTest::None) decide(out, stop);
+  const FValues<Real> theta = f.result();
+  out.theta = static_cast<double>(theta.fst);
+}
+
+template <class Real>
+void ReplicateTester<Real>::testExact(std::size_t i, std::size_t target, std::int64_t replicate,
+                                      std::uint64_t runSeed, ReplicateOutcome& out, const std::atomic<bool>* stop) {
+  const SampledLocus& sample = samples_[i];
+  const bool genotypic = tests_.test == ExactTest::Genotypic;
+  if (genotypic && design_.loci[i].genesPerIndividual != 2) return;
+  const CountTable& table = genotypic ? sample.genotypes : sample.alleles;
+  if (table.columns < 2) return;
+  if (genotypic) {
+    // The genotypic test needs complete genotypes in two populations.
+    int typed = 0;
+    for (int pop = 1; pop <= table.rows; ++pop) {
+      std::int64_t individuals = 0;
+      for (int g = 1; g <= table.columns; ++g) individuals += table.at(pop, g);
+      typed += individuals > 0 ? 1 : 0;
+    }
+    if (typed < 2) return;
+  }
+  exactTested_[i] = 1;
+  LoadedTable loaded;
+  loaded.N = table.rows;
+  loaded.M = table.columns;
+  loaded.UU = seedsFromKey(seedDraw_, replicateLocusKey(runSeed, design_.targets[target].fst, replicate,
+                                                        design_.loci[i].locus));
+  loaded.MEM = tests_.chain.dememorizations;
+  loaded.B = tests_.chain.batches;
+  loaded.C = tests_.chain.iterationsPerBatch;
+  loaded.MM = table;
+  walkFor(tests_.test, loaded, genotypic ? &sample.genotypeKeys : nullptr, tests_.exact, tests_.sampling);
+  const std::size_t levels = tests_.alphas.size();
+  if (methodFor(loaded) != PMethod::Sampled) {
+    // Listed, or walked: the P-value decides.
+    const LocusEstimate<Real> estimate = walkLoadedTable<Real>(loaded, workspace_, stop);
+    p_[i] = estimate.HM;
+    pKnown_[i] = 1;
+    for (std::size_t a = 0; a < levels; ++a) out.exact[i * levels + a] = estimate.HM <= Real(tests_.alphas[a]);
+    return;
+  }
+  if (drawingsInUse_ == drawings_.size()) drawings_.emplace_back();
+  Drawing& d = drawings_[drawingsInUse_];
+  if (d.draws) {
+    d.draws->reset(loaded.MM, loaded.enumerationOrder(), workspace_);
+  } else {
+    d.draws.emplace(loaded.MM, loaded.enumerationOrder(), workspace_);
+  }
+  if (d.draws->single()) {
+    // The observed table is the only one with its margins: P = 1.
+    p_[i] = 1;
+    pKnown_[i] = 1;
+    return;
+  }
+  ++drawingsInUse_;
+  d.locus = i;
+  d.generator.MAKE_RANDOM(loaded.UU[0], loaded.UU[1], loaded.UU[2], loaded.UU[3]);
+  d.most = samplingLimitsFor(loaded).samples;
+  d.look = 0;
+  d.open = static_cast<int>(levels);
+  d.decisions.assign(levels, Decision::Open);
+  d.scriptedAt.clear();
+  for (std::size_t a = 0; a < levels; ++a) d.scriptedAt.push_back(scriptedDecisionAt(a, d.most));
+}
+
+template <class Real>
+void ReplicateTester<Real>::decideAtLook(Drawing& d, ReplicateOutcome& out) {
+  const std::size_t levels = tests_.alphas.size();
+  const std::int64_t counted = d.draws->count().counted;
+  for (std::size_t a = 0; a < levels; ++a) {
+    if (d.decisions[a] != Decision::Open) continue;
+    const Decision decision = bounds_[a].at(d.look, counted);
+    if (decision == Decision::Open) continue;
+    d.decisions[a] = decision;
+    out.exact[d.locus * levels + a] = decision == Decision::Reject;
+    --d.open;
+  }
+}
+
+template <class Real>
+bool ReplicateTester<Real>::settleFisher(ReplicateOutcome& out) {
+  const std::size_t levels = tests_.alphas.size();
+  if (std::none_of(fisher_.begin(), fisher_.end(), [](Decision x) { return x == Decision::Open; })) return false;
+  // The combined P at its largest (every P at its highest) and smallest.
+  TotalsSum<Real> highest, lowest;
+  std::size_t k = 0;  // the drawings are in locus order
+  const std::int64_t hits = tests_.sampling.hits;
+  for (std::size_t i = 0; i < design_.loci.size(); ++i) {
+    if (!exactTested_[i]) continue;
+    Real low = p_[i], high = p_[i];
+    while (k < drawingsInUse_ && drawings_[k].locus < i) ++k;
+    if (!pKnown_[i]) {
+      const Drawing& d = drawings_[k];
+      const SampledCount& c = d.draws->count();
+      const auto h = static_cast<Real>(c.counted), n = static_cast<Real>(c.drawn), most = static_cast<Real>(d.most);
+      low = (h + 1) / (most + 1);
+      high = c.drawn + (hits - c.counted) <= d.most ? static_cast<Real>(hits) / (n + static_cast<Real>(hits) - h)
+                                                     : (h + most - n + 1) / (most + 1);
+    }
+    highest.add({high, Real(0), Real(0)});
+    lowest.add({low, Real(0), Real(0)});
+  }
+  const Real pMost = chiSquareUpperTail(highest.sums().SUMLNP, highest.sums().SUMDFFISHER);
+  const Real pLeast = chiSquareUpperTail(lowest.sums().SUMLNP, lowest.sums().SUMDFFISHER);
+  bool open = false;
+  for (std::size_t a = 0; a < levels; ++a) {
+    if (fisher_[a] != Decision::Open) continue;
+    const Real alpha = Real(tests_.alphas[a]);
+    if (pMost <= alpha) {
+      fisher_[a] = Decision::Reject;
+      out.fisher[a] = 1;
+    } else if (pLeast > alpha) {
+      fisher_[a] = Decision::Accept;
+    } else {
+      open = true;
+    }
+  }
+  return open;
+}
+
+template <class Real>
+std::int64_t ReplicateTester<Real>::scriptedDecisionAt(std::size_t level, std::int64_t most) const {
+  // A scripted run's P is hits / m where the hits-th counted table is the
+  // m-th, else (h + 1) / (most + 1): at most alpha exactly when the hits-th
+  // is not among the first ceil(hits / alpha) - 1 tables.
+  const double tables = std::ceil(static_cast<double>(tests_.sampling.hits) / tests_.alphas[level]) - 1;
+  return tables < static_cast<double>(most) ? static_cast<std::int64_t>(tables) : most;
+}
+
+template <class Real>
+void ReplicateTester<Real>::drawTo(Drawing& d, std::int64_t until, ReplicateOutcome& out) {
+  const std::size_t levels = tests_.alphas.size(), i = d.locus;
+  const std::int64_t hits = tests_.sampling.hits;
+  if (!pKnown_[i]) {
+    // Where the hits-th table counts, a scripted run's P ends.
+    d.draws->drawUntil(until, hits, d.generator);
+    if (d.draws->count().stopped) {
+      p_[i] = sampledPValue<Real>(d.draws->count()).p;
+      pKnown_[i] = 1;
+    }
+  }
+  d.draws->drawUntil(until, kNoHits, d.generator);
+  const SampledCount& c = d.draws->count();
+  while (d.look < kLooks && tablesAtLook(d.look) < c.drawn) ++d.look;
+  if (d.look < kLooks && tablesAtLook(d.look) == c.drawn) {
+    decideAtLook(d, out);
+    ++d.look;
+  }
+  for (std::size_t a = 0; a < levels; ++a) {
+    if (d.decisions[a] != Decision::Open || d.scriptedAt[a] != c.drawn) continue;
+    // Unsettled: the scripted run's decision, which these tables fix.
+    const bool reject = c.counted < hits && (c.drawn < d.most || sampledPValue<Real>(SampledCount{c.drawn, c.counted, false}).p <=
+                                                                       Real(tests_.alphas[a]));
+    d.decisions[a] = reject ? Decision::Reject : Decision::Accept;
+    out.exact[i * levels + a] = reject;
+    out.unsettled[i * levels + a] = 1;
+    --d.open;
+  }
+  if (c.drawn == d.most && !pKnown_[i]) {
+    // The most tables: a scripted run's P ends here.
+    p_[i] = sampledPValue<Real>(SampledCount{c.drawn, c.counted, false}).p;
+    pKnown_[i] = 1;
+  }
+}
+
+template <class Real>
+void ReplicateTester<Real>::decide(ReplicateOutcome& out, const std::atomic<bool>* stop) {
+  const std::size_t levels = tests_.alphas.size();
+  // Each locus's own decisions, one locus after the other (its tables stay
+  // at hand), to the next look or to where an open level's decision is a
+  // scripted run's.
+  for (std::size_t k = 0; k < drawingsInUse_; ++k) {
+    Drawing& d = drawings_[k];
+    while (d.open > 0) {
+      if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
+      std::int64_t until = std::min(tablesAtLook(d.look), d.most);
+      for (std::size_t a = 0; a < levels; ++a) {
+        if (d.decisions[a] == Decision::Open) until = std::min(until, d.scriptedAt[a]);
+      }
+      drawTo(d, until, out);
+    }
+  }
+  // Fisher's method: the P-values a scripted run finds, drawn further, a
+  // look at a time, until no later table can change its decision.
+  fisher_.assign(levels, Decision::Open);
+  while (settleFisher(out)) {
+    for (std::size_t k = 0; k < drawingsInUse_; ++k) {
+      if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
+      Drawing& d = drawings_[k];
+      if (pKnown_[d.locus]) continue;
+      const std::int64_t drawn = d.draws->count().drawn;
+      int look = 0;
+      while (look < kLooks && tablesAtLook(look) <= drawn) ++look;
+      drawTo(d, std::min(look < kLooks ? tablesAtLook(look) : d.most, d.most), out);
+    }
+  }
+}
+
+template class ReplicateTester<double>;
+template class ReplicateTester<long double>;
+
+}  // namespace ortelan
