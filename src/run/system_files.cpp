@@ -25,6 +25,12 @@ void removeDirectoryTree(const std::string& path) {
   std::filesystem::remove_all(path, error);
 }
 
+int replaceFile(const std::string& from, const std::string& to) {
+  std::error_code error;
+  std::filesystem::rename(from, to, error);
+  return error.value();
+}
+
 int coresOfThisProcess() {
 #if defined(__linux__)
   cpu_set_t allowed;
