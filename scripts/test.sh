@@ -167,6 +167,20 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 stage_done "with the slow ones"
 
+stage "Windows programs under Wine"
+# The programs cross-compiled with MinGW-w64 and zipped as users get them
+# (scripts/build-windows.sh), then run under Wine: the zip's contents, the
+# dialogue's end-to-end tests, and scripted runs against the sanitized
+# Linux programs (tests/windows/windows_test.sh).
+"$root/scripts/install-windows-deps.sh" --wine
+mkdir -p "$root/build-windows"
+"$root/scripts/build-windows.sh" "$root/build-windows" >"$root/build-windows/build.log" 2>&1 || {
+  tail -n 60 "$root/build-windows/build.log"
+  exit 1
+}
+"$root/tests/windows/windows_test.sh" "$root/build-windows" "$root/build-asan"
+stage_done
+
 stage "Fuzzing, ${fuzz_seconds} s per target"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
