@@ -6,7 +6,8 @@
 # again only when what it is built from has changed. With --full it builds
 # the programs as a user does (Release), then runs the whole suite under the
 # address and undefined-behaviour sanitizers instead (a compiler warning
-# fails either build), then each fuzz target for a bounded time
+# fails either build), then the Windows programs under Wine (cross-compiled
+# and zipped: tests/windows/windows_test.sh), then each fuzz target for a bounded time
 # (ORTELAN_FUZZ_SECONDS, 60 by default), two at a time, and R CMD check
 # on the R package, which runs all the package's tests against the sanitized
 # programs; continuous integration runs that. Each stage tells its time.
