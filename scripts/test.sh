@@ -7,7 +7,9 @@
 # the programs as a user does (Release), then runs the whole suite under the
 # address and undefined-behaviour sanitizers instead (a compiler warning
 # fails either build), then each fuzz target for a bounded time
-# (ORTELAN_FUZZ_SECONDS, 60 by default), two at a time, and R CMD check
+# (ORTELAN_FUZZ_SECONDS, 60 by default), two at a time, with the Windows
+# programs cross-compiled, zipped and tested under Wine beside them
+# (tests/windows/windows_test.sh), and R CMD check
 # on the R package, which runs all the package's tests against the sanitized
 # programs; continuous integration runs that. Each stage tells its time.
 set -eu
@@ -144,6 +146,12 @@ if [ "$full" = false ]; then
   exit 0
 fi
 
+# The Windows stage's packages (the MinGW-w64 cross compiler, Wine) download
+# and unpack while the Linux programs build.
+mkdir -p "$root/build-windows"
+"$root/scripts/install-windows-deps.sh" --wine >"$root/build-windows/install.log" 2>&1 &
+windows_deps=$!
+
 stage "Release build of the programs (a compiler warning fails it)"
 # What a user builds (scripts/run-example.sh): the core, the front ends and
 # the programs, at -O3 without the tests, where g++ warns of other things
@@ -200,6 +208,22 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 stage_done "with the slow ones"
 
+# The Windows programs cross-compiled with MinGW-w64 and zipped as users get
+# them (scripts/build-windows.sh), then run under Wine: the zip's contents,
+# the dialogue's end-to-end tests, and scripted runs against the sanitized
+# Linux programs (tests/windows/windows_test.sh). Beside the fuzzing, which
+# runs for its fixed time whatever else runs.
+if ! wait "$windows_deps"; then
+  cat "$root/build-windows/install.log"
+  exit 1
+fi
+windows_started=$(date +%s)
+(
+  "$root/scripts/build-windows.sh" "$root/build-windows" &&
+    "$root/tests/windows/windows_test.sh" "$root/build-windows" "$root/build-asan"
+) >"$root/build-windows/stage.log" 2>&1 &
+windows_stage=$!
+
 stage "Fuzzing, ${fuzz_seconds} s per target"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
@@ -249,6 +273,14 @@ while [ $# -gt 0 ]; do
   fi
 done
 stage_done
+
+stage "Windows programs under Wine"
+if ! wait "$windows_stage"; then
+  tail -n 80 "$root/build-windows/stage.log"
+  exit 1
+fi
+tail -n 1 "$root/build-windows/stage.log"
+stage_done "$(($(date +%s) - windows_started)) s beside the fuzzing"
 
 stage "R CMD check (with all the package's tests against the sanitized programs)"
 "$root/scripts/install-r.sh" --build-only --tarball-dir "$root/build-asan/r" >"$root/build-asan/r-build.log" 2>&1 || {

@@ -150,7 +150,11 @@ ChainSettings askChainSettings(const Edition& edition, Console& console) {
 }
 
 void writeWaitingScreen(const Edition& edition, Console& console) {
-  console.clearScreen();
+  if (edition.clearsByCommand) {
+    console.clearScreenByCommand();
+  } else {
+    console.clearScreen();
+  }
   for (int i = 0; i < 10; ++i) writeLine(console, Stream::Out);
   writeLine(console, Stream::Out, "                 PLEASE WAIT!! PROGRAM IS RUNNING!!");
   writeLine(console, Stream::Out);

@@ -108,7 +108,7 @@ std::string Outputs::commit(Console& console) {
     }
     for (std::size_t i = 0; i < files_.size(); ++i) {
       if (parts[i].empty()) continue;
-      if (std::rename(parts[i].c_str(), files_[i].path.c_str()) != 0) throw WriteFailure{cannotWrite(files_[i].path, errno)};
+      if (const int error = replaceFile(parts[i], files_[i].path)) throw WriteFailure{cannotWrite(files_[i].path, error)};
       parts[i].clear();
     }
   } catch (const WriteFailure& failure) {

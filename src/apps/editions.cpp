@@ -67,6 +67,7 @@ const Edition& editionC() {
     e.lastWaitingLine = "";
     e.clearsOpeningScreen = false;
     e.clearsScreenAtEnd = false;
+    e.clearsByCommand = true;
     e.answerKeyWithoutEcho = false;
     e.reportHeading = "Output from Ortelan_c (0.8)  Input file: ";
     e.layout = ReportLayout::Narrow;

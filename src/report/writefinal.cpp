@@ -6,6 +6,7 @@
 
 #include "report/real_text.h"
 #include "report/sampled_floors.h"
+#include "run/system_files.h"
 
 namespace ortelan {
 namespace {
@@ -221,7 +222,7 @@ void WRITEFINAL(Run<Real>& run) {
   const std::string text = formatReport(run.edition, run.state, *date);
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
   if (std::fclose(file) != 0 || !written) fail(101);
-  if (std::rename(kReportPartFile, kReportFile) != 0) fail(5);
+  if (replaceFile(kReportPartFile, kReportFile) != 0) fail(5);
 }
 
 template std::string formatReport<double>(const Edition&, const RunState<double>&, const CivilDate&, ExactTest);

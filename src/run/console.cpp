@@ -2,6 +2,12 @@
 
 namespace ortelan {
 
+void Console::pauseByCommand() {
+  write(Stream::Out, "Press any key to continue . . . ");
+  readKeyWithoutEcho();
+  write(Stream::Out, "\n");
+}
+
 void writeLine(Console& console, Stream stream, std::string_view text) {
   if (!text.empty()) console.write(stream, text);
   console.write(stream, "\n");

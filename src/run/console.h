@@ -29,6 +29,11 @@ class Console {
   virtual void write(Stream stream, std::string_view text) = 0;
   virtual void clearScreen() = 0;
   virtual void gotoXY(int column, int line) = 0;  // both counted from 1
+  // The command interpreter's CLS and PAUSE, run through it where the
+  // system has one (Windows). Elsewhere the console stands in for them:
+  // the screen cleared; "Press any key to continue . . . " and one key.
+  virtual void clearScreenByCommand() { clearScreen(); }
+  virtual void pauseByCommand();
 
   // Standard input, byte by byte (carriage returns are passed through).
   virtual int getChar() = 0;

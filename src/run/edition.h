@@ -52,6 +52,7 @@ struct Edition {
   std::string_view lastWaitingLine;  // empty: none
   bool clearsOpeningScreen = true;
   bool clearsScreenAtEnd = true;
+  bool clearsByCommand = false;  // the command interpreter's CLS, not the console's
   bool answerKeyWithoutEcho = true;  // else one character of standard input
 
   // Results file: the words before the input file name on line 1.

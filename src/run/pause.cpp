@@ -2,11 +2,7 @@
 
 namespace ortelan {
 
-void pauseCommand(Console& console) {
-  console.write(Stream::Out, "Press any key to continue . . . ");
-  console.readKeyWithoutEcho();
-  writeLine(console, Stream::Out);
-}
+void pauseCommand(Console& console) { console.pauseByCommand(); }
 
 void numericPause(const Edition& edition, Console& console, std::string_view message) {
   writeLine(console, edition.diagnostics, message);

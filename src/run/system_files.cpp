@@ -1,7 +1,6 @@
 #include "run/system_files.h"
 
 #include <sched.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -10,19 +9,15 @@
 
 namespace ortelan {
 
-std::string makePrivateDirectoryUnder(const std::string& base) {
-  std::error_code error;
-  std::filesystem::path where = base;
-  if (where.empty() || !std::filesystem::is_directory(where, error)) where = std::filesystem::temp_directory_path(error);
-  if (error) where = "/tmp";
-  std::string pattern = (where / "ortelan-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) return {};
-  return pattern;
-}
-
 void removeDirectoryTree(const std::string& path) {
   std::error_code error;
   std::filesystem::remove_all(path, error);
+}
+
+int replaceFile(const std::string& from, const std::string& to) {
+  std::error_code error;
+  std::filesystem::rename(from, to, error);
+  return error.value();
 }
 
 int coresOfThisProcess() {

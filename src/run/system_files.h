@@ -15,6 +15,10 @@ std::string makePrivateDirectoryUnder(const std::string& base);
 // Removes a directory and everything in it, quietly.
 void removeDirectoryTree(const std::string& path);
 
+// Moves the file `from` to `to`, replacing a file there, as rename() does
+// on POSIX systems but not on Windows. 0, or the errno value of the failure.
+int replaceFile(const std::string& from, const std::string& to);
+
 // The processor cores this process may run on (at least 1).
 int coresOfThisProcess();
 

@@ -50,6 +50,11 @@ void TerminalConsole::gotoXY(int column, int line) {
   flushOut();
 }
 
+// A terminal has no command interpreter of CLS and PAUSE: the console's own.
+void TerminalConsole::clearScreenByCommand() { clearScreen(); }
+
+void TerminalConsole::pauseByCommand() { Console::pauseByCommand(); }
+
 bool TerminalConsole::fill() {
   if (inEnded_) return false;
   flushOut();  // whatever asked for this input must be on the screen first

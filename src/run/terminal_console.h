@@ -1,6 +1,8 @@
-// The real console: ANSI escape sequences on a terminal, plain text when
-// standard output is redirected; termios for a key without echo when
-// standard input is a terminal, one byte of standard input when it is not.
+// The real console: plain text where standard output is redirected, one
+// byte of standard input for a key where standard input is. On a terminal,
+// ANSI escape sequences and termios (terminal_console.cpp); in a Windows
+// console, the console's own calls, and CLS and PAUSE through the command
+// interpreter (windows_console.cpp).
 #pragma once
 
 #include <cstddef>
@@ -21,6 +23,8 @@ class TerminalConsole final : public Console {
   int getChar() override;
   int peekChar() override;
   int readKeyWithoutEcho() override;
+  void clearScreenByCommand() override;
+  void pauseByCommand() override;
   void beep(int hertz, int milliseconds) override;
   std::uint32_t tickCountMs() override;
   std::int64_t calendarSeconds() override;

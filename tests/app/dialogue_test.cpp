@@ -187,6 +187,22 @@ TEST(Dialogue, DataFileThatDoesNotOpen) {
   }
 }
 
+// ortelan_c clears its waiting screen and pauses at a fatal stop through
+// the command interpreter (CLS, PAUSE); the 80-bit programs clear the
+// screen through the console itself.
+TEST(Dialogue, TheDoubleProgramClearsAndPausesThroughTheCommandInterpreter) {
+  const std::vector<std::string> cls = {"CLS"}, none;
+  for (const auto& [edition, commands] : {std::pair{&edition3d(), none}, {&edition2d(), none}, {&editionC(), cls}}) {
+    ScriptedConsole console;
+    writeWaitingScreen(*edition, console);
+    EXPECT_EQ(console.commands, commands) << edition->programName;
+    EXPECT_TRUE(console.screen().starts_with("<CLS>\n")) << edition->programName;
+  }
+  ScriptedConsole c("missing.gen\n\n");
+  EXPECT_EQ(endStatus([&] { OPEN_INFILE_FIRST_SCREEN(editionC(), c); }), kFatalStopStatus);
+  EXPECT_EQ(c.commands, std::vector<std::string>{"PAUSE"});
+}
+
 TEST(Dialogue, FileNameLineEndsAreNotPartOfTheName) {
   ScratchDir dir;
   dir.write("my data.gen", "title\n");

@@ -36,7 +36,6 @@ std::string afterDialogue(const std::string& out) {
   return std::regex_replace(out.substr(from), std::regex("\\$[0-9A-F]{8}"), "$");
 }
 
-const std::string kPauseLine = "Press any key to continue . . . \n";
 const std::string kWarningScreen = std::string(16, '\n');
 
 std::string runTimeErrorReport(const std::string& classAndMessage, const std::string& where) {
@@ -66,6 +65,7 @@ std::string genotypes(int loci, const std::string& genotype) {
 }
 
 std::vector<Case> cases() {
+  const std::string& kPauseLine = testing::pauseOutput();
   const std::string wrongInfile = kWarningScreen + "There is something wrong with the infile. Check it!!!\n";
   const Ending wrong3d{0, wrongInfile, "", ""};
   const Ending wrongC{246, wrongInfile + kPauseLine, "\n=========Error: Error\n", ""};

@@ -18,18 +18,12 @@
 #include "exacttest/enumeration.h"
 #include "support/count_tables.h"
 #include "support/exact_p_value.h"
+#include "support/same_tables.h"
 
 namespace ortelan::testing {
 namespace {
 
 using Rows = std::vector<std::vector<int>>;
-
-std::vector<std::string> split(const std::string& line, char at) {
-  std::vector<std::string> fields;
-  std::istringstream in(line);
-  for (std::string field; std::getline(in, field, at);) fields.push_back(field);
-  return fields;
-}
 
 // Each table's lines without the columns that came after earlier versions
 // (the method, the limits and the F-statistics) and the first line's
@@ -65,48 +59,6 @@ std::string withoutNewColumns(const std::string& tables) {
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The columns whose last digits come from a logarithm or an exponential:
-// G and the chi-square tails (and Fisher's method on the TOTAL rows). The
-// 80-bit programs take them from the x87 instructions fyl2x, fyl2xp1 and
-// f2xm1 (glibc's logl and expl), whose last bit differs between processors,
-// and Boost's gamma tail builds on them; a sum of a few terms and their
-// cancellation keep the result within some 1e-17 relative, so 1e-15
-// relative is what every machine guarantees (1e-12 for ortelan_c's
-// doubles, whose log and exp glibc picks by the processor's features).
-// Everything else -- the chain's P and SE, the counts, the chi-square of
-// sums and quotients alone -- is the same to the last digit everywhere.
-bool comesFromALogarithm(const std::string& column, bool totalRow) {
-  return column == "g" || column == "p_g" || column == "p_chi2" ||
-         (totalRow && (column == "p_fisher" || column == "p_exact"));
-}
-
-// `actual` and `expected` line by line and field by field: equal, but in
-// the columns above, where their relative difference is within `tolerance`.
-void expectSameTables(const std::string& actual, const std::string& expected, double tolerance) {
-  const std::vector<std::string> got = split(actual, '\n'), want = split(expected, '\n');
-  ASSERT_EQ(got.size(), want.size());
-  std::vector<std::string> heads;
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    if (got[i] == want[i]) {
-      if (got[i].starts_with("locus\t") || got[i].starts_with("pop_a\t")) heads = split(got[i], '\t');
-      continue;
-    }
-    const std::vector<std::string> a = split(got[i], '\t'), b = split(want[i], '\t');
-    ASSERT_EQ(a.size(), b.size()) << "line " << i + 1 << ": " << got[i];
-    ASSERT_EQ(a.size(), heads.size()) << "line " << i + 1 << ": " << got[i];
-    const bool totalRow = got[i].find("\tTOTAL\t") != std::string::npos;
-    for (std::size_t f = 0; f < a.size(); ++f) {
-      if (a[f] == b[f]) continue;
-      const std::string column = heads[f].ends_with("\r") ? heads[f].substr(0, heads[f].size() - 1) : heads[f];
-      EXPECT_TRUE(comesFromALogarithm(column, totalRow)) << "line " << i + 1 << ", " << column << ": " << a[f]
-                                                         << " for " << b[f];
-      const long double x = std::strtold(a[f].c_str(), nullptr), y = std::strtold(b[f].c_str(), nullptr);
-      EXPECT_LE(std::fabs(x - y), tolerance * std::max(std::fabs(x), std::fabs(y)))
-          << "line " << i + 1 << ", " << column << ": " << a[f] << " for " << b[f];
-    }
-  }
 }
 
 // The chain's tables of the example, the genic and both G tests with their

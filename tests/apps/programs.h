@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "support/process.h"
@@ -10,13 +12,49 @@
 
 namespace ortelan::testing {
 
-inline const std::string k3d = ORTELAN_3D_PATH;
-inline const std::string k2d = ORTELAN_2D_PATH;
-inline const std::string kC = ORTELAN_C_PATH;
+// The programs under test: this build's own, or, with ORTELAN_TEST_PROGRAMS
+// set, those in that directory (ortelan_3d or ortelan_3d.exe ...), such as
+// a Windows build's, started through the program ORTELAN_TEST_LAUNCHER
+// names when it is set (the path of wine).
+inline std::string programUnderTest(const std::string& name, const std::string& built) {
+  const char* directory = std::getenv("ORTELAN_TEST_PROGRAMS");
+  if (directory == nullptr || *directory == '\0') return built;
+  const std::filesystem::path plain = std::filesystem::path(directory) / name;
+  return std::filesystem::exists(plain) ? plain.string() : plain.string() + ".exe";
+}
+
+inline const std::string k3d = programUnderTest("ortelan_3d", ORTELAN_3D_PATH);
+inline const std::string k2d = programUnderTest("ortelan_2d", ORTELAN_2D_PATH);
+inline const std::string kC = programUnderTest("ortelan_c", ORTELAN_C_PATH);
+
+inline std::string launcher() {
+  const char* path = std::getenv("ORTELAN_TEST_LAUNCHER");
+  return path == nullptr ? "" : path;
+}
+
+// runProcess for a program under test, through the launcher if there is one.
+inline ProcessResult runProgram(const std::string& program, const std::string& input, const std::string& workingDir,
+                                int timeoutSeconds = 120, const std::vector<std::string>& arguments = {},
+                                const std::vector<std::string>& environment = {}) {
+  if (launcher().empty()) return runProcess(program, input, workingDir, timeoutSeconds, arguments, environment);
+  std::vector<std::string> launched{program};
+  launched.insert(launched.end(), arguments.begin(), arguments.end());
+  return runProcess(launcher(), input, workingDir, timeoutSeconds, launched, environment);
+}
+
+// What the command interpreter's PAUSE, which ortelan_c's fatal stop runs,
+// writes when standard input has no key left: through a launcher, that
+// system's own interpreter's words; else those of the console's stand-in.
+inline const std::string& pauseOutput() {
+  static const std::string words = launcher().empty()
+                                       ? std::string("Press any key to continue . . . \n")
+                                       : runProcess(launcher(), "", ".", 60, {"cmd", "/c", "pause"}).out;
+  return words;
+}
 
 // Runs `program` in `dir` with `input` as its standard input.
 inline ProcessResult run(const std::string& program, const std::string& input, const ScratchDir& dir) {
-  return runProcess(program, input, dir.path().string());
+  return runProgram(program, input, dir.path().string());
 }
 
 // Runs `program` in `dir` with command-line arguments and no standard
@@ -25,7 +63,7 @@ inline ProcessResult runWith(const std::string& program, const std::vector<std::
                              const ScratchDir& dir, const std::string& tempDir = {}) {
   std::vector<std::string> environment;
   if (!tempDir.empty()) environment.push_back("TMPDIR=" + tempDir);
-  return runProcess(program, "", dir.path().string(), 120, arguments, environment);
+  return runProgram(program, "", dir.path().string(), 120, arguments, environment);
 }
 
 // A scripted run that ends with a status other than 0 has said why: its

@@ -18,6 +18,7 @@ using testing::k2d;
 using testing::k3d;
 using testing::kC;
 using testing::run;
+using testing::runWith;
 using testing::ScratchDir;
 
 // Line 1 of a report without its date.
@@ -136,6 +137,24 @@ TEST(Programs, DoubleProgramWholeRun) {
                  "-----------------------------------------------------------------------------------\n"
                  " TOTAL                           1.00000                  0.000      1      1.00000\n"));
   EXPECT_EQ(dir.listing(), "Ortelan.out\nexact.gen\n");
+}
+
+// A run replaces the report and the tables an earlier run left, which a
+// plain rename does not do on Windows.
+TEST(Programs, ARunReplacesTheFilesOfAnEarlierOne) {
+  for (const std::string& program : {k3d, kC}) {
+    SCOPED_TRACE(program);
+    ScratchDir dir;
+    dir.write("exact.gen", kExact3d);
+    dir.write("Ortelan.out", "an earlier report\n");
+    EXPECT_EQ(run(program, "exact.gen\n\n", dir).status, 0);
+    EXPECT_TRUE(dir.read("Ortelan.out").starts_with("Output from Ortelan_"));
+    dir.write("t.tsv", "an earlier table\n");
+    const ProcessResult r = runWith(program, {"-q", "-s", "1", "-o", "Ortelan.out", "-t", "t.tsv", "exact.gen"}, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(dir.read("t.tsv").starts_with("# ortelan_")) << dir.read("t.tsv");
+    EXPECT_EQ(dir.listing(), "Ortelan.out\nexact.gen\nt.tsv\n");
+  }
 }
 
 TEST(Programs, TwoDigitProgramReadsFourDigitGenotypes) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "run/console.h"
 
@@ -20,6 +21,15 @@ class ScriptedConsole final : public Console {
   int getChar() override { return pos_ < input_.size() ? static_cast<unsigned char>(input_[pos_++]) : kEnd; }
   int peekChar() override { return pos_ < input_.size() ? static_cast<unsigned char>(input_[pos_]) : kEnd; }
   int readKeyWithoutEcho() override { return getChar(); }
+  // The command interpreter's, noted in `commands`, then the stand-in's.
+  void clearScreenByCommand() override {
+    commands.push_back("CLS");
+    Console::clearScreenByCommand();
+  }
+  void pauseByCommand() override {
+    commands.push_back("PAUSE");
+    Console::pauseByCommand();
+  }
   void beep(int hertz, int milliseconds) override;
   std::uint32_t tickCountMs() override { return tick; }
   std::int64_t calendarSeconds() override { return seconds; }
@@ -43,6 +53,7 @@ class ScriptedConsole final : public Console {
   int cores = 1;
   bool errIsTerminal = false;
   std::string privateDirectory;  // the last one made
+  std::vector<std::string> commands;  // run through the command interpreter
 
  private:
   std::string input_;
