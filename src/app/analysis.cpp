@@ -105,7 +105,8 @@ DataTables readData(RunContext& run, DataSummary& data, const RunSettings& setti
 
 DataTables readRunData(RunContext& run, DataSummary& data, const RunSettings& settings, std::uint64_t seed,
                        const GivenData* given) {
-  DataTables tables = readData(run, data, settings, given, seed);
+  std::optional<PopulationGroups> groups;  // a power analysis has no use for them
+  DataTables tables = readData(run, data, settings, given, seed, groups);
   selectLoci(data, settings);
   return tables;
 }

@@ -9,14 +9,17 @@
 
 namespace ortelan {
 
+SamplingLimits samplingLimitsFor(const LoadedTable& table) {
+  const bool genotypic = !table.genotypeColumns.empty();
+  return {table.sampling.hits,
+          table.sampling.samples.value_or(tablesCostingSteps(table.MM, genotypic, table.chainSteps()))};
+}
+
 template <class Real>
 LocusEstimate<Real> drawnEstimate(const LoadedTable& table, Ranmar& generator, ChainWorkspace& workspace,
                                   const std::atomic<bool>* stop) {
-  const bool genotypic = !table.genotypeColumns.empty();
   const EnumerationOrder order = table.enumerationOrder();
-  // As many tables as the walk's steps would cost, unless told how many.
-  const SamplingLimits limits{table.sampling.hits, table.sampling.samples.value_or(
-                                                       tablesCostingSteps(table.MM, genotypic, table.chainSteps()))};
+  const SamplingLimits limits = samplingLimitsFor(table);
   const bool tail = table.mayEnumerate && tailApplies(table.MM, order);
   SampledCount count;
   if (tail) {

@@ -24,11 +24,16 @@
 #include "exacttest/locus_estimate.h"
 #include "exacttest/ranmar.h"
 #include "exacttest/table_loader.h"
+#include "exacttest/table_sampler.h"
 
 namespace ortelan {
 
 inline constexpr std::int64_t kTailLook = 1000;
 inline constexpr std::int64_t kFewHits = 5;
+
+// How long independent tables are drawn: until `hits` count, or as many
+// tables as the walk's steps would cost, unless told how many.
+SamplingLimits samplingLimitsFor(const LoadedTable& table);
 
 template <class Real>
 LocusEstimate<Real> drawnEstimate(const LoadedTable& table, Ranmar& generator, ChainWorkspace& workspace,

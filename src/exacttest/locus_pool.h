@@ -41,14 +41,6 @@ inline PMethod methodFor(const LoadedTable& table) {
   return table.sampling.sampler == SamplerKind::Independent ? PMethod::Sampled : PMethod::Chain;
 }
 
-// How long independent tables are drawn: until `hits` count, or as many
-// tables as the walk's steps would cost, unless told how many.
-inline SamplingLimits samplingLimitsFor(const LoadedTable& table) {
-  const bool genotypic = !table.genotypeColumns.empty();
-  return {table.sampling.hits,
-          table.sampling.samples.value_or(tablesCostingSteps(table.MM, genotypic, table.chainSteps()))};
-}
-
 // The estimate of one loaded table, from where methodFor says: independent
 // tables go on to the far tail where few of them are as extreme
 // (drawn_estimate.h). A drawing or walk ends early once `stop` is set.
