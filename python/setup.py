@@ -5,6 +5,7 @@
 # what it uses, and the binding in src/. Run by pip from this directory of
 # the repository (scripts/install-python.sh); it needs Debian's g++,
 # python3-dev, pybind11-dev, libhts-dev, libboost-math-dev and libcli11-dev.
+import os
 import re
 import shlex
 import subprocess
@@ -44,7 +45,9 @@ extension = Pybind11Extension(
     sources=[str(root / s) for s in core + front] + binding,
     include_dirs=[str(root / "src"), str(here / "src")],
     cxx_std=20,
-    extra_compile_args=["-O2", "-pthread", "-Wall", "-Wextra", "-Wpedantic", *pkg_config("--cflags")],
+    # ORTELAN_CXXFLAGS comes last, to override: the tests build at -O1 -g0.
+    extra_compile_args=["-O2", "-pthread", "-Wall", "-Wextra", "-Wpedantic", *pkg_config("--cflags"),
+                        *shlex.split(os.environ.get("ORTELAN_CXXFLAGS", ""))],
     extra_link_args=["-pthread", *hts_libs],
 )
 

@@ -57,6 +57,9 @@ r_package_digest() {
   echo "$r_make_variables"
 }
 
+# The Python package is built at -O1 without debug information too, for the
+# same reason: its tests compare its results with the programs' exactly.
+python_cxxflags="-O1 -g0"
 # A digest of what the Python package is built from: its own sources, the
 # core's and the list of them, the script that installs it, the interpreter
 # and pybind11 it is built with.
@@ -68,6 +71,7 @@ python_package_digest() {
       -type f -print
   ) | LC_ALL=C sort | (cd "$root" && xargs sha256sum)
   /usr/bin/python3 -c 'import sys, pybind11; print(sys.version, "pybind11", pybind11.__version__)'
+  echo "$python_cxxflags"
 }
 
 # Installs the Python package into $1 unless what it is built from is
@@ -85,7 +89,7 @@ install_python_package() {
   rm -f "$stamp"
   (
     if [ -d /usr/lib/ccache ]; then PATH=/usr/lib/ccache:$PATH; fi
-    ORTELAN_BUILD_JOBS=$jobs "$root/scripts/install-python.sh" "$1"
+    ORTELAN_BUILD_JOBS=$jobs ORTELAN_CXXFLAGS="$python_cxxflags" "$root/scripts/install-python.sh" "$1"
   ) >"$1.log" 2>&1 || {
     tail -n 60 "$1.log"
     exit 1

@@ -87,14 +87,25 @@ std::string hierarchyReportSection(const DataSummary& data, const std::vector<Hi
   const auto& ofGroups = permutations != nullptr ? permutations->amongGroups : none;
 
   constexpr std::size_t kLabel = 38;
-  text += " " + padded("Source of variation", kLabel) + "      df  Sum of squares    Variance  % of total" +
-          "  F-statistic           P\r\n";
-  text += " " + std::string(110, '-') + "\r\n";
+  // Appended piece by piece: g++ 12 at -O3 misreads a literal + string.
+  const std::string rule = " " + std::string(110, '-') + "\r\n";
+  text += ' ';
+  text += padded("Source of variation", kLabel);
+  text += "      df  Sum of squares    Variance  % of total  F-statistic           P\r\n";
+  text += rule;
   const auto line = [&](const char* label, int level, const char* fName, Real fValue, const std::string& pValue) {
-    std::string row = " " + padded(label, kLabel);
-    row += fixedOrBlank(total.df[level], 8, 0) + fixedOrBlank(total.ss[level], 16, 5) +
-           fixedOrBlank(total.sigma[level], 12, 5) + fixedOrBlank(100 * total.sigma[level] / totalSigma, 12, 2);
-    row += std::string("  ") + fName + fixedOrBlank(fValue, 9, 5) + pValue + "\r\n";
+    // Appended piece by piece: g++ 12 at -O3 misreads a literal + string.
+    std::string row = " ";
+    row += padded(label, kLabel);
+    row += fixedOrBlank(total.df[level], 8, 0);
+    row += fixedOrBlank(total.ss[level], 16, 5);
+    row += fixedOrBlank(total.sigma[level], 12, 5);
+    row += fixedOrBlank(100 * total.sigma[level] / totalSigma, 12, 2);
+    row += "  ";
+    row += fName;
+    row += fixedOrBlank(fValue, 9, 5);
+    row += pValue;
+    row += "\r\n";
     return row;
   };
   if (groups != nullptr) {
@@ -111,11 +122,19 @@ std::string hierarchyReportSection(const DataSummary& data, const std::vector<Hi
     text += line("Within populations", kWithinIndividuals, "    ", std::numeric_limits<Real>::quiet_NaN(),
                  std::string(10, ' '));
   }
-  text += " " + std::string(110, '-') + "\r\n";
-  std::string row = " " + padded("Total", kLabel) + fixedText(totalDf, 8, 0) + fixedText(totalSs, 16, 5) +
-                    fixedText(totalSigma, 12, 5) + fixedText(Real(100), 12, 2);
-  if (groups != nullptr) row += "  F_ST" + fixedOrBlank(f.st, 9, 5) + p(among);
-  text += row + "\r\n";
+  text += rule;
+  text += ' ';
+  text += padded("Total", kLabel);
+  text += fixedText(totalDf, 8, 0);
+  text += fixedText(totalSs, 16, 5);
+  text += fixedText(totalSigma, 12, 5);
+  text += fixedText(Real(100), 12, 2);
+  if (groups != nullptr) {
+    text += "  F_ST";
+    text += fixedOrBlank(f.st, 9, 5);
+    text += p(among);
+  }
+  text += "\r\n";
   if (permutations == nullptr) return text;
   text += " P: the share of permutations of whole individuals (among populations within groups for F_SC, and\r\n"
           " among all populations for F_ST) or of whole populations (among groups, for F_CT) whose G summed over\r\n"

@@ -118,8 +118,14 @@ std::array<std::vector<KnownTable>, 4> knownTables(Ordering ordering, std::size_
 
 // Forced to sampling, tables whose exact P is known: in every bin of exact
 // P from 1e-4 to 1, at most 5 % of the exact P lie outside the 95 % limits
-// and at most 1 % more than 3 SE from the sampled P; the sampled P is
+// and at most 2 % more than 3 SE from the sampled P; the sampled P is
 // never 0. By probability and by G, each with its tie rule.
+// Why 2 %: with few hits the binomial SE is no normal one. Near P = 1e-3,
+// at about 10 hits in 10,000 tables, the exact P lies beyond 3 SE some
+// 1.0 % of the time (summing the binomial law over h); elsewhere 0.2 to
+// 0.7 %. At 1 % the bound sat within a standard deviation of what 1,000
+// tables count, and a change in the last bit of exp() crossed it. An SE
+// half as large as it should be misses some 13 % of the time.
 TEST(TableSampler, LimitsAndStandardErrorsHoldInEveryBinOfExactP) {
   const char* names[] = {"1e-4 to 1e-3", "1e-3 to 1e-2", "1e-2 to 0.1", "0.1 to 1"};
   // Up to 10,000 tables, a tenth of what the default allows such small
@@ -146,7 +152,7 @@ TEST(TableSampler, LimitsAndStandardErrorsHoldInEveryBinOfExactP) {
       }
       const double tables = static_cast<double>(bins[bin].size());
       EXPECT_LE(outside / tables, 0.05) << outside << " of " << tables << " outside the limits";
-      EXPECT_LE(beyond3SE / tables, 0.01) << beyond3SE << " of " << tables << " beyond 3 SE";
+      EXPECT_LE(beyond3SE / tables, 0.02) << beyond3SE << " of " << tables << " beyond 3 SE";
     }
   }
 }

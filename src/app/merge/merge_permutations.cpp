@@ -23,7 +23,13 @@ struct TestSums {
 
 std::string testLabel(const TestSums& t) {
   std::string label = permutationKindName(t.kind);
-  if (t.kind == PermutationKind::Pair) label += " " + std::to_string(t.a) + "," + std::to_string(t.b);
+  if (t.kind == PermutationKind::Pair) {
+    // Appended piece by piece: g++ 12 at -O3 misreads a literal + string.
+    label += ' ';
+    label += std::to_string(t.a);
+    label += ',';
+    label += std::to_string(t.b);
+  }
   return label;
 }
 
