@@ -147,7 +147,9 @@ void SummedG::ofIndividuals(int rows, const std::vector<std::vector<int>>& arran
   std::int64_t individuals = 0;
   for (std::int64_t size : rowSize) individuals += size;
   const std::vector<std::uint64_t> anyRow = masksOf(included, 1, words);
-  const auto [firstWord, endWord] = wordsUsed(anyRow);
+  // Named apart, not bound: clang 14 takes no structured binding into a lambda.
+  const std::pair<std::size_t, std::size_t> used = wordsUsed(anyRow);
+  const std::size_t firstWord = used.first, endWord = used.second;
   const std::int64_t* X = xLnX_.data();
 
   const auto locusSum = [&](const Locus& locus, std::int64_t* into) {

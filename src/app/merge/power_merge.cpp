@@ -80,7 +80,9 @@ struct Shard {
 };
 
 Shard parseShard(const PowerShard& input, std::string_view program) {
-  const auto& [path, text] = input;
+  // Named apart, not bound: clang 14 takes no structured binding into a lambda.
+  const std::string& path = input.first;
+  const std::string& text = input.second;
   Shard shard;
   shard.path = path;
   const std::vector<std::string_view> lines = linesOf(text);
