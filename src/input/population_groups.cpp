@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "input/blank_fields.h"
 #include "input/line_stream.h"
 #include "run/failure.h"
 #include "run/whole_number.h"
@@ -15,22 +16,8 @@ namespace {
 
 [[noreturn]] void usage(const std::string& what) { throw OneLineFault{what, kUsageStatus}; }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::vector<std::string_view> fieldsOf(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t pos = 0;
-  while (pos < line.size()) {
-    while (pos < line.size() && isBlank(line[pos])) ++pos;
-    const std::size_t start = pos;
-    while (pos < line.size() && !isBlank(line[pos])) ++pos;
-    if (pos > start) fields.push_back(line.substr(start, pos - start));
-  }
-  return fields;
-}
-
 void entryOf(std::string_view line, long number, const std::string& source, std::vector<GroupEntry>& entries) {
-  const std::vector<std::string_view> fields = fieldsOf(line);
+  const std::vector<std::string_view> fields = blankSeparatedFields(line);
   if (fields.empty() || fields.front().starts_with('#')) return;
   if (fields.size() != 2) {
     usage(source + ": line " + std::to_string(number) + ": " + std::to_string(fields.size()) +

@@ -15,6 +15,7 @@
 #include "app/analysis.h"
 #include "apps/editions.h"
 #include "r_console.h"
+#include "run_options.h"
 #include "r_work_meter.h"
 #include "app/merge/merge_tables.h"
 #include "app/merge/shard_table.h"
@@ -37,21 +38,6 @@ const Edition& programEdition(const std::string& program) {
   if (program == "ortelan_c") return editionC();
   if (program == "ortelan_3d") return edition3d();
   Rcpp::stop("unknown program " + program);
-}
-
-// The listed loci as ranges of consecutive numbers.
-LociList lociList(const Rcpp::IntegerVector& loci) {
-  std::vector<int> sorted(loci.begin(), loci.end());
-  std::sort(sorted.begin(), sorted.end());
-  LociList list;
-  for (int locus : sorted) {
-    if (!list.ranges.empty() && locus <= list.ranges.back().second + 1) {
-      list.ranges.back().second = std::max(list.ranges.back().second, locus);
-    } else {
-      list.ranges.emplace_back(locus, locus);
-    }
-  }
-  return list;
 }
 
 std::vector<std::vector<int>> rowsOf(const Rcpp::IntegerMatrix& table) {
@@ -547,40 +533,10 @@ Rcpp::List ortelanRun(std::string program, std::string file, Rcpp::Nullable<Rcpp
   using namespace ortelan;
   const Edition& edition = programEdition(program);
   RunSettings settings;
-  settings.dataFile = file;
-  settings.chain = {Rcpp::as<int>(options["dememorization"]), Rcpp::as<int>(options["batches"]),
-                    Rcpp::as<int>(options["iterations"])};
-  if (!Rf_isNull(options["seed"])) {
-    const std::string digits = Rcpp::as<std::string>(options["seed"]);
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-      Rcpp::stop("the seed must be a whole number from 0 to 18446744073709551615");
-    }
-    settings.seed = value;
-  }
-  if (!Rf_isNull(options["loci"])) settings.loci = lociList(Rcpp::IntegerVector(options["loci"]));
-  settings.threads = Rcpp::as<int>(options["threads"]);
+  takeRunOptions(file, options, settings);
   settings.pairs = Rcpp::as<bool>(options["pairs"]);
   settings.bootstrap = Rcpp::as<long>(options["bootstrap"]);
   const bool report = Rcpp::as<bool>(options["report"]);
-  settings.exact = exactModeNamed(Rcpp::as<std::string>(options["exact"])).value_or(settings.exact);
-  settings.test = testNamed(Rcpp::as<std::string>(options["test"])).value_or(settings.test);
-  settings.sampling.sampler = samplerNamed(Rcpp::as<std::string>(options["sampler"])).value_or(settings.sampling.sampler);
-  settings.sampling.hits = static_cast<std::int64_t>(Rcpp::as<double>(options["hits"]));
-  if (!Rf_isNull(options["samples"])) settings.sampling.samples = static_cast<std::int64_t>(Rcpp::as<double>(options["samples"]));
-  const Rcpp::RObject popmap = options["popmap"];
-  if (Rf_isString(popmap)) settings.popmapPath = Rcpp::as<std::string>(popmap);
-  if (TYPEOF(popmap) == VECSXP) {
-    const Rcpp::List pairs(popmap);
-    const std::vector<std::string> samples = Rcpp::as<std::vector<std::string>>(pairs[0]);
-    const std::vector<std::string> populations = Rcpp::as<std::vector<std::string>>(pairs[1]);
-    settings.popmapEntries.emplace();
-    for (std::size_t i = 0; i < samples.size() && i < populations.size(); ++i) {
-      settings.popmapEntries->emplace_back(samples[i], populations[i]);
-    }
-  }
-  if (!Rf_isNull(options["region"])) settings.region = Rcpp::as<std::string>(options["region"]);
   if (!Rf_isNull(options["windows"])) {
     const std::vector<double> layout = Rcpp::as<std::vector<double>>(options["windows"]);
     settings.windows = WindowLayout{static_cast<std::int64_t>(layout.at(0)), static_cast<std::int64_t>(layout.at(1))};

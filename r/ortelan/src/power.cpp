@@ -11,6 +11,7 @@
 #include "app/power_analysis.h"
 #include "apps/editions.h"
 #include "r_console.h"
+#include "run_options.h"
 #include "r_work_meter.h"
 #include "report/power_report.h"
 #include "report/power_table.h"
@@ -104,41 +105,7 @@ Rcpp::List ortelanPower(std::string program, std::string file, Rcpp::List option
   const Edition& edition = powerEdition(program);
   PowerSettings s;
   RunSettings& run = s.run;
-  run.dataFile = file;
-  run.chain = {Rcpp::as<int>(options["dememorization"]), Rcpp::as<int>(options["batches"]),
-               Rcpp::as<int>(options["iterations"])};
-  if (!Rf_isNull(options["seed"])) {
-    const std::string digits = Rcpp::as<std::string>(options["seed"]);
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-      Rcpp::stop("the seed must be a whole number from 0 to 18446744073709551615");
-    }
-    run.seed = value;
-  }
-  if (!Rf_isNull(options["loci"])) {
-    LociList list;
-    for (int locus : Rcpp::as<std::vector<int>>(options["loci"])) list.ranges.emplace_back(locus, locus);
-    run.loci = list;
-  }
-  run.threads = Rcpp::as<int>(options["threads"]);
-  run.test = testNamed(Rcpp::as<std::string>(options["test"])).value_or(run.test);
-  run.exact = exactModeNamed(Rcpp::as<std::string>(options["exact"])).value_or(run.exact);
-  run.sampling.sampler = samplerNamed(Rcpp::as<std::string>(options["sampler"])).value_or(run.sampling.sampler);
-  run.sampling.hits = static_cast<std::int64_t>(Rcpp::as<double>(options["hits"]));
-  if (!Rf_isNull(options["samples"])) run.sampling.samples = static_cast<std::int64_t>(Rcpp::as<double>(options["samples"]));
-  const Rcpp::RObject popmap = options["popmap"];
-  if (Rf_isString(popmap)) run.popmapPath = Rcpp::as<std::string>(popmap);
-  if (TYPEOF(popmap) == VECSXP) {
-    const Rcpp::List pairs(popmap);
-    const std::vector<std::string> samples = Rcpp::as<std::vector<std::string>>(pairs[0]);
-    const std::vector<std::string> populations = Rcpp::as<std::vector<std::string>>(pairs[1]);
-    run.popmapEntries.emplace();
-    for (std::size_t i = 0; i < samples.size() && i < populations.size(); ++i) {
-      run.popmapEntries->emplace_back(samples[i], populations[i]);
-    }
-  }
-  if (!Rf_isNull(options["region"])) run.region = Rcpp::as<std::string>(options["region"]);
+  takeRunOptions(file, options, run);
   s.fst = Rcpp::as<std::vector<double>>(options["fst"]);
   s.alphas = Rcpp::as<std::vector<double>>(options["alpha"]);
   s.ne = static_cast<std::int64_t>(Rcpp::as<double>(options["ne"]));

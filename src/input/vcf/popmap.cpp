@@ -4,32 +4,19 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "input/blank_fields.h"
 #include "input/line_stream.h"
 #include "run/failure.h"
 
 namespace ortelan {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::vector<std::string_view> fieldsOf(std::string_view line) {
-  std::vector<std::string_view> fields;
-  std::size_t pos = 0;
-  while (pos < line.size()) {
-    while (pos < line.size() && isBlank(line[pos])) ++pos;
-    const std::size_t start = pos;
-    while (pos < line.size() && !isBlank(line[pos])) ++pos;
-    if (pos > start) fields.push_back(line.substr(start, pos - start));
-  }
-  return fields;
-}
-
 // One line of the map into `entries`, and its group (if any) and number
 // into `groups`; empty lines and comments add nothing. Groups are given on
 // every line or on none.
 void entryOf(std::string_view line, long number, const std::string& source, std::vector<Popmap::Entry>& entries,
              std::vector<std::pair<std::string, long>>& groups) {
-  const std::vector<std::string_view> fields = fieldsOf(line);
+  const std::vector<std::string_view> fields = blankSeparatedFields(line);
   if (fields.empty() || fields.front().starts_with('#')) return;
   const bool groupedBefore = !groups.empty() && !groups.front().first.empty();
   const auto fault = [&](const std::string& what) {
