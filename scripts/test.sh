@@ -39,7 +39,8 @@ stage_done() {
 
 # The quick run builds the R package at -O1 without debug information: half
 # the compiling of R's own flags, the same results (its tests compare them
-# with the programs' to the last digit). R CMD check builds it as users do.
+# with the programs' to the last digit). R CMD check builds it so too: what
+# it checks is the package, its tests and its manual, not R's flags.
 r_make_variables="CXX20FLAGS=-O1"
 # A digest of what the R package is built from: its own files, the core's
 # sources and the list of them, the example it ships, the script that puts
@@ -198,54 +199,53 @@ apt_get remove ortelan
 [ ! -e /usr/bin/ortelan_3d ]
 stage_done "$(basename "$deb"), $(du -k "$deb" | cut -f1) kB"
 
-stage "Build under the sanitizers"
-# -O1 with line tables: the sanitizers' reports keep their function names and
-# lines, and the build takes a third less time than at -O2. -Werror: a new
-# compiler warning fails the run.
-cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
-  -DCMAKE_CXX_FLAGS="-Werror" -DORTELAN_SANITIZE=ON >/dev/null
+stage "Build under the sanitizers, with the fuzz targets"
+# clang, whose libFuzzer the fuzz targets need: one build serves the tests
+# and the fuzzing, the code instrumented for both (the fuzzer's coverage
+# costs the tests little). -O1 with line tables: the sanitizers' reports
+# keep their function names and lines. -Werror: a new compiler warning
+# fails the run (g++'s are the Release build's).
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS="-Werror" -DORTELAN_FUZZ=ON >/dev/null
 cmake --build "$root/build-asan" -j"$jobs"
 stage_done
-
-stage "Tests under the sanitizers"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
-stage_done "with the slow ones"
 
 # The Windows programs cross-compiled with MinGW-w64 and zipped as users get
 # them (scripts/build-windows.sh), then run under Wine: the zip's contents,
 # the dialogue's end-to-end tests, and scripted runs against the sanitized
-# Linux programs (tests/windows/windows_test.sh). Beside the fuzzing, which
-# runs for its fixed time whatever else runs.
+# Linux programs (tests/windows/windows_test.sh). Built at -O1, for time:
+# what is checked is how they behave. Beside the tests under the sanitizers
+# and the fuzzing, where those leave a core idle.
 if ! wait "$windows_deps"; then
   cat "$root/build-windows/install.log"
   exit 1
 fi
 windows_started=$(date +%s)
 (
-  "$root/scripts/build-windows.sh" "$root/build-windows" &&
+  ORTELAN_WINDOWS_RELEASE_FLAGS="-O1 -DNDEBUG" "$root/scripts/build-windows.sh" "$root/build-windows" &&
     "$root/tests/windows/windows_test.sh" "$root/build-windows" "$root/build-asan"
 ) >"$root/build-windows/stage.log" 2>&1 &
 windows_stage=$!
 
+stage "Tests under the sanitizers"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+stage_done "with the slow ones"
+
 stage "Fuzzing, ${fuzz_seconds} s per target"
-CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORTELAN_FUZZ=ON -DORTELAN_TESTS=OFF >/dev/null
 targets="genepop individual_store table_loader vcf merge"
-# The targets alone: they need the core (and the merge the front ends'
-# library), not the programs.
-cmake --build "$root/build-fuzz" -j"$jobs" --target $(for target in $targets; do printf '%s_fuzz ' "$target"; done)
-# A crash, a leak, a sanitizer report or a unit slower than 10 s fails a
-# target; the input that did it is left in build-fuzz/run/<target>.
+# The targets are build-asan's. A crash, a leak, a sanitizer report or a
+# unit slower than 10 s fails a target; the input that did it is left in
+# build-asan/fuzz-run/<target>.
 fuzz() {
-  work="$root/build-fuzz/run/$1"
+  work="$root/build-asan/fuzz-run/$1"
   rm -rf "$work"
   mkdir -p "$work/corpus"
-  cd "$work" && "$root/build-fuzz/fuzz/${1}_fuzz" -max_total_time="$fuzz_seconds" -timeout=10 \
+  cd "$work" && "$root/build-asan/fuzz/${1}_fuzz" -max_total_time="$fuzz_seconds" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 corpus "$root/fuzz/corpus/$1" 2>fuzz.log
 }
 verdict() {
-  work="$root/build-fuzz/run/$1"
+  work="$root/build-asan/fuzz-run/$1"
   echo "-- $1"
   if [ "$2" -ne 0 ]; then
     tail -n 60 "$work/fuzz.log"
@@ -284,7 +284,7 @@ if ! wait "$windows_stage"; then
   exit 1
 fi
 tail -n 1 "$root/build-windows/stage.log"
-stage_done "$(($(date +%s) - windows_started)) s beside the fuzzing"
+stage_done "$(($(date +%s) - windows_started)) s beside the tests and the fuzzing"
 
 stage "R CMD check (with all the package's tests against the sanitized programs)"
 "$root/scripts/install-r.sh" --build-only --tarball-dir "$root/build-asan/r" >"$root/build-asan/r-build.log" 2>&1 || {
@@ -293,7 +293,7 @@ stage "R CMD check (with all the package's tests against the sanitized programs)
 }
 # Without a network the check cannot read the time to judge file dates.
 (cd "$root/build-asan/r" && ORTELAN_BIN_DIR="$root/build-asan" ORTELAN_LONG_TESTS=true \
-  _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false MAKEFLAGS="-j$jobs" \
+  _R_CHECK_FUTURE_FILE_TIMESTAMPS_=false MAKEFLAGS="-j$jobs $r_make_variables" \
   R CMD check --no-manual --no-build-vignettes ortelan_*.tar.gz >check.out 2>&1) || {
   tail -n 80 "$root/build-asan/r/check.out"
   exit 1
