@@ -210,12 +210,18 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=R
 cmake --build "$root/build-asan" -j"$jobs"
 stage_done
 
+stage "Tests under the sanitizers"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+stage_done "with the slow ones"
+
 # The Windows programs cross-compiled with MinGW-w64 and zipped as users get
 # them (scripts/build-windows.sh), then run under Wine: the zip's contents,
 # the dialogue's end-to-end tests, and scripted runs against the sanitized
 # Linux programs (tests/windows/windows_test.sh). Built at -O1, for time:
-# what is checked is how they behave. Beside the tests under the sanitizers
-# and the fuzzing, where those leave a core idle.
+# what is checked is how they behave. Beside the fuzzing, which runs for its
+# fixed time whatever else runs (beside the tests, both took longer than one
+# after the other).
 if ! wait "$windows_deps"; then
   cat "$root/build-windows/install.log"
   exit 1
@@ -226,11 +232,6 @@ windows_started=$(date +%s)
     "$root/tests/windows/windows_test.sh" "$root/build-windows" "$root/build-asan"
 ) >"$root/build-windows/stage.log" 2>&1 &
 windows_stage=$!
-
-stage "Tests under the sanitizers"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
-stage_done "with the slow ones"
 
 stage "Fuzzing, ${fuzz_seconds} s per target"
 targets="genepop individual_store table_loader vcf merge"
@@ -284,7 +285,12 @@ if ! wait "$windows_stage"; then
   exit 1
 fi
 tail -n 1 "$root/build-windows/stage.log"
-stage_done "$(($(date +%s) - windows_started)) s beside the tests and the fuzzing"
+stage_done "$(($(date +%s) - windows_started)) s beside the fuzzing"
+
+# The Python package builds beside R CMD check, which leaves a core idle
+# while it runs the package's tests.
+(install_python_package "$root/build-asan/python-library") >"$root/build-asan/python-stage.log" 2>&1 &
+python_stage=$!
 
 stage "R CMD check (with all the package's tests against the sanitized programs)"
 "$root/scripts/install-r.sh" --build-only --tarball-dir "$root/build-asan/r" >"$root/build-asan/r-build.log" 2>&1 || {
@@ -305,6 +311,10 @@ fi
 grep '^Status:' "$root/build-asan/r/ortelan.Rcheck/00check.log"
 stage_done
 
-install_python_package "$root/build-asan/python-library"
+wait "$python_stage" || {
+  cat "$root/build-asan/python-stage.log"
+  exit 1
+}
+cat "$root/build-asan/python-stage.log"
 python_tests build-asan long
 echo "== All tests passed in $(($(date +%s) - started)) s"
