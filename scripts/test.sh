@@ -287,11 +287,6 @@ fi
 tail -n 1 "$root/build-windows/stage.log"
 stage_done "$(($(date +%s) - windows_started)) s beside the fuzzing"
 
-# The Python package builds beside R CMD check, which leaves a core idle
-# while it runs the package's tests.
-(install_python_package "$root/build-asan/python-library") >"$root/build-asan/python-stage.log" 2>&1 &
-python_stage=$!
-
 stage "R CMD check (with all the package's tests against the sanitized programs)"
 "$root/scripts/install-r.sh" --build-only --tarball-dir "$root/build-asan/r" >"$root/build-asan/r-build.log" 2>&1 || {
   cat "$root/build-asan/r-build.log"
@@ -311,10 +306,6 @@ fi
 grep '^Status:' "$root/build-asan/r/ortelan.Rcheck/00check.log"
 stage_done
 
-wait "$python_stage" || {
-  cat "$root/build-asan/python-stage.log"
-  exit 1
-}
-cat "$root/build-asan/python-stage.log"
+install_python_package "$root/build-asan/python-library"
 python_tests build-asan long
 echo "== All tests passed in $(($(date +%s) - started)) s"
