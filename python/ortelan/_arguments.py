@@ -122,28 +122,26 @@ COMMAND_LINE = {
     "permutations": option("--permutations"),
 }
 
-def _reals(keyword, value):
-    """One number or several, as a comma-separated list: 0.005,0.01."""
+def _listed(keyword, value, each, what):
+    """One value or several, each written by `each`, as a comma-separated list."""
     values = [value] if isinstance(value, numbers.Number) else value
     try:
         values = list(values)
     except TypeError:
         values = []
     if not values:
-        raise ValueError(f"{keyword} must be a number or numbers")
-    return ",".join(_real(keyword, v) for v in values)
+        raise ValueError(f"{keyword} must be {what}")
+    return ",".join(each(keyword, v) for v in values)
+
+
+def _reals(keyword, value):
+    """One number or several, as a comma-separated list: 0.005,0.01."""
+    return _listed(keyword, value, _real, "a number or numbers")
 
 
 def _wholes(keyword, value):
     """One whole number or several: 50, or 50,40,30."""
-    values = [value] if isinstance(value, numbers.Number) else value
-    try:
-        values = list(values)
-    except TypeError:
-        values = []
-    if not values:
-        raise ValueError(f"{keyword} must be a whole number or whole numbers")
-    return ",".join(_whole_number(keyword, v) for v in values)
+    return _listed(keyword, value, _whole_number, "a whole number or whole numbers")
 
 
 def _range(keyword, value):
