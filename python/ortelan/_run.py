@@ -138,7 +138,8 @@ def power(data, popmap=None, program="ortelan_2d", fst=(0, 0.001, 0.0025, 0.005,
         (a shard; the command line's merge puts shards' tables together).
     decision_error: where the exact test's P comes from independent tables,
         they are drawn until the decision at each level is settled, which
-        then differs from the exact P's with probability at most this.
+        then (a locus's or Fisher's method's) differs from the one the exact
+        P-values give with probability at most this.
     The other keywords are homogeneity_test()'s.
 
     Returns a data frame, one row per target, test ("chi2", the exact

@@ -124,8 +124,8 @@ PowerCommandLine parsePowerCommandLine(const Edition& edition, const std::vector
         return rangeOf(text) ? std::string() : "give A-B, whole numbers with 1 <= A <= B";
       });
   app.add_option("--decision-error", decisionError,
-                 "Independent tables: the most probability that a locus's decision differs from the one its "
-                 "exact P-value gives; default 0.001")
+                 "Independent tables: the most probability that a settled decision, a locus's or Fisher's "
+                 "method's, differs from the one the exact P-values give; default 0.001")
       ->check([](const std::string& text) {
         const std::optional<double> e = plainNumber(text);
         return e && *e > 0 && *e <= 0.5 ? std::string() : "must be a number above 0, at most 0.5";

@@ -34,6 +34,12 @@ struct SampledP {
 
 template <class Real>
 SampledP<Real> sampledPValue(const SampledCount& count);
+// Its P alone, without the limits' cost.
+template <class Real>
+Real sampledP(const SampledCount& count) {
+  const auto h = static_cast<Real>(count.counted), B = static_cast<Real>(count.drawn);
+  return count.stopped ? h / B : (h + 1) / (B + 1);
+}
 
 // Clopper and Pearson's 95 % limits on a probability from `successes` of
 // `trials` (trials >= 1), as above.
@@ -43,5 +49,10 @@ struct ClopperPearson {
 };
 template <class Real>
 ClopperPearson<Real> clopperPearson(std::int64_t successes, std::int64_t trials);
+
+// The lower one-sided Clopper-Pearson limit: the probability below which
+// `successes` or more of `trials` come with a chance of at most `tail`.
+template <class Real>
+Real clopperPearsonLow(std::int64_t successes, std::int64_t trials, Real tail);
 
 }  // namespace ortelan

@@ -19,14 +19,16 @@ constexpr double kProbabilityTie = 1e-8;
 constexpr std::int64_t kTablesBetweenStops = 1024;
 // What drawing a table costs, in steps of the walk on the same table
 // (bench/sampler_bench.cpp, its tables and walks side by side, where a
-// step takes 15 to 25 ns): per item of a two-column table (some 16 ns
+// step takes 11 to 25 ns): per item of a two-column table (some 16 ns
 // each with its split), per cell drawn by Patefield's algorithm (some
-// 40 ns), per gene (individual) dealt (some 4 ns), and per cell of the
-// table for its ordering. Each is set above what was measured, so that a
-// locus drawing what its walk would cost takes no longer than the walk.
+// 40 ns), per gene (individual) dealt (some 2 ns since the shuffle draws
+// by Lemire's method: 1.7 ns against a step of 11 ns on a 10 x 10 table
+// of 686 genes), and per cell of the table for its ordering. Each is set
+// above what was measured, so that a locus drawing what its walk would
+// cost takes no longer than the walk.
 constexpr double kStepsPerItem = 1.3;
 constexpr double kStepsPerCellDrawn = 3.2;
-constexpr double kStepsPerGeneDealt = 0.35;
+constexpr double kStepsPerGeneDealt = 0.2;
 constexpr double kStepsPerCell = 0.15;
 
 enum class Kind { Probability, G, ImpliedG };
@@ -386,6 +388,7 @@ TableDraws::TableDraws(const CountTable& table, const EnumerationOrder& order, C
 
 void TableDraws::reset(const CountTable& table, const EnumerationOrder& order, ChainWorkspace& workspace) {
   count_ = {};
+  hitPlaces_.clear();
   const Margins margins = marginsOf(table);
   if (margins.rows.size() < 2 || margins.columns.size() < 2) {
     count_ = {1, 1, false};
@@ -408,8 +411,11 @@ void TableDraws::drawUntil(std::int64_t drawn, std::int64_t hits, Ranmar& genera
   if (single_) return;
   Ranmar::Stream draws(generator);
   while (count_.drawn < drawn) {
-    count_.counted += state_->sampler.drawCounts(draws) ? 1 : 0;
     ++count_.drawn;
+    if (state_->sampler.drawCounts(draws)) {
+      ++count_.counted;
+      if (hitPlaces_.size() < keptHits_) hitPlaces_.push_back(count_.drawn);
+    }
     if (count_.counted >= hits) {
       count_.stopped = true;
       return;

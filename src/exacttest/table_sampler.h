@@ -32,6 +32,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "exacttest/chain.h"
 #include "exacttest/enumeration.h"
@@ -113,6 +114,11 @@ class TableDraws {
   // to go on past it, give more hits).
   void drawUntil(std::int64_t drawn, std::int64_t hits, Ranmar& generator);
   const SampledCount& count() const { return count_; }
+  // Keeps, from now on, the places (from 1) of the first `count` tables
+  // that count since the last reset, for a caller that estimates from the
+  // runs between them (power/fisher_runs.h).
+  void keepHitPlaces(std::size_t count) { keptHits_ = count; }
+  const std::vector<std::int64_t>& hitPlaces() const { return hitPlaces_; }
   // Whether the table is the only one with its margins.
   bool single() const { return single_; }
 
@@ -121,6 +127,8 @@ class TableDraws {
   std::unique_ptr<State> state_;
   SampledCount count_;
   bool single_ = false;
+  std::size_t keptHits_ = 0;
+  std::vector<std::int64_t> hitPlaces_;
 };
 
 // Grows `workspace` to what drawing tables of up to `genes` genes (or

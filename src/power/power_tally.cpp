@@ -17,6 +17,7 @@ TargetTally::TargetTally(std::size_t loci, std::size_t levels)
       exact(loci * levels, 0),
       unsettled(loci * levels, 0),
       fisher(levels, 0),
+      fisherUnsettled(levels, 0),
       summedChi2(levels, 0) {}
 
 void TargetTally::add(const ReplicateOutcome& outcome) {
@@ -28,6 +29,7 @@ void TargetTally::add(const ReplicateOutcome& outcome) {
   }
   for (std::size_t a = 0; a < fisher.size(); ++a) {
     fisher[a] += outcome.fisher[a];
+    fisherUnsettled[a] += outcome.fisherUnsettled[a];
     summedChi2[a] += outcome.summedChi2[a];
   }
   if (outcome.theta == outcome.theta) {
@@ -45,6 +47,7 @@ void TargetTally::add(const TargetTally& other) {
   }
   for (std::size_t a = 0; a < fisher.size(); ++a) {
     fisher[a] += other.fisher[a];
+    fisherUnsettled[a] += other.fisherUnsettled[a];
     summedChi2[a] += other.summedChi2[a];
   }
   thetaReplicates += other.thetaReplicates;

@@ -21,7 +21,7 @@ struct TargetTally {
   std::int64_t replicates = 0;
   // Per locus of the design (i) and level (a), at [i * levels + a].
   std::vector<std::int64_t> chi2, exact, unsettled;
-  std::vector<std::int64_t> fisher, summedChi2;  // per level
+  std::vector<std::int64_t> fisher, fisherUnsettled, summedChi2;  // per level
   std::int64_t thetaReplicates = 0;  // those with a theta
   std::int64_t thetaSum = 0;         // in units of kThetaUnit
 

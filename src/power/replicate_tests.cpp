@@ -1,6 +1,7 @@
 #include "power/replicate_tests.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -13,6 +14,7 @@
 #include "exacttest/sampled_p.h"
 #include "exacttest/table_sampler.h"
 #include "fstat/f_values.h"
+#include "power/fisher_runs.h"
 
 namespace ortelan {
 namespace {
@@ -20,6 +22,17 @@ namespace {
 constexpr std::int64_t kNoHits = std::numeric_limits<std::int64_t>::max();
 // Looks past this many never come (tablesAtLook keeps within 64 bits).
 constexpr int kLooks = 220;
+
+// Fisher's rounds: the runs each drawn locus gives, and the tables it
+// draws at most for them (besides its own most). The first round draws
+// nothing: it looks at the tables the loci's own decisions drew. Each
+// round may err with an equal share of the error rate.
+struct FisherRound {
+  std::int64_t runs, tables;
+};
+constexpr std::array<FisherRound, 8> kFisherRounds{
+    {{1, 0}, {1, 1024}, {2, 2048}, {4, 4096}, {8, 8192}, {16, 16384}, {32, 32768}, {64, 65536}}};
+constexpr std::size_t kMostRuns = 64;
 
 // A target as a name in the keys; -0 names what 0 does.
 std::uint64_t targetName(double target) { return std::bit_cast<std::uint64_t>(target + 0.0); }
@@ -46,8 +59,9 @@ struct ReplicateTester<Real>::Drawing {
   int look = 0;           // the next look
   int open = 0;           // levels not yet decided
   std::vector<Decision> decisions;
-  // Per level, the tables that fix a scripted run's decision.
-  std::vector<std::int64_t> scriptedAt;
+  // Per level, the tables that fix a scripted run's decision, and the
+  // count from which it accepts whatever the tables after.
+  std::vector<std::int64_t> scriptedAt, scriptedAcceptFrom;
 };
 
 template <class Real>
@@ -79,6 +93,7 @@ void ReplicateTester<Real>::run(std::size_t target, std::int64_t replicate, std:
   out.exact.assign(loci * levels, 0);
   out.unsettled.assign(loci * levels, 0);
   out.fisher.assign(levels, 0);
+  out.fisherUnsettled.assign(levels, 0);
   out.summedChi2.assign(levels, 0);
   std::fill(exactTested_.begin(), exactTested_.end(), 0);
   std::fill(pKnown_.begin(), pKnown_.end(), 0);
@@ -159,6 +174,7 @@ void ReplicateTester<Real>::testExact(std::size_t i, std::size_t target, std::in
     d.draws->reset(loaded.MM, loaded.enumerationOrder(), workspace_);
   } else {
     d.draws.emplace(loaded.MM, loaded.enumerationOrder(), workspace_);
+    d.draws->keepHitPlaces(kMostRuns);
   }
   if (d.draws->single()) {
     // The observed table is the only one with its margins: P = 1.
@@ -174,7 +190,11 @@ void ReplicateTester<Real>::testExact(std::size_t i, std::size_t target, std::in
   d.open = static_cast<int>(levels);
   d.decisions.assign(levels, Decision::Open);
   d.scriptedAt.clear();
-  for (std::size_t a = 0; a < levels; ++a) d.scriptedAt.push_back(scriptedDecisionAt(a, d.most));
+  d.scriptedAcceptFrom.clear();
+  for (std::size_t a = 0; a < levels; ++a) {
+    d.scriptedAt.push_back(scriptedDecisionAt(a, d.most));
+    d.scriptedAcceptFrom.push_back(scriptedAcceptFrom(a, d.most));
+  }
 }
 
 template <class Real>
@@ -192,7 +212,7 @@ void ReplicateTester<Real>::decideAtLook(Drawing& d, ReplicateOutcome& out) {
 }
 
 template <class Real>
-bool ReplicateTester<Real>::settleFisher(ReplicateOutcome& out) {
+bool ReplicateTester<Real>::settleFisher(ReplicateOutcome& out, bool unsettled) {
   const std::size_t levels = tests_.alphas.size();
   if (std::none_of(fisher_.begin(), fisher_.end(), [](Decision x) { return x == Decision::Open; })) return false;
   // The combined P at its largest (every P at its highest) and smallest.
@@ -227,7 +247,9 @@ bool ReplicateTester<Real>::settleFisher(ReplicateOutcome& out) {
       fisher_[a] = Decision::Accept;
     } else {
       open = true;
+      continue;
     }
+    out.fisherUnsettled[a] = unsettled ? 1 : 0;
   }
   return open;
 }
@@ -242,18 +264,59 @@ std::int64_t ReplicateTester<Real>::scriptedDecisionAt(std::size_t level, std::i
 }
 
 template <class Real>
+std::int64_t ReplicateTester<Real>::scriptedAcceptFrom(std::size_t level, std::int64_t most) const {
+  // The hits-th counted table among the first scriptedDecisionAt tables
+  // gives a P above alpha; where those are all the tables, so does a count
+  // h whose (h + 1) / (most + 1) is above alpha.
+  const std::int64_t hits = tests_.sampling.hits;
+  if (scriptedDecisionAt(level, most) < most) return hits;
+  const Real alpha = Real(tests_.alphas[level]);
+  auto pAt = [&](std::int64_t h) { return sampledP<Real>(SampledCount{most, h, false}); };
+  // From near alpha (most + 1), where the answer lies.
+  std::int64_t h = std::max<std::int64_t>(0, static_cast<std::int64_t>(tests_.alphas[level] * static_cast<double>(most)) - 2);
+  while (h > 0 && pAt(h - 1) > alpha) --h;
+  while (h < hits && pAt(h) <= alpha) ++h;
+  return h;
+}
+
+template <class Real>
+void ReplicateTester<Real>::notePValue(Drawing& d) {
+  const std::size_t i = d.locus;
+  if (pKnown_[i]) return;
+  const SampledCount& c = d.draws->count();
+  // Tables are never drawn past the hits-th counted one before its P is
+  // noted: there a scripted run's P ends, hits / m; else at the most.
+  if (c.counted >= tests_.sampling.hits) {
+    p_[i] = sampledP<Real>(SampledCount{c.drawn, c.counted, true});
+    pKnown_[i] = 1;
+  } else if (c.drawn >= d.most) {
+    p_[i] = sampledP<Real>(SampledCount{c.drawn, c.counted, false});
+    pKnown_[i] = 1;
+  }
+}
+
+template <class Real>
+void ReplicateTester<Real>::drawTables(Drawing& d, std::int64_t until, std::int64_t stopAt) {
+  until = std::min(until, d.most);
+  auto drawUpTo = [&](std::int64_t hits) {
+    const SampledCount& c = d.draws->count();
+    if (c.drawn < until && c.counted < hits) d.draws->drawUntil(until, hits, d.generator);
+    notePValue(d);
+  };
+  if (!pKnown_[d.locus] && tests_.sampling.hits < stopAt) drawUpTo(tests_.sampling.hits);
+  drawUpTo(stopAt);
+}
+
+template <class Real>
 void ReplicateTester<Real>::drawTo(Drawing& d, std::int64_t until, ReplicateOutcome& out) {
   const std::size_t levels = tests_.alphas.size(), i = d.locus;
-  const std::int64_t hits = tests_.sampling.hits;
-  if (!pKnown_[i]) {
-    // Where the hits-th table counts, a scripted run's P ends.
-    d.draws->drawUntil(until, hits, d.generator);
-    if (d.draws->count().stopped) {
-      p_[i] = sampledPValue<Real>(d.draws->count()).p;
-      pKnown_[i] = 1;
-    }
+  // The drawing stops early at the count that fixes a scripted run's
+  // acceptance at an open level.
+  std::int64_t stopAt = kNoHits;
+  for (std::size_t a = 0; a < levels; ++a) {
+    if (d.decisions[a] == Decision::Open) stopAt = std::min(stopAt, d.scriptedAcceptFrom[a]);
   }
-  d.draws->drawUntil(until, kNoHits, d.generator);
+  drawTables(d, until, stopAt);
   const SampledCount& c = d.draws->count();
   while (d.look < kLooks && tablesAtLook(d.look) < c.drawn) ++d.look;
   if (d.look < kLooks && tablesAtLook(d.look) == c.drawn) {
@@ -261,20 +324,96 @@ void ReplicateTester<Real>::drawTo(Drawing& d, std::int64_t until, ReplicateOutc
     ++d.look;
   }
   for (std::size_t a = 0; a < levels; ++a) {
-    if (d.decisions[a] != Decision::Open || d.scriptedAt[a] != c.drawn) continue;
+    if (d.decisions[a] != Decision::Open) continue;
+    const bool accept = c.counted >= d.scriptedAcceptFrom[a];
+    if (!accept && c.drawn < d.scriptedAt[a]) continue;
     // Unsettled: the scripted run's decision, which these tables fix.
-    const bool reject = c.counted < hits && (c.drawn < d.most || sampledPValue<Real>(SampledCount{c.drawn, c.counted, false}).p <=
-                                                                       Real(tests_.alphas[a]));
-    d.decisions[a] = reject ? Decision::Reject : Decision::Accept;
-    out.exact[i * levels + a] = reject;
+    d.decisions[a] = accept ? Decision::Accept : Decision::Reject;
+    out.exact[i * levels + a] = !accept;
     out.unsettled[i * levels + a] = 1;
     --d.open;
   }
-  if (c.drawn == d.most && !pKnown_[i]) {
-    // The most tables: a scripted run's P ends here.
-    p_[i] = sampledPValue<Real>(SampledCount{c.drawn, c.counted, false}).p;
-    pKnown_[i] = 1;
+}
+
+template <class Real>
+bool ReplicateTester<Real>::decideFisherByRuns(std::int64_t runs, bool limitsHold, double errorRate,
+                                               ReplicateOutcome& out) {
+  const std::size_t levels = tests_.alphas.size();
+  // The loci whose P is known (listed, walked, or the only table) as they
+  // count in the totals; the drawn ones by their runs.
+  TotalsSum<Real> knownLoci;
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < design_.loci.size(); ++i) {
+    if (!exactTested_[i]) continue;
+    while (k < drawingsInUse_ && drawings_[k].locus < i) ++k;
+    if (k < drawingsInUse_ && drawings_[k].locus == i) continue;
+    knownLoci.add({p_[i], Real(0), Real(0)});
   }
+  // Per drawn locus, the mean of H(G - 1) over its first `runs` runs.
+  // One whose runs are not complete counts, to reject, what it has and the
+  // run it is in as long as it has been so far (H only rises with it).
+  const auto drawn = static_cast<std::int64_t>(drawingsInUse_);
+  Real least = 0, complete = 0;
+  incomplete_.clear();
+  for (std::size_t j = 0; j < drawingsInUse_; ++j) {
+    const TableDraws& draws = *drawings_[j].draws;
+    const std::vector<std::int64_t>& places = draws.hitPlaces();
+    const std::size_t ended = std::min(places.size(), static_cast<std::size_t>(runs));
+    double sum = 0;
+    std::int64_t before = 0;
+    for (std::size_t run = 0; run < ended; ++run) {
+      sum += harmonicNumber(places[run] - before - 1);
+      before = places[run];
+    }
+    if (ended == static_cast<std::size_t>(runs)) {
+      complete += Real(sum) / Real(runs);
+    } else {
+      sum += harmonicNumber(draws.count().drawn - before);
+      incomplete_.push_back(j);
+    }
+    least += Real(sum) / Real(runs);
+  }
+  const Real known = knownLoci.sums().SUMLNP, df = knownLoci.sums().SUMDFFISHER + Real(2 * drawn);
+  // Each bound strays 2 L u, u the mean deviation of its r L terms.
+  const Real above = Real(2 * drawn) * Real(meanDeviation(runs * drawn, errorRate, Deviation::Above));
+  const Real pHighest = chiSquareUpperTail(std::max(known + 2 * least - above, Real(0)), df);
+  // To accept, a locus whose runs are not complete counts -ln of the lower
+  // Clopper-Pearson limit of its P, where its tables were as many as the
+  // round draws (not a number its count chose) and one of them counted;
+  // those limits take half the rate between them, the deviation of the
+  // complete loci's runs the other half.
+  Real pLowest = 0;
+  const bool bounded = std::all_of(incomplete_.begin(), incomplete_.end(), [&](std::size_t j) {
+    return limitsHold && drawings_[j].draws->count().counted > 0;
+  });
+  if (bounded && pHighest > Real(tests_.alphas.front())) {
+    Real most = 2 * complete;
+    const double limitShare = errorRate / 2 / static_cast<double>(drawn);
+    for (const std::size_t j : incomplete_) {
+      const SampledCount& c = drawings_[j].draws->count();
+      most -= 2 * std::log(clopperPearsonLow<Real>(c.counted, c.drawn, Real(limitShare)));
+    }
+    const auto completeLoci = drawn - static_cast<std::int64_t>(incomplete_.size());
+    const Real below =
+        completeLoci == 0
+            ? Real(0)
+            : Real(2 * completeLoci) * Real(meanDeviation(runs * completeLoci, errorRate / 2, Deviation::Below));
+    if (!std::isinf(below)) pLowest = chiSquareUpperTail(known + most + below, df);
+  }
+  bool open = false;
+  for (std::size_t a = 0; a < levels; ++a) {
+    if (fisher_[a] != Decision::Open) continue;
+    const Real alpha = Real(tests_.alphas[a]);
+    if (pHighest <= alpha) {
+      fisher_[a] = Decision::Reject;
+      out.fisher[a] = 1;
+    } else if (pLowest > alpha) {
+      fisher_[a] = Decision::Accept;
+    } else {
+      open = true;
+    }
+  }
+  return open;
 }
 
 template <class Real>
@@ -294,10 +433,25 @@ void ReplicateTester<Real>::decide(ReplicateOutcome& out, const std::atomic<bool
       drawTo(d, until, out);
     }
   }
-  // Fisher's method: the P-values a scripted run finds, drawn further, a
-  // look at a time, until no later table can change its decision.
   fisher_.assign(levels, Decision::Open);
-  while (settleFisher(out)) {
+  if (drawingsInUse_ == 0) {
+    // Every P is known: Fisher's decision is exact.
+    settleFisher(out, false);
+    return;
+  }
+  // Fisher's method from the runs, round after round, each drawn locus
+  // drawing to its runs (or its round's tables) first.
+  const double share = tests_.decisionError / static_cast<double>(kFisherRounds.size());
+  for (const FisherRound& round : kFisherRounds) {
+    for (std::size_t k = 0; k < drawingsInUse_ && round.tables > 0; ++k) {
+      if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
+      drawTables(drawings_[k], round.tables, round.runs);
+    }
+    if (!decideFisherByRuns(round.runs, round.tables > 0, share, out)) return;
+  }
+  // Unsettled: the P-values a scripted run finds, drawn further, a look at
+  // a time, until no later table can change its decision.
+  while (settleFisher(out, true)) {
     for (std::size_t k = 0; k < drawingsInUse_; ++k) {
       if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
       Drawing& d = drawings_[k];
@@ -305,7 +459,7 @@ void ReplicateTester<Real>::decide(ReplicateOutcome& out, const std::atomic<bool
       const std::int64_t drawn = d.draws->count().drawn;
       int look = 0;
       while (look < kLooks && tablesAtLook(look) <= drawn) ++look;
-      drawTo(d, std::min(look < kLooks ? tablesAtLook(look) : d.most, d.most), out);
+      drawTables(d, look < kLooks ? tablesAtLook(look) : d.most, kNoHits);
     }
   }
 }

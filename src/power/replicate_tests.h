@@ -9,14 +9,17 @@
 //    independent tables, drawn until the decision at every level is
 //    settled, or fixed as a scripted run's (sequential_decision.h). Each
 //    locus is drawn to its decisions in one go, its tables at hand.
-//  - Fisher's method over the loci the exact test tests, on their P-values
-//    as a scripted run finds them: listed, walked, or from independent
-//    tables drawn until `hits` of them count or the most tables are drawn.
-//    The drawing stops as soon as no later table can change the decision at
-//    any level: where every locus's P, whatever its drawing still gives,
-//    leaves the combined P on one side of alpha (its bounds: no more table
-//    counting, (h + 1) / (most + 1); every table counting, hits / (n +
-//    hits - h)). Its decisions are a scripted run's, to the last bit.
+//  - Fisher's method over the loci the exact test tests: the listed or
+//    walked loci by their P-values, the drawn ones by the runs between
+//    their counting tables (fisher_runs.h), round after round, each drawn
+//    locus drawing to its 1st, 2nd, 4th ... 64th counting table, until
+//    the combined statistic is beyond alpha's point, or short of it, by
+//    more than it may stray at the round's share of the error rate. Where
+//    64 runs do not settle it, the decision is a scripted run's: the
+//    P-values drawn as a scripted run draws them (until `hits` count or the
+//    most tables are drawn), stopping as soon as no later table can change
+//    it (a P not yet final lies between (h + 1) / (most + 1), no more table
+//    counting, and hits / (n + hits - h), every table counting).
 // Every replicate and every locus's tables draw from generators of their
 // own, keyed by the run seed, the target and the replicate (and the
 // locus), so a replicate comes out the same on any thread, in any shard.
@@ -55,6 +58,9 @@ struct ReplicateOutcome {
   // without being settled.
   std::vector<std::uint8_t> unsettled;
   std::vector<std::uint8_t> fisher, summedChi2;  // per level
+  // Fisher's decisions taken from the P-values a scripted run finds, its
+  // runs (fisher_runs.h) not settling them; per level.
+  std::vector<std::uint8_t> fisherUnsettled;
   // The multilocus theta of the samples; none (NaN) where no locus has
   // its components.
   double theta = 0;
@@ -92,14 +98,28 @@ class ReplicateTester {
                  ReplicateOutcome& out, const std::atomic<bool>* stop);
   // Draws until every level's decision is settled, each locus's and Fisher's.
   void decide(ReplicateOutcome& out, const std::atomic<bool>* stop);
-  // Fisher's decisions at the levels still open; whether any is.
-  bool settleFisher(ReplicateOutcome& out);
+  // Fisher's decisions at the levels still open, from the runs of the
+  // drawn loci's first `runs` counting tables, each level erring with
+  // probability at most `errorRate`; whether any level is still open.
+  // `limitsHold` where every locus drew as many tables as the round asks,
+  // so that a count's confidence limits hold.
+  bool decideFisherByRuns(std::int64_t runs, bool limitsHold, double errorRate, ReplicateOutcome& out);
+  // Fisher's decisions at the levels still open that the P-values a
+  // scripted run finds fix, whatever tables are still to come (told apart
+  // as `unsettled`); whether any level is still open.
+  bool settleFisher(ReplicateOutcome& out, bool unsettled);
   void decideAtLook(Drawing& d, ReplicateOutcome& out);
   // Draws a locus's tables up to `until`, and takes the decisions they settle.
   void drawTo(Drawing& d, std::int64_t until, ReplicateOutcome& out);
+  // Draws a locus's tables up to `until` (at most its most), or to its
+  // stopAt-th counting table, noting a scripted run's P where it ends.
+  void drawTables(Drawing& d, std::int64_t until, std::int64_t stopAt);
+  void notePValue(Drawing& d);
   // The tables that fix a scripted run's decision at a level, for a locus
-  // that draws at most `most`.
+  // that draws at most `most`; and the count from which that decision is
+  // acceptance, whatever the tables after.
   std::int64_t scriptedDecisionAt(std::size_t level, std::int64_t most) const;
+  std::int64_t scriptedAcceptFrom(std::size_t level, std::int64_t most) const;
 
   const PowerDesign& design_;
   const PowerTests& tests_;
@@ -119,6 +139,7 @@ class ReplicateTester {
   std::vector<Drawing> drawings_;
   std::size_t drawingsInUse_ = 0;
   std::vector<Decision> fisher_;  // per level
+  std::vector<std::size_t> incomplete_;  // drawings whose runs a round did not complete
 };
 
 }  // namespace ortelan

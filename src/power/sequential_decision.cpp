@@ -171,15 +171,16 @@ void calibrate(const std::vector<std::int64_t>& looks, const std::vector<double>
 }
 
 // Weights that spend the most at the first look where a side's bound can
-// be crossed at all (`first`) and less at each look after it, 1 / ((j + 1)
-// (j + 2)) at the j-th: a table far from the bound settles at once, and
-// the looks after share what is left.
+// be crossed at all (`first`) and less at each look after it, 1 / (j + 1)
+// at the j-th: a table far from the bound settles at once, and one near
+// it still has a good share at the late looks. (Crossings at successive
+// looks overlap, so the calibrated scale spends far more than the sum of
+// the weights suggests. Against 1 / ((j + 1)(j + 2)) this draws some 10 %
+// fewer tables for P between alpha / 2 and 3 alpha, and leaves fewer
+// unsettled.)
 std::vector<double> spending(std::size_t looks, std::size_t first) {
   std::vector<double> weights(looks, 0.0);
-  for (std::size_t k = first; k < looks; ++k) {
-    const auto j = static_cast<double>(k - first);
-    weights[k] = 1 / ((j + 1) * (j + 2));
-  }
+  for (std::size_t k = first; k < looks; ++k) weights[k] = 1 / static_cast<double>(k - first + 1);
   return weights;
 }
 

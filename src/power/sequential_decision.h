@@ -21,8 +21,8 @@
 // out and their whole probability counted as crossing). The levels are
 // spent most at the first look where a bound can be crossed at all (a
 // count of 0, or of every table, with a chance of at most e) and less at
-// each later look, g_k = s / ((j + 1)(j + 2)) at the j-th, so that a table
-// far from alpha settles as soon as it can; the scale s is the largest for
+// each later look, g_k = s / (j + 1) at the j-th, so that a table far from
+// alpha settles as soon as it can; the scale s is the largest for
 // which the chance of crossing is at most the error rate e. So a decision
 // taken at a bound differs from the one the exact P would give with
 // probability at most e, whatever P is and whenever it is taken. (Past

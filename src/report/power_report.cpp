@@ -218,9 +218,10 @@ std::string formatPowerReport(const Edition& edition, const PowerHeading& headin
   });
   if (unsettled > 0) {
     text += "\r\n" + paragraph(std::to_string(unsettled) +
-                               " decisions of the exact test reached the most tables unsettled (their P-values lie "
-                               "within reach of alpha) and were taken from the sampled P-value, as a scripted run "
-                               "would take them; the table counts them per row (unsettled).");
+                               " decisions of the exact test or of Fisher's method were not settled by the tables "
+                               "drawn (their P-values lie within reach of alpha) and were taken from the sampled "
+                               "P-values, as a scripted run would take them; the table counts them per row "
+                               "(unsettled).");
   }
   return text;
 }

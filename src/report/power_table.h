@@ -60,7 +60,7 @@ struct PowerRow {
   std::size_t place = 0;  // the locus's place among the design's loci; TOTAL rows: none
   bool total = false;
   std::int64_t rejections = 0;
-  std::optional<std::int64_t> unsettled;  // the exact test's rows
+  std::optional<std::int64_t> unsettled;  // the exact test's rows and Fisher's
 };
 
 template <class Visit>
@@ -79,7 +79,7 @@ void forEachPowerRow(const PowerResults& results, const Visit& visit) {
                          tally.unsettled[i * levels + a]});
         }
       }
-      for (std::size_t a = 0; a < levels; ++a) visit(PowerRow{t, kFisherRow, a, 0, true, tally.fisher[a], {}});
+      for (std::size_t a = 0; a < levels; ++a) visit(PowerRow{t, kFisherRow, a, 0, true, tally.fisher[a], tally.fisherUnsettled[a]});
     }
     for (std::size_t a = 0; a < levels; ++a) visit(PowerRow{t, kSummedChi2Row, a, 0, true, tally.summedChi2[a], {}});
   }
