@@ -9,18 +9,10 @@
 #include <limits>
 #include <memory>
 
+#include "chisquare/quiet_math_policy.h"
+
 namespace ortelan {
 namespace {
-
-namespace bmp = boost::math::policies;
-
-// Every error is ignored: an underflow gives 0, a bad argument NaN, and
-// nothing throws or sets errno on Boost's side.
-using QuietPolicy = bmp::policy<bmp::domain_error<bmp::ignore_error>, bmp::pole_error<bmp::ignore_error>,
-                                bmp::overflow_error<bmp::ignore_error>, bmp::underflow_error<bmp::ignore_error>,
-                                bmp::denorm_error<bmp::ignore_error>, bmp::evaluation_error<bmp::ignore_error>,
-                                bmp::rounding_error<bmp::ignore_error>,
-                                bmp::indeterminate_result_error<bmp::ignore_error>>;
 
 // The bits that make a real: its 64 low bits and, for an 80-bit real, the
 // sign and exponent above them.
@@ -71,7 +63,7 @@ Real computedTail(Real chi2, Real df) {
   // The C library's exp and log inside may set ERANGE deep in the tail;
   // callers that read errno after their own calls must not see it.
   const int errnoBefore = errno;
-  const Real q = boost::math::gamma_q(df / 2, chi2 / 2, QuietPolicy());
+  const Real q = boost::math::gamma_q(df / 2, chi2 / 2, QuietMathPolicy());
   errno = errnoBefore;
   // Subnormal results carry too few digits to be worth printing.
   return q < std::numeric_limits<Real>::min() ? Real(0) : q;
@@ -92,7 +84,7 @@ Real chiSquareLowerTail(Real chi2, Real df) {
   if (chi2 <= 0) return 0;
   if (df == 0) return 1;
   const int errnoBefore = errno;
-  const Real p = boost::math::gamma_p(df / 2, chi2 / 2, QuietPolicy());
+  const Real p = boost::math::gamma_p(df / 2, chi2 / 2, QuietMathPolicy());
   errno = errnoBefore;
   return p < std::numeric_limits<Real>::min() ? Real(0) : p;
 }
@@ -106,7 +98,7 @@ void chiSquareUpperTails(Real df, std::span<const Real> chi2, std::span<Real> ou
   }
   const int errnoBefore = errno;
   const Wide a = static_cast<Wide>(df) / 2;
-  const Wide logGammaA = boost::math::lgamma(a, QuietPolicy());
+  const Wide logGammaA = boost::math::lgamma(a, QuietMathPolicy());
   constexpr Wide kEpsilon = std::numeric_limits<Wide>::epsilon();
   constexpr Wide kTiny = std::numeric_limits<Wide>::min() / kEpsilon;
   // Below e^kLogSmallest the prefix is below the smallest normal number.

@@ -8,12 +8,10 @@
 #include <cmath>
 #include <limits>
 
+#include "chisquare/quiet_math_policy.h"
+
 namespace ortelan {
 namespace {
-
-namespace bmp = boost::math::policies;
-using QuietPolicy = bmp::policy<bmp::domain_error<bmp::ignore_error>, bmp::pole_error<bmp::ignore_error>,
-                                bmp::overflow_error<bmp::ignore_error>, bmp::evaluation_error<bmp::ignore_error>>;
 
 constexpr double kEuler = boost::math::constants::euler<double>();
 // Below this n, H(n) is summed; from it on, its asymptotic series.
@@ -28,11 +26,11 @@ struct RatePoint {
 };
 RatePoint ratePoint(double x, Deviation side) {
   if (side == Deviation::Above) {
-    const double psi = boost::math::digamma(1 + x, QuietPolicy());
-    return {x * psi - boost::math::lgamma(1 + x, QuietPolicy()), psi + kEuler};
+    const double psi = boost::math::digamma(1 + x, QuietMathPolicy());
+    return {x * psi - boost::math::lgamma(1 + x, QuietMathPolicy()), psi + kEuler};
   }
-  const double psi = boost::math::digamma(1 - x, QuietPolicy());
-  return {-x * psi - boost::math::lgamma(1 - x, QuietPolicy()), -psi - kEuler};
+  const double psi = boost::math::digamma(1 - x, QuietMathPolicy());
+  return {-x * psi - boost::math::lgamma(1 - x, QuietMathPolicy()), -psi - kEuler};
 }
 
 }  // namespace

@@ -6,15 +6,10 @@
 #include <array>
 #include <cmath>
 
+#include "chisquare/quiet_math_policy.h"
+
 namespace ortelan {
 namespace {
-
-namespace bmp = boost::math::policies;
-
-// Nothing throws or sets errno on Boost's side.
-using QuietPolicy = bmp::policy<bmp::domain_error<bmp::ignore_error>, bmp::pole_error<bmp::ignore_error>,
-                                bmp::overflow_error<bmp::ignore_error>, bmp::underflow_error<bmp::ignore_error>,
-                                bmp::denorm_error<bmp::ignore_error>, bmp::evaluation_error<bmp::ignore_error>>;
 
 // Looks beyond this many tables are never reached.
 constexpr std::int64_t kMostLookTables = std::int64_t{1} << 60;
@@ -28,12 +23,12 @@ constexpr double kSpread = 12;
 double atMost(std::int64_t h, std::int64_t n, double p) {
   if (h < 0) return 0;
   if (h >= n) return 1;
-  return boost::math::ibetac(static_cast<double>(h) + 1, static_cast<double>(n - h), p, QuietPolicy());
+  return boost::math::ibetac(static_cast<double>(h) + 1, static_cast<double>(n - h), p, QuietMathPolicy());
 }
 double atLeast(std::int64_t h, std::int64_t n, double p) {
   if (h <= 0) return 1;
   if (h > n) return 0;
-  return boost::math::ibeta(static_cast<double>(h), static_cast<double>(n - h) + 1, p, QuietPolicy());
+  return boost::math::ibeta(static_cast<double>(h), static_cast<double>(n - h) + 1, p, QuietMathPolicy());
 }
 
 // The smallest h in [low, high] for which `holds` is true, where it is
