@@ -170,7 +170,7 @@ void calibrate(const std::vector<std::int64_t>& looks, const std::vector<double>
 // at the j-th: a table far from the bound settles at once, and one near
 // it still has a good share at the late looks. (Crossings at successive
 // looks overlap, so the calibrated scale spends far more than the sum of
-// the weights suggests. Against 1 / ((j + 1)(j + 2)) this draws some 10 %
+// the weights suggests. Against 1 / ((j + 1)(j + 2)) this draws 5 to 20 %
 // fewer tables for P between alpha / 2 and 3 alpha, and leaves fewer
 // unsettled.)
 std::vector<double> spending(std::size_t looks, std::size_t first) {
