@@ -213,7 +213,6 @@ void ReplicateTester<Real>::decideAtLook(Drawing& d, ReplicateOutcome& out) {
 
 template <class Real>
 bool ReplicateTester<Real>::settleFisher(ReplicateOutcome& out, bool unsettled) {
-  const std::size_t levels = tests_.alphas.size();
   if (std::none_of(fisher_.begin(), fisher_.end(), [](Decision x) { return x == Decision::Open; })) return false;
   // The combined P at its largest (every P at its highest) and smallest.
   TotalsSum<Real> highest, lowest;
@@ -236,14 +235,19 @@ bool ReplicateTester<Real>::settleFisher(ReplicateOutcome& out, bool unsettled) 
   }
   const Real pMost = chiSquareUpperTail(highest.sums().SUMLNP, highest.sums().SUMDFFISHER);
   const Real pLeast = chiSquareUpperTail(lowest.sums().SUMLNP, lowest.sums().SUMDFFISHER);
+  return decideFisherLevels(pMost, pLeast, unsettled, out);
+}
+
+template <class Real>
+bool ReplicateTester<Real>::decideFisherLevels(Real highestP, Real lowestP, bool unsettled, ReplicateOutcome& out) {
   bool open = false;
-  for (std::size_t a = 0; a < levels; ++a) {
+  for (std::size_t a = 0; a < tests_.alphas.size(); ++a) {
     if (fisher_[a] != Decision::Open) continue;
     const Real alpha = Real(tests_.alphas[a]);
-    if (pMost <= alpha) {
+    if (highestP <= alpha) {
       fisher_[a] = Decision::Reject;
       out.fisher[a] = 1;
-    } else if (pLeast > alpha) {
+    } else if (lowestP > alpha) {
       fisher_[a] = Decision::Accept;
     } else {
       open = true;
@@ -338,7 +342,6 @@ void ReplicateTester<Real>::drawTo(Drawing& d, std::int64_t until, ReplicateOutc
 template <class Real>
 bool ReplicateTester<Real>::decideFisherByRuns(std::int64_t runs, bool limitsHold, double errorRate,
                                                ReplicateOutcome& out) {
-  const std::size_t levels = tests_.alphas.size();
   // The loci whose P is known (listed, walked, or the only table) as they
   // count in the totals; the drawn ones by their runs.
   TotalsSum<Real> knownLoci;
@@ -400,20 +403,7 @@ bool ReplicateTester<Real>::decideFisherByRuns(std::int64_t runs, bool limitsHol
             : Real(2 * completeLoci) * Real(meanDeviation(runs * completeLoci, errorRate / 2, Deviation::Below));
     if (!std::isinf(below)) pLowest = chiSquareUpperTail(known + most + below, df);
   }
-  bool open = false;
-  for (std::size_t a = 0; a < levels; ++a) {
-    if (fisher_[a] != Decision::Open) continue;
-    const Real alpha = Real(tests_.alphas[a]);
-    if (pHighest <= alpha) {
-      fisher_[a] = Decision::Reject;
-      out.fisher[a] = 1;
-    } else if (pLowest > alpha) {
-      fisher_[a] = Decision::Accept;
-    } else {
-      open = true;
-    }
-  }
-  return open;
+  return decideFisherLevels(pHighest, pLowest, false, out);
 }
 
 template <class Real>

@@ -108,6 +108,9 @@ class ReplicateTester {
   // scripted run finds fix, whatever tables are still to come (told apart
   // as `unsettled`); whether any level is still open.
   bool settleFisher(ReplicateOutcome& out, bool unsettled);
+  // Fisher's decisions at the levels still open, where the combined P lies
+  // between `lowestP` and `highestP`; whether any level is still open.
+  bool decideFisherLevels(Real highestP, Real lowestP, bool unsettled, ReplicateOutcome& out);
   void decideAtLook(Drawing& d, ReplicateOutcome& out);
   // Draws a locus's tables up to `until`, and takes the decisions they settle.
   void drawTo(Drawing& d, std::int64_t until, ReplicateOutcome& out);
