@@ -9,10 +9,29 @@
 
 #include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace ortelan::testing {
+namespace {
+
+// Whether the process has a handler for SIGINT yet, from its SigCgt mask.
+// Until it has, an interrupt would kill it outright: on a loaded machine a
+// program may take seconds to get that far.
+bool catchesInterrupts(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("SigCgt:", 0) != 0) continue;
+    const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+    return (mask >> (SIGINT - 1)) & 1U;
+  }
+  return false;
+}
+
+}  // namespace
 
 ProcessResult runProcess(const std::string& program, const std::string& input, const std::string& workingDir,
                          int timeoutSeconds, const std::vector<std::string>& arguments,
@@ -50,7 +69,7 @@ ProcessResult runProcess(const std::string& program, const std::string& input, c
   const auto interruptAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(interruptAfterMs);
   bool interruptPending = interruptAfterMs > 0;
   while (outOpen || errOpen) {
-    if (interruptPending && std::chrono::steady_clock::now() > interruptAt) {
+    if (interruptPending && std::chrono::steady_clock::now() > interruptAt && catchesInterrupts(pid)) {
       kill(pid, SIGINT);
       interruptPending = false;
     }

@@ -17,7 +17,7 @@ struct ProcessResult {
 
 // Runs `program` with `arguments`, `input` on its standard input, and
 // `environment` ("NAME=value") added to this process's environment; with
-// `interruptAfterMs`, sends it SIGINT after that long.
+// `interruptAfterMs`, sends it SIGINT after that long, once it catches SIGINT.
 ProcessResult runProcess(const std::string& program, const std::string& input, const std::string& workingDir,
                          int timeoutSeconds = 120, const std::vector<std::string>& arguments = {},
                          const std::vector<std::string>& environment = {}, int interruptAfterMs = 0);
