@@ -10,6 +10,7 @@
 #include <vector>
 #include <limits>
 
+#include "exacttest/hypergeometric_laws.h"
 #include "exacttest/ranmar.h"
 #include "exacttest/tilted_buffers.h"
 #include "input/tables/count_table.h"
@@ -87,6 +88,9 @@ class ChainWorkspace {
   const double* reciprocals(std::int64_t total);
   // For the tables drawn into the far tail (tilted_tables.h).
   TiltedBuffers& tiltedBuffers() { return tilted_; }
+  // The laws of two-column tables' drawing (hypergeometric_laws.h), made
+  // with this workspace's ln k! and 1 / k and kept for all its tables.
+  HypergeometricLaws& hypergeometricLaws() { return laws_; }
 
  private:
   std::vector<double> lnCounts_{0.0};
@@ -97,6 +101,7 @@ class ChainWorkspace {
   std::vector<double> lnFactorialDoubles_;
   std::vector<double> reciprocals_{0.0};
   TiltedBuffers tilted_;
+  HypergeometricLaws laws_;
 };
 
 // What a visited table is ordered by. Probability: it counts when it is

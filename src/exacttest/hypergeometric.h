@@ -8,7 +8,7 @@
 //   P(x) = C(marked, x) C(total - marked, draws - x) / C(total, draws)
 // from a table of ln k!, then the values beside it, up and down in turn,
 // each from its neighbour by the ratio of successive probabilities, until
-// the uniform draw is used up. The search takes a few steps more than the
+// their sum exceeds the uniform draw. The search takes a few steps more than the
 // distance of the value from the mode, so about the law's standard
 // deviation on average, with one exponential a draw.
 //
@@ -33,13 +33,22 @@ struct DrawTables {
   const double* reciprocal;
 };
 
-// `uniform` is in [0, 1). Needs 0 <= draws <= total and 0 <= marked <= total.
-inline std::int64_t hypergeometricDraw(std::int64_t draws, std::int64_t marked, std::int64_t total, double uniform,
-                                       const DrawTables& tables) {
+// Visits the law's values in the order the draw searches them: the mode,
+// then one above and one below it in turn while both sides last, then the
+// side that lasts; `visit(value, probability, cumulative)` gets each with
+// the sum of the probabilities visited so far, and returns true to stop
+// there. Returns the value it stopped at, or the mode where the whole
+// support was visited (what is left of a uniform is then rounding).
+// hypergeometricDraw and the laws made once (hypergeometric_laws.h) both
+// search so, with the same arithmetic, so that a law gives for each
+// uniform the value a draw afresh gives, to the last bit. Needs
+// 0 <= draws <= total and 0 <= marked <= total.
+template <class Visit>
+inline std::int64_t modalSearch(std::int64_t draws, std::int64_t marked, std::int64_t total,
+                                const DrawTables& tables, Visit&& visit) {
   const std::int64_t unmarked = total - marked;
   const std::int64_t lowest = std::max<std::int64_t>(0, draws - unmarked);
   const std::int64_t highest = std::min(draws, marked);
-  if (lowest == highest) return lowest;
   const double* lnFactorial = tables.lnFactorial;
   const double* reciprocal = tables.reciprocal;
   // The mode, floor((draws + 1)(marked + 1) / (total + 2)), within the
@@ -47,13 +56,16 @@ inline std::int64_t hypergeometricDraw(std::int64_t draws, std::int64_t marked, 
   const auto mode = std::clamp<std::int64_t>(
       static_cast<std::int64_t>(static_cast<double>((draws + 1) * (marked + 1)) * reciprocal[total + 2]), lowest,
       highest);
+  if (lowest == highest) {
+    visit(mode, 1.0, 1.0);
+    return mode;
+  }
   const double lnMode = (lnFactorial[marked] - lnFactorial[mode] - lnFactorial[marked - mode]) +
                         (lnFactorial[unmarked] - lnFactorial[draws - mode] - lnFactorial[unmarked - draws + mode]) -
                         (lnFactorial[total] - lnFactorial[draws] - lnFactorial[total - draws]);
-  double left = uniform;
   const double atMode = std::exp(lnMode);
-  if (left < atMode) return mode;
-  left -= atMode;
+  double cumulative = atMode;
+  if (visit(mode, atMode, cumulative)) return mode;
   // P(x + 1) / P(x) = (marked - x)(draws - x) / ((x + 1)(unmarked - draws + x + 1)),
   // P(x - 1) / P(x) = x (unmarked - draws + x) / ((marked - x + 1)(draws - x + 1)).
   const std::int64_t gap = unmarked - draws;
@@ -64,19 +76,26 @@ inline std::int64_t hypergeometricDraw(std::int64_t draws, std::int64_t marked, 
     if (canUp) {
       upP *= static_cast<double>((marked - up) * (draws - up)) * (reciprocal[up + 1] * reciprocal[gap + up + 1]);
       ++up;
-      if (left < upP) return up;
-      left -= upP;
+      cumulative += upP;
+      if (visit(up, upP, cumulative)) return up;
     }
     if (canDown) {
       downP *= static_cast<double>(down * (gap + down)) *
                (reciprocal[marked - down + 1] * reciprocal[draws - down + 1]);
       --down;
-      if (left < downP) return down;
-      left -= downP;
+      cumulative += downP;
+      if (visit(down, downP, cumulative)) return down;
     }
-    // The whole support searched: what is left of the draw is rounding.
     if (!canUp && !canDown) return mode;
   }
+}
+
+// `uniform` is in [0, 1): the first value of the search whose cumulative
+// probability exceeds it.
+inline std::int64_t hypergeometricDraw(std::int64_t draws, std::int64_t marked, std::int64_t total, double uniform,
+                                       const DrawTables& tables) {
+  return modalSearch(draws, marked, total, tables,
+                     [uniform](std::int64_t, double, double cumulative) { return uniform < cumulative; });
 }
 
 }  // namespace ortelan

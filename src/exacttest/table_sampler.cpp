@@ -19,7 +19,7 @@ constexpr double kProbabilityTie = 1e-8;
 constexpr std::int64_t kTablesBetweenStops = 1024;
 // What drawing a table costs, in steps of the walk on the same table
 // (bench/sampler_bench.cpp, its tables and walks side by side, where a
-// step takes 11 to 25 ns): per item of a two-column table (some 16 ns
+// step takes 11 to 25 ns): per item of a two-column table (some 12 ns
 // each with its split), per cell drawn by Patefield's algorithm (some
 // 40 ns), per gene (individual) dealt (some 2 ns since the shuffle draws
 // by Lemire's method: 1.7 ns against a step of 11 ns on a 10 x 10 table
@@ -98,6 +98,13 @@ class Sampler {
       }
       tables_ = {ownLnFactorials_.data(), ownReciprocals_.data()};
     }
+    // Laws made from other tables of ln k! might differ in the last bit.
+    if (ownLnFactorials_.empty()) {
+      laws_ = &workspace.hypergeometricLaws();
+      ownLaws_.reset();
+    } else {
+      laws_ = &ownLaws_.emplace();
+    }
     kind_ = !order.genotypeColumns.empty()            ? Kind::ImpliedG
             : order.ordering == Ordering::Probability ? Kind::Probability
                                                       : Kind::G;
@@ -131,6 +138,9 @@ class Sampler {
     start(method);
   }
 
+  // Goes on drawing after other drawings of the thread may have drawn.
+  void resume() { findLaws(false); }
+
   // Draws one table; whether it counts.
   bool drawCounts(Ranmar::Stream& draws) {
     switch (method_) {
@@ -155,6 +165,7 @@ class Sampler {
   void start(DrawMethod method) {
     if (method == DrawMethod::Cheapest) method = cheapestDrawing(margins(), genotypic()).method;
     method_ = method;
+    splits_.clear();
     splitGroup_.clear();
     splitFirstHalf_.clear();
     genes_.clear();
@@ -184,15 +195,12 @@ class Sampler {
     groupEnd_.assign(1, items_.size());
     std::vector<std::int64_t> before(items_.size() + 1, 0);  // genes of the items before item k
     for (std::size_t k = 0; k < items_.size(); ++k) before[k + 1] = before[k] + items_[k];
-    const std::int64_t genes = before.back();
-    std::vector<Split> splits;
+    splits_.clear();
     for (std::size_t group = 0; group < groupFirst_.size(); ++group) {
       const std::size_t first = groupFirst_[group], end = groupEnd_[group];
       if (end - first < 2) continue;
       const std::size_t middle = (first + end) / 2;
-      const std::int64_t held = before[end] - before[first];
-      splits.push_back({before[middle] - before[first], held, std::max<std::int64_t>(0, marked - (genes - held)),
-                        std::min(marked, held)});
+      splits_.push_back({before[middle] - before[first], before[end] - before[first]});
       splitGroup_.push_back(group);
       splitFirstHalf_.push_back(groupFirst_.size());
       for (const auto& [a, b] : {std::pair{first, middle}, std::pair{middle, end}}) {
@@ -200,20 +208,28 @@ class Sampler {
         groupEnd_.push_back(b);
       }
     }
-    splits_ = splits;
-    if (laws_) {
-      laws_->reset(splits, tables_);
-    } else {
-      laws_.emplace(splits, tables_);
-    }
+    findLaws(true);
     groupMarked_.assign(groupFirst_.size(), 0);
     groupMarked_[0] = marked;
+  }
+
+  // The places of the splits' laws, found again where the laws were
+  // forgotten since (and, at a new table, forgotten first if they have
+  // outgrown their room).
+  void findLaws(bool newTable) {
+    if (splits_.empty()) return;
+    if (newTable) laws_->trim();
+    if (!newTable && lawsGeneration_ == laws_->generation()) return;
+    lawPlaces_.clear();
+    for (const Split& split : splits_) lawPlaces_.push_back(laws_->placeOf(split.draws, split.total));
+    lawsGeneration_ = laws_->generation();
   }
 
   void drawTwoColumns(Ranmar::Stream& draws) {
     for (std::size_t k = 0; k < splits_.size(); ++k) {
       const std::int64_t held = groupMarked_[splitGroup_[k]];
-      const std::int64_t x = laws_->draw(k, held, uniform48(draws));
+      const Split& split = splits_[k];
+      const std::int64_t x = laws_->draw(lawPlaces_[k], split.draws, split.total, held, uniform48(draws), tables_);
       groupMarked_[splitFirstHalf_[k]] = x;
       groupMarked_[splitFirstHalf_[k] + 1] = held - x;
     }
@@ -348,9 +364,17 @@ class Sampler {
   std::vector<std::int64_t> items_;
   std::vector<std::size_t> groupFirst_, groupEnd_;
   std::vector<std::int64_t> groupMarked_;
+  // A split's draws (the genes of its first half) and its group's genes.
+  struct Split {
+    std::int64_t draws, total;
+  };
   std::vector<Split> splits_;
   std::vector<std::size_t> splitGroup_, splitFirstHalf_;
-  std::optional<HypergeometricLaws> laws_;
+  // The thread's laws, or this table's own where its ln k! are its own.
+  HypergeometricLaws* laws_ = nullptr;
+  std::optional<HypergeometricLaws> ownLaws_;
+  std::vector<std::int64_t> lawPlaces_;
+  std::uint64_t lawsGeneration_ = 0;
   // CellByCell: each column's genes still undealt.
   std::vector<std::int64_t> columnLeft_;
   // Dealing: each gene's (individual's) column, in the order of the last shuffle.
@@ -409,6 +433,7 @@ TableDraws& TableDraws::operator=(TableDraws&&) noexcept = default;
 
 void TableDraws::drawUntil(std::int64_t drawn, std::int64_t hits, Ranmar& generator) {
   if (single_) return;
+  state_->sampler.resume();
   Ranmar::Stream draws(generator);
   while (count_.drawn < drawn) {
     ++count_.drawn;

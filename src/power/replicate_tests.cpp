@@ -53,6 +53,7 @@ std::uint64_t replicateLocusKey(std::uint64_t runSeed, double target, std::int64
 template <class Real>
 struct ReplicateTester<Real>::Drawing {
   std::size_t locus = 0;  // its place among the design's loci
+  std::int64_t firstColumn = 0;  // the genes of its table's first column
   Ranmar generator;
   std::optional<TableDraws> draws;
   std::int64_t most = 0;  // tables at most
@@ -184,6 +185,8 @@ void ReplicateTester<Real>::testExact(std::size_t i, std::size_t target, std::in
   }
   ++drawingsInUse_;
   d.locus = i;
+  d.firstColumn = 0;
+  for (int pop = 1; pop <= table.rows; ++pop) d.firstColumn += table.at(pop, 1);
   d.generator.MAKE_RANDOM(loaded.UU[0], loaded.UU[1], loaded.UU[2], loaded.UU[3]);
   d.most = samplingLimitsFor(loaded).samples;
   d.look = 0;
@@ -411,8 +414,16 @@ void ReplicateTester<Real>::decide(ReplicateOutcome& out, const std::atomic<bool
   const std::size_t levels = tests_.alphas.size();
   // Each locus's own decisions, one locus after the other (its tables stay
   // at hand), to the next look or to where an open level's decision is a
-  // scripted run's.
-  for (std::size_t k = 0; k < drawingsInUse_; ++k) {
+  // scripted run's. The loci go by the genes of their first column: loci
+  // of the same sizes, one after the other, then meet the laws the one
+  // before made (hypergeometric_laws.h), at hand too; what they draw is
+  // the same in any order.
+  drawingOrder_.resize(drawingsInUse_);
+  for (std::size_t k = 0; k < drawingsInUse_; ++k) drawingOrder_[k] = k;
+  std::sort(drawingOrder_.begin(), drawingOrder_.end(), [&](std::size_t a, std::size_t b) {
+    return drawings_[a].firstColumn < drawings_[b].firstColumn;
+  });
+  for (const std::size_t k : drawingOrder_) {
     Drawing& d = drawings_[k];
     while (d.open > 0) {
       if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
@@ -435,7 +446,7 @@ void ReplicateTester<Real>::decide(ReplicateOutcome& out, const std::atomic<bool
   for (const FisherRound& round : kFisherRounds) {
     for (std::size_t k = 0; k < drawingsInUse_ && round.tables > 0; ++k) {
       if (stop != nullptr && stop->load(std::memory_order_relaxed)) return;
-      drawTables(drawings_[k], round.tables, round.runs);
+      drawTables(drawings_[drawingOrder_[k]], round.tables, round.runs);
     }
     if (!decideFisherByRuns(round.runs, round.tables > 0, share, out)) return;
   }

@@ -141,6 +141,7 @@ class ReplicateTester {
   std::vector<Real> p_;
   std::vector<Drawing> drawings_;
   std::size_t drawingsInUse_ = 0;
+  std::vector<std::size_t> drawingOrder_;  // the order the drawings draw in
   std::vector<Decision> fisher_;  // per level
   std::vector<std::size_t> incomplete_;  // drawings whose runs a round did not complete
 };
