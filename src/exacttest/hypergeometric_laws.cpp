@@ -9,8 +9,8 @@ namespace {
 // Probabilities below this share of the mode's are left out.
 constexpr double kNegligible = 0x1p-24;
 // A split's laws are kept when their standard deviation is at most this:
-// some 20 standard deviations of each are kept (below 2^-60 of the mode
-// lies beyond about 9 on either side).
+// some 12 standard deviations of each are kept (below 2^-24 of the mode
+// lies beyond about 5.8 on either side).
 constexpr double kLargestKeptDeviation = 16;
 // The laws are forgotten when their places or their guides outgrow these.
 constexpr std::size_t kMostPlaces = std::size_t{1} << 17;

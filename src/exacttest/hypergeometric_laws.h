@@ -12,14 +12,14 @@
 // whose samples have the same sizes share their splits. A law met often
 // enough is made: the cumulative probabilities of its values in the order
 // a draw afresh searches them (hypergeometric.h, from the mode outwards,
-// with the same arithmetic), until they fall below 2^-60 of the mode's on
+// with the same arithmetic), until they fall below 2^-24 of the mode's on
 // both sides, with a guide table (Chen, H.-C. and Asau, Y. 1974, "On
 // generating random variates from an empirical distribution", AIIE
 // Transactions 6: 163-166) of four entries a value: the guide's g-th
 // entry gives the value of every uniform in [g / G, (g + 1) / G) where
 // one value does, as for most; else a place at or before the first whose
 // cumulative probability exceeds g / G, from which a draw steps on a
-// place or two. A uniform beyond what the law keeps (some 1e-17 of them)
+// place or two. A uniform beyond what the law keeps (some 1e-8 of them)
 // is drawn afresh. So a
 // made law gives for every uniform the value a draw afresh gives, to the
 // last bit: what a drawing finds never depends on which laws were made
